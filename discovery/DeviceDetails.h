@@ -1,0 +1,10 @@
+#pragma once
+
+#include "discovery/DeviceRecord.h"
+
+#include <string>
+
+// The multi-line details text of a device (its row's info tip): Address,
+// DHCP, MAC, one row per service name and the discovery version, as label
+// and value columns.
+std::wstring BuildDeviceDetails(const DeviceRecord& record);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One discovered device, as the text the wire layer decoded (8-bit Latin-1).
+// A plain value: the display list and the result array keep their own copies.
+struct DeviceRecord {
+    std::string address;        // EndpointReference Address; identifies repeats
+    std::string types;          // space-separated QNames
+    std::string matchBy;        // kept, not interpreted
+    std::string scopes;         // space-separated scope URIs
+    std::string xAddrs;         // space-separated transport addresses
+    std::uint32_t metadataVersion = 0;
+    std::vector<std::string> metadata;  // XML fragments, message order, then synthesised items
+    std::string sourceAddress;  // dotted IPv4 of a ProbeMatches sender; empty for a Hello
+
+    // Value of key in the first metadata item that yields one, else empty.
+    std::string GetMetadataValue(const std::string& key) const;
+
+    int GetHeight() const;
+    int GetWidth() const;
+    std::string GetDescription() const;
+    std::string GetMac() const;
+    std::string GetDhcpName() const;
+    std::string GetDiscoveryVersion() const;
+
+    // Device kinds, read from substrings of scopes.
+    bool IsVideoProcessor() const;
+    bool IsMediaPlayer() const;
+    bool IsBridge() const;
+    bool IsPreviousGenerationController() const;
+    bool HasHomeScope() const;
+
+    bool operator==(const DeviceRecord&) const = default;
+};
+
+// Metadata keys read by the program.
+inline constexpr char META_SERVICES[] = "Services";
+inline constexpr char META_HELLO[] = "Hello";
+inline constexpr char META_ROWS[] = "Rows";
+inline constexpr char META_COLUMNS[] = "Columns";
+
+// The item a Hello adds to its record.
+inline constexpr char HELLO_ITEM[] = "<Hello>true</Hello>";
+
+// "<Services>" + list + "</Services>"
+std::string MakeServicesItem(const std::string& services);
