@@ -1,0 +1,147 @@
+#include "settings/DiscoverySettings.h"
+
+#include "settings/SettingsLocation.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+
+std::atomic<std::int32_t> g_nReceiveTimeout{1};
+std::atomic<std::int32_t> g_nDiscoveryTimeout{8};
+std::atomic<std::int32_t> g_nDiscoveryPort{3702};
+std::atomic<std::int32_t> g_nDiscoveryTTL{2};
+
+namespace {
+
+// The first line is read into a buffer of 200 including the terminator.
+constexpr std::size_t kMaxLineLength = 199;
+
+bool IsAtoiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// atoi's reading of a field, but saturating instead of overflowing, so a
+// hand-edited file with a huge number cannot cause undefined behaviour.
+std::int32_t AtoiField(std::string_view field) {
+    std::size_t i = 0;
+    while (i < field.size() && IsAtoiSpace(field[i])) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        value = value * 10 + (field[i] - '0');
+        if (value > kLimit) value = kLimit;
+    }
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value < kLimit ? value : kLimit - 1);
+}
+
+// Reads the first line as text mode would deliver it: CR LF counts as one
+// line break, and at most kMaxLineLength characters are kept. Only regular
+// files are read, so a FIFO or device in the file's place cannot block us.
+bool ReadFirstLine(const std::string& path, std::string& line) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    std::FILE* file = ::fdopen(fd, "r");
+    if (file == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    line.clear();
+    while (line.size() < kMaxLineLength) {
+        int c = std::getc(file);
+        if (c == EOF || c == '\n') break;
+        if (c == '\r') {
+            int next = std::getc(file);
+            if (next == '\n') break;
+            if (next != EOF) std::ungetc(next, file);
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    std::fclose(file);
+    return true;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& dataFolder) {
+    return dataFolder + "/Marvane/Discovery/settings.csv";
+}
+
+void CDiscoverySettings::ParseLine(std::string_view line) {
+    // The line is a C string to the parser: a NUL ends it.
+    line = line.substr(0, line.find('\0'));
+    std::int32_t* const fileOrder[] = {&m_nReceiveTimeout, &m_nDiscoveryTimeout,
+                                       &m_nDiscoveryPort, &m_nDiscoveryTTL};
+    std::size_t position = 0;
+    std::size_t start = 0;
+    while (start <= line.size() && position < std::size(fileOrder)) {
+        std::size_t end = line.find(',', start);
+        if (end == std::string_view::npos) end = line.size();
+        if (end > start) *fileOrder[position++] = AtoiField(line.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+std::string CDiscoverySettings::FormatLine() const {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%d,%d,%d,%d\n", m_nReceiveTimeout, m_nDiscoveryTimeout,
+                  m_nDiscoveryPort, m_nDiscoveryTTL);
+    return buffer;
+}
+
+void CDiscoverySettings::Load() { Load(signseek::CommonAppDataFolder()); }
+
+void CDiscoverySettings::Save() const { Save(signseek::CommonAppDataFolder()); }
+
+void CDiscoverySettings::Load(const std::string& dataFolder) {
+    if (dataFolder.empty()) return;
+    std::string line;
+    if (ReadFirstLine(SettingsFilePath(dataFolder), line)) ParseLine(line);
+}
+
+void CDiscoverySettings::Save(const std::string& dataFolder) const {
+    if (dataFolder.empty()) return;
+    // Only the last level is created; a missing "Marvane" makes the save fail.
+    ::mkdir((dataFolder + "/Marvane/Discovery").c_str(), 0777);
+
+    // Write a temporary file beside the real one and rename it into place, so
+    // a crash or a full disk leaves the old file whole.
+    const std::string path = SettingsFilePath(dataFolder);
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return;
+    bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, FormatLine()) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
+}
+
+void PublishSettings(const CDiscoverySettings& settings) {
+    g_nReceiveTimeout = settings.m_nReceiveTimeout;
+    g_nDiscoveryTimeout = settings.m_nDiscoveryTimeout;
+    g_nDiscoveryPort = settings.m_nDiscoveryPort;
+    g_nDiscoveryTTL = settings.m_nDiscoveryTTL;
+}
+
+std::int32_t UsableTimeout(std::int32_t seconds) { return seconds < 1 ? 1 : seconds; }

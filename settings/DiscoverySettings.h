@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The four discovery settings and the one-line file that keeps them between
+// runs: <data folder>/Marvane/Discovery/settings.csv holding
+// "receive,discovery,port,ttl\n".
+//
+// Loaded values are taken as the file holds them, even outside the ranges the
+// settings dialog enforces, so that the dialog can show them. A discovery run
+// must pass its timeouts through UsableTimeout, so it never waits less than
+// one second.
+class CDiscoverySettings {
+public:
+    std::int32_t m_nDiscoveryTimeout = 8;  // seconds
+    std::int32_t m_nReceiveTimeout = 1;    // seconds
+    std::int32_t m_nDiscoveryPort = 3702;
+    std::int32_t m_nDiscoveryTTL = 2;
+
+    // Both look the folder up on the platform; failures are silent and leave
+    // the record (Load) or the file (Save) as it was.
+    void Load();
+    void Save() const;
+
+    // The same with the data folder given (the one that holds "Marvane").
+    void Load(const std::string& dataFolder);
+    void Save(const std::string& dataFolder) const;
+
+    // Fills the record from one line of the file: comma-separated fields
+    // (empty ones skipped) read like atoi and assigned in file order. Fields
+    // the line does not supply keep their values.
+    void ParseLine(std::string_view line);
+
+    // The file's line, "%d,%d,%d,%d\n" in the file's order.
+    std::string FormatLine() const;
+
+    bool operator==(const CDiscoverySettings&) const = default;
+};
+
+// The path of the settings file below a data folder.
+std::string SettingsFilePath(const std::string& dataFolder);
+
+// Copies the record into the process-wide values.
+void PublishSettings(const CDiscoverySettings& settings);
+
+// A timeout as a discovery run may use it: at least one second.
+std::int32_t UsableTimeout(std::int32_t seconds);
+
+// Process-wide copies of the settings, read by the discovery threads while the
+// user-interface thread may write them; atomic so those reads are well defined.
+extern std::atomic<std::int32_t> g_nReceiveTimeout;
+extern std::atomic<std::int32_t> g_nDiscoveryTimeout;
+extern std::atomic<std::int32_t> g_nDiscoveryPort;
+extern std::atomic<std::int32_t> g_nDiscoveryTTL;
