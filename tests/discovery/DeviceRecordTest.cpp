@@ -1,0 +1,115 @@
+#include "discovery/DeviceRecord.h"
+
+#include "TestRecords.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+DeviceRecord WithMetadata(std::vector<std::string> items)
+{
+    DeviceRecord r;
+    r.metadata = std::move(items);
+    return r;
+}
+}  // namespace
+
+TEST(DeviceRecordMetadata, ReadsClosedElements)
+{
+    const DeviceRecord r = WithMetadata({"<Height>96</Height>", "<Width>192</Width>"});
+    EXPECT_EQ(r.GetHeight(), 96);
+    EXPECT_EQ(r.GetWidth(), 192);
+    EXPECT_EQ(DeviceRecord{}.GetHeight(), 0);
+    EXPECT_EQ(DeviceRecord{}.GetWidth(), 0);
+
+    const DeviceRecord both = WithMetadata({"<Description>Lobby</Description><MAC>00-11</MAC>"});
+    EXPECT_EQ(both.GetDescription(), "Lobby");
+    EXPECT_EQ(both.GetMac(), "00-11");
+
+    const DeviceRecord spaced = WithMetadata({"<Services>a:1 b:2</Services>"});
+    EXPECT_EQ(spaced.GetMetadataValue("Services"), "a:1 b:2");
+    EXPECT_EQ(WithMetadata({"<X></X>", "<X>late</X>"}).GetMetadataValue("X"), "");
+}
+
+TEST(DeviceRecordMetadata, ReadsAFragmentThatOnlyOpensItsTag)
+{
+    EXPECT_EQ(WithMetadata({"<DHCPName>kiosk-3"}).GetDhcpName(), "kiosk-3");
+    EXPECT_EQ(WithMetadata({"junk<DHCPName>kiosk<b>"}).GetDhcpName(), "kiosk");
+    EXPECT_EQ(WithMetadata({"<Other>x", "<DHCPName>y"}).GetDhcpName(), "y");
+}
+
+TEST(DeviceRecordMetadata, IgnoresPrefixedAttributedAndMiscasedElements)
+{
+    EXPECT_EQ(WithMetadata({"<m:MAC>00-11</m:MAC>"}).GetMetadataValue("MAC"), "");
+    EXPECT_EQ(WithMetadata({"<MAC kind=\"eth\">00-11</MAC>"}).GetMetadataValue("MAC"), "");
+    EXPECT_EQ(WithMetadata({"<mac>00-11</mac>"}).GetMetadataValue("MAC"), "");
+}
+
+TEST(DeviceRecordMetadata, FirstItemWithAValueWins)
+{
+    const DeviceRecord r = WithMetadata({"<A>1</A>", "<MAC>first</MAC>", "<MAC>second</MAC>"});
+    EXPECT_EQ(r.GetMetadataValue("MAC"), "first");
+}
+
+TEST(DeviceRecordMetadata, ClosingMarkBeforeOpeningMarkDoesNotDelimit)
+{
+    // Both marks are present, but the close comes first; the value must not
+    // run past the real closing mark.
+    EXPECT_EQ(WithMetadata({"</K><K>v</K>"}).GetMetadataValue("K"), "v");
+    EXPECT_EQ(WithMetadata({"</K><K>v"}).GetMetadataValue("K"), "");
+}
+
+TEST(DeviceRecordMetadata, SurvivesHostileFragments)
+{
+    const std::vector<std::string> hostile = {
+        "", "<", ">", "<>", "</>", "<<<>>>", "<K", "K>", "<K>", "</K>", std::string("<K>\0x</K>", 9),
+        std::string(100000, '<'), "<" + std::string(100000, 'K') + ">",
+    };
+    for (const std::string& item : hostile) {
+        const DeviceRecord r = WithMetadata({item});
+        (void)r.GetMetadataValue("K");
+        (void)r.GetHeight();
+    }
+    EXPECT_EQ(WithMetadata({"<K>"}).GetMetadataValue("K"), "");
+    EXPECT_EQ(WithMetadata({std::string("<K>\0x</K>", 9)}).GetMetadataValue("K"), std::string("\0x", 2));
+}
+
+TEST(DeviceRecordAccessors, FallBackWhenMetadataIsMissing)
+{
+    DeviceRecord vp = MakeRecord("urn:a", "http://10.0.0.1/", "x " + kVideoProcessorScope);
+    EXPECT_EQ(vp.GetDescription(), "Unknown Lyrax-80");
+    vp.metadata.push_back("<Description>Wall</Description>");
+    EXPECT_EQ(vp.GetDescription(), "Wall");
+    EXPECT_EQ(MakeRecord("urn:a", "x", kMediaPlayerScope).GetDescription(), "");
+
+    const DeviceRecord noMac = MakeRecord("urn:a", "http://10.0.0.1:80/ http://10.0.0.2/");
+    EXPECT_EQ(noMac.GetMac(), "http://10.0.0.1:80/ http://10.0.0.2/");
+
+    EXPECT_EQ(WithMetadata({"<ComputerName>pc</ComputerName>"}).GetDhcpName(), "pc");
+    EXPECT_EQ(WithMetadata({"<ComputerName>pc</ComputerName>", "<DHCPName>d</DHCPName>"}).GetDhcpName(), "d");
+    EXPECT_EQ(WithMetadata({"<DiscoveryVersion>2.1</DiscoveryVersion>"}).GetDiscoveryVersion(), "2.1");
+}
+
+TEST(DeviceRecordKinds, AreReadFromScopeSubstrings)
+{
+    const DeviceRecord vp = MakeRecord("", "", "a " + kVideoProcessorScope + "/sub b");
+    EXPECT_TRUE(vp.IsVideoProcessor());
+    EXPECT_FALSE(vp.IsMediaPlayer() || vp.IsBridge() || vp.IsPreviousGenerationController() || vp.HasHomeScope());
+    EXPECT_TRUE(MakeRecord("", "", kMediaPlayerScope).IsMediaPlayer());
+    EXPECT_TRUE(MakeRecord("", "", kBridgeScope).IsBridge());
+    EXPECT_TRUE(MakeRecord("", "", kX7Scope).IsPreviousGenerationController());
+    EXPECT_TRUE(MakeRecord("", "", std::string(VENDOR_HOME_URI) + "/en").HasHomeScope());
+    EXPECT_FALSE(MakeRecord("", "", "http://schemas.marvane.com/2011/player/").IsMediaPlayer());
+}
+
+TEST(DeviceRecordValue, CopiesAreDeepAndIndependent)
+{
+    DeviceRecord a = MakeRecord("urn:a", "http://h/", "s", "t");
+    a.metadata = {"<A>1</A>"};
+    a.metadataVersion = 7;
+    DeviceRecord b = a;
+    EXPECT_EQ(a, b);
+    b.metadata[0] = "<A>2</A>";
+    b.address = "urn:b";
+    EXPECT_EQ(a.GetMetadataValue("A"), "1");
+    EXPECT_EQ(a.address, "urn:a");
+}

@@ -1,0 +1,67 @@
+#include "discovery/TextHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+using Pieces = std::vector<std::string>;
+
+TEST(SplitString, DropsEmptyPiecesBetweenDelimiterRuns)
+{
+    EXPECT_EQ(SplitString("  a\t\tb \r\nc ", " \t\n\r"), (Pieces{"a", "b", "c"}));
+    EXPECT_EQ(SplitString("one", " "), (Pieces{"one"}));
+    EXPECT_TRUE(SplitString(" \t\r\n ", " \t\n\r").empty());
+    EXPECT_TRUE(SplitString("", " ").empty());
+    EXPECT_EQ(SplitString("a,b;;c", ",;"), (Pieces{"a", "b", "c"}));
+}
+
+TEST(SplitString, KeepsBytesThatAreNotDelimiters)
+{
+    const std::string text("x\0y z\xff", 6);
+    EXPECT_EQ(SplitString(text, " "), (Pieces{std::string("x\0y", 3), "z\xff"}));
+}
+
+struct UrlCase {
+    const char* xAddrs;
+    const char* host;
+    const char* port;
+};
+
+TEST(HostAndPortOfUrl, FollowTheLastAddressAndColon)
+{
+    const UrlCase cases[] = {
+        {"http://10.1.2.3:8080/svc", "10.1.2.3", "8080"},
+        {"http://10.1.2.3/svc", "10.1.2.3/svc", ""},
+        {"10.1.2.3", "10.1.2.3", ""},
+        {"", "", ""},
+        {"http://a:80/x http://b:81/y", "b", "81"},
+        {"http://", "", ""},
+        {":", "", ""},
+        {"host:", "host", ""},
+        {"urn:uuid:1234", "urn:uuid", "1234"},
+    };
+    for (const UrlCase& c : cases) {
+        EXPECT_EQ(HostOfUrl(c.xAddrs), c.host) << c.xAddrs;
+        EXPECT_EQ(PortOfUrl(c.xAddrs), c.port) << c.xAddrs;
+    }
+}
+
+TEST(LeadingInteger, ReadsBlanksSignAndDigits)
+{
+    EXPECT_EQ(LeadingInteger("96"), 96);
+    EXPECT_EQ(LeadingInteger("  -12px"), -12);
+    EXPECT_EQ(LeadingInteger("\t+7 8"), 7);
+    EXPECT_EQ(LeadingInteger("x12"), 0);
+    EXPECT_EQ(LeadingInteger(""), 0);
+    EXPECT_EQ(LeadingInteger("-"), 0);
+    EXPECT_EQ(LeadingInteger("- 5"), 0);
+}
+
+TEST(LeadingInteger, SaturatesInsteadOfOverflowing)
+{
+    EXPECT_EQ(LeadingInteger("2147483647"), INT_MAX);
+    EXPECT_EQ(LeadingInteger("2147483648"), INT_MAX);
+    EXPECT_EQ(LeadingInteger("-2147483648"), INT_MIN);
+    EXPECT_EQ(LeadingInteger("-99999999999999999999999999"), INT_MIN);
+    EXPECT_EQ(LeadingInteger(std::string(5000, '9')), INT_MAX);
+}
