@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 
+#include <array>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -21,20 +22,10 @@ using signseek::test::WriteFile;
 namespace {
 
 // The record in file order, for compact expectations.
-struct FileOrder {
-    int receive, discovery, port, ttl;
-};
+using FileOrder = std::array<int, 4>;
 
 FileOrder InFileOrder(const CDiscoverySettings& s) {
     return {s.m_nReceiveTimeout, s.m_nDiscoveryTimeout, s.m_nDiscoveryPort, s.m_nDiscoveryTTL};
-}
-
-bool operator==(const FileOrder& a, const FileOrder& b) {
-    return a.receive == b.receive && a.discovery == b.discovery && a.port == b.port && a.ttl == b.ttl;
-}
-
-std::ostream& operator<<(std::ostream& out, const FileOrder& v) {
-    return out << v.receive << ',' << v.discovery << ',' << v.port << ',' << v.ttl;
 }
 
 class SettingsFile : public testing::Test {
