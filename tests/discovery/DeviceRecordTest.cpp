@@ -100,16 +100,3 @@ TEST(DeviceRecordKinds, AreReadFromScopeSubstrings)
     EXPECT_TRUE(MakeRecord("", "", std::string(VENDOR_HOME_URI) + "/en").HasHomeScope());
     EXPECT_FALSE(MakeRecord("", "", "http://schemas.marvane.com/2011/player/").IsMediaPlayer());
 }
-
-TEST(DeviceRecordValue, CopiesAreDeepAndIndependent)
-{
-    DeviceRecord a = MakeRecord("urn:a", "http://h/", "s", "t");
-    a.metadata = {"<A>1</A>"};
-    a.metadataVersion = 7;
-    DeviceRecord b = a;
-    EXPECT_EQ(a, b);
-    b.metadata[0] = "<A>2</A>";
-    b.address = "urn:b";
-    EXPECT_EQ(a.GetMetadataValue("A"), "1");
-    EXPECT_EQ(a.address, "urn:a");
-}

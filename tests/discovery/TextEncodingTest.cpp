@@ -18,3 +18,11 @@ TEST(TextEncoding, WideToUtf8CoversAllLengthsAndReplacesInvalid)
     EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(-1))), "\xef\xbf\xbd");
     EXPECT_EQ(WideToUtf8(WidenLatin1("x\xe9")), Latin1ToUtf8("x\xe9"));
 }
+
+TEST(TextEncoding, PrintableUtf8DefusesControlCharacters)
+{
+    const std::wstring hostile = WidenLatin1("a\x1b[2Jb\tc\nd\re\x7f\x9b" "6n\xa0");
+    EXPECT_EQ(WideToPrintableUtf8(hostile),
+              "a\xef\xbf\xbd[2Jb\tc\nd\xef\xbf\xbd" "e\xef\xbf\xbd\xef\xbf\xbd" "6n\xc2\xa0");
+    EXPECT_EQ(WideToUtf8(WidenLatin1("\x1b")), "\x1b");
+}
