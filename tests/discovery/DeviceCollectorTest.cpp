@@ -151,3 +151,12 @@ TEST(DeviceCollector, HelloThenProbeMatchFromTheSameAddressKeepsTheHello)
     EXPECT_EQ(c.Devices()[0].sourceAddress, "");
     EXPECT_EQ(c.Devices()[0].GetMetadataValue("Hello"), "true");
 }
+
+TEST(DeviceCollector, MissingAddressCountsAsEmptyAddress)
+{
+    DeviceCollector c;
+    EXPECT_EQ(c.HandleMatch(MakeRecord("", "http://10.0.3.1/")), Outcome::Added);
+    EXPECT_EQ(c.HandleMatch(MakeRecord("", "http://10.0.3.2/")), Outcome::Repeat);
+    EXPECT_EQ(c.HandleMatch(MakeRecord("urn:x", "http://10.0.3.3/")), Outcome::Added);
+    EXPECT_EQ(c.Devices().size(), 2u);
+}
