@@ -1,0 +1,12 @@
+#pragma once
+// The Probe body in the system's own shape: unprefixed names under a default
+// namespace declaration.
+
+#include "soapH.h"
+#include "wire/XmlWriter.h"
+
+namespace wire {
+
+void WriteProbeBody(XmlWriter &writer, const disc__ProbeType &probe);
+
+}  // namespace wire

@@ -1,0 +1,25 @@
+#include "wire/ProbeSender.h"
+
+#include "wire/NamespaceTable.h"
+#include "wire/ProbeBody.h"
+#include "wire/Transport.h"
+
+namespace wire {
+
+ProbeProxy::ProbeProxy() : DiscoveryProxy(SOAP_IO_UDP) { PrepareContext(this, TransportMode::Udp); }
+
+ProbeProxy::~ProbeProxy()
+{
+    if (soap_valid_socket(socket)) fclosesocket(this, socket);
+    socket = SOAP_INVALID_SOCKET;
+}
+
+int SendProbeMessage(soap *proxy, const char *endpoint, const disc__ProbeType &probe, const char *interfaceAddress,
+                     int ttl)
+{
+    if (int rc = Connect(proxy, endpoint, kProbeAction)) return rc;
+    if (int rc = SetMulticastOptions(proxy, interfaceAddress, ttl)) return rc;
+    return SendMessage(proxy, [&probe](XmlWriter &w) { WriteProbeBody(w, probe); });
+}
+
+}  // namespace wire

@@ -1,0 +1,23 @@
+#pragma once
+// The sending proxy's Probe operation: a new datagram socket to the endpoint,
+// the multicast options, then the message.
+
+#include "soapDiscoveryProxy.h"
+
+namespace wire {
+
+// A DiscoveryProxy in UDP mode with the system's table and transport.
+class ProbeProxy : public DiscoveryProxy {
+public:
+    ProbeProxy();
+    ~ProbeProxy() override;
+    ProbeProxy(const ProbeProxy &) = delete;
+    ProbeProxy &operator=(const ProbeProxy &) = delete;
+};
+
+// Connect, SetMulticastOptions, SendMessage with the Probe body. The socket
+// stays open afterwards so its local port can be read.
+int SendProbeMessage(soap *proxy, const char *endpoint, const disc__ProbeType &probe, const char *interfaceAddress,
+                     int ttl);
+
+}  // namespace wire

@@ -1,0 +1,49 @@
+#pragma once
+// Per-context state of the wire layer that must outlive a single message:
+// the namespace rows' input overrides, the SOAP version, the queued-attribute
+// order and the WS-Addressing switch. It rides on the context as a plug-in so
+// every function that is handed a `soap*` can find it.
+
+#include "wire/NamespaceTable.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wire {
+
+struct WireState {
+    std::array<std::optional<std::string>, kNamespaceRows> overrides;
+    int version = 2;  // SOAP 1.2 unless row 1 holds the 1.1 envelope URI
+    // Attribute names in the order they are written; a name seen for the
+    // first time goes to the front and keeps its place from then on.
+    std::vector<std::string> attributeOrder;
+    bool addressing = false;
+    std::optional<std::string> currentAction;
+
+    // Texts of a failure set by this layer (transport steps), used when the
+    // fault for the current error is described.
+    std::string failureReason;
+    std::string failureDetail;
+    bool receiverFailure = false;
+    std::string failedElement;  // element name as received, for must-understand
+    int lookupError = 0;        // host lookup failure (getaddrinfo code), else 0
+
+    // Transport bookkeeping.
+    bool datagramTaken = false;  // a UDP message is one datagram: no second read
+    bool listener = false;
+
+    // Output URI of a row: the override when the row holds one.
+    std::string OutputUri(int row) const;
+};
+
+// The state of a context, created on first use.
+WireState &StateOf(soap *ctx);
+
+// The runtime forgets a row's received URI when a message ends; these two
+// carry it across: Seed before reading a message, Keep after each read step.
+void SeedInputOverrides(soap *ctx);
+void KeepInputOverrides(soap *ctx);
+
+}  // namespace wire
