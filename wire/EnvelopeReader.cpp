@@ -2,6 +2,7 @@
 
 #include "soapH.h"
 #include "wire/NamespaceTable.h"
+#include "wire/PrefixCheck.h"
 #include "wire/WireState.h"
 
 #include <cstring>
@@ -11,12 +12,15 @@ namespace {
 
 const char kAddressingPluginId[] = "SOAP-WSA-1.2";
 
+// The runtime registers only plug-ins that can be deleted.
+void DeleteAddressingPlugin(soap *, soap_plugin *) {}
+
 int CreateAddressingPlugin(soap *, soap_plugin *p, void *)
 {
     p->id = kAddressingPluginId;
     p->data = nullptr;
     p->fcopy = nullptr;
-    p->fdelete = nullptr;
+    p->fdelete = DeleteAddressingPlugin;
     return SOAP_OK;
 }
 
@@ -24,6 +28,65 @@ std::string_view LocalName(const char *tag)
 {
     const char *colon = std::strrchr(tag, ':');
     return colon ? colon + 1 : tag;
+}
+
+// The optional Header: each known block at most once, AppSequence by its local
+// name in any namespace, everything else skipped unless it must be understood.
+int ReadHeaderBlocks(soap *ctx)
+{
+    ctx->header = nullptr;
+    if (soap_element_begin_in(ctx, "SOAP-ENV:Header", 0, nullptr)) {
+        if (ctx->error == SOAP_TAG_MISMATCH || ctx->error == SOAP_NO_TAG) return ctx->error = SOAP_OK;
+        return ctx->error;
+    }
+    auto *h = soap_new_SOAP_ENV__Header(ctx);
+    if (!h) return ctx->error = SOAP_EOM;
+    soap_default_SOAP_ENV__Header(ctx, h);
+    h->AppSequence.soap_default(ctx);
+    if (!ctx->body) {
+        ctx->header = h;
+        return SOAP_OK;
+    }
+    bool messageId = false, relatesTo = false, from = false, replyTo = false, faultTo = false, to = false,
+         action = false, sequence = false;
+    auto take = [ctx](bool &taken, const char *name) {
+        if (taken || soap_match_tag(ctx, ctx->tag, name)) return false;
+        taken = true;
+        return true;
+    };
+    for (;;) {
+        if (soap_peek_element(ctx)) {
+            if (ctx->error == SOAP_NO_TAG) break;
+            return ctx->error;
+        }
+        ClearOverridesDeclaredExactly(ctx);
+        bool ok = true;
+        if (take(messageId, "wsa:MessageID")) {
+            ok = soap_in__wsa__MessageID(ctx, "wsa:MessageID", &h->wsa__MessageID, "") != nullptr;
+        } else if (take(relatesTo, "wsa:RelatesTo")) {
+            ok = soap_in_PointerTo_wsa__RelatesTo(ctx, "wsa:RelatesTo", &h->wsa__RelatesTo, "") != nullptr;
+        } else if (take(from, "wsa:From")) {
+            ok = soap_in_PointerTo_wsa__From(ctx, "wsa:From", &h->wsa__From, "") != nullptr;
+        } else if (take(replyTo, "wsa:ReplyTo")) {
+            ok = soap_in_PointerTo_wsa__ReplyTo(ctx, "wsa:ReplyTo", &h->wsa__ReplyTo, "") != nullptr;
+        } else if (take(faultTo, "wsa:FaultTo")) {
+            ok = soap_in_PointerTo_wsa__FaultTo(ctx, "wsa:FaultTo", &h->wsa__FaultTo, "") != nullptr;
+        } else if (take(to, "wsa:To")) {
+            ok = soap_in__wsa__To(ctx, "wsa:To", &h->wsa__To, "") != nullptr;
+        } else if (take(action, "wsa:Action")) {
+            ok = soap_in__wsa__Action(ctx, "wsa:Action", &h->wsa__Action, "") != nullptr;
+        } else if (!sequence && LocalName(ctx->tag) == "AppSequence") {
+            sequence = true;
+            ok = soap_in_disc__AppSequenceType(ctx, nullptr, &h->AppSequence, nullptr) != nullptr;
+        } else if (soap_ignore_element(ctx)) {
+            if (ctx->error == SOAP_NO_TAG) break;
+            return ctx->error;
+        }
+        if (!ok) return ctx->error;
+    }
+    if (soap_element_end_in(ctx, "SOAP-ENV:Header")) return ctx->error;
+    ctx->header = h;
+    return SOAP_OK;
 }
 
 }  // namespace
@@ -37,11 +100,13 @@ int BeginReceive(soap *ctx)
     state.failedElement.clear();
     state.lookupError = 0;
     state.datagramTaken = false;
+    state.received.clear();
+    state.receivedTooLong = false;
     ctx->action = nullptr;
     ctx->errnum = 0;
     if (soap_begin_recv(ctx)) return ctx->error;
     if (ctx->action) state.currentAction = ctx->action;
-    SeedInputOverrides(ctx);
+    ForgetRuntimeBindings(ctx);
     return 0;
 }
 
@@ -49,6 +114,7 @@ int ReadEnvelopeStart(soap *ctx)
 {
     // The runtime would take a SOAP 1.1 envelope as well; only 1.2 is ours.
     if (soap_peek_element(ctx)) return ctx->error;
+    ClearOverridesDeclaredExactly(ctx);
     KeepInputOverrides(ctx);
     if (LocalName(ctx->tag) != "Envelope") return ctx->error = SOAP_TAG_MISMATCH;
     const char *uri = soap_current_namespace_tag(ctx, ctx->tag);
@@ -64,9 +130,12 @@ int ReadEnvelopeStart(soap *ctx)
 
 int ReadHeader(soap *ctx)
 {
-    if (soap_recv_header(ctx)) {
-        if (ctx->error == SOAP_MUSTUNDERSTAND) StateOf(ctx).failedElement = ctx->tag;
-        return ctx->error;
+    ctx->part = SOAP_IN_HEADER;
+    int rc = ReadHeaderBlocks(ctx);
+    ctx->part = SOAP_END_HEADER;
+    if (rc) {
+        if (rc == SOAP_MUSTUNDERSTAND) StateOf(ctx).failedElement = ctx->tag;
+        return ctx->error = rc;
     }
     KeepInputOverrides(ctx);
     WireState &state = StateOf(ctx);
@@ -88,12 +157,14 @@ int ReadEnvelopeEnd(soap *ctx) { return soap_envelope_end_in(ctx) ? ctx->error :
 int FinishMessage(soap *ctx)
 {
     if (ReadBodyEnd(ctx) || ReadEnvelopeEnd(ctx) || soap_end_recv(ctx)) return ctx->error;
+    const WireState &state = StateOf(ctx);
+    if (!state.receivedTooLong && !AllPrefixesDeclared(state.received)) return ctx->error = SOAP_SYNTAX_ERROR;
     return 0;
 }
 
 int EnableAddressing(soap *ctx)
 {
-    if (soap_register_plugin_arg(ctx, CreateAddressingPlugin, nullptr)) return ctx->error;
+    if (soap_register_plugin_arg(ctx, CreateAddressingPlugin, nullptr)) return ctx->error = SOAP_PLUGIN_ERROR;
     StateOf(ctx).addressing = true;
     return 0;
 }

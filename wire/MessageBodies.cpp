@@ -3,6 +3,8 @@
 #include "wire/EnvelopeReader.h"
 #include "wire/NamespaceTable.h"
 
+#include <utility>
+
 namespace wire {
 
 MessageKind RecogniseMessage(soap *ctx)
@@ -17,9 +19,17 @@ MessageKind RecogniseMessage(soap *ctx)
         if (*action == kResolveMatchesAction) return MessageKind::ResolveMatches;
         if (*action == kHelloAction) return MessageKind::Hello;
     } else {
-        if (!soap_match_tag(ctx, ctx->tag, "disc:ProbeMatches")) return MessageKind::ProbeMatches;
-        if (!soap_match_tag(ctx, ctx->tag, "disc:ResolveMatches")) return MessageKind::ResolveMatches;
-        if (!soap_match_tag(ctx, ctx->tag, "disc:Hello")) return MessageKind::Hello;
+        const std::pair<const char *, MessageKind> names[] = {{"disc:ProbeMatches", MessageKind::ProbeMatches},
+                                                              {"disc:ResolveMatches", MessageKind::ResolveMatches},
+                                                              {"disc:Hello", MessageKind::Hello}};
+        for (const auto &[name, kind] : names) {
+            int rc = soap_match_tag(ctx, ctx->tag, name);
+            if (rc == SOAP_OK) return kind;
+            if (rc == SOAP_SYNTAX_ERROR) {  // the child's prefix is not declared
+                ctx->error = rc;
+                return MessageKind::None;
+            }
+        }
     }
     ctx->error = SOAP_NO_METHOD;
     return MessageKind::None;

@@ -148,6 +148,22 @@ int SendCallback(soap *ctx, const char *data, size_t length)
     return SOAP_OK;
 }
 
+constexpr std::size_t kMaxCheckedMessage = 1 << 20;
+
+// Keeps the decoded text of the message for the checks made once it is read.
+int KeepReceivedText(soap *ctx, const char *data, size_t length)
+{
+    WireState &state = StateOf(ctx);
+    if (state.receivedTooLong) return SOAP_OK;
+    if (state.received.size() + length > kMaxCheckedMessage) {
+        state.receivedTooLong = true;
+        state.received.clear();
+        return SOAP_OK;
+    }
+    state.received.append(data, length);
+    return SOAP_OK;
+}
+
 int CloseCallback(soap *, SOAP_SOCKET fd) { return ::close(fd) == 0 ? SOAP_OK : SOAP_EOF; }
 
 void SetBufferSizes(int fd, int &failedOption)
@@ -267,6 +283,7 @@ void PrepareContext(soap *ctx, TransportMode mode)
     ctx->frecv = ReceiveCallback;
     ctx->fsend = SendCallback;
     ctx->fclosesocket = CloseCallback;
+    ctx->fpreparerecv = KeepReceivedText;
     ctx->fget = RefuseGet;
     ctx->fput = RefusePut;
     ctx->fdel = RefuseDelete;

@@ -42,16 +42,17 @@ WireState &StateOf(soap *ctx)
     return *static_cast<WireState *>(data);
 }
 
-void SeedInputOverrides(soap *ctx)
+void ForgetRuntimeBindings(soap *ctx)
 {
     if (!ctx->local_namespaces) soap_set_local_namespaces(ctx);
     if (!ctx->local_namespaces) return;
-    WireState &state = StateOf(ctx);
     for (int row = 1; row < kNamespaceRows; ++row) {
         Namespace &live = ctx->local_namespaces[row];
         if (!live.id) break;
-        if (live.out) continue;
-        if (state.overrides[row]) live.out = strdup(state.overrides[row]->c_str());
+        if (live.out) {
+            free(live.out);
+            live.out = nullptr;
+        }
     }
 }
 
@@ -64,10 +65,23 @@ void KeepInputOverrides(soap *ctx)
     for (int row = 1; row < kNamespaceRows; ++row) {
         const Namespace &live = ctx->local_namespaces[row];
         if (!live.id) break;
-        if (live.out && std::strcmp(live.out, table[row].ns) != 0)
-            state.overrides[row] = live.out;
-        else
-            state.overrides[row].reset();
+        if (live.out && std::strcmp(live.out, table[row].ns) != 0) state.overrides[row] = live.out;
+    }
+}
+
+void ClearOverridesDeclaredExactly(soap *ctx)
+{
+    WireState &state = StateOf(ctx);
+    const Namespace *table = NamespaceTable();
+    for (const struct soap_attribute *a = ctx->attributes; a; a = a->next) {
+        if (!a->visible || !a->value || std::strncmp(a->name, "xmlns", 5) != 0) continue;
+        if (a->name[5] != '\0' && a->name[5] != ':') continue;
+        for (int row = 1; row < kNamespaceRows; ++row) {
+            if (std::strcmp(a->value, table[row].ns) == 0) {
+                state.overrides[row].reset();
+                break;
+            }
+        }
     }
 }
 

@@ -34,6 +34,11 @@ struct WireState {
     bool datagramTaken = false;  // a UDP message is one datagram: no second read
     bool listener = false;
 
+    // The received text of the current message, kept for the prefix check;
+    // messages beyond the limit are not checked.
+    std::string received;
+    bool receivedTooLong = false;
+
     // Output URI of a row: the override when the row holds one.
     std::string OutputUri(int row) const;
 };
@@ -41,9 +46,12 @@ struct WireState {
 // The state of a context, created on first use.
 WireState &StateOf(soap *ctx);
 
-// The runtime forgets a row's received URI when a message ends; these two
-// carry it across: Seed before reading a message, Keep after each read step.
-void SeedInputOverrides(soap *ctx);
+// The runtime keeps a row's received URI only for one message. Forget its
+// bindings before a message, Keep the pattern matches after each read step,
+// and let declarations of a row's own URI on the element just peeked clear
+// the row's override.
+void ForgetRuntimeBindings(soap *ctx);
 void KeepInputOverrides(soap *ctx);
+void ClearOverridesDeclaredExactly(soap *ctx);
 
 }  // namespace wire

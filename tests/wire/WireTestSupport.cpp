@@ -1,5 +1,7 @@
 #include "WireTestSupport.h"
 
+#include "wire/HttpExchange.h"
+
 #include <arpa/inet.h>
 #include <cstring>
 #include <poll.h>
@@ -66,6 +68,7 @@ int ServeText(wire::MatchServiceBase &service, const std::string &text)
 
 int RecordingService::ProbeMatches(disc__ProbeMatchesType *m)
 {
+    wire::SendEmptyResponse(this, 202);  // as the discovery engine's handler does
     peer = wire::PeerAddress(this);
     std::vector<SeenMatch> entries;
     for (auto *pm : m->ProbeMatch) {
@@ -171,6 +174,34 @@ int FreeTcpPort()
     getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
     close(fd);
     return ntohs(a.sin_port);
+}
+
+}  // namespace wiretest
+
+namespace wiretest {
+
+ListenerThread::ListenerThread(wire::MatchServiceBase &service) : m_service(service)
+{
+    m_thread = std::thread([this] {
+        while (!m_stop) {
+            if (!soap_valid_socket(wire::Accept(&m_service))) continue;
+            int rc = m_service.ServeOne();
+            std::lock_guard lock(m_mutex);
+            results.push_back(rc);
+        }
+    });
+}
+
+ListenerThread::~ListenerThread()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+std::vector<int> ListenerThread::Results()
+{
+    std::lock_guard lock(m_mutex);
+    return results;
 }
 
 }  // namespace wiretest

@@ -5,6 +5,9 @@
 #include "wire/MatchServiceBase.h"
 
 #include <netinet/in.h>
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -57,5 +60,22 @@ std::string HttpExchange(int port, const std::string &request, int waitMillis = 
 
 // A free TCP port on 127.0.0.1.
 int FreeTcpPort();
+
+// Runs a bound listener on a thread of its own: accept, serve one message,
+// again, until destroyed. The service needs an accept or receive time-out so
+// the thread notices the end.
+class ListenerThread {
+public:
+    explicit ListenerThread(wire::MatchServiceBase &service);
+    ~ListenerThread();
+    std::vector<int> Results();
+
+private:
+    wire::MatchServiceBase &m_service;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<int> results;
+    std::thread m_thread;
+};
 
 }  // namespace wiretest

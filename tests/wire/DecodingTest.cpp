@@ -1,0 +1,237 @@
+// Reading received envelopes: recognition, record decoding, header rules and
+// the errors each bad message gives.
+
+#include "WireTestSupport.h"
+#include "wire/EnvelopeReader.h"
+#include "wire/NamespaceTable.h"
+#include "wire/UnsignedCodec.h"
+#include "wire/WireState.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using wiretest::Envelope;
+using wiretest::ProbeMatch;
+using wiretest::RecordingService;
+using wiretest::ServeText;
+
+const std::string kPmAction = "<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches</a:Action>";
+
+std::string Matches(const std::string &inner) { return "<d:ProbeMatches>" + inner + "</d:ProbeMatches>"; }
+
+struct Decoder : ::testing::Test {
+    Decoder() { wire::EnableAddressing(&service); }
+    RecordingService service{wire::TransportMode::Udp};
+};
+
+TEST_F(Decoder, ProbeMatchesIsRecognisedByActionOrByElementUnderAnyPrefix)
+{
+    EXPECT_EQ(0, ServeText(service, Envelope(kPmAction, Matches(ProbeMatch("urn:a")))));
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:b")))));
+    // Default namespace for discovery, "wsa" words for addressing.
+    std::string other = "<?xml version=\"1.0\"?><env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\" "
+                        "xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\"><env:Body>"
+                        "<ProbeMatches xmlns=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"><ProbeMatch>"
+                        "<wsa:EndpointReference><wsa:Address>urn:c</wsa:Address></wsa:EndpointReference>"
+                        "<MetadataVersion>3</MetadataVersion></ProbeMatch></ProbeMatches></env:Body></env:Envelope>";
+    EXPECT_EQ(0, ServeText(service, other));
+    ASSERT_EQ(3u, service.probeMatches.size());
+    EXPECT_EQ("urn:a", service.probeMatches[0][0].address);
+    EXPECT_EQ("urn:b", service.probeMatches[1][0].address);
+    EXPECT_EQ("urn:c", service.probeMatches[2][0].address);
+    EXPECT_EQ(3u, service.probeMatches[2][0].metadataVersion);
+}
+
+TEST_F(Decoder, HelloIsRecognisedWithAndWithoutItsAction)
+{
+    std::string hello = "<d:Hello><a:EndpointReference><a:Address>urn:h</a:Address></a:EndpointReference>"
+                        "<d:MetadataVersion>2</d:MetadataVersion></d:Hello>";
+    EXPECT_EQ(0, ServeText(service, Envelope("<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello</a:Action>",
+                                             hello)));
+    EXPECT_EQ(0, ServeText(service, Envelope("", hello)));
+    ASSERT_EQ(2u, service.hellos.size());
+    EXPECT_EQ("urn:h", service.hellos[1].address);
+}
+
+TEST_F(Decoder, ResolveMatchesIsAcceptedAndIgnored)
+{
+    EXPECT_EQ(0, ServeText(service, Envelope("", "<d:ResolveMatches></d:ResolveMatches>")));
+    EXPECT_EQ(1, service.resolveMatches);
+}
+
+TEST_F(Decoder, ActionDecidesBeforeTheElementName)
+{
+    std::string probeAction = "<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe</a:Action>";
+    EXPECT_EQ(SOAP_NO_METHOD, ServeText(service, Envelope(probeAction, Matches(ProbeMatch("urn:a")))));
+    EXPECT_EQ(SOAP_NO_METHOD, ServeText(service, Envelope("<a:Action>urn:other</a:Action>", Matches(""))));
+    // Recognised as ProbeMatches by its action, but the body is a Hello.
+    EXPECT_EQ(SOAP_TAG_MISMATCH, ServeText(service, Envelope(kPmAction, "<d:Hello></d:Hello>")));
+    EXPECT_TRUE(service.probeMatches.empty());
+    EXPECT_TRUE(service.hellos.empty());
+}
+
+TEST_F(Decoder, WithoutAddressingTheHeaderActionIsNotCaptured)
+{
+    RecordingService plain{wire::TransportMode::Udp};
+    std::string probeAction = "<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe</a:Action>";
+    EXPECT_EQ(0, ServeText(plain, Envelope(probeAction, Matches(ProbeMatch("urn:a")))));
+    EXPECT_EQ(1u, plain.probeMatches.size());
+}
+
+TEST_F(Decoder, BodyWithoutChildIsNoTagAndUnknownChildIsNoMethod)
+{
+    EXPECT_EQ(SOAP_NO_TAG, ServeText(service, Envelope("", "")));
+    EXPECT_EQ(SOAP_NO_METHOD, ServeText(service, Envelope("", "<d:Probe></d:Probe>")));
+}
+
+TEST_F(Decoder, TwoMatchesComeInDocumentOrderWithExtensionsAsLiteralText)
+{
+    std::string vendor = "<Height>96</Height><v:Width xmlns:v=\"urn:v\">192</v:Width>";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:1", vendor) + ProbeMatch("urn:2")))));
+    ASSERT_EQ(1u, service.probeMatches.size());
+    const auto &entries = service.probeMatches[0];
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ("urn:1", entries[0].address);
+    EXPECT_EQ("urn:2", entries[1].address);
+    EXPECT_EQ("x8", entries[0].types);
+    EXPECT_EQ("scope:a scope:b", entries[0].scopes);
+    EXPECT_EQ("rule", entries[0].matchBy);
+    EXPECT_EQ("http://127.0.0.1:80/", entries[0].xAddrs);
+    EXPECT_EQ(1u, entries[0].metadataVersion);
+    ASSERT_EQ(2u, entries[0].extensions.size());
+    EXPECT_EQ("<Height>96</Height>", entries[0].extensions[0]);
+    EXPECT_NE(std::string::npos, entries[0].extensions[1].find(">192</v:Width>"));
+    EXPECT_TRUE(entries[1].extensions.empty());
+}
+
+TEST_F(Decoder, SecondTypesElementBecomesAnExtension)
+{
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:1", "<d:Types>again</d:Types>")))));
+    ASSERT_EQ(1u, service.probeMatches.at(0).at(0).extensions.size());
+    EXPECT_EQ("x8", service.probeMatches[0][0].types);
+}
+
+TEST_F(Decoder, EntitiesAndUtf8BecomeLatin1Text)
+{
+    std::string match = "<d:ProbeMatch><a:EndpointReference><a:Address>a&amp;b&#x41;&lt;\xC3\xA9</a:Address>"
+                        "</a:EndpointReference></d:ProbeMatch>";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(match))));
+    EXPECT_EQ("a&bA<\xE9", service.probeMatches.at(0).at(0).address);
+    EXPECT_EQ(0u, service.probeMatches[0][0].metadataVersion);  // missing gives 0
+}
+
+TEST(MetadataVersion, TextRules)
+{
+    EXPECT_EQ(12u, wire::ParseUnsigned32("12 "));
+    EXPECT_EQ(12u, wire::ParseUnsigned32("\n 12\t"));
+    EXPECT_EQ(0u, wire::ParseUnsigned32(""));
+    EXPECT_EQ(4294967295u, wire::ParseUnsigned32("4294967295"));
+    EXPECT_EQ(4294967295u, wire::ParseUnsigned32("-1"));
+    EXPECT_FALSE(wire::ParseUnsigned32("4294967296"));
+    EXPECT_FALSE(wire::ParseUnsigned32("99999999999999999999999"));
+    EXPECT_FALSE(wire::ParseUnsigned32("12a"));
+    EXPECT_FALSE(wire::ParseUnsigned32("1 2"));
+    EXPECT_FALSE(wire::ParseUnsigned32("+"));
+}
+
+TEST_F(Decoder, MetadataVersionFailuresFailTheWholeMessage)
+{
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "", "12 ")))));
+    EXPECT_EQ(12u, service.probeMatches.at(0).at(0).metadataVersion);
+    EXPECT_EQ(SOAP_TYPE, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "", "12a")))));
+    EXPECT_EQ(SOAP_TYPE, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "", "4294967296")))));
+    EXPECT_EQ(1u, service.probeMatches.size());
+}
+
+TEST_F(Decoder, AnnouncedTypesMustBeUnsigned)
+{
+    auto withType = [](const std::string &type) {
+        return Matches("<d:ProbeMatch><d:MetadataVersion xmlns:x=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                       "xmlns:t=\"urn:t\" x:type=\"" +
+                       type + "\">5</d:MetadataVersion></d:ProbeMatch>");
+    };
+    EXPECT_EQ(0, ServeText(service, Envelope("", withType("t:unsignedShort"))));
+    EXPECT_EQ(SOAP_TYPE, ServeText(service, Envelope("", withType("t:string"))));
+    ASSERT_EQ(1u, service.probeMatches.size());
+    EXPECT_EQ(5u, service.probeMatches[0][0].metadataVersion);
+}
+
+TEST_F(Decoder, EnvelopeMustBeSoap12)
+{
+    std::string soap11 = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                         "<s:Body><d:ProbeMatches xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"/>"
+                         "</s:Body></s:Envelope>";
+    EXPECT_EQ(SOAP_VERSIONMISMATCH, ServeText(service, soap11));
+    EXPECT_EQ(SOAP_TAG_MISMATCH, ServeText(service, "<html><body>hello</body></html>"));
+    EXPECT_TRUE(service.probeMatches.empty());
+}
+
+TEST_F(Decoder, MustUnderstandHeaderBlocks)
+{
+    std::string body = Matches(ProbeMatch("urn:a"));
+    std::string unknown = "<x:Thing xmlns:x=\"urn:x\" s:mustUnderstand=\"true\">1</x:Thing>";
+    std::string elsewhere = "<x:Thing xmlns:x=\"urn:x\" s:mustUnderstand=\"1\" s:role=\"urn:someone-else\">1</x:Thing>";
+    std::string optional = "<x:Thing xmlns:x=\"urn:x\">1</x:Thing>";
+    std::string next = "<x:Thing xmlns:x=\"urn:x\" s:mustUnderstand=\"1\" "
+                       "s:role=\"http://www.w3.org/2003/05/soap-envelope/role/next\">1</x:Thing>";
+    EXPECT_EQ(SOAP_MUSTUNDERSTAND, ServeText(service, Envelope(unknown, body)));
+    EXPECT_EQ(0, ServeText(service, Envelope(elsewhere, body)));
+    EXPECT_EQ(0, ServeText(service, Envelope(optional, body)));
+    EXPECT_EQ(SOAP_MUSTUNDERSTAND, ServeText(service, Envelope(next, body)));
+    EXPECT_EQ(2u, service.probeMatches.size());
+}
+
+TEST_F(Decoder, AppSequenceIsTakenInAnyNamespace)
+{
+    for (std::string ns : {"http://schemas.xmlsoap.org/ws/2005/04/discovery", "urn:elsewhere"}) {
+        std::string seq = "<q:AppSequence xmlns:q=\"" + ns +
+                          "\" s:mustUnderstand=\"true\" InstanceId=\"4\" MessageNumber=\"9\"></q:AppSequence>";
+        EXPECT_EQ(0, ServeText(service, Envelope(seq, Matches(ProbeMatch("urn:a"))))) << ns;
+    }
+    EXPECT_EQ(2u, service.probeMatches.size());
+}
+
+TEST_F(Decoder, UnknownElementInTheEnvelopeNamespaceIsATagMismatch)
+{
+    EXPECT_EQ(SOAP_TAG_MISMATCH, ServeText(service, Envelope("<s:Strange>1</s:Strange>", Matches(""))));
+}
+
+TEST_F(Decoder, UndeclaredPrefixIsASyntaxErrorWherever)
+{
+    EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", "<zz:ProbeMatches></zz:ProbeMatches>")));
+    EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", "<d:ProbeMatches zz:a=\"1\"></d:ProbeMatches>")));
+    EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo/>")))));
+    EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("<zz:Block>1</zz:Block>", Matches(ProbeMatch("urn:a")))));
+    // Declared on an inner element, or the reserved xml prefix: fine.
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo xmlns:zz=\"urn:z\" xml:lang=\"en\"/>")))));
+    EXPECT_EQ(1u, service.probeMatches.size());
+}
+
+TEST_F(Decoder, HandlerResultFailsTheMessage)
+{
+    service.handlerResult = SOAP_USER_ERROR;
+    EXPECT_EQ(SOAP_USER_ERROR, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a")))));
+}
+
+TEST_F(Decoder, OtherSchemaEditionsAreRememberedForLaterOutput)
+{
+    std::string decl = "xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
+                       "xmlns:i=\"http://www.w3.org/1999/XMLSchema-instance\" "
+                       "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
+                       "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a")), decl)));
+    wire::WireState &state = wire::StateOf(&service);
+    EXPECT_EQ("http://www.w3.org/1999/XMLSchema-instance", state.OutputUri(wire::kRowInstance));
+    EXPECT_EQ(wire::kSoapEncoding12, state.OutputUri(wire::kRowEncoding));
+    EXPECT_EQ(wire::kXmlSchema, state.OutputUri(wire::kRowSchema));
+    // A later message with the 2001 edition clears it again.
+    std::string decl2001 = "xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
+                           "xmlns:i=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                           "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
+                           "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a")), decl2001)));
+    EXPECT_EQ(wire::kXmlSchemaInstance, state.OutputUri(wire::kRowInstance));
+}
+
+}  // namespace

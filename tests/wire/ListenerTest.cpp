@@ -1,0 +1,328 @@
+// The two listeners over loopback: HTTP behaviour of the device listener,
+// faults on both, time-outs, and the ActionNotSupported routing.
+
+#include "WireTestSupport.h"
+#include "wire/EnvelopeReader.h"
+#include "wire/ErrorTable.h"
+#include "wire/Transport.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using wiretest::Envelope;
+using wiretest::HttpExchange;
+using wiretest::ProbeMatch;
+
+const std::string kProbeMatches = Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev") + "</d:ProbeMatches>");
+
+std::string Post(const std::string &body, const std::string &extraHeaders = "")
+{
+    return "POST /Discovery HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml; charset=utf-8\r\n" +
+           extraHeaders + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+struct HttpListener : ::testing::Test {
+    HttpListener()
+    {
+        wire::EnableAddressing(&service);
+        service.accept_timeout = 1;
+        service.recv_timeout = 1;
+        port = wiretest::FreeTcpPort();
+        EXPECT_TRUE(soap_valid_socket(wire::Bind(&service, "127.0.0.1", port, 100)));
+        thread = std::make_unique<wiretest::ListenerThread>(service);
+    }
+    ~HttpListener() override { thread.reset(); }
+
+    wiretest::RecordingService service{wire::TransportMode::Tcp};
+    int port = 0;
+    std::unique_ptr<wiretest::ListenerThread> thread;
+};
+
+TEST_F(HttpListener, ProbeMatchesGetsAnEmpty202)
+{
+    std::string answer = HttpExchange(port, Post(kProbeMatches));
+    EXPECT_EQ("HTTP/1.1 202 Accepted\r\nServer: gSOAP/2.7\r\nContent-Type: text/xml; charset=utf-8\r\n"
+              "Content-Length: 0\r\nConnection: close\r\n\r\n",
+              answer);
+    thread.reset();
+    ASSERT_EQ(1u, service.probeMatches.size());
+    EXPECT_EQ("urn:dev", service.probeMatches[0][0].address);
+    EXPECT_EQ("127.0.0.1", service.peer);
+}
+
+TEST_F(HttpListener, GetAndOtherMethodsAreRefusedWithFaults)
+{
+    struct Case {
+        const char *method;
+        const char *reason;
+    } cases[] = {{"GET", "HTTP GET method not implemented"},
+                 {"PUT", "HTTP PUT method not implemented"},
+                 {"DELETE", "Error 17"},
+                 {"HEAD", "HTTP HEAD method not implemented"},
+                 {"PATCH", "HTTP method not implemented"},
+                 {"OPTIONS", "HTTP method not implemented"}};
+    for (const Case &c : cases) {
+        std::string body = c.method == std::string("PUT") || c.method == std::string("PATCH") ? kProbeMatches : "";
+        std::string request = std::string(c.method) + " /Discovery HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\n\r\n" + body;
+        std::string answer = HttpExchange(port, request);
+        EXPECT_EQ(0u, answer.find("HTTP/1.1 400 Bad Request\r\nServer: gSOAP/2.7\r\n"
+                                  "Content-Type: application/soap+xml; charset=utf-8\r\n"))
+            << c.method << ": " << answer;
+        EXPECT_NE(std::string::npos, answer.find(std::string("<b:Text xml:lang=\"en\">") + c.reason + "</b:Text>"))
+            << c.method << ": " << answer;
+    }
+    thread.reset();
+    EXPECT_TRUE(service.probeMatches.empty());
+}
+
+TEST_F(HttpListener, ExpectContinueIsAnsweredBeforeTheBody)
+{
+    std::string head = "POST /Discovery HTTP/1.1\r\nHost: x\r\nContent-Type: application/soap+xml\r\n"
+                       "Expect: 100-continue\r\nContent-Length: " +
+                       std::to_string(kProbeMatches.size()) + "\r\n\r\n";
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to));
+    send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+    std::string interim;
+    char buffer[256];
+    pollfd p{fd, POLLIN, 0};
+    while (interim.find("\r\n\r\n") == std::string::npos && poll(&p, 1, 2000) > 0) {
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        interim.append(buffer, static_cast<size_t>(n));
+    }
+    EXPECT_EQ("HTTP/1.1 100 Continue\r\n\r\n", interim);
+    send(fd, kProbeMatches.data(), kProbeMatches.size(), MSG_NOSIGNAL);
+    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    EXPECT_EQ(0u, std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0).find("HTTP/1.1 202 Accepted"));
+    close(fd);
+}
+
+TEST_F(HttpListener, SoapActionHeaderDecidesAndDrawsActionNotSupported)
+{
+    std::string answer = HttpExchange(
+        port, Post(kProbeMatches, "SOAPAction: \"http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe\"\r\n"));
+    EXPECT_EQ(0u, answer.find("HTTP/1.1 400 Bad Request")) << answer;
+    EXPECT_NE(std::string::npos, answer.find("<b:Value>g:ActionNotSupported</b:Value>")) << answer;
+    EXPECT_NE(std::string::npos,
+              answer.find("<b:Detail>http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe</b:Detail>"));
+    // The content type's action parameter works the same way.
+    answer = HttpExchange(
+        port, "POST / HTTP/1.1\r\nContent-Type: application/soap+xml; action=\"urn:nothing\"\r\nContent-Length: " +
+                  std::to_string(kProbeMatches.size()) + "\r\n\r\n" + kProbeMatches);
+    EXPECT_NE(std::string::npos, answer.find("<b:Detail>urn:nothing</b:Detail>")) << answer;
+    thread.reset();
+    EXPECT_TRUE(service.probeMatches.empty());
+}
+
+TEST_F(HttpListener, ChunkedBodyIsRead)
+{
+    std::string chunked;
+    for (std::size_t i = 0; i < kProbeMatches.size(); i += 100) {
+        std::string part = kProbeMatches.substr(i, 100);
+        char size[16];
+        snprintf(size, sizeof size, "%zx\r\n", part.size());
+        chunked += size + part + "\r\n";
+    }
+    chunked += "0\r\n\r\n";
+    std::string answer = HttpExchange(
+        port, "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked);
+    EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
+}
+
+TEST_F(HttpListener, CompressedBodyIsRefused)
+{
+    std::string answer = HttpExchange(port, Post(kProbeMatches, "Content-Encoding: gzip\r\n"));
+    EXPECT_NE(std::string::npos, answer.find("Zlib/gzip not installed")) << answer;
+}
+
+TEST_F(HttpListener, SenderFaultIs400AndOthers500)
+{
+    std::string soap11 = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                         "<s:Body></s:Body></s:Envelope>";
+    std::string answer = HttpExchange(port, Post(soap11));
+    EXPECT_EQ(0u, answer.find("HTTP/1.1 500 Internal Server Error")) << answer;
+    EXPECT_NE(std::string::npos, answer.find("<b:Value>b:VersionMismatch</b:Value>"));
+    EXPECT_NE(std::string::npos, answer.find("xmlns:c=\"http://schemas.xmlsoap.org/soap/encoding/\""));
+    answer = HttpExchange(port, Post(Envelope("", "")));
+    EXPECT_EQ(0u, answer.find("HTTP/1.1 400 Bad Request")) << answer;
+    EXPECT_NE(std::string::npos, answer.find("No XML element tag"));
+    // After a SOAP 1.2 envelope the context declares the 1.2 encoding namespace.
+    EXPECT_NE(std::string::npos, answer.find("xmlns:c=\"http://www.w3.org/2003/05/soap-encoding\""));
+}
+
+TEST_F(HttpListener, QuietLineIsNotAnsweredAndTheNextRequestIsServed)
+{
+    std::string partial = "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nContent-Length: 5000\r\n\r\n<?xml";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ("", HttpExchange(port, partial, 3000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(0u, HttpExchange(port, Post(kProbeMatches)).find("HTTP/1.1 202 Accepted"));
+}
+
+TEST_F(HttpListener, OverlongHeaderLine)
+{
+    std::string answer = HttpExchange(port, Post(kProbeMatches, "X-Long: " + std::string(9000, 'x') + "\r\n"));
+    EXPECT_NE(std::string::npos, answer.find("Header line too long")) << answer.substr(0, 200);
+}
+
+TEST(AcceptTimeout, EndsWithTheTimeoutFault)
+{
+    wiretest::RecordingService service(wire::TransportMode::Tcp);
+    service.accept_timeout = 1;
+    ASSERT_TRUE(soap_valid_socket(wire::Bind(&service, "127.0.0.1", wiretest::FreeTcpPort(), 100)));
+    EXPECT_FALSE(soap_valid_socket(wire::Accept(&service)));
+    EXPECT_EQ(SOAP_TCP_ERROR, service.error);
+    wire::FaultDescription f = wire::DescribeError(&service);
+    EXPECT_EQ("b:Receiver", f.code);
+    EXPECT_EQ("Timeout", f.reason);
+    EXPECT_EQ("accept failed in soap_accept()", f.detail);
+}
+
+TEST(AcceptTimeout, NoMasterSocket)
+{
+    wiretest::RecordingService service(wire::TransportMode::Tcp);
+    EXPECT_FALSE(soap_valid_socket(wire::Accept(&service)));
+    EXPECT_EQ("no master socket in soap_accept()", wire::DescribeError(&service).detail);
+}
+
+TEST(BindFailure, PortInUseByANonReusingSocket)
+{
+    int port = wiretest::FreeTcpPort();
+    int holder = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr *>(&a), sizeof a));
+    listen(holder, 1);
+    wiretest::RecordingService service(wire::TransportMode::Tcp);
+    EXPECT_FALSE(soap_valid_socket(wire::Bind(&service, "127.0.0.1", port, 100)));
+    wire::FaultDescription f = wire::DescribeError(&service);
+    EXPECT_EQ("bind failed in soap_bind()", f.detail);
+    EXPECT_EQ("Address already in use", f.reason);
+    EXPECT_EQ("b:Receiver", f.code);
+    close(holder);
+}
+
+struct UdpListener : ::testing::Test {
+    UdpListener()
+    {
+        wire::EnableAddressing(&service);
+        service.recv_timeout = 1;
+        close(wiretest::LoopbackUdp(port));
+        EXPECT_TRUE(soap_valid_socket(wire::Bind(&service, "127.0.0.1", port, 100)));
+        client = wiretest::LoopbackUdp(clientPort);
+    }
+    ~UdpListener() override { close(client); }
+
+    wiretest::RecordingService service{wire::TransportMode::Udp};
+    int port = 0;
+    int client = -1;
+    int clientPort = 0;
+};
+
+TEST_F(UdpListener, NothingArrivingIsEndOfInputWithoutAFault)
+{
+    ASSERT_TRUE(soap_valid_socket(wire::Accept(&service)));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SOAP_EOF, service.ServeOne());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_TRUE(soap_valid_socket(service.socket));  // a UDP socket is never closed by an exchange
+}
+
+TEST_F(UdpListener, DatagramsAreServedAndBadOnesDrawAFaultDatagram)
+{
+    wiretest::ListenerThread thread(service);
+    wiretest::SendDatagramTo(client, kProbeMatches, port);
+    std::string soap11 = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                         "<s:Body></s:Body></s:Envelope>";
+    wiretest::SendDatagramTo(client, soap11, port);
+    std::string fault = wiretest::ReadDatagram(client, 3000);
+    EXPECT_EQ(0u, fault.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<b:Envelope")) << fault;
+    EXPECT_NE(std::string::npos, fault.find("<b:Value>b:VersionMismatch</b:Value>"));
+    EXPECT_EQ(std::string::npos, fault.find("HTTP/"));
+    EXPECT_EQ("", wiretest::ReadDatagram(client, 200));  // the ProbeMatches got no answer over UDP
+    wiretest::SendDatagramTo(client, kProbeMatches, port);
+    for (int i = 0; i < 50 && service.probeMatches.size() < 2; ++i) usleep(20000);
+    EXPECT_EQ(2u, service.probeMatches.size());
+}
+
+TEST_F(UdpListener, ActionNotSupportedRelatesToTheMessageAndGoesToAnonymous)
+{
+    wiretest::ListenerThread thread(service);
+    std::string header = "<a:MessageID>urn:uuid:1234</a:MessageID>"
+                         "<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Probe</a:Action>";
+    wiretest::SendDatagramTo(client, Envelope(header, "<d:Probe></d:Probe>"), port);
+    std::string fault = wiretest::ReadDatagram(client, 3000);
+    EXPECT_NE(std::string::npos, fault.find("<b:Header><g:RelatesTo>urn:uuid:1234</g:RelatesTo>"
+                                            "<g:To b:mustUnderstand=\"true\">"
+                                            "http://schemas.xmlsoap.org/ws/2004/08/addressing/role/anonymous</g:To>"
+                                            "<g:Action b:mustUnderstand=\"true\">"
+                                            "http://schemas.xmlsoap.org/ws/2004/08/addressing/fault</g:Action>"))
+        << fault;
+    EXPECT_NE(std::string::npos, fault.find("<b:Reason><b:Text xml:lang=\"en\">The [action] cannot be processed at "
+                                            "the receiver.</b:Text></b:Reason>"));
+}
+
+TEST_F(UdpListener, ActionNotSupportedWithFromGoesBackToFrom)
+{
+    wiretest::ListenerThread thread(service);
+    std::string header = "<a:From><a:Address>urn:sender</a:Address></a:From><a:Action>urn:x</a:Action>";
+    wiretest::SendDatagramTo(client, Envelope(header, "<d:Probe></d:Probe>"), port);
+    std::string fault = wiretest::ReadDatagram(client, 3000);
+    EXPECT_NE(std::string::npos, fault.find("<g:To b:mustUnderstand=\"true\">urn:sender</g:To>")) << fault;
+    EXPECT_EQ(std::string::npos, fault.find("RelatesTo"));
+}
+
+TEST_F(UdpListener, ActionNotSupportedWithFaultToIsPostedThere)
+{
+    int faultPort = wiretest::FreeTcpPort();
+    int server = socket(AF_INET, SOCK_STREAM, 0);
+    int on = 1;
+    setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(faultPort));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(server, reinterpret_cast<sockaddr *>(&a), sizeof a));
+    listen(server, 1);
+
+    wiretest::ListenerThread thread(service);
+    std::string faultTo = "http://127.0.0.1:" + std::to_string(faultPort) + "/faults";
+    std::string header = "<a:MessageID>m1</a:MessageID><a:FaultTo><a:Address>" + faultTo +
+                         "</a:Address></a:FaultTo><a:Action>urn:x</a:Action>";
+    wiretest::SendDatagramTo(client, Envelope(header, "<d:Probe></d:Probe>"), port);
+
+    pollfd p{server, POLLIN, 0};
+    ASSERT_EQ(1, poll(&p, 1, 3000));
+    int conn = accept(server, nullptr, nullptr);
+    std::string request;
+    char buffer[4096];
+    pollfd c{conn, POLLIN, 0};
+    while (poll(&c, 1, 500) > 0) {
+        ssize_t n = recv(conn, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    close(conn);
+    close(server);
+    EXPECT_EQ(0u, request.find("POST /faults HTTP/1.1\r\n")) << request;
+    EXPECT_NE(std::string::npos,
+              request.find("action=\"http://schemas.xmlsoap.org/ws/2004/08/addressing/fault\""));
+    EXPECT_NE(std::string::npos, request.find("<g:To b:mustUnderstand=\"true\">" + faultTo + "</g:To>"));
+    EXPECT_NE(std::string::npos, request.find("<g:RelatesTo>m1</g:RelatesTo>"));
+    EXPECT_EQ("", wiretest::ReadDatagram(client, 200));  // nothing went back to the sender itself
+}
+
+}  // namespace
