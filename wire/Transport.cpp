@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -197,6 +198,12 @@ bool Resolve(soap *ctx, const std::string &host, in_addr &out)
     return true;
 }
 
+// Copies text into one of the context's fixed buffers, cut to fit.
+void CopyText(char *buffer, std::size_t size, const std::string &text)
+{
+    std::snprintf(buffer, size, "%s", text.c_str());
+}
+
 int ConnectOne(soap *ctx, const std::string &endpointText)
 {
     Endpoint e = ParseEndpoint(endpointText);
@@ -207,9 +214,9 @@ int ConnectOne(soap *ctx, const std::string &endpointText)
         ctx->imode |= SOAP_IO_UDP | SOAP_ENC_PLAIN;
         ctx->omode |= SOAP_IO_UDP | SOAP_ENC_PLAIN;
     }
-    soap_strcpy(ctx->endpoint, sizeof ctx->endpoint, endpointText.c_str());
-    soap_strcpy(ctx->host, sizeof ctx->host, e.host.c_str());
-    soap_strcpy(ctx->path, sizeof ctx->path, e.path.c_str());
+    CopyText(ctx->endpoint, sizeof ctx->endpoint, endpointText);
+    CopyText(ctx->host, sizeof ctx->host, e.host);
+    CopyText(ctx->path, sizeof ctx->path, e.path);
     ctx->port = e.port;
     StateOf(ctx).listener = false;
 

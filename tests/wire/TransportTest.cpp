@@ -169,11 +169,11 @@ TEST(TransportErrors, TableTextsAndCodes)
         EXPECT_EQ(row.faultCode, f.code) << row.code;
         EXPECT_EQ(row.reason, f.reason) << row.code;
     }
-    soap_strcpy(ctx.tag, sizeof ctx.tag, "h:Types");
+    snprintf(ctx.tag, sizeof ctx.tag, "%s", "h:Types");
     ctx.error = SOAP_TAG_MISMATCH;
     EXPECT_EQ("Validation constraint violation: tag name or namespace mismatch in element <h:Types>",
               wire::DescribeError(&ctx).reason);
-    soap_strcpy(ctx.type, sizeof ctx.type, "xsd:string");
+    snprintf(ctx.type, sizeof ctx.type, "%s", "xsd:string");
     ctx.error = SOAP_TYPE;
     EXPECT_EQ("Validation constraint violation: data type mismatch xsd:string in element <h:Types>",
               wire::DescribeError(&ctx).reason);
