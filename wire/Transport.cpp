@@ -15,7 +15,9 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <chrono>
 #include <random>
+#include <thread>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -107,7 +109,7 @@ int SendDatagram(soap *ctx, const char *data, size_t length)
                            static_cast<socklen_t>(ctx->peerlen));
         if (n >= 0) return SOAP_OK;
         if (attempt == retries) break;
-        WaitFor(ctx->socket, POLLOUT, delay);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         delay = std::min(delay * 2, 500);
     }
     // All tries failed: interrupted and would-block calls go on, briefly.

@@ -158,29 +158,33 @@ TEST(FaultBody, Soap11FaultUsesTheOldElementsAndMustUnderstandOne)
               out.text);
 }
 
-TEST(ProbeSocket, ProbeArrivesOnTheGroupExactlyAsWritten)
+TEST(ProbeSocket, EachFormArrivesOnTheGroupExactlyAsWritten)
 {
     int port = 0;
     int probe = wiretest::LoopbackUdp(port);  // reserve a port number for the group listener
     close(probe);
     int listener = wiretest::GroupListener(port);
-    wire::ProbeProxy proxy;
-    const ProbeForm &form = kForms[0];
-    std::string expected = WriteProbe(&proxy, form, form.types, form.scopes);
+    for (const ProbeForm &form : kForms) {
+        wire::ProbeProxy writer;
+        std::string expected = WriteProbe(&writer, form, form.types, form.scopes);
 
-    std::string types = form.types, scopes = form.scopes;
-    disc__ScopesType scopesRecord;
-    scopesRecord.__item = scopes.data();
-    scopesRecord.MatchBy = const_cast<char *>(kRule.c_str());
-    disc__ProbeType body;
-    body.Types = types.data();
-    body.Scopes = &scopesRecord;
-    std::string endpoint = "soap.udp://239.255.255.250:" + std::to_string(port);
-    ASSERT_EQ(0, wire::SendProbeMessage(&proxy, endpoint.c_str(), body, "127.0.0.1", 1));
+        wire::ProbeProxy proxy;
+        wire::SetProbeHeader(&proxy, kMessageId.c_str());
+        if (*form.replyTo) wire::AddReplyTo(&proxy, form.replyTo);
+        std::string types = form.types, scopes = form.scopes;
+        disc__ScopesType scopesRecord;
+        scopesRecord.__item = scopes.data();
+        scopesRecord.MatchBy = const_cast<char *>(kRule.c_str());
+        disc__ProbeType body;
+        body.Types = types.data();
+        body.Scopes = &scopesRecord;
+        std::string endpoint = "soap.udp://239.255.255.250:" + std::to_string(port);
+        ASSERT_EQ(0, wire::SendProbeMessage(&proxy, endpoint.c_str(), body, "127.0.0.1", 1)) << form.name;
 
-    sockaddr_in from{};
-    EXPECT_EQ(expected, wiretest::ReadDatagram(listener, 2000, &from));
-    EXPECT_EQ(wire::LocalPort(&proxy), ntohs(from.sin_port));
+        sockaddr_in from{};
+        EXPECT_EQ(expected, wiretest::ReadDatagram(listener, 2000, &from)) << form.name;
+        EXPECT_EQ(wire::LocalPort(&proxy), ntohs(from.sin_port)) << form.name;
+    }
     close(listener);
 }
 

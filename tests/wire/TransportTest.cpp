@@ -7,7 +7,9 @@
 #include "wire/ProbeSender.h"
 #include "wire/WireState.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -102,6 +104,21 @@ TEST(UdpSend, SocketStaysOpenAfterAProbeAndAListenerCanShareItsPort)
     ASSERT_GT(port, 0);
     wiretest::RecordingService listener(wire::TransportMode::Udp);
     EXPECT_TRUE(soap_valid_socket(wire::Bind(&listener, "127.0.0.1", port, 100)));
+}
+
+TEST(UdpSend, FailedDatagramIsTriedThreeMoreTimesWithGrowingDelays)
+{
+    wire::ProbeProxy proxy;
+    ASSERT_EQ(0, wire::Connect(&proxy, "soap.udp://127.0.0.1:9", nullptr));
+    shutdown(proxy.socket, SHUT_WR);  // every send now fails with EPIPE
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SOAP_EOF, wire::SendMessage(&proxy, nullptr));
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(EPIPE, proxy.errnum);
+    // Delays start at 50..250 ms and double, capped at 500: 350 ms at least, 1250 ms at most.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(340));
+    EXPECT_LE(elapsed, std::chrono::milliseconds(1600));
+    EXPECT_EQ("End of file or no input: Broken pipe", wire::DescribeError(&proxy).reason);
 }
 
 TEST(TransportErrors, ConnectFailureAndLookupTexts)
