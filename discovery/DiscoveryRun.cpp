@@ -1,0 +1,95 @@
+#include "discovery/DiscoveryRun.h"
+
+#include "discovery/Match.h"
+#include "discovery/ResultArray.h"
+#include "settings/DiscoverySettings.h"
+
+#include <new>
+
+// Sockets need no library start-up on Linux: a run's sockets live exactly as
+// long as its Match.
+
+namespace {
+
+const std::string kControllerScope = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Ferro/X8";
+const std::string kBridgeScope = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Halden/Bridge";
+
+void Configure(Match& match, const DiscoveryRequest& request)
+{
+    match.m_strInterface = request.interfaceAddress;
+    // A zero time-out would let a listener wait for ever.
+    match.accept_timeout = UsableTimeout(request.discoveryTimeout);
+    match.recv_timeout = UsableTimeout(request.receiveTimeout);
+    match.m_nDiscoveryPort = request.discoveryPort;
+    match.m_nListenPort = request.listenPort;
+}
+
+std::unique_ptr<DeviceRecord[]> Collect(const Match& match, unsigned int* pCount)
+{
+    ResultArray result = MakeResultArray(match.Devices());
+    // The count is written only with an array to go with it.
+    if (result.records && pCount)
+        *pCount = static_cast<unsigned int>(result.count);
+    return std::move(result.records);
+}
+
+}  // namespace
+
+std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
+{
+    try {
+        Match match;
+        Configure(match, request);
+
+        match.m_strTypes = "x8";
+        match.m_strScopes = kControllerScope;
+        match.SendProbe(request.ttl, request.interfaceAddress);  // the root-scope probe covers these too
+
+        // Each send leaves its source port behind; the ReplyTo must name the reply port.
+        match.m_nListenPort = request.listenPort;
+        match.m_strTypes = request.probeTypes ? request.probeTypes : "";
+        match.m_strScopes = request.probeScopes ? request.probeScopes : "";
+        if (match.SendProbe(request.ttl, request.interfaceAddress) < 0)
+            return nullptr;
+
+        match.m_nListenPort = request.listenPort;
+        if (match.Listen() < 0)
+            return nullptr;
+        return Collect(match, request.pCount);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
+{
+    try {
+        Match match(wire::TransportMode::Udp);
+        Configure(match, request);
+        match.m_strTypes = "Halden";
+        match.m_strScopes = kBridgeScope;
+
+        // A failed probe still listens: the run then normally finds nothing.
+        match.SendProbeNoReplyTo(request.ttl, request.interfaceAddress);
+        if (match.Listen() < 0)
+            return nullptr;
+        return Collect(match, request.pCount);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+DiscoveryRequest RequestFromSettings(std::string interfaceAddress, unsigned int* pCount)
+{
+    DiscoveryRequest request;
+    request.listenPort = REPLY_PORT;
+    request.discoveryPort = static_cast<std::uint16_t>(g_nDiscoveryPort.load() & 0xFFFF);
+    request.discoveryTimeout = g_nDiscoveryTimeout.load();
+    request.receiveTimeout = g_nReceiveTimeout.load();
+    request.probeScopes = VENDOR_URI_ROOT;
+    request.probeTypes = "";
+    request.pCount = pCount;
+    request.ttl = g_nDiscoveryTTL.load();
+    request.interfaceAddress = std::move(interfaceAddress);
+    return request;
+}

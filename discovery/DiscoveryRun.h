@@ -1,0 +1,38 @@
+#pragma once
+// The two discovery runs of a search. Each is one blocking call that owns
+// its Match: it sends the run's probes, listens for the configured time and
+// returns the devices it collected, in the order they were first accepted.
+
+#include "discovery/DeviceRecord.h"
+#include "discovery/VendorConstants.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct DiscoveryRequest {
+    std::uint16_t listenPort = REPLY_PORT;   // HTTP reply port (the bridge run's fallback)
+    std::uint16_t discoveryPort = 3702;      // UDP port of the discovery group
+    int discoveryTimeout = 8;                // seconds; below 1 counts as 1
+    int receiveTimeout = 1;                  // seconds; below 1 counts as 1
+    const char* probeScopes = VENDOR_URI_ROOT;
+    const char* probeTypes = "";
+    unsigned int* pCount = nullptr;          // receives the number of records on success
+    int ttl = 2;
+    std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
+};
+
+// Both return the records as one array, its length stored through pCount;
+// an array of length 0 when nothing answered; null when the run failed (then
+// pCount is not written).
+
+// Controllers of the current generation and every device under the vendor's
+// root scope, answering by HTTP POST to listenPort on the interface.
+std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request);
+
+// Bridges, answering by unicast datagram to the probe's source port.
+std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request);
+
+// A request as the search threads make it: the reply port, the process-wide
+// settings values as they stand now, the vendor's root scope and no types.
+DiscoveryRequest RequestFromSettings(std::string interfaceAddress, unsigned int* pCount);

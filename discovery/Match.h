@@ -1,0 +1,67 @@
+#pragma once
+// The listener object of one discovery run: it multicasts the run's probes
+// through its own proxy, then serves the answers that come back and turns
+// them into de-duplicated device records.
+
+#include "discovery/DeviceCollector.h"
+#include "discovery/DeviceRecord.h"
+#include "wire/MatchServiceBase.h"
+#include "wire/ProbeSender.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Match : public wire::MatchServiceBase {
+public:
+    // HTTP listener (answers POSTed to the probe's ReplyTo address).
+    Match();
+    // Udp: the listener takes unicast datagrams on the probe's source port.
+    explicit Match(wire::TransportMode mode);
+    ~Match() override;
+
+    // One Probe with a ReplyTo naming m_strInterface and m_nListenPort, to
+    // the discovery group at m_nDiscoveryPort. E_FAIL when interfaceAddress
+    // is empty (nothing sent, m_nListenPort kept); otherwise the send's SOAP
+    // status, after which m_nListenPort is the sending socket's local port.
+    int SendProbe(int ttl, std::string interfaceAddress);
+    // The same without a ReplyTo: devices answer to the probe's source port.
+    int SendProbeNoReplyTo(int ttl, std::string interfaceAddress);
+
+    // Local port of the proxy's current socket; 65535 when it cannot be read.
+    std::uint16_t GetLocalPort() const;
+
+    // Serves answers on m_strInterface:m_nListenPort until the time limit.
+    // E_FAIL when addressing cannot be enabled or the listener cannot bind,
+    // otherwise 0 whatever happened while listening.
+    int Listen();
+    // Bind, then accept and serve until KeepRunning says stop or accept
+    // fails. Returns the context's last error code.
+    int Run(const std::string& host, int port);
+    // HTTP: always (the accept time-out ends it). UDP: while no more than the
+    // accept time-out has passed since startMillis (a ClockMillis reading).
+    bool KeepRunning(std::int64_t startMillis) const;
+    static std::int64_t ClockMillis();
+
+    int ProbeMatches(disc__ProbeMatchesType* matches) override;
+    int Hello(disc__HelloType* hello) override;
+
+    // The devices collected so far, in the order they were first accepted.
+    const std::vector<DeviceRecord>& Devices() const { return m_devices.Devices(); }
+
+    // Probe values, set by the run before each send.
+    std::string m_strInterface;
+    std::uint16_t m_nListenPort;
+    std::uint16_t m_nDiscoveryPort = 3702;
+    std::string m_strTypes;
+    std::string m_strScopes;
+
+private:
+    int Send(int ttl, const std::string& interfaceAddress, bool withReplyTo);
+
+    std::unique_ptr<wire::ProbeProxy> m_pProxy;
+    DeviceCollector m_devices;
+    bool m_bAddressingRegistered = false;
+    bool m_bBound = false;
+};

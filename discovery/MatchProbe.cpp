@@ -1,0 +1,78 @@
+// The sending side of Match: one Probe per call through the owned proxy.
+
+#include "discovery/Match.h"
+#include "discovery/Result.h"
+#include "wire/MessageHeader.h"
+#include "wire/NamespaceTable.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <uuid/uuid.h>
+
+namespace {
+
+// A fresh message identifier: 36 lower-case characters, no "urn:uuid:" prefix.
+// libuuid has no failure status, so unlike other platforms' generators there
+// is nothing to refuse here.
+std::string NewMessageId()
+{
+    uuid_t id;
+    uuid_generate(id);
+    char text[37] = {};
+    uuid_unparse_lower(id, text);
+    return text;
+}
+
+}  // namespace
+
+int Match::SendProbe(int ttl, std::string interfaceAddress) { return Send(ttl, interfaceAddress, true); }
+
+int Match::SendProbeNoReplyTo(int ttl, std::string interfaceAddress) { return Send(ttl, interfaceAddress, false); }
+
+int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
+{
+    if (!m_pProxy)
+        m_pProxy = std::make_unique<wire::ProbeProxy>();
+    // Without an adapter address there is no interface to send through and no
+    // reply address to name.
+    if (interfaceAddress.empty())
+        return E_FAIL;
+
+    const std::string messageId = NewMessageId();
+    wire::SetProbeHeader(m_pProxy.get(), messageId.c_str());
+    if (withReplyTo) {
+        const std::string replyTo =
+            "http://" + interfaceAddress + ":" + std::to_string(m_nListenPort) + "/Discovery";
+        wire::AddReplyTo(m_pProxy.get(), replyTo.c_str());
+    }
+
+    std::string scopesText = m_strScopes;
+    disc__ScopesType scopes;
+    scopes.__item = scopesText.data();
+    scopes.MatchBy = const_cast<char*>(wire::kRfc2396MatchBy);
+    disc__ProbeType probe;
+    probe.Types = m_strTypes.data();
+    probe.Scopes = &scopes;
+
+    const std::string endpoint =
+        std::string("soap.udp://") + wire::kDiscoveryGroup + ":" + std::to_string(m_nDiscoveryPort);
+    const int result =
+        wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl);
+    // Devices answer a probe without ReplyTo at its source port; the bridge
+    // listener binds there, and the socket stays open until the Match ends.
+    m_nListenPort = GetLocalPort();
+    return result;
+}
+
+std::uint16_t Match::GetLocalPort() const
+{
+    constexpr std::uint16_t kUnknown = 65535;
+    if (!m_pProxy || !soap_valid_socket(m_pProxy->socket))
+        return kUnknown;
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (getsockname(m_pProxy->socket, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        local.sin_family != AF_INET || length != sizeof local)
+        return kUnknown;
+    return ntohs(local.sin_port);
+}
