@@ -89,6 +89,8 @@ void SendFaultElsewhere(soap *listener, const std::string &address, const FaultD
         SendMessage(&sender, [&fault](XmlWriter &w) { WriteFaultBody(w, fault); });
         sender.header = nullptr;
     }
+    soap_destroy(&sender);
+    soap_end(&sender);
 }
 
 }  // namespace
