@@ -5,6 +5,7 @@
 #include "FakeDevice.h"
 #include "TestRecords.h"
 #include "discovery/DiscoveryRun.h"
+#include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <chrono>
@@ -281,6 +282,29 @@ TEST(DiscoverDevices, ReplyPortHeldByAnotherProgramIsAFailure)
     EXPECT_EQ(nullptr, outcome.records);
     EXPECT_EQ(kUnwritten, count);
     EXPECT_LT(outcome.seconds, 0.5);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RequestFromSettings, TakesTheSettingsValuesAndTheLowBitsOfThePort)
+{
+    g_nDiscoveryPort = 0x10000 + 3710;
+    g_nDiscoveryTimeout = 12;
+    g_nReceiveTimeout = 3;
+    g_nDiscoveryTTL = 7;
+    unsigned count = 0;
+    DiscoveryRequest request = RequestFromSettings("10.1.2.3", &count);
+    EXPECT_EQ(REPLY_PORT, request.listenPort);
+    EXPECT_EQ(3710, request.discoveryPort);
+    EXPECT_EQ(12, request.discoveryTimeout);
+    EXPECT_EQ(3, request.receiveTimeout);
+    EXPECT_EQ(7, request.ttl);
+    EXPECT_STREQ(VENDOR_URI_ROOT, request.probeScopes);
+    EXPECT_STREQ("", request.probeTypes);
+    EXPECT_EQ(&count, request.pCount);
+    EXPECT_EQ("10.1.2.3", request.interfaceAddress);
 }
 
 }  // namespace

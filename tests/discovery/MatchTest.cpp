@@ -1,5 +1,5 @@
 // Match on its own: what a send leaves behind for the listener, and the
-// listener's time limit.
+// HTTP listener keeping what it collected.
 
 #include "FakeDevice.h"
 #include "discovery/Match.h"
@@ -22,6 +22,7 @@ TEST(MatchSend, ReplyToNamesTheListenPortOfTheMomentAndTheSendLeavesItsSourcePor
     fake::FakeDevice device;
     Match match;
     EXPECT_EQ(65535, match.GetLocalPort());  // no socket yet
+    EXPECT_EQ(REPLY_PORT, match.m_nListenPort);
     match.m_strInterface = "127.0.0.1";
     match.m_nDiscoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
     match.m_nListenPort = 4321;
@@ -59,20 +60,6 @@ TEST(MatchSend, EmptyInterfaceSendsNothingAndKeepsTheListenPort)
     EXPECT_EQ(4321, match.m_nListenPort);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(device.Probes().empty());
-}
-
-TEST(MatchListen, UdpListenerStopsOnceTheAcceptTimeoutHasPassed)
-{
-    Match udp(wire::TransportMode::Udp);
-    udp.accept_timeout = 2;
-    const std::int64_t now = Match::ClockMillis();
-    EXPECT_TRUE(udp.KeepRunning(now));
-    EXPECT_TRUE(udp.KeepRunning(now - 1900));
-    EXPECT_FALSE(udp.KeepRunning(now - 2100));
-    // The HTTP listener is ended by its accept time-out instead.
-    Match http;
-    EXPECT_EQ(REPLY_PORT, http.m_nListenPort);
-    EXPECT_TRUE(http.KeepRunning(now - 100000));
 }
 
 TEST(MatchListen, HelloOnTheHttpListenerAndAnswersFromBeforeAreKept)
