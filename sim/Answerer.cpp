@@ -1,0 +1,84 @@
+#include "sim/Answerer.h"
+
+#include <ctime>
+
+namespace sim {
+
+Answerer::Answerer(SimLog &log, int workers)
+    : m_log(log), m_instanceId(static_cast<std::uint32_t>(std::time(nullptr)))
+{
+    for (int i = 0; i < std::max(1, workers); ++i) m_workers.emplace_back([this] { Work(); });
+}
+
+Answerer::~Answerer() { Stop(); }
+
+void Answerer::Schedule(AnswerJob job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop) return;
+        m_queue.push(std::move(job));
+    }
+    // Every worker may be waiting for a later job than this one.
+    m_changed.notify_all();
+}
+
+void Answerer::Stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_queue = {};
+    }
+    m_changed.notify_all();
+    for (std::thread &t : m_workers)
+        if (t.joinable()) t.join();
+}
+
+bool Answerer::WaitIdle(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, limit, [this] { return m_queue.empty() && m_busy == 0; });
+}
+
+void Answerer::Work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (m_stop) return;
+        if (m_queue.empty()) {
+            m_changed.wait(lock);
+            continue;
+        }
+        auto due = m_queue.top().due;
+        if (std::chrono::steady_clock::now() < due) {
+            m_changed.wait_until(lock, due);
+            continue;
+        }
+        AnswerJob job = m_queue.top();
+        m_queue.pop();
+        ++m_busy;
+        lock.unlock();
+        Send(job);
+        lock.lock();
+        --m_busy;
+        m_changed.notify_all();
+    }
+}
+
+void Answerer::Send(const AnswerJob &job)
+{
+    Sequence sequence{m_instanceId, 0};
+    auto next = [&] {
+        std::lock_guard lock(m_mutex);
+        return ++m_messageNumber;
+    };
+    if (job.device->hello) {
+        sequence.messageNumber = next();
+        m_log.Answer(SendDeviceMessage(MessageKind::Hello, *job.device, job.to, {}, sequence));
+    }
+    sequence.messageNumber = next();
+    m_log.Answer(SendDeviceMessage(MessageKind::ProbeMatches, *job.device, job.to, job.relatesTo, sequence));
+}
+
+}  // namespace sim

@@ -1,0 +1,148 @@
+// Which devices answer which probes: the Types and rfc2396 Scopes rules, and
+// the program's three probes against the demo set.
+
+#include "discovery/VendorConstants.h"
+#include "sim/DemoSet.h"
+#include "sim/ProbeListener.h"
+#include "sim/ProbeMatching.h"
+#include "sim/Simulator.h"
+#include "wire/NamespaceTable.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+
+namespace {
+
+using sim::Rfc2396ScopeMatches;
+using sim::ScopesMatch;
+using sim::TypesMatch;
+
+std::string Root(const char *path = "") { return std::string(VENDOR_URI_ROOT) + path; }
+
+TEST(SimTypesRule, EveryProbeTypeMustBeOfferedByLocalName)
+{
+    EXPECT_TRUE(TypesMatch("", "x8"));
+    EXPECT_TRUE(TypesMatch("", ""));
+    EXPECT_TRUE(TypesMatch("x8", "x8"));
+    EXPECT_TRUE(TypesMatch("x8", "tns:x8 other"));
+    EXPECT_TRUE(TypesMatch("p:Halden", "Halden"));
+    EXPECT_TRUE(TypesMatch(" Halden\t", "telnet\nHalden"));
+    EXPECT_TRUE(TypesMatch("a b", "b c a"));
+    EXPECT_FALSE(TypesMatch("a b", "a c"));
+    EXPECT_FALSE(TypesMatch("x8", ""));
+    EXPECT_FALSE(TypesMatch("x8", "x7 X8"));  // names are case-sensitive
+    EXPECT_FALSE(TypesMatch("x8", "x88"));
+}
+
+TEST(SimRfc2396Rule, SchemeAndAuthorityIgnoreCasePathDoesNot)
+{
+    EXPECT_TRUE(Rfc2396ScopeMatches("HTTP://Schemas.Marvane.COM/a", "http://schemas.marvane.com/a/b"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://schemas.marvane.com/A", "http://schemas.marvane.com/a"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://other.com/a", "http://schemas.marvane.com/a"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("https://schemas.marvane.com/a", "http://schemas.marvane.com/a"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://host:81/a", "http://host/a"));
+}
+
+TEST(SimRfc2396Rule, PrefixIsBySegmentNotByCharacter)
+{
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h/a/b", "http://h/a/b"));
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h/a", "http://h/a/b/c"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://h/a/b", "http://h/a/bc"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://h/a/b/c", "http://h/a/b"));
+    // A trailing slash ends a path; it adds no segment.
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h/a/", "http://h/a"));
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h/", "http://h"));
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h", "http://h/anything"));
+}
+
+TEST(SimRfc2396Rule, QueryFragmentDotsAndBadUris)
+{
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h/a?x=1", "http://h/a/b?y=2"));
+    EXPECT_TRUE(Rfc2396ScopeMatches("http://h/a#f", "http://h/a/b"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://h/a/./b", "http://h/a/b"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("http://h/a", "http://h/a/../b"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("nocolon", "nocolon"));
+    EXPECT_FALSE(Rfc2396ScopeMatches("", "http://h/"));
+    EXPECT_TRUE(Rfc2396ScopeMatches("urn:x", "URN:x"));
+}
+
+TEST(SimScopesRule, EveryProbeScopeNeedsAMatchingDeviceScope)
+{
+    const std::string device = "http://h/a/b http://k/c";
+    EXPECT_TRUE(ScopesMatch("", "", device));
+    EXPECT_TRUE(ScopesMatch(" \t", wire::kRfc2396MatchBy, ""));
+    EXPECT_TRUE(ScopesMatch("http://h/a http://k/", wire::kRfc2396MatchBy, device));
+    EXPECT_FALSE(ScopesMatch("http://h/a http://m/", wire::kRfc2396MatchBy, device));
+    EXPECT_FALSE(ScopesMatch("http://h/a", wire::kRfc2396MatchBy, ""));
+    EXPECT_TRUE(ScopesMatch("http://h/a", "", device));  // no MatchBy: rfc2396
+}
+
+TEST(SimScopesRule, OtherMatchingRules)
+{
+    const std::string strcmp0 = "http://schemas.xmlsoap.org/ws/2005/04/discovery/strcmp0";
+    EXPECT_TRUE(ScopesMatch("http://k/c", strcmp0, "http://h/a http://k/c"));
+    EXPECT_FALSE(ScopesMatch("http://k", strcmp0, "http://k/c"));
+    EXPECT_FALSE(ScopesMatch("http://h/a", "http://schemas.xmlsoap.org/ws/2005/04/discovery/ldap", "http://h/a"));
+}
+
+// The three probes of a search and which of the demo devices answer each.
+TEST(SimDemoSetAnswers, EachProbeDrawsTheRightDevices)
+{
+    struct Probe {
+        const char *name;
+        std::string types, scopes, replyTo;
+    } probes[] = {
+        {"controller", "x8", Root("scopes/marvane/Ferro/X8"), "http://127.0.0.1:8000/Discovery"},
+        {"root", "", Root(), "http://127.0.0.1:8000/Discovery"},
+        {"bridge", "Halden", Root("scopes/marvane/Halden/Bridge"), ""},
+    };
+    std::map<std::string, std::set<std::string>> answered;  // probe -> device descriptions or types
+    for (const Probe &p : probes) {
+        sim::ReceivedProbe probe;
+        probe.sourceHost = "127.0.0.1";
+        probe.sourcePort = 40000;
+        probe.types = p.types;
+        probe.scopes = p.scopes;
+        probe.matchBy = wire::kRfc2396MatchBy;
+        probe.replyTo = p.replyTo;
+        sim::Destination to = sim::AnswerDestination(p.replyTo, probe.sourceHost, probe.sourcePort);
+        for (const sim::Device &d : sim::DemoDevices())
+            if (sim::DeviceAnswers(d, probe, to)) answered[p.name].insert(d.types.empty() ? "(none)" : d.types);
+    }
+    EXPECT_EQ((std::set<std::string>{"x8"}), answered["controller"]);
+    EXPECT_EQ((std::set<std::string>{"player", "scheduler", "monitor", "lyrax", "x8", "x7", "(none)"}),
+              answered["root"]);
+    EXPECT_EQ((std::set<std::string>{"Halden telnet"}), answered["bridge"]);
+}
+
+TEST(SimAnswerDestination, ReplyToElseTheProbeSource)
+{
+    EXPECT_EQ("http://127.0.0.1:8000/Discovery",
+              sim::AnswerDestination("http://127.0.0.1:8000/Discovery", "127.0.0.1", 5000).endpoint);
+    EXPECT_EQ("soap.udp://127.0.0.1:5000", sim::AnswerDestination("", "127.0.0.1", 5000).endpoint);
+    EXPECT_EQ("soap.udp://127.0.0.1:5000", sim::AnswerDestination(wire::kAnonymousUri, "127.0.0.1", 5000).endpoint);
+    EXPECT_EQ("soap.udp://127.0.0.1:5000", sim::AnswerDestination("mailto:x@y", "127.0.0.1", 5000).endpoint);
+    EXPECT_EQ("", sim::AnswerDestination("", "", 0).endpoint);
+}
+
+// A search's probe carries Types in no namespace; the decoder keeps it as a
+// literal element and the listener reads the text back out of it.
+TEST(SimUnprefixedElementText, ReadsTheNamedElementOnly)
+{
+    std::string text = "unchanged";
+    EXPECT_TRUE(sim::UnprefixedElementText("<Types xmlns=\"\">x8 p:Halden</Types>", "Types", text));
+    EXPECT_EQ("x8 p:Halden", text);
+    EXPECT_TRUE(sim::UnprefixedElementText("<Types>a&lt;b &amp;&#233;&#x41;&#x100;</Types>", "Types", text));
+    EXPECT_EQ("a<b &\xE9" "A&#x100;", text);
+    EXPECT_TRUE(sim::UnprefixedElementText("<Types xmlns=\"\"/>", "Types", text));
+    EXPECT_EQ("", text);
+    text = "unchanged";
+    EXPECT_FALSE(sim::UnprefixedElementText("<h:Types>x8</h:Types>", "Types", text));
+    EXPECT_FALSE(sim::UnprefixedElementText("<TypesX>x8</TypesX>", "Types", text));
+    EXPECT_FALSE(sim::UnprefixedElementText("<Types", "Types", text));
+    EXPECT_FALSE(sim::UnprefixedElementText("<Types>x8", "Types", text));
+    EXPECT_EQ("unchanged", text);
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// Scenario files: a full device read back field by field, and bad files that
+// must give a message naming the place of the fault.
+
+#include "sim/Scenario.h"
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SimScenario, FullDeviceIsReadInFileOrder)
+{
+    sim::ScenarioResult r = sim::ParseScenario(R"({"devices": [
+      {"address": "urn:uuid:1", "types": ["x8", "tns:y"], "scopes": "http://a/x http://b/",
+       "xAddrs": "http://10.0.0.5:80/", "metadataVersion": 4294967295,
+       "extensions": {"Width": 1920, "Description": "Caf\u00e9 <Lobby>", "Height": "1080"},
+       "answer": "udp", "hello": true, "maxDelayMs": 20},
+      {"address": "urn:uuid:2"}
+    ]})");
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(2u, r.devices.size());
+    const sim::Device &d = r.devices[0];
+    EXPECT_EQ("urn:uuid:1", d.address);
+    EXPECT_EQ("x8 tns:y", d.types);
+    EXPECT_EQ("http://a/x http://b/", d.scopes);
+    EXPECT_EQ("http://10.0.0.5:80/", d.xAddrs);
+    EXPECT_EQ(4294967295u, d.metadataVersion);
+    using Item = std::pair<std::string, std::string>;
+    EXPECT_EQ((std::vector<Item>{{"Width", "1920"}, {"Description", "Caf\xE9 <Lobby>"}, {"Height", "1080"}}),
+              d.extensions);
+    EXPECT_EQ(sim::AnswerMode::UdpOnly, d.answer);
+    EXPECT_TRUE(d.hello);
+    EXPECT_EQ(20, d.maxDelayMs);
+
+    const sim::Device &plain = r.devices[1];
+    EXPECT_EQ("", plain.types);
+    EXPECT_EQ(1u, plain.metadataVersion);
+    EXPECT_EQ(sim::AnswerMode::Auto, plain.answer);
+    EXPECT_FALSE(plain.hello);
+    EXPECT_FALSE(plain.maxDelayMs.has_value());
+}
+
+TEST(SimScenario, BadFilesNameTheFault)
+{
+    struct Case {
+        const char *json;
+        const char *message;  // part of the error text
+    } cases[] = {
+        {"", "not valid JSON"},
+        {"{\"devices\": [", "not valid JSON"},
+        {"{\"devices\": [{\"address\": \"a\",}]}", "not valid JSON"},
+        {"[]", "expected an object with a \"devices\" array"},
+        {"{\"devices\": {}}", "expected an object with a \"devices\" array"},
+        {"{\"devices\": [], \"extra\": 1}", "scenario.extra: unknown field"},
+        {"{\"devices\": [7]}", "devices[0]: expected an object"},
+        {"{\"devices\": [{}]}", "devices[0]: missing \"address\""},
+        {"{\"devices\": [{\"address\": \"\"}]}", "devices[0].address: must not be empty"},
+        {"{\"devices\": [{\"address\": 5}]}", "devices[0].address: expected a string"},
+        {"{\"devices\": [{\"address\": \"a\"}, {\"address\": \"a\"}]}", "devices[1].address: \"a\" is used twice"},
+        {"{\"devices\": [{\"address\": \"a\", \"adress\": \"b\"}]}", "devices[0].adress: unknown field"},
+        {"{\"devices\": [{\"address\": \"a\", \"types\": [\"x8\", 3]}]}", "devices[0].types[1]: expected a string"},
+        {"{\"devices\": [{\"address\": \"a\", \"scopes\": [\"a b\"]}]}", "devices[0].scopes[0]: an item must be"},
+        {"{\"devices\": [{\"address\": \"a\", \"xAddrs\": {}}]}", "devices[0].xAddrs: expected a string or an array"},
+        {"{\"devices\": [{\"address\": \"a\", \"metadataVersion\": -1}]}", "metadataVersion: out of range"},
+        {"{\"devices\": [{\"address\": \"a\", \"metadataVersion\": 4294967296}]}", "metadataVersion: out of range"},
+        {"{\"devices\": [{\"address\": \"a\", \"metadataVersion\": 1.5}]}", "metadataVersion: expected an integer"},
+        {"{\"devices\": [{\"address\": \"a\", \"extensions\": {\"Name\": \"x\"}}]}",
+         "devices[0].extensions.Name: unknown extension element"},
+        {"{\"devices\": [{\"address\": \"a\", \"extensions\": {\"Height\": [1]}}]}",
+         "extensions.Height: expected a string or an integer"},
+        {"{\"devices\": [{\"address\": \"a\", \"extensions\": []}]}", "extensions: expected an object"},
+        {"{\"devices\": [{\"address\": \"\\u20ac\"}]}", "devices[0].address: text must be valid UTF-8"},
+        {"{\"devices\": [{\"address\": \"a\", \"answer\": \"tcp\"}]}", "devices[0].answer: expected \"auto\""},
+        {"{\"devices\": [{\"address\": \"a\", \"hello\": 1}]}", "devices[0].hello: expected true or false"},
+        {"{\"devices\": [{\"address\": \"a\", \"maxDelayMs\": 70000}]}", "maxDelayMs: out of range 0..60000"},
+    };
+    for (const Case &c : cases) {
+        sim::ScenarioResult r = sim::ParseScenario(c.json);
+        EXPECT_FALSE(r.ok()) << c.json;
+        EXPECT_NE(std::string::npos, r.error.find(c.message)) << c.json << " gave: " << r.error;
+        EXPECT_TRUE(r.devices.empty()) << c.json;
+    }
+}
+
+TEST(SimScenario, DeeplyNestedJsonIsAnErrorNotACrash)
+{
+    std::string deep(100000, '[');
+    sim::ScenarioResult r = sim::ParseScenario("{\"devices\": " + deep);
+    EXPECT_NE(std::string::npos, r.error.find("not valid JSON"));
+}
+
+TEST(SimScenario, Files)
+{
+    EXPECT_EQ("cannot read scenario file /nonexistent/x.json", sim::LoadScenarioFile("/nonexistent/x.json").error);
+    char path[] = "/tmp/sim-scenario-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    std::ofstream(path) << "{\"devices\": [{\"address\": 1}]}";
+    EXPECT_EQ(std::string(path) + ": devices[0].address: expected a string", sim::LoadScenarioFile(path).error);
+    std::ofstream(path) << "{\"devices\": [{\"address\": \"urn:a\"}]}";
+    sim::ScenarioResult r = sim::LoadScenarioFile(path);
+    EXPECT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(1u, r.devices.size());
+    std::remove(path);
+}
+
+TEST(SimUtf8ToLatin1, TwoByteFormsUpToFFOnly)
+{
+    std::string out;
+    EXPECT_TRUE(sim::Utf8ToLatin1("a\xC3\xA9\xC2\xA0", out));
+    EXPECT_EQ("a\xE9\xA0", out);
+    EXPECT_FALSE(sim::Utf8ToLatin1("\xE2\x82\xAC", out));  // U+20AC
+    EXPECT_FALSE(sim::Utf8ToLatin1("\xC3", out));          // cut short
+    EXPECT_FALSE(sim::Utf8ToLatin1("\xC3(", out));
+    EXPECT_FALSE(sim::Utf8ToLatin1("\xE9", out));          // Latin-1 byte, not UTF-8
+}
+
+}  // namespace
