@@ -15,7 +15,7 @@ int main(int argc, char **argv)
 {
     sim::CommandLine line = sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.error.empty()) {
-        std::cerr << "signseek-sim: " << line.error << "\n" << sim::Usage();
+        std::cerr << "signseek-sim: " << line.error << "\n(signseek-sim --help lists the options)\n";
         return 2;
     }
     if (line.help) {

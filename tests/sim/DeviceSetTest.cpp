@@ -3,7 +3,6 @@
 
 #include "discovery/TextHelpers.h"
 #include "discovery/VendorConstants.h"
-#include "sim/DemoSet.h"
 #include "sim/LoadSet.h"
 #include "sim/Simulator.h"
 #include "wire/NamespaceTable.h"
@@ -67,20 +66,6 @@ TEST(SimLoadSet, CountOutsideTheRangeGivesNothing)
     std::set<std::string> hosts;
     for (const sim::Device &d : most) hosts.insert(HostOfUrl(d.xAddrs));
     EXPECT_EQ(most.size(), hosts.size());
-}
-
-TEST(SimDemoSet, AddressesAreDistinctAndExtensionsReadable)
-{
-    std::vector<sim::Device> devices = sim::DemoDevices();
-    std::set<std::string> addresses;
-    for (const sim::Device &d : devices) {
-        addresses.insert(d.address);
-        for (const auto &[name, text] : d.extensions) {
-            EXPECT_TRUE(sim::IsKnownExtension(name)) << name;
-            EXPECT_EQ(std::string::npos, text.find_first_of("<>&")) << text;
-        }
-    }
-    EXPECT_EQ(devices.size(), addresses.size());
 }
 
 }  // namespace

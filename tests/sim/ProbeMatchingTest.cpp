@@ -1,24 +1,18 @@
-// Which devices answer which probes: the Types and rfc2396 Scopes rules, and
-// the program's three probes against the demo set.
+// Which devices answer which probes: the Types and rfc2396 Scopes rules and
+// where an answer goes.
 
-#include "discovery/VendorConstants.h"
-#include "sim/DemoSet.h"
 #include "sim/ProbeListener.h"
 #include "sim/ProbeMatching.h"
 #include "sim/Simulator.h"
 #include "wire/NamespaceTable.h"
 
 #include <gtest/gtest.h>
-#include <map>
-#include <set>
 
 namespace {
 
 using sim::Rfc2396ScopeMatches;
 using sim::ScopesMatch;
 using sim::TypesMatch;
-
-std::string Root(const char *path = "") { return std::string(VENDOR_URI_ROOT) + path; }
 
 TEST(SimTypesRule, EveryProbeTypeMustBeOfferedByLocalName)
 {
@@ -84,36 +78,6 @@ TEST(SimScopesRule, OtherMatchingRules)
     EXPECT_TRUE(ScopesMatch("http://k/c", strcmp0, "http://h/a http://k/c"));
     EXPECT_FALSE(ScopesMatch("http://k", strcmp0, "http://k/c"));
     EXPECT_FALSE(ScopesMatch("http://h/a", "http://schemas.xmlsoap.org/ws/2005/04/discovery/ldap", "http://h/a"));
-}
-
-// The three probes of a search and which of the demo devices answer each.
-TEST(SimDemoSetAnswers, EachProbeDrawsTheRightDevices)
-{
-    struct Probe {
-        const char *name;
-        std::string types, scopes, replyTo;
-    } probes[] = {
-        {"controller", "x8", Root("scopes/marvane/Ferro/X8"), "http://127.0.0.1:8000/Discovery"},
-        {"root", "", Root(), "http://127.0.0.1:8000/Discovery"},
-        {"bridge", "Halden", Root("scopes/marvane/Halden/Bridge"), ""},
-    };
-    std::map<std::string, std::set<std::string>> answered;  // probe -> device descriptions or types
-    for (const Probe &p : probes) {
-        sim::ReceivedProbe probe;
-        probe.sourceHost = "127.0.0.1";
-        probe.sourcePort = 40000;
-        probe.types = p.types;
-        probe.scopes = p.scopes;
-        probe.matchBy = wire::kRfc2396MatchBy;
-        probe.replyTo = p.replyTo;
-        sim::Destination to = sim::AnswerDestination(p.replyTo, probe.sourceHost, probe.sourcePort);
-        for (const sim::Device &d : sim::DemoDevices())
-            if (sim::DeviceAnswers(d, probe, to)) answered[p.name].insert(d.types.empty() ? "(none)" : d.types);
-    }
-    EXPECT_EQ((std::set<std::string>{"x8"}), answered["controller"]);
-    EXPECT_EQ((std::set<std::string>{"player", "scheduler", "monitor", "lyrax", "x8", "x7", "(none)"}),
-              answered["root"]);
-    EXPECT_EQ((std::set<std::string>{"Halden telnet"}), answered["bridge"]);
 }
 
 TEST(SimAnswerDestination, ReplyToElseTheProbeSource)
