@@ -8,8 +8,9 @@ if [ "${SIGNSEEK_IN_PRIVATE_NET:-}" != 1 ]; then
 fi
 build=$1
 shift
-"$build/sim/signseek-sim" --demo --interface 127.0.0.1 &
+log=$(mktemp)
+"$build/sim/signseek-sim" --demo --interface 127.0.0.1 >"$log" 2>&1 &
 sim=$!
-trap 'kill "$sim" 2>/dev/null || true' EXIT
+trap 'kill "$sim" 2>/dev/null || true; rm -f "$log"' EXIT
 sleep 0.5
 "$build/cli/signseek-find" --interface 127.0.0.1 "$@"

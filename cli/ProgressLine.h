@@ -1,0 +1,25 @@
+#pragma once
+// A one-line progress bar on standard error while a search runs, drawn only
+// when standard error is a terminal.
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+class ProgressLine {
+public:
+    // The bar fills over `expected` (the discovery time-out plus a second, as
+    // the window sizes its progress bar).
+    explicit ProgressLine(std::chrono::milliseconds expected);
+    ~ProgressLine();  // clears the line
+
+    ProgressLine(const ProgressLine &) = delete;
+    ProgressLine &operator=(const ProgressLine &) = delete;
+
+private:
+    void Draw(std::chrono::milliseconds elapsed) const;
+
+    std::chrono::milliseconds m_expected;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// Printing the devices a search found: a table or CSV of the device list's
+// columns, or JSON with every field of every record.
+
+#include "discovery/DeviceRecord.h"
+
+#include <string>
+#include <vector>
+
+struct FoundDevice {
+    std::string run;  // "devices" or "bridges"
+    DeviceRecord record;
+};
+
+std::string FormatTable(const std::vector<FoundDevice> &devices);
+std::string FormatCsv(const std::vector<FoundDevice> &devices);
+std::string FormatJson(const std::vector<FoundDevice> &devices);

@@ -1,0 +1,51 @@
+#include "cli/SearchRunner.h"
+
+#include <thread>
+
+namespace {
+
+using Run = std::unique_ptr<DeviceRecord[]> (*)(DiscoveryRequest);
+
+struct RunResult {
+    std::unique_ptr<DeviceRecord[]> records;
+    unsigned int count = 0;
+};
+
+RunResult Execute(Run run, const SearchSettings &settings)
+{
+    RunResult result;
+    DiscoveryRequest request;
+    request.listenPort = settings.listenPort;
+    request.discoveryPort = settings.discoveryPort;
+    request.discoveryTimeout = settings.discoveryTimeout;
+    request.receiveTimeout = settings.receiveTimeout;
+    request.ttl = settings.ttl;
+    request.interfaceAddress = settings.interfaceAddress;
+    request.pCount = &result.count;
+    result.records = run(request);
+    return result;
+}
+
+void Append(std::vector<FoundDevice> &out, const char *name, const RunResult &result)
+{
+    for (unsigned int i = 0; i < result.count; ++i) out.push_back({name, result.records[i]});
+}
+
+}  // namespace
+
+SearchOutcome RunSearch(const SearchSettings &settings)
+{
+    RunResult devices;
+    RunResult bridges;
+    std::thread devicesThread([&] { devices = Execute(DiscoverDevices, settings); });
+    std::thread bridgesThread([&] { bridges = Execute(DiscoverBridges, settings); });
+    devicesThread.join();
+    bridgesThread.join();
+
+    SearchOutcome outcome;
+    outcome.devicesRunFailed = !devices.records;
+    outcome.bridgesRunFailed = !bridges.records;
+    Append(outcome.devices, "devices", devices);
+    Append(outcome.devices, "bridges", bridges);
+    return outcome;
+}

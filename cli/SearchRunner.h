@@ -1,0 +1,26 @@
+#pragma once
+// One search as the window runs it: the device run and the bridge run at the
+// same time on two threads, each with its own request.
+
+#include "cli/ResultPrinter.h"
+#include "discovery/DiscoveryRun.h"
+
+#include <string>
+#include <vector>
+
+struct SearchSettings {
+    std::string interfaceAddress;
+    std::uint16_t listenPort = REPLY_PORT;
+    std::uint16_t discoveryPort = 3702;
+    int discoveryTimeout = 8;
+    int receiveTimeout = 1;
+    int ttl = 2;
+};
+
+struct SearchOutcome {
+    std::vector<FoundDevice> devices;  // the device run's records, then the bridge run's
+    bool devicesRunFailed = false;
+    bool bridgesRunFailed = false;
+};
+
+SearchOutcome RunSearch(const SearchSettings &settings);

@@ -1,0 +1,92 @@
+#include "cli/ResultPrinter.h"
+#include "discovery/VendorConstants.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+FoundDevice Player()
+{
+    DeviceRecord r;
+    r.address = "urn:uuid:1";
+    r.types = "x8";
+    r.scopes = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Ferro/X8";
+    r.xAddrs = "http://10.0.0.7:80/";
+    r.metadataVersion = 3;
+    r.metadata = {"<Description>Caf\xE9 \"Wall\", left</Description>", "<Height>96</Height>", "<Width>192</Width>",
+                  "<DHCPName>ferro-1</DHCPName>", "<MAC>00-11</MAC>", "<Services>ns3:quellad:8080</Services>"};
+    r.sourceAddress = "10.0.0.7";
+    return {"devices", r};
+}
+
+TEST(ResultJson, EveryFieldWithDerivedValues)
+{
+    auto json = nlohmann::ordered_json::parse(FormatJson({Player()}));
+    ASSERT_EQ(1u, json["devices"].size());
+    const auto &d = json["devices"][0];
+    std::vector<std::string> keys;
+    for (auto it = d.begin(); it != d.end(); ++it) keys.push_back(it.key());
+    EXPECT_EQ((std::vector<std::string>{"run", "address", "types", "matchBy", "scopes", "xAddrs", "metadataVersion",
+                                        "metadata", "sourceAddress", "name", "dimensions", "dhcpName", "ipAddress",
+                                        "mac", "services", "discoveryVersion", "webPage"}),
+              keys);
+    EXPECT_EQ("devices", d["run"]);
+    EXPECT_EQ(3, d["metadataVersion"]);
+    EXPECT_EQ("Caf\xC3\xA9 \"Wall\", left", d["name"]);  // Latin-1 text arrives as UTF-8
+    EXPECT_EQ("96X192", d["dimensions"]);
+    EXPECT_EQ("ferro-1", d["dhcpName"]);
+    EXPECT_EQ("00-11", d["mac"]);
+    EXPECT_EQ(nlohmann::ordered_json::array({"Configuration:8080"}), d["services"]);
+    EXPECT_EQ(6u, d["metadata"].size());
+}
+
+TEST(ResultJson, HostileRecordHasNoWebPageAndStaysValidJson)
+{
+    FoundDevice hostile = Player();
+    hostile.record.sourceAddress = "10.0.0.7\"; rm -rf /";
+    hostile.record.metadata.push_back(std::string("<Services>x:\x01\x1b[2J</Services>"));
+    auto json = nlohmann::ordered_json::parse(FormatJson({hostile}));
+    EXPECT_TRUE(json["devices"][0]["webPage"].is_null());
+    auto empty = nlohmann::ordered_json::parse(FormatJson({}));
+    EXPECT_TRUE(empty["devices"].is_array());
+    EXPECT_TRUE(empty["devices"].empty());
+}
+
+TEST(ResultCsv, QuotesSeparatorsAndDefusesFormulas)
+{
+    FoundDevice formula = Player();
+    formula.record.metadata[0] = "<Description>=HYPERLINK(\"x\")</Description>";
+    std::string csv = FormatCsv({Player(), formula});
+    EXPECT_EQ("Name,Dimensions,DHCP Name,IP Address\r\n"
+              "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7\r\n"
+              "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7\r\n",
+              csv);
+}
+
+TEST(ResultTable, ColumnsLineUpAndControlCharactersAreDefused)
+{
+    FoundDevice escape = Player();
+    escape.record.metadata[0] = "<Description>\x1b[31mred</Description>";
+    std::string table = FormatTable({Player(), escape});
+    EXPECT_EQ(std::string::npos, table.find('\x1b'));
+    std::istringstream lines(table);
+    std::string header, first, second;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(0u, header.find("Name"));
+    // "Dimensions" starts in the same column on every line (counted in characters).
+    auto column = [](const std::string &line, const std::string &what) {
+        std::size_t bytes = line.find(what);
+        std::size_t chars = 0;
+        for (std::size_t i = 0; i < bytes; ++i) chars += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
+        return chars;
+    };
+    EXPECT_EQ(column(header, "Dimensions"), column(first, "96X192"));
+    EXPECT_EQ(column(header, "Dimensions"), column(second, "96X192"));
+    EXPECT_EQ("No devices found.\n", FormatTable({}));
+}
+
+}  // namespace
