@@ -46,8 +46,10 @@ int MatchServiceBase::ServeOne()
     }
     CloseExchange(this);
     header = nullptr;
+    // The message's records and strings go now; the runtime's scratch tables
+    // are cleared by the next receive anyway, so they are not cleared twice.
     soap_destroy(this);
-    soap_end(this);
+    soap_dealloc(this, nullptr);
     return rc;
 }
 

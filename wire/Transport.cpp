@@ -24,8 +24,9 @@
 namespace wire {
 namespace {
 
+// A failed datagram is tried this many more times (broadcast sockets would
+// get 5, but this system never sets the broadcast option).
 constexpr int kRetriesUnicast = 3;
-constexpr int kRetriesBroadcast = 5;
 
 int TimeoutMillis(int t)
 {
@@ -101,7 +102,7 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
 
 int SendDatagram(soap *ctx, const char *data, size_t length)
 {
-    const int retries = kRetriesUnicast;  // the broadcast option is never set here
+    const int retries = kRetriesUnicast;
     thread_local std::minstd_rand random{std::random_device{}()};
     int delay = 50 + static_cast<int>(random() % 201);
     for (int attempt = 0; attempt <= retries; ++attempt) {
@@ -288,6 +289,8 @@ void PrepareContext(soap *ctx, TransportMode mode)
         ctx->imode |= SOAP_IO_UDP | SOAP_ENC_PLAIN;
         ctx->omode |= SOAP_IO_UDP | SOAP_ENC_PLAIN;
     }
+    // Literal XML only: no SOAP-encoded id/href references to resolve per message.
+    ctx->imode |= SOAP_XML_TREE;
     ctx->mode = ctx->imode;
     ctx->frecv = ReceiveCallback;
     ctx->fsend = SendCallback;
