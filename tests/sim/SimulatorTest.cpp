@@ -277,8 +277,8 @@ TEST_F(SimulatorRun, BadDatagramsAreSurvivedAndHelloPrecedesTheAnswer)
     device.hello = true;
     Start({device}, 0);
 
-    int sender = -1, senderPort = 0;
-    sender = wiretest::LoopbackUdp(senderPort);
+    int senderPort = 0;
+    int sender = wiretest::LoopbackUdp(senderPort);
     for (const std::string &junk : {std::string("not xml"), std::string("<?xml version=\"1.0\"?><a>"),
                                     wiretest::Envelope("", "<d:Probe><d:Types>x8</d:Types>")}) {
         wiretest::SendDatagramTo(sender, junk, discoveryPort, "239.255.255.250");
