@@ -1,0 +1,160 @@
+// signseek-find against signseek-sim --demo, both as the programs they are,
+// inside the test's private network namespace.
+
+#include <nlohmann/json.hpp>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <set>
+#include <signal.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+struct Finished {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+pid_t Spawn(const std::vector<std::string> &args, int outFd, int errFd)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    std::vector<char *> argv;
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+std::string ReadAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+Finished RunProgram(const std::vector<std::string> &args)
+{
+    int out[2], err[2];
+    EXPECT_EQ(0, pipe(out));
+    EXPECT_EQ(0, pipe(err));
+    pid_t pid = Spawn(args, out[1], err[1]);
+    close(out[1]);
+    close(err[1]);
+    Finished f;
+    f.out = ReadAll(out[0]);
+    f.err = ReadAll(err[0]);
+    close(out[0]);
+    close(err[0]);
+    waitpid(pid, &f.status, 0);
+    return f;
+}
+
+int FreeUdpPort()
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+class DemoSimulator {
+public:
+    explicit DemoSimulator(int port) : m_log(std::string(::testing::TempDir()) + "sim-" + std::to_string(port) + ".log")
+    {
+        int devnull = open("/dev/null", O_WRONLY);
+        m_pid = Spawn({SIGNSEEK_SIM, "--demo", "--interface", "127.0.0.1", "--port", std::to_string(port),
+                       "--max-delay", "100", "--log", m_log},
+                      devnull, devnull);
+        close(devnull);
+        usleep(300000);  // time to join the group
+    }
+    ~DemoSimulator()
+    {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+        unlink(m_log.c_str());
+    }
+    std::string Log() const
+    {
+        int fd = open(m_log.c_str(), O_RDONLY);
+        std::string text = fd >= 0 ? ReadAll(fd) : "";
+        if (fd >= 0) close(fd);
+        return text;
+    }
+
+private:
+    std::string m_log;
+    pid_t m_pid = -1;
+};
+
+TEST(FindEndToEnd, DemoDevicesAreListedOnceEach)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(port),
+                         "--discovery-timeout", "1", "--format", "json"});
+    ASSERT_TRUE(WIFEXITED(find.status));
+    EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
+    auto json = nlohmann::json::parse(find.out);
+    std::multiset<std::string> names;
+    std::multiset<std::string> runs;
+    for (const auto &device : json["devices"]) {
+        names.insert(device["name"].get<std::string>());
+        runs.insert(device["run"].get<std::string>());
+        EXPECT_EQ("127.0.0.1", device["sourceAddress"]);
+    }
+    EXPECT_EQ((std::multiset<std::string>{"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"}), names);
+    EXPECT_EQ(3u, runs.count("devices"));
+    EXPECT_EQ(1u, runs.count("bridges"));
+    // The media player's three endpoints became one record with every service.
+    for (const auto &device : json["devices"]) {
+        if (device["name"] == "Lobby Player") {
+            EXPECT_EQ(3u, device["services"].size()) << device.dump();
+        }
+    }
+}
+
+TEST(FindEndToEnd, BadValueIsOneLineAndSendsNothing)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(port), "--ttl", "99"});
+    ASSERT_TRUE(WIFEXITED(find.status));
+    EXPECT_EQ(2, WEXITSTATUS(find.status));
+    EXPECT_EQ("signseek-find: --ttl needs an integer between 1 and 50\n", find.err);
+    EXPECT_EQ("", find.out);
+    usleep(200000);
+    EXPECT_EQ(std::string::npos, sim.Log().find("probe from")) << sim.Log();
+}
+
+TEST(FindEndToEnd, TableWhenNothingAnswers)
+{
+    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(FreeUdpPort()),
+                         "--discovery-timeout", "1"});
+    EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
+    EXPECT_EQ("No devices found.\n", find.out);
+}
+
+}  // namespace
