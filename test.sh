@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Signseek twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole test suite
-# of each build inside a private network namespace, then the fuzzers.
+# of each build inside a private network namespace, then the fuzzers (about a minute each for the two message readers).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -26,5 +26,5 @@ for dir in build build-asan; do
 done
 
 echo "== fuzzers"
-./scripts/run-fuzzers.sh build-fuzz "${SIGNSEEK_FUZZ_SECONDS:-60}"
+./scripts/run-fuzzers.sh build-fuzz "${SIGNSEEK_FUZZ_SECONDS:-150}"
 echo "All tests passed."
