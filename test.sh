@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Signseek twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole test suite
-# of each build inside a private network namespace, then the fuzzers (about a minute each for the two message readers).
+# of each build inside a private network namespace, then the fuzzers (about
+# a minute each for the two message readers).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
