@@ -2,7 +2,8 @@
 # Installs the Debian packages Signseek builds and tests with. Safe to run again.
 set -euo pipefail
 packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev libgtest-dev
-          nlohmann-json3-dev iproute2 util-linux clang libclang-rt-14-dev)
+          nlohmann-json3-dev iproute2 util-linux clang libclang-rt-14-dev
+          dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
