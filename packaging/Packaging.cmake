@@ -39,3 +39,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 include(CPack)
+
+if(SIGNSEEK_TESTS)
+  if(TARGET signseek)
+    set(signseek_package_parts gui)
+  endif()
+  add_test(NAME package.install_layout
+           COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-package.sh ${PROJECT_BINARY_DIR} install ${signseek_package_parts})
+  add_test(NAME package.debian_package
+           COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-package.sh ${PROJECT_BINARY_DIR} deb ${signseek_package_parts})
+  set_tests_properties(package.install_layout package.debian_package PROPERTIES TIMEOUT 300)
+endif()
