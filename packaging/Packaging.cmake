@@ -4,6 +4,14 @@
 # The package installs below /usr; /var/lib/Marvane is shipped in it and the
 # post-install script makes sure it stays writable for every user.
 
+# The desktop program with its menu entry and icon (signseek-find and
+# signseek-sim install from their own folders).
+if(TARGET signseek)
+  install(TARGETS signseek RUNTIME DESTINATION bin)
+  install(FILES ${PROJECT_SOURCE_DIR}/res/signseek.desktop DESTINATION share/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/res/signseek.svg DESTINATION share/icons/hicolor/scalable/apps)
+endif()
+
 set(CPACK_PACKAGE_NAME signseek)
 set(CPACK_PACKAGE_VENDOR "Marvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
