@@ -1,0 +1,42 @@
+#pragma once
+
+#include "checks/Manipulator.h"
+
+namespace signseek {
+
+// The three firewall steps the check is built on. Each is a complete unit of
+// work that asks the firewall afresh.
+class FirewallControl {
+public:
+    virtual ~FirewallControl() = default;
+    // 1 when the firewall is on; 0 when it is off or its state cannot be read.
+    virtual int IsFirewallOn() = 0;
+    // 1 when TCP REPLY_PORT is open to everyone; 0 otherwise (also unreadable).
+    virtual int IsFirewallPortOpen() = 0;
+    // Opens TCP REPLY_PORT under FIREWALL_EXCEPTION_NAME unless it is open.
+    virtual void OpenFirewallPort() = 0;
+};
+
+inline constexpr char FIREWALL_EXCEPTION_NAME[] = "Marvane Discovery Protocol";
+
+inline constexpr wchar_t FIREWALL_STATUS_OFF[] = L"Windows Firewall is currently disabled.";
+inline constexpr wchar_t FIREWALL_STATUS_OPEN[] = L"Windows Firewall Exception Is Currently Enabled.";
+inline constexpr wchar_t FIREWALL_STATUS_BLOCKING[] =
+    L"Windows Firewall is Currently Blocking Communication. Click Here to Add a Firewall Exception.";
+inline constexpr wchar_t FIREWALL_TIP_ADD[] = L"Add Firewall Exception.";
+
+class CFirewallManipulator : public CManipulator {
+public:
+    // The default asks the machine's firewall (LinuxFirewall).
+    CFirewallManipulator();
+    explicit CFirewallManipulator(FirewallControl& firewall) : m_pFirewall(&firewall) {}
+
+    int Manipulate() override;
+    std::wstring GetStatus(int* pnOk = nullptr) override;
+    std::wstring GetTip() override;
+
+private:
+    FirewallControl* m_pFirewall;  // the platform to ask, not a cached answer
+};
+
+}  // namespace signseek
