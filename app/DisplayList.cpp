@@ -1,0 +1,172 @@
+#include "app/DisplayList.h"
+
+#include "app/DeviceImages.h"
+#include "app/DisplayOrder.h"
+
+#include <QHeaderView>
+#include <QListView>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace signseek {
+
+namespace {
+constexpr int kImageRole = Qt::UserRole + 1;
+}
+
+CDisplayList::CDisplayList(QWidget* parent)
+    : QStackedWidget(parent), m_model(new QStandardItemModel(0, 4, this)), m_details(new QTreeView(this)),
+      m_icons(new QListView(this))
+{
+    m_details->setModel(m_model);
+    m_details->setRootIsDecorated(false);
+    m_details->setItemsExpandable(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_details->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_details->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_details->setIconSize(kSmallImageSize);
+    m_details->setMouseTracking(true);
+    m_details->header()->setSectionsClickable(true);
+    m_details->header()->setSortIndicatorShown(false);
+    m_details->header()->setStretchLastSection(false);
+    m_details->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    m_icons->setModel(m_model);
+    m_icons->setSelectionModel(m_details->selectionModel());
+    m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_icons->setMovement(QListView::Static);
+    m_icons->setResizeMode(QListView::Adjust);
+    m_icons->setWrapping(true);
+    m_icons->setMouseTracking(true);
+
+    addWidget(m_details);
+    addWidget(m_icons);
+    setCurrentWidget(m_details);
+}
+
+void CDisplayList::SetupColumns(int width)
+{
+    m_model->setHorizontalHeaderLabels({"Name", "Dimensions", "DHCP Name", "IP Address"});
+    const double factors[] = {0.4, 0.18, 0.2, 0.2};
+    for (int c = 0; c < 4; ++c) m_details->setColumnWidth(c, static_cast<int>(width * factors[c]));
+}
+
+void CDisplayList::SetView(View view)
+{
+    m_view = view;
+    if (view == View::Details) {
+        setCurrentWidget(m_details);
+        return;
+    }
+    switch (view) {
+    case View::List:
+        m_icons->setViewMode(QListView::ListMode);
+        m_icons->setFlow(QListView::TopToBottom);
+        m_icons->setIconSize(kSmallImageSize);
+        m_icons->setGridSize(QSize());
+        m_icons->setWordWrap(false);
+        break;
+    case View::SmallIcon:
+        m_icons->setViewMode(QListView::ListMode);
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setIconSize(kSmallImageSize);
+        m_icons->setGridSize(QSize());
+        m_icons->setWordWrap(false);
+        break;
+    case View::Icon:
+        m_icons->setViewMode(QListView::IconMode);
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setIconSize(kLargeImageSize);
+        m_icons->setGridSize(QSize(110, 72));
+        m_icons->setWordWrap(true);
+        break;
+    case View::Tile:
+        m_icons->setViewMode(QListView::ListMode);
+        m_icons->setFlow(QListView::LeftToRight);
+        m_icons->setIconSize(kLargeImageSize);
+        m_icons->setGridSize(QSize(240, 40));
+        m_icons->setWordWrap(false);
+        break;
+    case View::Details:
+        break;
+    }
+    m_icons->setWrapping(true);
+    setCurrentWidget(m_icons);
+}
+
+QAbstractItemView* CDisplayList::CurrentItemView() const
+{
+    return m_view == View::Details ? static_cast<QAbstractItemView*>(m_details) : m_icons;
+}
+
+void CDisplayList::AddRow(const DeviceRecord& record, const DisplayRow& row)
+{
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r) names.push_back(m_model->item(r, 0)->text().toLatin1().toStdString());
+    int index = InsertionIndex(names, row.name);
+
+    auto* name = new DisplayRowItem(record);
+    name->setText(QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size())));
+    name->setIcon(DeviceIcon(row.image));
+    name->setData(static_cast<int>(row.image), kImageRole);
+    QList<QStandardItem*> cells{name};
+    for (const std::string* text : {&row.dimensions, &row.dhcpName, &row.ipAddress})
+        cells.append(new QStandardItem(QString::fromLatin1(text->data(), static_cast<qsizetype>(text->size()))));
+    for (QStandardItem* cell : cells) cell->setEditable(false);
+    m_model->insertRow(index, cells);
+}
+
+void CDisplayList::DeleteAllItems() { m_model->removeRows(0, m_model->rowCount()); }
+
+int CDisplayList::RowCount() const { return m_model->rowCount(); }
+
+const DeviceRecord* CDisplayList::RecordAt(int row) const
+{
+    if (row < 0 || row >= m_model->rowCount()) return nullptr;
+    auto* item = static_cast<const DisplayRowItem*>(m_model->item(row, 0));
+    return &item->Record();
+}
+
+QString CDisplayList::Text(int row, int column) const
+{
+    const QStandardItem* item = m_model->item(row, column);
+    return item ? item->text() : QString();
+}
+
+DeviceImage CDisplayList::ImageAt(int row) const
+{
+    return static_cast<DeviceImage>(m_model->item(row, 0)->data(kImageRole).toInt());
+}
+
+int CDisplayList::SelectionMark() const
+{
+    QModelIndex current = m_details->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void CDisplayList::SetSelectionMark(int row)
+{
+    m_details->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CDisplayList::SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare)
+{
+    int mark = SelectionMark();
+    const QStandardItem* marked = mark >= 0 ? m_model->item(mark, 0) : nullptr;
+    std::vector<QList<QStandardItem*>> rows;
+    while (m_model->rowCount() > 0) rows.push_back(m_model->takeRow(0));
+    std::stable_sort(rows.begin(), rows.end(), [&compare](const auto& a, const auto& b) {
+        return compare(static_cast<const DisplayRowItem*>(a[0])->Record(),
+                       static_cast<const DisplayRowItem*>(b[0])->Record()) < 0;
+    });
+    for (auto& row : rows) m_model->appendRow(row);
+    if (marked) SetSelectionMark(marked->row());
+}
+
+}  // namespace signseek

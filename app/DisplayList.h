@@ -1,0 +1,77 @@
+#pragma once
+// The device list (IDC_DISPLAY_LIST): one model shown either as a details
+// table or as a list view in its list, icon, small-icon or tile form. Each row
+// owns a copy of the record it was made from.
+
+#include "discovery/DeviceRecord.h"
+#include "discovery/DisplayRows.h"
+
+#include <QStackedWidget>
+#include <QStandardItem>
+
+#include <functional>
+
+class QAbstractItemView;
+class QListView;
+class QStandardItemModel;
+class QTreeView;
+
+namespace signseek {
+
+// View commands of the View menu.
+inline constexpr int ID_VIEW_REPORT = 32772;
+inline constexpr int ID_VIEW_ICON = 32773;
+inline constexpr int ID_VIEW_SMALL_ICON = 32774;
+inline constexpr int ID_VIEW_TILE = 32775;
+inline constexpr int ID_VIEW_LIST = 59410;
+
+// The name cell of a row, holding the row's record copy.
+class DisplayRowItem : public QStandardItem {
+public:
+    explicit DisplayRowItem(const DeviceRecord& record) : m_record(record) {}
+    const DeviceRecord& Record() const { return m_record; }
+    int type() const override { return UserType + 1; }
+
+private:
+    DeviceRecord m_record;
+};
+
+class CDisplayList : public QStackedWidget {
+    Q_OBJECT
+public:
+    enum class View { List, Details, Icon, SmallIcon, Tile };
+
+    explicit CDisplayList(QWidget* parent = nullptr);
+
+    // Headings and widths (0.4, 0.18, 0.2 and 0.2 of width).
+    void SetupColumns(int width);
+
+    void SetView(View view);
+    View CurrentView() const { return m_view; }
+    QAbstractItemView* CurrentItemView() const;
+    QTreeView* DetailsView() const { return m_details; }
+    QListView* IconsView() const { return m_icons; }
+
+    // Inserts the row where the name keeps the rows in ascending name order.
+    void AddRow(const DeviceRecord& record, const DisplayRow& row);
+    void DeleteAllItems();
+    int RowCount() const;
+    const DeviceRecord* RecordAt(int row) const;
+    QString Text(int row, int column) const;
+    DeviceImage ImageAt(int row) const;
+
+    // The row most recently made current; -1 when none.
+    int SelectionMark() const;
+    void SetSelectionMark(int row);
+
+    // Reorders the rows by less(a, b) < 0, keeping equal rows in their order.
+    void SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare);
+
+private:
+    QStandardItemModel* m_model;
+    QTreeView* m_details;
+    QListView* m_icons;
+    View m_view = View::Details;
+};
+
+}  // namespace signseek

@@ -1,0 +1,409 @@
+#include "app/MainDialog.h"
+
+#include "app/AboutDlg.h"
+#include "app/AdapterDropDown.h"
+#include "app/DeviceImages.h"
+#include "app/QtDialogUnits.h"
+#include "discovery/DeviceDetails.h"
+#include "discovery/DisplaySort.h"
+#include "discovery/WebPageAddress.h"
+#include "settings/AdapterList.h"
+#include "settings/SettingsDlg.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QToolTip>
+#include <QTreeView>
+#include <QTreeWidget>
+
+namespace signseek {
+
+namespace {
+
+// The platform's 3D edge width, which the drop-down width allows for twice.
+constexpr int kEdge = 2;
+constexpr int kMenuButtonSide = 24;
+
+void FillDefaults(DialogServices& s)
+{
+    if (!s.openUrl) s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    if (!s.messageBox) {
+        s.messageBox = [](QWidget* parent, const QString& text) {
+            QMessageBox::warning(parent, QString::fromLatin1(kApplicationTitle), text);
+        };
+    }
+    if (!s.popupMenu) s.popupMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
+    if (!s.runModal) s.runModal = [](QDialog& dialog) { return dialog.exec(); };
+}
+
+}  // namespace
+
+CVORIrurizezDlg::CVORIrurizezDlg(DialogServices services, QWidget* parent)
+    : QDialog(parent), m_Services(std::move(services)), m_Route(std::make_shared<MessageRoute>(this)),
+      m_Poster(m_Route)
+{
+    FillDefaults(m_Services);
+    m_bInternetExplorerFound = FindInternetExplorer();
+    m_bUseInternetExplorer = m_bInternetExplorerFound;
+    m_hIcon = ApplicationIcon();
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    m_ProgressTimer.setInterval(kProgressPeriodMs);
+    connect(&m_ProgressTimer, &QTimer::timeout, this, &CVORIrurizezDlg::OnTimer);
+    CreateControls();
+    OnInitDialog();
+}
+
+CVORIrurizezDlg::~CVORIrurizezDlg()
+{
+    // Results of searches still running are dropped from now on; those already
+    // queued go with this object.
+    m_AddressMonitor.reset();
+    m_Route->Detach();
+}
+
+void CVORIrurizezDlg::CreateControls()
+{
+    const DialogBaseUnits u = BaseUnitsOf(font());
+    auto at = [&u](int x, int y, int cx, int cy) { return ToQRect(DialogRect(x, y, cx, cy, u)); };
+
+    // Created in the dialog's tab order.
+    m_IssueList = new QTreeWidget(this);
+    m_IssueList->setGeometry(at(7, 7, 342, 39));
+    m_SearchGroup = new QGroupBox(this);
+    m_SearchGroup->setGeometry(at(7, 57, 342, 39));
+    m_SearchProgress = new QProgressBar(this);
+    m_SearchProgress->setGeometry(at(14, 69, 327, 17));
+    m_SearchProgress->setTextVisible(false);
+    m_SearchProgress->hide();
+    m_FindButton = new QPushButton(QStringLiteral("Find Displays..."), this);
+    m_FindButton->setAutoDefault(false);
+    QRect button = at(190, 66, 151, 23);
+    button.setSize(button.size().expandedTo(m_FindButton->sizeHint()));
+    m_FindButton->setGeometry(button);
+    m_DisplayList = new CDisplayList(this);
+    m_DisplayList->setGeometry(at(7, 119, 342, 108));
+    m_AdapterLabel = new QLabel(QStringLiteral("Adapter Name"), this);
+    QRect label = at(7, 75, 47, 8);
+    label.setSize(label.size().expandedTo(m_AdapterLabel->sizeHint()));
+    m_AdapterLabel->setGeometry(label);
+    m_AdapterCombo = new QComboBox(this);
+    QRect combo = at(60, 73, 179, 30);
+    combo.setHeight(m_AdapterCombo->sizeHint().height());  // its closed height
+    m_AdapterCombo->setGeometry(combo);
+
+    connect(m_FindButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnFindDisplays);
+    connect(m_DisplayList->DetailsView()->header(), &QHeaderView::sectionClicked, this,
+            &CVORIrurizezDlg::OnHeaderItemClick);
+    m_DisplayList->DetailsView()->viewport()->installEventFilter(this);
+    m_DisplayList->IconsView()->viewport()->installEventFilter(this);
+
+    // Linux windows have no system menu to extend, so its two commands sit in
+    // a menu button at the top right.
+    m_MenuButton = new QToolButton(this);
+    m_MenuButton->setIcon(m_hIcon);
+    m_MenuButton->setToolTip(QString::fromLatin1(kApplicationTitle));
+    m_MenuButton->setPopupMode(QToolButton::InstantPopup);
+    m_MenuButton->setAutoRaise(true);
+    m_MenuButton->resize(kMenuButtonSide, kMenuButtonSide);
+    auto* menu = new QMenu(m_MenuButton);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Settings.."))->setData(IDM_SETTINGS);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("&About Signseek..."))->setData(IDM_ABOUTBOX);
+    m_MenuButton->setMenu(menu);
+    connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnSysCommand(action->data().toInt()); });
+
+    resize(at(0, 0, 356, 234).size());
+    setMinimumSize(kMinimumDialogWidth, kMinimumDialogHeight);
+}
+
+void CVORIrurizezDlg::OnInitDialog()
+{
+    if (m_Services.addressChanges)
+        m_AddressMonitor = std::make_unique<AddressChangeMonitor>(m_Poster, m_Services.addressChanges());
+    setWindowIcon(m_hIcon);
+    SetupDisplayList();
+    SetupIssueList();
+    FillAdapterList();
+    setUpdatesEnabled(false);
+    LayoutControls(width(), height());
+    m_bSortAscending = false;
+    setUpdatesEnabled(true);
+    update();
+    if (m_Services.settingsFolder.empty())
+        m_Settings.Load();
+    else
+        m_Settings.Load(m_Services.settingsFolder);
+    PublishSettings(m_Settings);
+}
+
+void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_DisplayList->width()); }
+
+void CVORIrurizezDlg::SetupIssueList()
+{
+    // The environment checks add their rows here.
+    m_IssueList->setColumnCount(1);
+    m_IssueList->setHeaderHidden(true);
+    m_IssueList->setRootIsDecorated(false);
+    m_IssueList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_IssueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+bool CVORIrurizezDlg::event(QEvent* e)
+{
+    if (e->type() == WM_DISCOVERY_RESULT) {
+        OnDiscoveryResult(static_cast<DiscoveryResultEvent&>(*e));
+        return true;
+    }
+    if (e->type() == WM_ADDRESS_CHANGED_EVENT) {
+        OnAddressChanged();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CVORIrurizezDlg::OnFindDisplays()
+{
+    if (m_Search.Searching()) return;
+    m_Search.Start(g_nDiscoveryTimeout.load());
+    m_FindButton->setEnabled(false);
+    m_AdapterCombo->hide();
+    m_AdapterLabel->hide();
+    m_FindButton->hide();
+    m_SearchProgress->show();
+    // Read here, on the window's thread; the threads look the address up.
+    std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
+    StartSearchThread(m_Services.startThread, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
+    StartSearchThread(m_Services.startThread, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
+    m_ProgressTimer.start();
+    // Results are handled on this thread, so none of this search is lost here.
+    m_DisplayList->DeleteAllItems();
+}
+
+void CVORIrurizezDlg::OnDiscoveryResult(DiscoveryResultEvent& result)
+{
+    m_ProgressTimer.stop();
+    if (result.m_records) {
+        FillDisplayList(result.m_records.get(), result.m_count);
+        result.m_records.reset();
+    }
+    if (m_Search.Result()) EndSearch();
+}
+
+void CVORIrurizezDlg::EndSearch()
+{
+    m_SearchProgress->setValue(0);
+    m_SearchProgress->hide();
+    m_FindButton->setEnabled(true);
+    m_FindButton->show();
+    m_AdapterCombo->show();
+    m_AdapterLabel->show();
+}
+
+void CVORIrurizezDlg::OnTimer()
+{
+    SearchCycle::Progress p = m_Search.Tick(g_nDiscoveryTimeout.load());
+    m_SearchProgress->setRange(0, p.rangeMax);
+    m_SearchProgress->setValue(ShownPosition(p));
+    if (p.stopTimer) m_ProgressTimer.stop();
+}
+
+void CVORIrurizezDlg::OnAddressChanged() { FillAdapterList(); }
+
+void CVORIrurizezDlg::FillAdapterList()
+{
+    m_AdapterCombo->clear();
+    for (const std::string& description : GetAdapterDescriptions(*m_Services.adapters))
+        m_AdapterCombo->addItem(QString::fromLocal8Bit(description.data(), static_cast<qsizetype>(description.size())));
+    m_AdapterCombo->setCurrentIndex(0);
+    SizeAdapterDropDown();
+}
+
+void CVORIrurizezDlg::SizeAdapterDropDown()
+{
+    QFontMetrics metrics(m_AdapterCombo->font());
+    std::vector<int> widths;
+    for (int i = 0; i < m_AdapterCombo->count(); ++i) widths.push_back(metrics.horizontalAdvance(m_AdapterCombo->itemText(i)));
+    int scrollBar = m_AdapterCombo->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_AdapterCombo);
+    int itemHeight = m_AdapterCombo->count() > 0 ? m_AdapterCombo->view()->sizeHintForRow(0) : metrics.height();
+    AdapterDropDownWidths w =
+        SizeAdapterDropDownWidths(widths, scrollBar, kEdge, itemHeight, itemHeight * m_AdapterCombo->maxVisibleItems());
+    m_nAdapterListWidth = w.m_nAdapterListWidth;
+    m_AdapterCombo->view()->setMinimumWidth(w.dropDown);
+}
+
+void CVORIrurizezDlg::FillDisplayList(const DeviceRecord* records, unsigned count)
+{
+    for (unsigned i = 0; i < count; ++i)
+        for (const DisplayRow& row : MakeDisplayRows(records[i])) m_DisplayList->AddRow(records[i], row);
+}
+
+void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
+{
+    QPoint at = e->globalPos();
+    if (e->reason() == QContextMenuEvent::Keyboard)
+        at = m_DisplayList->CurrentItemView()->viewport()->mapToGlobal(QPoint(5, 5));
+    QMenu menu(QStringLiteral("View"), this);
+    const std::pair<const char*, int> items[] = {{"List", ID_VIEW_LIST},
+                                                 {"Details", ID_VIEW_REPORT},
+                                                 {"Icon", ID_VIEW_ICON},
+                                                 {"Small Icon", ID_VIEW_SMALL_ICON},
+                                                 {"Tile", ID_VIEW_TILE}};
+    for (const auto& [text, id] : items) menu.addAction(QString::fromLatin1(text))->setData(id);
+    if (QAction* chosen = m_Services.popupMenu(menu, at)) OnViewCommand(chosen->data().toInt());
+    e->accept();
+}
+
+void CVORIrurizezDlg::OnViewCommand(int id)
+{
+    switch (id) {
+    case ID_VIEW_LIST: m_DisplayList->SetView(CDisplayList::View::List); break;
+    case ID_VIEW_REPORT: m_DisplayList->SetView(CDisplayList::View::Details); break;
+    case ID_VIEW_ICON: m_DisplayList->SetView(CDisplayList::View::Icon); break;
+    case ID_VIEW_SMALL_ICON: m_DisplayList->SetView(CDisplayList::View::SmallIcon); break;
+    case ID_VIEW_TILE: m_DisplayList->SetView(CDisplayList::View::Tile); break;
+    default: break;
+    }
+}
+
+void CVORIrurizezDlg::OnHeaderItemClick(int column)
+{
+    SortState state{m_nSortColumn, m_bSortAscending};
+    bool ascending = state.Click(column);
+    m_nSortColumn = state.column;
+    m_bSortAscending = state.ascending;
+    m_DisplayList->SortRows([ascending, column](const DeviceRecord& a, const DeviceRecord& b) {
+        return ascending ? CompareAscending(a, b, column) : CompareDescending(a, b, column);
+    });
+}
+
+QString CVORIrurizezDlg::OnDisplayListInfoTip(int row) const
+{
+    const DeviceRecord* record = m_DisplayList->RecordAt(row);
+    return record ? QString::fromStdWString(BuildDeviceDetails(*record)) : QString();
+}
+
+void CVORIrurizezDlg::OnDisplayListClick()
+{
+    int mark = m_DisplayList->SelectionMark();
+    if (mark != -1) OpenDeviceWebPage(mark);
+}
+
+void CVORIrurizezDlg::OpenDeviceWebPage(int row)
+{
+    const DeviceRecord* record = m_DisplayList->RecordAt(row);
+    if (!record) return;
+    // Device text is untrusted: only a plain http address of a host and port
+    // goes to the browser.
+    std::optional<std::string> address = BuildWebPageAddress(*record);
+    if (!address) return;
+    QUrl url(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
+    if (url.isValid()) m_Services.openUrl(url);
+}
+
+bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
+{
+    QAbstractItemView* view = nullptr;
+    if (watched == m_DisplayList->DetailsView()->viewport()) view = m_DisplayList->DetailsView();
+    if (watched == m_DisplayList->IconsView()->viewport()) view = m_DisplayList->IconsView();
+    if (view == nullptr) return QDialog::eventFilter(watched, e);
+
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        QModelIndex index = view->indexAt(help->pos());
+        if (!index.isValid()) {
+            QToolTip::hideText();
+            return true;
+        }
+        // Monospaced, so the label and value columns line up.
+        QString text = OnDisplayListInfoTip(index.row()).toHtmlEscaped();
+        QToolTip::showText(help->globalPos(), QStringLiteral("<pre>%1</pre>").arg(text), view->viewport());
+        return true;
+    }
+    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+        OnDisplayListClick();
+    return QDialog::eventFilter(watched, e);
+}
+
+void CVORIrurizezDlg::resizeEvent(QResizeEvent* e)
+{
+    QDialog::resizeEvent(e);
+    setUpdatesEnabled(false);
+    LayoutControls(width(), height());
+    setUpdatesEnabled(true);
+    update();
+}
+
+void CVORIrurizezDlg::LayoutControls(int cx, int cy)
+{
+    if (m_MenuButton == nullptr) return;  // controls not made yet
+    DialogControls current{FromQRect(m_SearchGroup->geometry()),   FromQRect(m_FindButton->geometry()),
+                           FromQRect(m_AdapterLabel->geometry()),  FromQRect(m_AdapterCombo->geometry()),
+                           FromQRect(m_SearchProgress->geometry()), FromQRect(m_IssueList->geometry()),
+                           FromQRect(m_DisplayList->geometry())};
+    DialogControls next = signseek::LayoutControls(cx, cy, current, m_nAdapterListWidth);
+    m_SearchGroup->setGeometry(ToQRect(*next.group));
+    m_FindButton->setGeometry(ToQRect(*next.button));
+    m_AdapterLabel->setGeometry(ToQRect(*next.label));
+    // The height given is that of the dropped-down list; the closed box keeps its own.
+    QRect combo = ToQRect(*next.combo);
+    combo.setHeight(m_AdapterCombo->height());
+    m_AdapterCombo->setGeometry(combo);
+    m_SearchProgress->setGeometry(ToQRect(*next.progress));
+    m_IssueList->setGeometry(ToQRect(*next.issueList));
+    m_DisplayList->setGeometry(ToQRect(*next.displayList));
+    PlaceMenuButton();
+}
+
+void CVORIrurizezDlg::PlaceMenuButton()
+{
+    m_MenuButton->move(width() - 8 - m_MenuButton->width(), 8);
+    m_MenuButton->raise();
+}
+
+void CVORIrurizezDlg::OnSysCommand(int id)
+{
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about(this);
+        about.m_strVersion = AboutVersionText();
+        m_Services.runModal(about);
+    } else if (id == IDM_SETTINGS) {
+        CSettingsDlg settings(this, m_Services.messageBox);
+        settings.m_nDiscoveryTimeout = static_cast<std::uint32_t>(g_nDiscoveryTimeout.load());
+        settings.m_nReceiveTimeout = static_cast<std::uint32_t>(g_nReceiveTimeout.load());
+        settings.m_nDiscoveryPort = g_nDiscoveryPort.load();
+        settings.m_nDiscoveryTTL = static_cast<std::uint32_t>(g_nDiscoveryTTL.load());
+        settings.m_bUseInternetExplorer = m_bUseInternetExplorer;
+        settings.m_bInternetExplorerFound = m_bInternetExplorerFound;
+        if (m_Services.runModal(settings) != QDialog::Accepted) return;
+        m_bUseInternetExplorer = settings.m_bUseInternetExplorer;
+        m_Settings.m_nDiscoveryTimeout = static_cast<std::int32_t>(settings.m_nDiscoveryTimeout);
+        m_Settings.m_nReceiveTimeout = static_cast<std::int32_t>(settings.m_nReceiveTimeout);
+        m_Settings.m_nDiscoveryPort = settings.m_nDiscoveryPort;
+        m_Settings.m_nDiscoveryTTL = static_cast<std::int32_t>(settings.m_nDiscoveryTTL);
+        PublishSettings(m_Settings);
+        if (m_Services.settingsFolder.empty())
+            m_Settings.Save();
+        else
+            m_Settings.Save(m_Services.settingsFolder);
+    }
+}
+
+}  // namespace signseek

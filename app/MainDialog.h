@@ -1,0 +1,133 @@
+#pragma once
+// The main dialog: issue list, search controls and device list; the search
+// cycle with its two threads, the View menu, device details and web pages.
+
+#include "app/DialogMessages.h"
+#include "app/DisplayList.h"
+#include "app/LayoutControls.h"
+#include "app/SearchCycle.h"
+#include "app/SearchThreads.h"
+#include "settings/AdapterSource.h"
+#include "settings/AddressChangeMonitor.h"
+#include "settings/DiscoverySettings.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class QTreeWidget;
+
+namespace signseek {
+
+// Control identifiers of the main dialog.
+inline constexpr int IDC_FIND_DISPLAYS = 1000;
+inline constexpr int IDC_DISPLAY_LIST = 1001;
+inline constexpr int IDC_SEARCH_PROGRESS = 1002;
+inline constexpr int IDC_ISSUE_LIST = 1003;
+inline constexpr int IDC_SEARCH_GROUP = 1006;
+inline constexpr int IDC_ADAPTER_COMBO = 1011;
+inline constexpr int IDC_ADAPTER_LABEL = 1012;
+
+// Commands of the dialog's menu button.
+inline constexpr int IDM_ABOUTBOX = 0x0010;
+inline constexpr int IDM_SETTINGS = 0x0100;
+
+inline constexpr int IDT_SEARCH_PROGRESS = 101;
+inline constexpr int kProgressPeriodMs = 100;
+
+inline constexpr char kApplicationTitle[] = "Marvane Signseek";
+
+// Everything the dialog takes from the platform, so tests can stand in.
+struct DialogServices {
+    std::shared_ptr<const AdapterSource> adapters = std::make_shared<LinuxAdapterSource>();
+    std::string settingsFolder;  // data folder of the settings file; empty: the machine's own
+    std::function<void(const QUrl&)> openUrl;  // default: the desktop's browser
+    std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
+    DiscoveryRunFunction discoverDevices = DiscoverDevices;
+    DiscoveryRunFunction discoverBridges = DiscoverBridges;
+    ThreadStarter startThread = StartDetachedThread;
+    std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = OpenNetlinkAddressChanges;
+    std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
+    std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
+};
+
+class CVORIrurizezDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CVORIrurizezDlg(DialogServices services = {}, QWidget* parent = nullptr);
+    ~CVORIrurizezDlg() override;
+
+    // Handlers, public so the window system's stand-ins in tests can drive them.
+    void OnFindDisplays();
+    void OnDiscoveryResult(DiscoveryResultEvent& result);
+    void OnAddressChanged();
+    void OnTimer();
+    void OnSysCommand(int id);
+    void OnViewCommand(int id);
+    void OnHeaderItemClick(int column);
+    void OnDisplayListClick();
+    QString OnDisplayListInfoTip(int row) const;
+    void OpenDeviceWebPage(int row);
+    void LayoutControls(int cx, int cy);
+    void FillAdapterList();
+    void SizeAdapterDropDown();
+    void FillDisplayList(const DeviceRecord* records, unsigned count);
+
+    static bool FindInternetExplorer() { return false; }
+
+    std::shared_ptr<MessageRoute> Route() const { return m_Route; }
+    bool ProgressTimerActive() const { return m_ProgressTimer.isActive(); }
+
+    SearchCycle m_Search;  // m_nTicksLeft and m_nResultsReceived
+    CDiscoverySettings m_Settings;
+    int m_nSortColumn = -1;
+    bool m_bSortAscending = false;
+    bool m_bInternetExplorerFound = false;
+    bool m_bUseInternetExplorer = false;
+    int m_nAdapterListWidth = 0;
+    QIcon m_hIcon;
+
+    CDisplayList* m_DisplayList = nullptr;
+    QProgressBar* m_SearchProgress = nullptr;
+    QPushButton* m_FindButton = nullptr;
+    QTreeWidget* m_IssueList = nullptr;
+    QComboBox* m_AdapterCombo = nullptr;
+    QLabel* m_AdapterLabel = nullptr;
+    QGroupBox* m_SearchGroup = nullptr;
+    QToolButton* m_MenuButton = nullptr;
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    void CreateControls();
+    void OnInitDialog();
+    void SetupDisplayList();
+    void SetupIssueList();
+    void EndSearch();
+    void PlaceMenuButton();
+
+    DialogServices m_Services;
+    std::shared_ptr<MessageRoute> m_Route;
+    RoutePoster m_Poster;
+    std::unique_ptr<AddressChangeMonitor> m_AddressMonitor;
+    QTimer m_ProgressTimer;
+};
+
+}  // namespace signseek

@@ -1,0 +1,39 @@
+#pragma once
+// The countdown and result counting of one search: the progress bar fills
+// over the discovery timeout after a one-second lead, and the search ends
+// when both discovery runs have reported.
+
+namespace signseek {
+
+class SearchCycle {
+public:
+    struct Progress {
+        int rangeMax = 0;   // the bar's range is 0 .. rangeMax
+        int position = 0;   // may be below 0 during the first second
+        bool stopTimer = false;
+    };
+
+    // A new search: no results yet, 10 ticks per second of the timeout plus
+    // one second.
+    void Start(int discoveryTimeout);
+
+    // One 100 ms tick, with the timeout as it stands now.
+    Progress Tick(int discoveryTimeout);
+
+    // One run reported; true when that was the second report, ending the search.
+    bool Result();
+
+    bool Searching() const { return m_bSearching; }
+
+    int m_nTicksLeft = 0;
+    int m_nResultsReceived = 0;
+
+private:
+    bool m_bSearching = false;
+};
+
+// A progress position held to the bar's range, which shows anything below
+// as empty and anything above as full.
+int ShownPosition(const SearchCycle::Progress& progress);
+
+}  // namespace signseek

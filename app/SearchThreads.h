@@ -1,0 +1,39 @@
+#pragma once
+// The two search threads of a search. They are detached: nothing waits for
+// them, so closing the program never waits for a discovery timeout. They
+// share nothing with the dialog but the message route.
+
+#include "app/DialogMessages.h"
+#include "discovery/DiscoveryRun.h"
+#include "settings/AdapterSource.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace signseek {
+
+using DiscoveryRunFunction = std::function<std::unique_ptr<DeviceRecord[]>(DiscoveryRequest)>;
+
+// Starts body on a new thread; false when no thread could be started.
+using ThreadStarter = std::function<bool(std::function<void()> body)>;
+
+// A detached std::thread.
+bool StartDetachedThread(std::function<void()> body);
+
+// One search thread: looks up the adapter's address by its description, runs
+// the discovery run with the process-wide settings values and posts one
+// WM_DISCOVERY_RESULT. When the thread cannot be started, a result without
+// records is posted at once so the search still ends; returns false then.
+bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
+                       std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
+                       std::string adapterDescription);
+
+// Search threads that have started and not yet posted their result.
+int RunningSearchThreads();
+
+// Waits until no search thread runs; false when the time ran out.
+bool WaitForSearchThreads(std::chrono::milliseconds limit);
+
+}  // namespace signseek

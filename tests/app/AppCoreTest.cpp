@@ -1,0 +1,159 @@
+// The main dialog's window-free logic: dialog units, layout, search cycle,
+// drop-down sizing and the order rows are inserted in.
+
+#include "app/AdapterDropDown.h"
+#include "app/DialogUnits.h"
+#include "app/DisplayOrder.h"
+#include "app/LayoutControls.h"
+#include "app/SearchCycle.h"
+
+#include <gtest/gtest.h>
+
+namespace signseek {
+namespace {
+
+TEST(DialogUnits, ConvertWithTheFontsAverageCharacterAndRoundHalfAway)
+{
+    EXPECT_EQ(7, AverageCharWidth(364));  // 364 / 26 = 14 half-widths
+    EXPECT_EQ(7, AverageCharWidth(350));  // 13 rounds up to 7
+    EXPECT_EQ(6, AverageCharWidth(337));  // 12 half-widths
+    EXPECT_EQ(12, MulDiv(7, 7, 4));
+    EXPECT_EQ(599, MulDiv(342, 7, 4));  // 598.5
+    EXPECT_EQ(-5, MulDiv(-3, 3, 2));
+    EXPECT_EQ(0, MulDiv(5, 5, 0));
+
+    DialogBaseUnits units{7, 16};
+    // Each edge on its own: the right edge is 349 units, not 7 + 342.
+    EXPECT_EQ((Rect{12, 14, 611, 92}), DialogRect(7, 7, 342, 39, units));
+    EXPECT_EQ(623, DluToPixelsX(356, units));
+    EXPECT_EQ(468, DluToPixelsY(234, units));
+}
+
+// A dialog with a 63-pixel group box, as in the worked example.
+DialogControls Controls()
+{
+    DialogControls c;
+    c.group = Rect::FromSize(11, 93, 547, 63);
+    c.button = Rect::FromSize(300, 100, 226, 37);
+    c.label = Rect::FromSize(11, 120, 75, 13);
+    c.combo = Rect{96, 117, 383, 141};
+    c.progress = Rect::FromSize(20, 100, 500, 27);
+    c.issueList = Rect::FromSize(11, 11, 547, 60);
+    c.displayList = Rect::FromSize(11, 190, 547, 170);
+    return c;
+}
+
+TEST(LayoutControls, PlacesEveryControlAroundTheGroupBox)
+{
+    DialogControls next = LayoutControls(640, 500, Controls(), 250);
+    // 0.3 x 500 - 31 = 119, limited to 112.
+    EXPECT_EQ((Rect{8, 112, 632, 175}), *next.group);
+    // Middle (112 + 175) / 2 = 143.
+    EXPECT_EQ((Rect{391, 125, 617, 162}), *next.button);
+    EXPECT_EQ((Rect{15, 137, 90, 150}), *next.label);
+    EXPECT_EQ((Rect{16, 130, 624, 157}), *next.progress);
+    EXPECT_EQ((Rect{8, 8, 632, 104}), *next.issueList);  // 96 high
+    EXPECT_EQ((Rect{8, 183, 632, 492}), *next.displayList);
+    // Within 15 of the button: shrinks to exactly 15; keeps its bottom.
+    EXPECT_EQ((Rect{96, 131, 376, 141}), *next.combo);
+}
+
+TEST(LayoutControls, GroupTopFollowsTheHeightInFloatingPoint)
+{
+    EXPECT_EQ(89, LayoutControls(640, 400, Controls(), 0).group->top);
+    EXPECT_EQ(73, LayoutControls(640, 400, Controls(), 0).issueList->Height());
+    // 15.3 - 31 truncates to -15, where integer arithmetic would give -16.
+    EXPECT_EQ(-15, LayoutControls(640, 51, Controls(), 0).group->top);
+}
+
+TEST(LayoutControls, ComboGrowsTowardsTheButtonOnlyUpToItsPreferredWidth)
+{
+    DialogControls c = Controls();
+    c.combo = Rect{96, 131, 376, 155};
+    // Button left at 660 - 8 - 15 - 226 = 411: the gap of 35 closes to 20.
+    EXPECT_EQ(391, LayoutControls(660, 500, c, 300).combo->right);
+    // At 700 the width would be 335, more than preferred: unchanged.
+    EXPECT_EQ(376, LayoutControls(700, 500, c, 300).combo->right);
+    EXPECT_EQ(431, LayoutControls(700, 500, c, 400).combo->right);
+    // A gap of 15 to 20 stays as it is.
+    c.combo->right = 411 - 17;
+    EXPECT_EQ(394, LayoutControls(660, 500, c, 1000).combo->right);
+    // Top follows the group middle; height runs to the old bottom.
+    EXPECT_EQ(131, LayoutControls(660, 500, c, 1000).combo->top);
+}
+
+TEST(LayoutControls, MissingControlsStayMissingAndDoNotMoveOthers)
+{
+    DialogControls none;
+    EXPECT_EQ(none, LayoutControls(800, 600, none, 100));
+
+    DialogControls c = Controls();
+    c.group.reset();
+    c.button.reset();
+    DialogControls next = LayoutControls(640, 480, c, 100);
+    EXPECT_FALSE(next.group);
+    EXPECT_FALSE(next.button);
+    // Without a button the computed right edge is not positive: kept.
+    EXPECT_EQ(c.combo->right, next.combo->right);
+    EXPECT_EQ((Rect{8, 8, 632, -8}), *next.issueList);
+}
+
+TEST(SearchCycle, CountsDownWithAOneSecondLeadAndEndsAtTheSecondResult)
+{
+    SearchCycle s;
+    s.Start(8);
+    EXPECT_EQ(90, s.m_nTicksLeft);
+    EXPECT_TRUE(s.Searching());
+    SearchCycle::Progress p = s.Tick(8);
+    EXPECT_EQ(80, p.rangeMax);
+    EXPECT_EQ(-9, p.position);
+    EXPECT_EQ(0, ShownPosition(p));
+    EXPECT_FALSE(p.stopTimer);
+    for (int i = 0; i < 88; ++i) p = s.Tick(8);
+    EXPECT_EQ(79, p.position);
+    EXPECT_FALSE(p.stopTimer);
+    p = s.Tick(8);
+    EXPECT_EQ(80, ShownPosition(p));
+    EXPECT_TRUE(p.stopTimer);
+
+    // A timeout changed during the search counts from the next tick.
+    s.Start(2);
+    p = s.Tick(5);
+    EXPECT_EQ(50, p.rangeMax);
+    EXPECT_EQ(50 - 29, p.position);
+
+    EXPECT_FALSE(s.Result());
+    EXPECT_TRUE(s.Searching());
+    EXPECT_TRUE(s.Result());
+    EXPECT_FALSE(s.Searching());
+    s.Start(1);
+    EXPECT_EQ(0, s.m_nResultsReceived);
+}
+
+TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)
+{
+    AdapterDropDownWidths w = SizeAdapterDropDownWidths({100, 150}, 16, 2, 20, 200);
+    EXPECT_EQ(150 + 16 + 4 + 4, w.dropDown);
+    EXPECT_EQ(174 + 15, w.m_nAdapterListWidth);
+    // Ten items of 20 fill 200: one more scroll bar width for the list only.
+    w = SizeAdapterDropDownWidths(std::vector<int>(10, 150), 16, 2, 20, 200);
+    EXPECT_EQ(174 + 16, w.dropDown);
+    EXPECT_EQ(189, w.m_nAdapterListWidth);
+    w = SizeAdapterDropDownWidths({}, 16, 2, 20, 200);
+    EXPECT_EQ(8, w.dropDown);
+}
+
+TEST(DisplayOrder, InsertsByNameWithoutCaseAfterEqualNames)
+{
+    std::vector<std::string> names{"<none>", "alpha", "Beta", "gamma"};
+    EXPECT_EQ(3, InsertionIndex(names, "BETA"));
+    EXPECT_EQ(0, InsertionIndex(names, "<"));
+    EXPECT_EQ(4, InsertionIndex(names, "zeta"));
+    EXPECT_EQ(1, InsertionIndex(names, "Aa"));
+    EXPECT_LT(CompareNameText("<none>", "a"), 0);
+    EXPECT_LT(CompareNameText("ab", "ABC"), 0);
+    EXPECT_GT(CompareNameText("\xe9", "z"), 0);  // bytes above ASCII compare unsigned
+}
+
+}  // namespace
+}  // namespace signseek

@@ -1,0 +1,161 @@
+#pragma once
+// A QApplication on the offscreen platform and stand-ins for what the main
+// dialog takes from the platform.
+
+#include "app/MainDialog.h"
+#include "settings/AdapterSource.h"
+#include "settings/AddressChangeMonitor.h"
+#include "tests/settings/TestSupport.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace signseek::test {
+
+inline void EnsureApplication()
+{
+    if (QCoreApplication::instance() != nullptr) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "signseek-test";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);  // lives until the process ends
+}
+
+// Runs the event loop until done() holds or the time is up.
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// An adapter list the test can change.
+class MutableAdapters : public AdapterSource {
+public:
+    explicit MutableAdapters(std::vector<AdapterRecord> adapters) : m_adapters(std::move(adapters)) {}
+    std::optional<std::vector<AdapterRecord>> Enumerate() const override
+    {
+        std::lock_guard lock(m_mutex);
+        return m_adapters;
+    }
+    void Set(std::vector<AdapterRecord> adapters)
+    {
+        std::lock_guard lock(m_mutex);
+        m_adapters = std::move(adapters);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<AdapterRecord> m_adapters;
+};
+
+inline std::shared_ptr<MutableAdapters> Loopback()
+{
+    return std::make_shared<MutableAdapters>(std::vector<AdapterRecord>{{"lo (Loopback)", {"127.0.0.1"}}});
+}
+
+// Address changes on demand.
+class FakeAddressChanges : public AddressChangeSource {
+public:
+    struct Control {
+        std::mutex mutex;
+        std::condition_variable changed;
+        int pending = 0;
+        bool stopped = false;
+        void Trigger()
+        {
+            std::lock_guard lock(mutex);
+            ++pending;
+            changed.notify_all();
+        }
+    };
+    explicit FakeAddressChanges(std::shared_ptr<Control> control) : m_control(std::move(control)) {}
+    int Error() const override { return 0; }
+    bool WaitForChange() override
+    {
+        std::unique_lock lock(m_control->mutex);
+        m_control->changed.wait(lock, [this] { return m_control->pending > 0 || m_control->stopped; });
+        if (m_control->stopped) return false;
+        --m_control->pending;
+        return true;
+    }
+    void Stop() override
+    {
+        std::lock_guard lock(m_control->mutex);
+        m_control->stopped = true;
+        m_control->changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<Control> m_control;
+};
+
+// Holds a discovery run until the test opens it.
+class Gate {
+public:
+    void Enter()
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_entered;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    void Open()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    bool WaitEntered(int n)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_entered >= n; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    int m_entered = 0;
+};
+
+// A discovery run that returns copies of records (or null), after an
+// optional gate, and keeps the request it got. Set its fields before a
+// search starts; it must outlive the search threads.
+struct FakeRun {
+    std::vector<DeviceRecord> records;
+    bool fails = false;
+    std::shared_ptr<Gate> gate;
+    std::shared_ptr<std::vector<DiscoveryRequest>> requests = std::make_shared<std::vector<DiscoveryRequest>>();
+    std::shared_ptr<std::mutex> mutex = std::make_shared<std::mutex>();
+
+    DiscoveryRunFunction Function() const
+    {
+        return [this](DiscoveryRequest request) -> std::unique_ptr<DeviceRecord[]> {
+            {
+                std::lock_guard lock(*mutex);
+                requests->push_back(request);
+            }
+            if (gate) gate->Enter();
+            if (fails) return nullptr;
+            auto array = std::make_unique<DeviceRecord[]>(records.size());
+            std::copy(records.begin(), records.end(), array.get());
+            *request.pCount = static_cast<unsigned>(records.size());
+            return array;
+        };
+    }
+};
+
+}  // namespace signseek::test

@@ -1,0 +1,564 @@
+// The main dialog with the platform stood in for: start-up, the search cycle,
+// the device list, details, web pages, layout, the menu commands and closing.
+
+#include "GuiTestSupport.h"
+
+#include "app/AboutDlg.h"
+#include "app/DeviceImages.h"
+#include "app/QtDialogUnits.h"
+#include "discovery/DeviceDetails.h"
+#include "discovery/VendorConstants.h"
+#include "settings/DiscoverySettings.h"
+#include "settings/SettingsDlg.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QToolTip>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace signseek {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeRun;
+
+DeviceRecord Device(const std::string& name, const std::string& dhcp, const std::string& source,
+                    const std::string& services = "")
+{
+    DeviceRecord r;
+    r.address = "urn:uuid:" + name;
+    r.scopes = std::string(VENDOR_URI_ROOT) + "2011/player/tovo";
+    r.xAddrs = "http://" + source + "/x";
+    r.sourceAddress = source;
+    if (!name.empty()) r.metadata.push_back("<Description>" + name + "</Description>");
+    r.metadata.push_back("<DHCPName>" + dhcp + "</DHCPName>");
+    if (!services.empty()) r.metadata.push_back(MakeServicesItem(services));
+    return r;
+}
+
+std::string Management(int port)
+{
+    return std::string(VENDOR_URI_ROOT) + "contracts/Players:Management:" + std::to_string(port);
+}
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::EnsureApplication();
+        std::filesystem::create_directories(m_folder.Path() + "/Marvane/Discovery");
+        test::WriteFile(SettingsFilePath(m_folder.Path()), "1,8,3702,2\n");
+    }
+    void TearDown() override { EXPECT_TRUE(WaitForSearchThreads(10s)); }
+
+    DialogServices Services()
+    {
+        DialogServices s;
+        s.adapters = m_adapters;
+        s.settingsFolder = m_folder.Path();
+        s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+        s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
+        s.discoverDevices = m_devices.Function();
+        s.discoverBridges = m_bridges.Function();
+        s.addressChanges = [control = m_addressChanges] { return std::make_unique<test::FakeAddressChanges>(control); };
+        s.popupMenu = [this](QMenu& menu, const QPoint& at) -> QAction* {
+            m_menuPoints.push_back(at);
+            for (QAction* a : menu.actions())
+                if (a->text() == m_menuChoice) return a;
+            return nullptr;
+        };
+        s.runModal = [this](QDialog& dialog) { return m_modal ? m_modal(dialog) : int(QDialog::Rejected); };
+        return s;
+    }
+
+    std::unique_ptr<CVORIrurizezDlg> Make() { return std::make_unique<CVORIrurizezDlg>(Services()); }
+
+    // Runs a search whose runs give the records, to its end.
+    void Search(CVORIrurizezDlg& dialog, std::vector<DeviceRecord> devices)
+    {
+        m_devices.records = std::move(devices);
+        dialog.m_FindButton->click();
+        ASSERT_TRUE(test::WaitUntil([&] { return !dialog.m_Search.Searching(); }));
+    }
+
+    std::vector<QString> Names(const CVORIrurizezDlg& dialog)
+    {
+        std::vector<QString> names;
+        for (int r = 0; r < dialog.m_DisplayList->RowCount(); ++r) names.push_back(dialog.m_DisplayList->Text(r, 0));
+        return names;
+    }
+
+    test::TempFolder m_folder;
+    std::shared_ptr<test::MutableAdapters> m_adapters = test::Loopback();
+    std::shared_ptr<test::FakeAddressChanges::Control> m_addressChanges =
+        std::make_shared<test::FakeAddressChanges::Control>();
+    FakeRun m_devices;
+    FakeRun m_bridges;
+    std::vector<QString> m_launched;
+    std::vector<QString> m_messages;
+    std::vector<QPoint> m_menuPoints;
+    QString m_menuChoice;
+    std::function<int(QDialog&)> m_modal;
+};
+
+TEST_F(MainDialogTest, StartsIdleWithItsControlsAndTheSavedSettings)
+{
+    test::WriteFile(SettingsFilePath(m_folder.Path()), "3,9,4001,7\n");
+    auto dialog = Make();
+    EXPECT_EQ("Marvane Signseek", dialog->windowTitle());
+    EXPECT_EQ("Find Displays...", dialog->m_FindButton->text());
+    EXPECT_EQ("Adapter Name", dialog->m_AdapterLabel->text());
+    EXPECT_TRUE(dialog->m_SearchProgress->isHidden());
+    EXPECT_FALSE(dialog->m_FindButton->isHidden());
+    EXPECT_FALSE(dialog->windowIcon().isNull());
+    EXPECT_EQ(1, dialog->m_AdapterCombo->count());
+    EXPECT_EQ("lo (Loopback)", dialog->m_AdapterCombo->currentText());
+    EXPECT_GT(dialog->m_nAdapterListWidth, 0);
+    EXPECT_EQ(1, dialog->m_IssueList->columnCount());
+    EXPECT_TRUE(dialog->m_IssueList->isHeaderHidden());
+    EXPECT_EQ(0, dialog->m_IssueList->topLevelItemCount());
+    EXPECT_EQ(-1, dialog->m_nSortColumn);
+    EXPECT_FALSE(dialog->m_bSortAscending);
+    EXPECT_FALSE(dialog->m_bUseInternetExplorer);
+    EXPECT_EQ(9, g_nDiscoveryTimeout.load());
+    EXPECT_EQ(3, g_nReceiveTimeout.load());
+    EXPECT_EQ(4001, g_nDiscoveryPort.load());
+    EXPECT_EQ(7, g_nDiscoveryTTL.load());
+
+    QTreeView* details = dialog->m_DisplayList->DetailsView();
+    QStringList headings;
+    for (int c = 0; c < 4; ++c) headings << details->model()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(QStringList({"Name", "Dimensions", "DHCP Name", "IP Address"}), headings);
+    EXPECT_EQ(CDisplayList::View::Details, dialog->m_DisplayList->CurrentView());
+    // 0.4, 0.18, 0.2 and 0.2 of the list's width before the first layout.
+    const int w = ToQRect(DialogRect(7, 119, 342, 108, BaseUnitsOf(dialog->font()))).width();
+    EXPECT_EQ(static_cast<int>(w * 0.4), details->columnWidth(0));
+    EXPECT_EQ(static_cast<int>(w * 0.18), details->columnWidth(1));
+    EXPECT_EQ(static_cast<int>(w * 0.2), details->columnWidth(2));
+    EXPECT_EQ(static_cast<int>(w * 0.2), details->columnWidth(3));
+}
+
+TEST_F(MainDialogTest, SearchShowsProgressStopsItAtTheFirstResultAndEndsAtTheSecond)
+{
+    auto devicesGate = std::make_shared<test::Gate>();
+    auto bridgesGate = std::make_shared<test::Gate>();
+    m_devices.gate = devicesGate;
+    m_bridges.gate = bridgesGate;
+    m_devices.records = {Device("Lobby", "a", "10.0.0.5")};
+    m_bridges.records = {Device("Bridge", "b", "10.0.0.6")};
+    auto dialog = Make();
+    dialog->m_FindButton->click();
+
+    EXPECT_EQ(90, dialog->m_Search.m_nTicksLeft);
+    EXPECT_TRUE(dialog->m_FindButton->isHidden());
+    EXPECT_FALSE(dialog->m_FindButton->isEnabled());
+    EXPECT_TRUE(dialog->m_AdapterCombo->isHidden());
+    EXPECT_TRUE(dialog->m_AdapterLabel->isHidden());
+    EXPECT_FALSE(dialog->m_SearchProgress->isHidden());
+    EXPECT_TRUE(dialog->ProgressTimerActive());
+
+    for (int i = 0; i < 11; ++i) dialog->OnTimer();
+    EXPECT_EQ(0, dialog->m_SearchProgress->minimum());
+    EXPECT_EQ(80, dialog->m_SearchProgress->maximum());
+    EXPECT_EQ(1, dialog->m_SearchProgress->value());
+
+    // Both threads read the adapter and the process-wide values.
+    ASSERT_TRUE(devicesGate->WaitEntered(1));
+    ASSERT_TRUE(bridgesGate->WaitEntered(1));
+    for (const auto* run : {&m_devices, &m_bridges}) {
+        std::lock_guard lock(*run->mutex);
+        ASSERT_EQ(1u, run->requests->size());
+        const DiscoveryRequest& r = run->requests->front();
+        EXPECT_EQ("127.0.0.1", r.interfaceAddress);
+        EXPECT_EQ(3702, r.discoveryPort);
+        EXPECT_EQ(8, r.discoveryTimeout);
+        EXPECT_EQ(8000, r.listenPort);
+    }
+
+    devicesGate->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog->m_Search.m_nResultsReceived == 1; }));
+    EXPECT_FALSE(dialog->ProgressTimerActive());
+    EXPECT_EQ(1, dialog->m_SearchProgress->value());
+    EXPECT_FALSE(dialog->m_SearchProgress->isHidden());
+    EXPECT_EQ(std::vector<QString>{"Lobby"}, Names(*dialog));
+
+    bridgesGate->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+    EXPECT_EQ(0, dialog->m_SearchProgress->value());
+    EXPECT_TRUE(dialog->m_SearchProgress->isHidden());
+    EXPECT_FALSE(dialog->m_FindButton->isHidden());
+    EXPECT_TRUE(dialog->m_FindButton->isEnabled());
+    EXPECT_FALSE(dialog->m_AdapterCombo->isHidden());
+    EXPECT_EQ((std::vector<QString>{"Bridge", "Lobby"}), Names(*dialog));
+}
+
+TEST_F(MainDialogTest, CountdownRunsOutBeforeAnyResult)
+{
+    test::WriteFile(SettingsFilePath(m_folder.Path()), "1,1,3702,2\n");
+    auto gate = std::make_shared<test::Gate>();
+    m_devices.gate = m_bridges.gate = gate;
+    auto dialog = Make();
+    dialog->m_FindButton->click();
+    for (int i = 0; i < 19; ++i) dialog->OnTimer();
+    EXPECT_TRUE(dialog->ProgressTimerActive());
+    dialog->OnTimer();
+    EXPECT_FALSE(dialog->ProgressTimerActive());
+    EXPECT_EQ(10, dialog->m_SearchProgress->value());
+    EXPECT_EQ(10, dialog->m_SearchProgress->maximum());
+    gate->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+}
+
+TEST_F(MainDialogTest, FailedRunsAndThreadsThatCannotStartStillEndTheSearch)
+{
+    auto dialog = Make();
+    m_bridges.records = {Device("Older", "o", "10.0.0.8")};
+    Search(*dialog, {Device("Old", "o", "10.0.0.9")});
+    ASSERT_EQ(2, dialog->m_DisplayList->RowCount());  // one from each run
+
+    m_devices.fails = m_bridges.fails = true;
+    auto failing = Make();
+    Search(*failing, {});
+    EXPECT_EQ(0, failing->m_DisplayList->RowCount());
+    EXPECT_EQ(2, failing->m_Search.m_nResultsReceived);
+
+    DialogServices s = Services();
+    int attempts = 0;
+    s.startThread = [&attempts](std::function<void()>) {
+        ++attempts;
+        return false;
+    };
+    CVORIrurizezDlg noThreads(s);
+    noThreads.m_FindButton->click();
+    ASSERT_TRUE(test::WaitUntil([&] { return !noThreads.m_Search.Searching(); }, 2s));
+    EXPECT_EQ(2, attempts);
+    EXPECT_TRUE(noThreads.m_FindButton->isEnabled());
+    std::lock_guard lock(*m_devices.mutex);
+    EXPECT_EQ(2u, m_devices.requests->size());  // the runs of the first two dialogs only
+}
+
+TEST_F(MainDialogTest, ANewSearchClearsTheListBeforeItsResults)
+{
+    auto dialog = Make();
+    Search(*dialog, {Device("A", "a", "10.0.0.1")});
+    ASSERT_EQ(1, dialog->m_DisplayList->RowCount());
+    auto gate = std::make_shared<test::Gate>();
+    m_devices.gate = m_bridges.gate = gate;
+    dialog->m_FindButton->click();
+    EXPECT_EQ(0, dialog->m_DisplayList->RowCount());
+    gate->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+}
+
+TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
+{
+    auto dialog = Make();
+    dialog->show();
+    CDisplayList& list = *dialog->m_DisplayList;
+    struct Case {
+        int id;
+        CDisplayList::View view;
+        QSize icon;
+    };
+    for (const Case& c : {Case{ID_VIEW_LIST, CDisplayList::View::List, kSmallImageSize},
+                          Case{ID_VIEW_ICON, CDisplayList::View::Icon, kLargeImageSize},
+                          Case{ID_VIEW_SMALL_ICON, CDisplayList::View::SmallIcon, kSmallImageSize},
+                          Case{ID_VIEW_TILE, CDisplayList::View::Tile, kLargeImageSize},
+                          Case{ID_VIEW_REPORT, CDisplayList::View::Details, kSmallImageSize}}) {
+        dialog->OnViewCommand(c.id);
+        EXPECT_EQ(c.view, list.CurrentView()) << c.id;
+        EXPECT_EQ(list.CurrentItemView(), list.currentWidget()) << c.id;
+        EXPECT_EQ(c.icon, list.CurrentItemView()->iconSize()) << c.id;
+    }
+
+    // A right click on the issue list reaches the dialog's View menu.
+    m_menuChoice = "Tile";
+    QWidget* issues = dialog->m_IssueList->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 4), issues->mapToGlobal(QPoint(3, 4)));
+    QApplication::sendEvent(issues, &click);
+    ASSERT_EQ(1u, m_menuPoints.size());
+    EXPECT_EQ(issues->mapToGlobal(QPoint(3, 4)), m_menuPoints[0]);
+    EXPECT_EQ(CDisplayList::View::Tile, list.CurrentView());
+
+    m_menuChoice = "Details";
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
+    QApplication::sendEvent(dialog->m_FindButton, &key);
+    ASSERT_EQ(2u, m_menuPoints.size());
+    EXPECT_EQ(list.IconsView()->viewport()->mapToGlobal(QPoint(5, 5)), m_menuPoints[1]);
+    EXPECT_EQ(CDisplayList::View::Details, list.CurrentView());
+
+    // Dismissing the menu changes nothing.
+    m_menuChoice.clear();
+    QContextMenuEvent dismissed(QContextMenuEvent::Mouse, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(list.DetailsView()->viewport(), &dismissed);
+    EXPECT_EQ(3u, m_menuPoints.size());
+    EXPECT_EQ(CDisplayList::View::Details, list.CurrentView());
+}
+
+TEST_F(MainDialogTest, HeaderClicksSortAscendingThenToggleAndRestartOnAnotherColumn)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    Search(*dialog, {Device("beta", "zz", "10.0.0.2"), Device("Alpha", "yy", "10.0.0.3"),
+                     Device("", "xx", "10.0.0.4"), Device("gamma", "ww", "10.0.0.1")});
+    EXPECT_EQ((std::vector<QString>{"<none>", "Alpha", "beta", "gamma"}), Names(*dialog));
+
+    QHeaderView* header = dialog->m_DisplayList->DetailsView()->header();
+    auto clickHeader = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    clickHeader(0);
+    EXPECT_TRUE(dialog->m_bSortAscending);
+    EXPECT_EQ(0, dialog->m_nSortColumn);
+    EXPECT_EQ((std::vector<QString>{"<none>", "Alpha", "beta", "gamma"}), Names(*dialog));
+    clickHeader(0);
+    EXPECT_FALSE(dialog->m_bSortAscending);
+    EXPECT_EQ((std::vector<QString>{"gamma", "beta", "Alpha", "<none>"}), Names(*dialog));
+    clickHeader(2);  // DHCP name, ascending again
+    EXPECT_EQ((std::vector<QString>{"gamma", "<none>", "Alpha", "beta"}), Names(*dialog));
+    clickHeader(1);  // Dimensions: all equal, order kept
+    EXPECT_EQ((std::vector<QString>{"gamma", "<none>", "Alpha", "beta"}), Names(*dialog));
+    EXPECT_EQ("ww", dialog->m_DisplayList->Text(0, 2));
+    EXPECT_EQ("10.0.0.1", dialog->m_DisplayList->Text(0, 3));
+}
+
+TEST_F(MainDialogTest, RowsShowTheirRecordsTextsImagesAndDetails)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    DeviceRecord twoAddresses = Device("Wall", "wall-dhcp", "10.0.0.7", Management(8080));
+    twoAddresses.xAddrs = "http://10.0.0.7/a http://10.0.0.7/b";
+    DeviceRecord announced = Device("Hello", "h", "");
+    announced.metadata.push_back(HELLO_ITEM);
+    DeviceRecord noAddress = Device("Nowhere", "n", "10.0.0.8");
+    noAddress.xAddrs = " ";
+    Search(*dialog, {twoAddresses, announced, noAddress});
+
+    CDisplayList& list = *dialog->m_DisplayList;
+    ASSERT_EQ((std::vector<QString>{"Hello", "Wall", "Wall"}), Names(*dialog));
+    EXPECT_EQ(DeviceImage::Marked, list.ImageAt(0));
+    EXPECT_EQ("", list.Text(0, 3));
+    EXPECT_EQ(DeviceImage::Normal, list.ImageAt(1));
+    EXPECT_EQ("10.0.0.7:8080", list.Text(1, 3));
+    EXPECT_EQ("0X0", list.Text(1, 1));
+    EXPECT_EQ("wall-dhcp", list.Text(1, 2));
+    // Each row has its own copy of the record.
+    EXPECT_EQ(twoAddresses, *list.RecordAt(1));
+    EXPECT_NE(list.RecordAt(1), list.RecordAt(2));
+
+    QString details = QString::fromStdWString(BuildDeviceDetails(twoAddresses));
+    EXPECT_EQ(details, dialog->OnDisplayListInfoTip(1));
+    EXPECT_TRUE(details.startsWith("Address:"));
+
+    QTreeView* view = list.DetailsView();
+    QRect row = view->visualRect(view->model()->index(1, 0));
+    QHelpEvent tip(QEvent::ToolTip, row.center(), view->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(view->viewport(), &tip);
+    EXPECT_EQ("<pre>" + details.toHtmlEscaped() + "</pre>", QToolTip::text());
+    // Device text is shown as text, never as markup.
+    DeviceRecord markup = Device("<b>Bold</b>", "<i>x</i>", "10.0.0.2");
+    Search(*dialog, {markup});
+    QRect first = view->visualRect(view->model()->index(0, 0));
+    QHelpEvent markupTip(QEvent::ToolTip, first.center(), view->viewport()->mapToGlobal(first.center()));
+    QApplication::sendEvent(view->viewport(), &markupTip);
+    EXPECT_TRUE(QToolTip::text().contains("&lt;i&gt;x&lt;/i&gt;")) << QToolTip::text().toStdString();
+    QToolTip::hideText();
+}
+
+TEST_F(MainDialogTest, AClickOpensTheSelectedDevicesSafePageOnly)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    DeviceRecord hostile = Device("Hostile", "h", "10.0.0.9\"onmouseover=alert(1)");
+    Search(*dialog, {Device("Lobby", "l", "10.0.0.5", Management(8080)), Device("Plain", "p", "10.0.0.6"), hostile});
+
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    auto clickRow = [view](int r) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(r, 0)).center());
+    };
+    ASSERT_EQ((std::vector<QString>{"Hostile", "Lobby", "Plain"}), Names(*dialog));
+    clickRow(1);
+    clickRow(2);
+    EXPECT_EQ((std::vector<QString>{"http://10.0.0.5:8080/", "http://10.0.0.6:80/"}), m_launched);
+    // Empty space below the rows opens the selection-mark row again.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(5, view->viewport()->height() - 3));
+    EXPECT_EQ(3u, m_launched.size());
+    EXPECT_EQ("http://10.0.0.6:80/", m_launched.back());
+    clickRow(0);
+    EXPECT_EQ(3u, m_launched.size());
+    EXPECT_EQ(0, dialog->m_DisplayList->SelectionMark());
+}
+
+TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
+{
+    auto dialog = Make();
+    dialog->show();
+    const int groupHeight = dialog->m_SearchGroup->height();
+    for (QSize size : {QSize(640, 480), QSize(800, 600), QSize(1200, 380 + 200), QSize(1000, 900)}) {
+        dialog->resize(size);
+        QRect g = dialog->m_SearchGroup->geometry();
+        int top = std::min(112, static_cast<int>(0.3 * size.height() - groupHeight / 2));
+        EXPECT_EQ(QRect(8, top, size.width() - 16, groupHeight), g);
+        EXPECT_EQ(QRect(8, 8, size.width() - 16, top - 16), dialog->m_IssueList->geometry());
+        EXPECT_EQ(size.height() - 8, dialog->m_DisplayList->geometry().bottom() + 1);
+        EXPECT_EQ(g.right() - 15, dialog->m_FindButton->geometry().right());
+        EXPECT_GE(dialog->m_FindButton->x() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
+        EXPECT_EQ(g.left() + 8, dialog->m_SearchProgress->x());
+        EXPECT_EQ(size.width() - 8, dialog->m_MenuButton->geometry().right() + 1);
+    }
+    dialog->resize(300, 200);
+    EXPECT_EQ(QSize(640, 480), dialog->minimumSize());
+    EXPECT_GE(dialog->width(), 640);
+    EXPECT_GE(dialog->height(), 480);
+}
+
+TEST_F(MainDialogTest, AnAddressChangeRefillsTheAdaptersAndSelectsTheFirst)
+{
+    m_adapters->Set({{"eth0 (Wired)", {"10.1.1.1"}}, {"lo (Loopback)", {"127.0.0.1"}}});
+    auto dialog = Make();
+    dialog->m_AdapterCombo->setCurrentIndex(1);
+    int widthBefore = dialog->m_nAdapterListWidth;
+    m_adapters->Set({{"wlan0 (A rather long wireless adapter name)", {"10.2.2.2"}},
+                     {"eth0 (Wired)", {"0.0.0.0"}},
+                     {"lo (Loopback)", {"127.0.0.1"}}});
+    m_addressChanges->Trigger();
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog->m_AdapterCombo->itemText(0).startsWith("wlan0"); }));
+    EXPECT_EQ(2, dialog->m_AdapterCombo->count());
+    EXPECT_EQ(0, dialog->m_AdapterCombo->currentIndex());
+    EXPECT_EQ("lo (Loopback)", dialog->m_AdapterCombo->itemText(1));
+    EXPECT_GT(dialog->m_nAdapterListWidth, widthBefore);
+}
+
+TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem)
+{
+    auto gate = std::make_shared<test::Gate>();
+    m_devices.gate = m_bridges.gate = gate;
+    auto dialog = Make();
+    dialog->m_FindButton->click();
+
+    QStringList shown;
+    bool enabled = true;
+    m_modal = [&](QDialog& d) {
+        auto& s = dynamic_cast<CSettingsDlg&>(d);
+        s.OnInitDialog();
+        shown = {s.m_spinReceiveTimeout->Text(), s.m_spinDiscoveryTimeout->Text(), s.m_editDiscoveryPort->text(),
+                 s.m_spinTTL->Text()};
+        enabled = s.m_checkUseInternetExplorer->isEnabled();
+        s.m_spinDiscoveryTimeout->SetText("x");
+        s.accept();  // refused: stays open
+        EXPECT_NE(QDialog::Accepted, s.result());
+        s.m_spinDiscoveryTimeout->SetText("5");
+        s.m_spinReceiveTimeout->SetText("2");
+        s.m_editDiscoveryPort->setText("4000");
+        s.m_spinTTL->SetText("45");
+        s.accept();
+        return s.result();
+    };
+    QAction* settings = dialog->m_MenuButton->menu()->actions().at(1);
+    ASSERT_EQ("Settings..", settings->text());
+    settings->trigger();
+    EXPECT_EQ(QStringList({"1", "8", "3702", "2"}), shown);
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(std::vector<QString>{"Enter a positive integer."}, m_messages);
+    EXPECT_EQ(5, g_nDiscoveryTimeout.load());
+    EXPECT_EQ(2, g_nReceiveTimeout.load());
+    EXPECT_EQ(4000, g_nDiscoveryPort.load());
+    EXPECT_EQ(45, g_nDiscoveryTTL.load());
+    EXPECT_EQ(45, dialog->m_Settings.m_nDiscoveryTTL);
+    EXPECT_EQ("2,5,4000,45\n", test::ReadFile(SettingsFilePath(m_folder.Path())));
+
+    // Cancel after changing everything keeps the values and the file.
+    m_modal = [](QDialog& d) {
+        auto& s = dynamic_cast<CSettingsDlg&>(d);
+        s.OnInitDialog();
+        s.m_spinDiscoveryTimeout->SetText("9");
+        s.m_editDiscoveryPort->setText("9");
+        s.reject();
+        return s.result();
+    };
+    dialog->OnSysCommand(IDM_SETTINGS);
+    EXPECT_EQ(5, g_nDiscoveryTimeout.load());
+    EXPECT_EQ(4000, g_nDiscoveryPort.load());
+    EXPECT_EQ("2,5,4000,45\n", test::ReadFile(SettingsFilePath(m_folder.Path())));
+    gate->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+}
+
+TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
+{
+    auto dialog = Make();
+    QString title, version;
+    m_modal = [&](QDialog& d) {
+        auto& about = dynamic_cast<CAboutDlg&>(d);
+        about.OnInitDialog();
+        title = about.windowTitle();
+        version = about.m_VersionLabel->text();
+        return int(QDialog::Accepted);
+    };
+    QAction* item = dialog->m_MenuButton->menu()->actions().at(3);
+    ASSERT_EQ("&About Signseek...", item->text());
+    EXPECT_EQ(IDM_ABOUTBOX, item->data().toInt());
+    item->trigger();
+    EXPECT_EQ("About Marvane Signseek", title);
+    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    version.clear();
+    dialog->OnSysCommand(IDM_ABOUTBOX | 0xF);  // the low four bits do not count
+    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+}
+
+TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
+{
+    auto gate = std::make_shared<test::Gate>();
+    m_devices.gate = m_bridges.gate = gate;
+    m_devices.records = {Device("Late", "l", "10.0.0.5")};
+    auto dialog = Make();
+    dialog->show();
+    dialog->m_FindButton->click();
+    ASSERT_TRUE(gate->WaitEntered(2));
+    std::shared_ptr<MessageRoute> route = dialog->Route();
+
+    auto start = std::chrono::steady_clock::now();
+    dialog->reject();
+    dialog.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(2, RunningSearchThreads());
+
+    gate->Open();
+    ASSERT_TRUE(WaitForSearchThreads(10s));
+    EXPECT_EQ(2, route->Dropped());
+    QCoreApplication::sendPostedEvents();
+
+    // Results already queued when the dialog goes are freed with it.
+    m_devices.gate = m_bridges.gate = nullptr;
+    auto queued = Make();
+    queued->m_FindButton->click();
+    ASSERT_TRUE(WaitForSearchThreads(10s));
+    EXPECT_EQ(0, queued->Route()->Dropped());
+    queued.reset();
+    QCoreApplication::sendPostedEvents();
+}
+
+}  // namespace
+}  // namespace signseek

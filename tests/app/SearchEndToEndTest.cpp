@@ -1,0 +1,100 @@
+// The main dialog searching for real: signseek-sim --demo answers on a free
+// discovery port of the test's private network namespace.
+
+#include "GuiTestSupport.h"
+
+#include "settings/DiscoverySettings.h"
+
+#include <QPushButton>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+extern char** environ;
+
+namespace signseek {
+namespace {
+
+int FreeUdpPort()
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+class DemoSimulator {
+public:
+    explicit DemoSimulator(int port)
+    {
+        std::vector<std::string> args{SIGNSEEK_SIM, "--demo",        "--interface", "127.0.0.1",
+                                      "--port",     std::to_string(port), "--max-delay", "100",
+                                      "--log",      "/dev/null"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ);
+        usleep(300000);  // time to join the group
+    }
+    ~DemoSimulator()
+    {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+TEST(SearchEndToEnd, DemoDevicesFillTheListWithTheirRowsAndImages)
+{
+    test::EnsureApplication();
+    test::TempFolder folder;
+    std::filesystem::create_directories(folder.Path() + "/Marvane/Discovery");
+    int port = FreeUdpPort();
+    test::WriteFile(SettingsFilePath(folder.Path()), "1,1," + std::to_string(port) + ",1\n");
+    DemoSimulator sim(port);
+
+    DialogServices services;
+    services.adapters = test::Loopback();
+    services.settingsFolder = folder.Path();
+    services.openUrl = [](const QUrl&) {};
+    CVORIrurizezDlg dialog(services);
+    dialog.m_FindButton->click();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog.m_Search.Searching(); }, std::chrono::seconds(20)));
+
+    std::multiset<std::string> rows;
+    for (int r = 0; r < dialog.m_DisplayList->RowCount(); ++r) {
+        std::string row;
+        for (int c = 0; c < 4; ++c) row += dialog.m_DisplayList->Text(r, c).toStdString() + "|";
+        row += std::to_string(static_cast<int>(dialog.m_DisplayList->ImageAt(r)));
+        rows.insert(row);
+    }
+    // The player's three endpoints are one record; the video processor's
+    // name is made from its kind and model; the X7 and the web gateway are
+    // not listed.
+    std::multiset<std::string> expected{
+        "Atrium Wall|2160X3840|ferro-atrium|127.0.0.1|0", "Lobby Player|1080X1920|tovo-lobby|127.0.0.1|0",
+        "Stage Bridge|0X0|halden-stage|127.0.0.1|0", "Unknown Lyrax-80|5X7|LYRAX-HALL|127.0.0.1|0"};
+    EXPECT_EQ(expected, rows);
+    ASSERT_EQ(4, dialog.m_DisplayList->RowCount());
+    EXPECT_EQ("Atrium Wall", dialog.m_DisplayList->Text(0, 0).toStdString());  // kept in name order
+    EXPECT_EQ("Unknown Lyrax-80", dialog.m_DisplayList->Text(3, 0).toStdString());
+}
+
+}  // namespace
+}  // namespace signseek
