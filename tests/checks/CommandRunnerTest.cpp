@@ -88,3 +88,19 @@ TEST(CommandRunner, OutputIsHeldToItsLimitAndSignalsAreFailures)
     EXPECT_EQ(result.outcome, Outcome::Failed);
     EXPECT_EQ(result.output.size(), MAX_COMMAND_OUTPUT);
 }
+
+TEST(CommandRunner, StartsADetachedToolWithThisProcesssEnvironment)
+{
+    TempFolder dir;
+    std::string record = dir / "launched";
+    WriteScript(dir / "opener", "echo \"$1 $PATH\" > '" + record + ".tmp'; mv '" + record + ".tmp' '" +
+                                    record + "'\n");
+    // The tool sees this process's PATH, not the search path it was found on.
+    const char* path = std::getenv("PATH");
+    ASSERT_NE(path, nullptr);
+    EXPECT_TRUE(StartDetached({"opener", "https://example.test/a b"}, dir.Path() + ":/usr/bin:/bin"));
+    for (int i = 0; i < 250 && !std::filesystem::exists(record); ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(ReadFile(record), "https://example.test/a b " + std::string(path) + "\n");
+    EXPECT_FALSE(StartDetached({"missing-opener"}, dir.Path()));
+}
