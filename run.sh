@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Signseek and starts it.
-#   ./run.sh            search the local network from this machine
-#   ./run.sh --demo     search simulated devices inside a private network
-#                       namespace (nothing leaves the machine)
-# Further arguments go to the search (see --help).
+#   ./run.sh                   the desktop program, searching the network of
+#                              this machine
+#   ./run.sh --demo            the desktop program inside a private network
+#                              namespace (loopback only) with simulated devices;
+#                              nothing leaves the machine
+#   ./run.sh --demo --cli ...  the command-line search in that namespace
+#   ./run.sh --cli ...         the command-line search on this machine's network
+# Arguments after --cli go to the search (--cli --help lists them).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -14,4 +18,8 @@ if [ "${1:-}" = "--demo" ]; then
   shift
   exec ./scripts/in-private-net.sh ./scripts/demo.sh build "$@"
 fi
-exec build/cli/signseek-find "$@"
+if [ "${1:-}" = "--cli" ]; then
+  shift
+  exec build/cli/signseek-find "$@"
+fi
+exec build/app/signseek "$@"
