@@ -158,12 +158,11 @@ void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_Display
 
 void CVORIrurizezDlg::SetupIssueList()
 {
-    // The environment checks add their rows here.
-    m_IssueList->setColumnCount(1);
-    m_IssueList->setHeaderHidden(true);
-    m_IssueList->setRootIsDecorated(false);
-    m_IssueList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_IssueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_Issues = std::make_unique<CIssueList>(
+        *m_IssueList, m_Services.checks, [this](const QString& text) { m_Services.messageBox(this, text); },
+        m_Services.openUrl);
+    m_Issues->SetupIssueList();
+    m_Issues->FillIssueList();
 }
 
 bool CVORIrurizezDlg::event(QEvent* e)

@@ -4,6 +4,7 @@
 
 #include "app/DialogMessages.h"
 #include "app/DisplayList.h"
+#include "app/IssueList.h"
 #include "app/LayoutControls.h"
 #include "app/SearchCycle.h"
 #include "app/SearchThreads.h"
@@ -62,6 +63,7 @@ struct DialogServices {
     std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = OpenNetlinkAddressChanges;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
     std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
+    IssueCheckPlatform checks;  // default: this machine
 };
 
 class CVORIrurizezDlg : public QDialog {
@@ -104,6 +106,7 @@ public:
     QProgressBar* m_SearchProgress = nullptr;
     QPushButton* m_FindButton = nullptr;
     QTreeWidget* m_IssueList = nullptr;
+    CIssueList& Issues() { return *m_Issues; }
     QComboBox* m_AdapterCombo = nullptr;
     QLabel* m_AdapterLabel = nullptr;
     QGroupBox* m_SearchGroup = nullptr;
@@ -127,6 +130,7 @@ private:
     std::shared_ptr<MessageRoute> m_Route;
     RoutePoster m_Poster;
     std::unique_ptr<AddressChangeMonitor> m_AddressMonitor;
+    std::unique_ptr<CIssueList> m_Issues;
     QTimer m_ProgressTimer;
 };
 

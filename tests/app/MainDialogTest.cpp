@@ -134,7 +134,7 @@ TEST_F(MainDialogTest, StartsIdleWithItsControlsAndTheSavedSettings)
     EXPECT_GT(dialog->m_nAdapterListWidth, 0);
     EXPECT_EQ(1, dialog->m_IssueList->columnCount());
     EXPECT_TRUE(dialog->m_IssueList->isHeaderHidden());
-    EXPECT_EQ(0, dialog->m_IssueList->topLevelItemCount());
+    EXPECT_EQ(4, dialog->m_IssueList->topLevelItemCount());  // the four checks
     EXPECT_EQ(-1, dialog->m_nSortColumn);
     EXPECT_FALSE(dialog->m_bSortAscending);
     EXPECT_FALSE(dialog->m_bUseInternetExplorer);

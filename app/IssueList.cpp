@@ -1,0 +1,131 @@
+#include "app/IssueList.h"
+#include "checks/LinuxFirewall.h"
+#include "checks/LinuxRuntimes.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolTip>
+#include <QTreeWidget>
+
+namespace signseek {
+
+namespace {
+
+// Fills the empty entries with this machine's platform.
+IssueCheckPlatform WithMachineDefaults(IssueCheckPlatform p)
+{
+    if (!p.credentials) p.credentials = std::make_shared<LinuxCredentialSource>();
+    if (!p.firewall) p.firewall = std::make_shared<LinuxFirewall>();
+    if (!p.java) p.java = std::make_shared<LinuxJavaVersionReader>();
+    if (!p.silverlight) p.silverlight = std::make_shared<NoSilverlightRuntime>();
+    return p;
+}
+
+int RowAt(QTreeWidget& list, const QPoint& viewportPoint)
+{
+    QModelIndex index = list.indexAt(viewportPoint);
+    return index.isValid() ? index.row() : -1;
+}
+
+}  // namespace
+
+QIcon IssueMark(int image)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(image == ISSUE_IMAGE_TICK ? QColor(0, 160, 0) : QColor(210, 0, 0));
+    painter.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (image == ISSUE_IMAGE_TICK) {
+        const QPointF tick[] = {{4.2, 8.3}, {6.9, 11.0}, {11.8, 5.2}};
+        painter.drawPolyline(tick, 3);
+    } else {
+        painter.drawLine(QPointF(5, 5), QPointF(11, 11));
+        painter.drawLine(QPointF(11, 5), QPointF(5, 11));
+    }
+    painter.end();
+    return QIcon(pixmap);
+}
+
+CIssueList::CIssueList(QTreeWidget& list, const IssueCheckPlatform& platform,
+                       std::function<void(const QString&)> messageBox, std::function<void(const QUrl&)> openUrl)
+    : m_List(list),
+      m_Platform(WithMachineDefaults(platform)),
+      m_Dialogs(std::move(messageBox), std::move(openUrl)),
+      m_FirewallCheck(*m_Platform.firewall),
+      m_SilverlightCheck(*m_Platform.silverlight, m_Dialogs),
+      m_JavaCheck(*m_Platform.java, m_Dialogs),
+      m_AdminCheck(*m_Platform.credentials, m_Dialogs),
+      m_Model(m_AdminCheck, m_FirewallCheck, m_SilverlightCheck, m_JavaCheck)
+{
+}
+
+void CIssueList::SetupIssueList()
+{
+    m_List.setColumnCount(1);
+    m_List.setHeaderLabels({QStringLiteral("Issue")});
+    m_List.setHeaderHidden(true);
+    m_List.setRootIsDecorated(false);
+    m_List.setSelectionMode(QAbstractItemView::SingleSelection);
+    m_List.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_List.setIconSize(QSize(16, 16));
+    m_List.setColumnWidth(0, static_cast<int>(m_List.width() * 0.98));
+    m_List.viewport()->setMouseTracking(true);
+    m_List.viewport()->installEventFilter(this);
+}
+
+void CIssueList::FillIssueList()
+{
+    m_Model.FillIssueList();
+    ShowRows();
+}
+
+void CIssueList::ShowRows()
+{
+    m_List.clear();
+    for (const IssueRow& row : m_Model.Rows()) {
+        auto* item = new QTreeWidgetItem(&m_List);
+        item->setText(0, QString::fromStdWString(row.text));
+        item->setIcon(0, IssueMark(row.image));
+        item->setData(0, Qt::UserRole, row.image);
+    }
+}
+
+void CIssueList::OnClick(int row)
+{
+    m_Model.Click(row);  // refills the rows, fix or not
+    ShowRows();
+}
+
+QString CIssueList::OnInfoTip(int row) const
+{
+    return QString::fromStdWString(m_Model.Tip(row, ISSUE_TIP_CAPACITY));
+}
+
+bool CIssueList::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != m_List.viewport()) return false;
+    if (e->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(e);
+        if (mouse->button() == Qt::LeftButton) OnClick(RowAt(m_List, mouse->position().toPoint()));
+        return false;
+    }
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        QString tip = OnInfoTip(RowAt(m_List, help->pos()));
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, m_List.viewport());
+        return true;
+    }
+    return false;
+}
+
+}  // namespace signseek
