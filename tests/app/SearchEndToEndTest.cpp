@@ -19,23 +19,14 @@
 #include <filesystem>
 #include <set>
 
+#include "tests/common/LoopbackPorts.h"
+
 extern char** environ;
 
 namespace signseek {
 namespace {
 
-int FreeUdpPort()
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
+using testports::FreeUdpPort;
 
 class DemoSimulator {
 public:

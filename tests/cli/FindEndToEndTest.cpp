@@ -1,6 +1,8 @@
 // signseek-find against signseek-sim --demo, both as the programs they are,
 // inside the test's private network namespace.
 
+#include "tests/common/LoopbackPorts.h"
+
 #include <nlohmann/json.hpp>
 
 #include <arpa/inet.h>
@@ -66,18 +68,7 @@ Finished RunProgram(const std::vector<std::string> &args)
     return f;
 }
 
-int FreeUdpPort()
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
+using testports::FreeUdpPort;
 
 class DemoSimulator {
 public:

@@ -1,5 +1,7 @@
 #include "WireTestSupport.h"
 
+#include "tests/common/LoopbackPorts.h"
+
 #include "wire/HttpExchange.h"
 
 #include <arpa/inet.h>
@@ -163,18 +165,7 @@ std::string HttpExchange(int port, const std::string &request, int waitMillis)
     return answer;
 }
 
-int FreeTcpPort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
+int FreeTcpPort() { return testports::FreeTcpPort(); }
 
 }  // namespace wiretest
 
