@@ -11,11 +11,13 @@
 
 namespace {
 
-const std::string kControllerScope = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Ferro/X8";
-const std::string kBridgeScope = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Halden/Bridge";
+const std::string kControllerScope = std::string(VENDOR_URI_ROOT) + CONTROLLER_PROBE_SCOPE_PATH;
+const std::string kBridgeScope = std::string(VENDOR_URI_ROOT) + BRIDGE_PROBE_SCOPE_PATH;
 
-void Configure(Match& match, const DiscoveryRequest& request)
+void Configure(Match& match, const DiscoveryRequest& request, const char* run)
 {
+    match.m_strRun = run;
+    match.m_pObserver = request.pObserver;
     match.m_strInterface = request.interfaceAddress;
     // A zero time-out would let a listener wait for ever.
     match.accept_timeout = UsableTimeout(request.discoveryTimeout);
@@ -24,13 +26,21 @@ void Configure(Match& match, const DiscoveryRequest& request)
     match.m_nListenPort = request.listenPort;
 }
 
-std::unique_ptr<DeviceRecord[]> Collect(const Match& match, unsigned int* pCount)
+std::unique_ptr<DeviceRecord[]> Collect(const Match& match, const DiscoveryRequest& request)
 {
     ResultArray result = MakeResultArray(match.Devices());
     // The count is written only with an array to go with it.
-    if (result.records && pCount)
-        *pCount = static_cast<unsigned int>(result.count);
+    if (result.records && request.pCount)
+        *request.pCount = static_cast<unsigned int>(result.count);
+    if (!result.records && request.pFailure)
+        *request.pFailure = "out of memory";
     return std::move(result.records);
+}
+
+void ReportFailure(const Match& match, const DiscoveryRequest& request)
+{
+    if (request.pFailure)
+        *request.pFailure = match.Failure().empty() ? "the search could not run" : match.Failure();
 }
 
 }  // namespace
@@ -39,9 +49,9 @@ std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
 {
     try {
         Match match;
-        Configure(match, request);
+        Configure(match, request, "devices");
 
-        match.m_strTypes = "x8";
+        match.m_strTypes = CONTROLLER_PROBE_TYPES;
         match.m_strScopes = kControllerScope;
         match.SendProbe(request.ttl, request.interfaceAddress);  // the root-scope probe covers these too
 
@@ -49,14 +59,20 @@ std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
         match.m_nListenPort = request.listenPort;
         match.m_strTypes = request.probeTypes ? request.probeTypes : "";
         match.m_strScopes = request.probeScopes ? request.probeScopes : "";
-        if (match.SendProbe(request.ttl, request.interfaceAddress) < 0)
+        if (match.SendProbe(request.ttl, request.interfaceAddress) < 0) {
+            ReportFailure(match, request);
             return nullptr;
+        }
 
         match.m_nListenPort = request.listenPort;
-        if (match.Listen() < 0)
+        if (match.Listen() < 0) {
+            ReportFailure(match, request);
             return nullptr;
-        return Collect(match, request.pCount);
+        }
+        return Collect(match, request);
     } catch (const std::bad_alloc&) {
+        if (request.pFailure)
+            *request.pFailure = "out of memory";
         return nullptr;
     }
 }
@@ -65,16 +81,22 @@ std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
 {
     try {
         Match match(wire::TransportMode::Udp);
-        Configure(match, request);
-        match.m_strTypes = "Halden";
+        Configure(match, request, "bridges");
+        match.m_strTypes = BRIDGE_PROBE_TYPES;
         match.m_strScopes = kBridgeScope;
 
         // A failed probe still listens: the run then normally finds nothing.
-        match.SendProbeNoReplyTo(request.ttl, request.interfaceAddress);
-        if (match.Listen() < 0)
+        const bool probeSent = match.SendProbeNoReplyTo(request.ttl, request.interfaceAddress) >= 0;
+        if (match.Listen() < 0) {
+            ReportFailure(match, request);
             return nullptr;
-        return Collect(match, request.pCount);
+        }
+        if (!probeSent)
+            ReportFailure(match, request);
+        return Collect(match, request);
     } catch (const std::bad_alloc&) {
+        if (request.pFailure)
+            *request.pFailure = "out of memory";
         return nullptr;
     }
 }

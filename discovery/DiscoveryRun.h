@@ -4,6 +4,7 @@
 // returns the devices it collected, in the order they were first accepted.
 
 #include "discovery/DeviceRecord.h"
+#include "discovery/RunObserver.h"
 #include "discovery/VendorConstants.h"
 
 #include <cstdint>
@@ -20,11 +21,15 @@ struct DiscoveryRequest {
     unsigned int* pCount = nullptr;          // receives the number of records on success
     int ttl = 2;
     std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
+    std::string* pFailure = nullptr;         // receives why the run could not do its work (one line)
+    RunObserver* pObserver = nullptr;        // told of each probe and answer; may be null
 };
 
 // Both return the records as one array, its length stored through pCount;
 // an array of length 0 when nothing answered; null when the run failed (then
-// pCount is not written).
+// pCount is not written). A failed run also writes its cause through
+// pFailure; so does a bridge run whose probe could not be sent, which still
+// listens and returns its (normally empty) array.
 
 // Controllers of the current generation and every device under the vendor's
 // root scope, answering by HTTP POST to listenPort on the interface.

@@ -2,6 +2,7 @@
 
 #include "discovery/MatchRecord.h"
 #include "discovery/VendorConstants.h"
+#include "wire/ErrorTable.h"
 #include "wire/HttpExchange.h"
 #include "wire/Transport.h"
 
@@ -29,10 +30,20 @@ int Match::ProbeMatches(disc__ProbeMatchesType* matches)
 {
     wire::SendEmptyResponse(this, 202);
     // Only the first entry counts; further ones in the same message are ignored.
-    if (!matches || matches->ProbeMatch.empty() || !matches->ProbeMatch.front())
+    if (!matches || matches->ProbeMatch.empty() || !matches->ProbeMatch.front()) {
+        if (m_pObserver)
+            m_pObserver->AnswerReceived(
+                {m_strRun, wire::PeerAddress(this), "ProbeMatches", "", "dropped: no ProbeMatch in the message"});
         return SOAP_OK;
+    }
     try {
-        m_devices.HandleMatch(RecordFromProbeMatch(*matches->ProbeMatch.front(), wire::PeerAddress(this)));
+        DeviceRecord record = RecordFromProbeMatch(*matches->ProbeMatch.front(), wire::PeerAddress(this));
+        if (!m_pObserver) {
+            m_devices.HandleMatch(std::move(record));
+            return SOAP_OK;
+        }
+        const DeviceRecord seen = record;
+        ReportAnswer("ProbeMatches", seen, m_devices.HandleMatch(std::move(record)));
     } catch (const std::bad_alloc&) {
         return SOAP_EOM;
     }
@@ -44,9 +55,41 @@ int Match::Hello(disc__HelloType* hello)
     if (!hello)
         return SOAP_OK;
     try {
-        m_devices.HandleMatch(RecordFromHello(*hello));
+        DeviceRecord record = RecordFromHello(*hello);
+        if (!m_pObserver) {
+            m_devices.HandleMatch(std::move(record));
+            return SOAP_OK;
+        }
+        const DeviceRecord seen = record;
+        ReportAnswer("Hello", seen, m_devices.HandleMatch(std::move(record)));
     } catch (const std::bad_alloc&) {
         return SOAP_EOM;
     }
     return SOAP_OK;
+}
+
+void Match::ReportAnswer(const char* message, const DeviceRecord& record, DeviceCollector::Outcome outcome)
+{
+    const bool homeScope = record.HasHomeScope() && record.types.empty();
+    m_pObserver->AnswerReceived(
+        {m_strRun, wire::PeerAddress(this), message, record.address, OutcomeText(outcome, homeScope)});
+}
+
+void Match::ReportUnreadMessage(int code)
+{
+    // A UDP listener's receive ends without a message whenever it times out.
+    if (wire::IsUdp(this) && code == SOAP_EOF)
+        return;
+    std::string why;
+    if (code == SOAP_EOF) {
+        why = "the connection ended before a whole message";
+    } else if (code == SOAP_NO_METHOD) {
+        why = "not a ProbeMatches or Hello";
+    } else {
+        const int kept = error;
+        error = code;
+        why = wire::DescribeError(this).reason;
+        error = kept;
+    }
+    m_pObserver->AnswerReceived({m_strRun, wire::PeerAddress(this), "unreadable message", "", "dropped: " + why});
 }

@@ -5,6 +5,7 @@
 
 #include "discovery/DeviceCollector.h"
 #include "discovery/DeviceRecord.h"
+#include "discovery/RunObserver.h"
 #include "wire/MatchServiceBase.h"
 #include "wire/ProbeSender.h"
 
@@ -57,11 +58,23 @@ public:
     std::string m_strTypes;
     std::string m_strScopes;
 
+    // Which run this is ("devices", "bridges") and who watches it; the run
+    // sets both. Without an observer nothing is reported.
+    std::string m_strRun;
+    RunObserver* m_pObserver = nullptr;
+
+    // Why the last failed send or listen failed, in one line; empty when
+    // nothing failed.
+    const std::string& Failure() const { return m_strFailure; }
+
 private:
     int Send(int ttl, const std::string& interfaceAddress, bool withReplyTo);
+    void ReportAnswer(const char* message, const DeviceRecord& record, DeviceCollector::Outcome outcome);
+    void ReportUnreadMessage(int code);
 
     std::unique_ptr<wire::ProbeProxy> m_pProxy;
     DeviceCollector m_devices;
     bool m_bAddressingRegistered = false;
     bool m_bBound = false;
+    std::string m_strFailure;
 };

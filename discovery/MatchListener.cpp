@@ -3,6 +3,7 @@
 
 #include "discovery/Match.h"
 #include "discovery/Result.h"
+#include "discovery/RunFailure.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/Transport.h"
 
@@ -17,8 +18,10 @@ constexpr int kBacklog = 100;
 int Match::Listen()
 {
     if (!m_bAddressingRegistered) {
-        if (wire::EnableAddressing(this) != SOAP_OK)
+        if (wire::EnableAddressing(this) != SOAP_OK) {
+            m_strFailure = "cannot start the listener: WS-Addressing is not available";
             return E_FAIL;
+        }
         m_bAddressingRegistered = true;
     }
     if (!m_pProxy)
@@ -26,7 +29,11 @@ int Match::Listen()
     Run(m_strInterface, m_nListenPort);
     // A listener that never bound heard nothing: that is a failure, not an
     // empty result.
-    return m_bBound ? 0 : E_FAIL;
+    if (!m_bBound) {
+        m_strFailure = ListenFailure(wire::IsUdp(this), m_strInterface, m_nListenPort, errnum);
+        return E_FAIL;
+    }
+    return 0;
 }
 
 int Match::Run(const std::string& host, int port)
@@ -38,7 +45,9 @@ int Match::Run(const std::string& host, int port)
     if (!soap_valid_socket(wire::Accept(this)))
         return error;
     while (KeepRunning(start)) {
-        ServeOne();  // a failed message is answered there and ends only itself
+        // A failed message is answered there and ends only itself.
+        if (const int rc = ServeOne(); rc != SOAP_OK && m_pObserver)
+            ReportUnreadMessage(rc);
         if (!soap_valid_socket(wire::Accept(this)))
             break;
     }

@@ -2,6 +2,7 @@
 
 #include "discovery/Match.h"
 #include "discovery/Result.h"
+#include "discovery/RunFailure.h"
 #include "wire/MessageHeader.h"
 #include "wire/NamespaceTable.h"
 
@@ -35,14 +36,18 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
         m_pProxy = std::make_unique<wire::ProbeProxy>();
     // Without an adapter address there is no interface to send through and no
     // reply address to name.
-    if (interfaceAddress.empty())
+    if (interfaceAddress.empty()) {
+        m_strFailure = ProbeFailure(interfaceAddress, 0);
+        if (m_pObserver)
+            m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, "", "", m_strFailure});
         return E_FAIL;
+    }
 
     const std::string messageId = NewMessageId();
     wire::SetProbeHeader(m_pProxy.get(), messageId.c_str());
+    std::string replyTo;
     if (withReplyTo) {
-        const std::string replyTo =
-            "http://" + interfaceAddress + ":" + std::to_string(m_nListenPort) + "/Discovery";
+        replyTo = "http://" + interfaceAddress + ":" + std::to_string(m_nListenPort) + "/Discovery";
         wire::AddReplyTo(m_pProxy.get(), replyTo.c_str());
     }
 
@@ -54,13 +59,18 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
     probe.Types = m_strTypes.data();
     probe.Scopes = &scopes;
 
-    const std::string endpoint =
-        std::string("soap.udp://") + wire::kDiscoveryGroup + ":" + std::to_string(m_nDiscoveryPort);
+    const std::string group = std::string(wire::kDiscoveryGroup) + ":" + std::to_string(m_nDiscoveryPort);
+    const std::string endpoint = "soap.udp://" + group;
     const int result =
         wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl);
     // Devices answer a probe without ReplyTo at its source port; the bridge
     // listener binds there, and the socket stays open until the Match ends.
     m_nListenPort = GetLocalPort();
+    const std::string failure = result == SOAP_OK ? std::string() : ProbeFailure(interfaceAddress, m_pProxy->errnum);
+    if (!failure.empty())
+        m_strFailure = failure;
+    if (m_pObserver)
+        m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, group, replyTo, failure});
     return result;
 }
 

@@ -5,10 +5,13 @@
 #include "FakeDevice.h"
 #include "TestRecords.h"
 #include "discovery/DiscoveryRun.h"
+#include "discovery/RunFailure.h"
 #include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
+#include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <regex>
@@ -121,6 +124,26 @@ TEST(DiscoverBridges, SendsTheBridgeProbeAndListensBetweenTAndTPlusR)
     ExpectMessageId(probes[0].messageId);
 }
 
+// Records what a run reports, one line per event.
+class RecordingObserver : public RunObserver {
+public:
+    void ProbeSent(const ProbeEvent& p) override
+    {
+        std::lock_guard lock(m_mutex);
+        lines.push_back("probe " + p.run + " types=" + p.types + " replyTo=" + p.replyTo + " failure=" + p.failure);
+    }
+    void AnswerReceived(const AnswerEvent& a) override
+    {
+        std::lock_guard lock(m_mutex);
+        lines.push_back("answer " + a.run + " " + a.message + " from=" + a.from + " endpoint=" + a.endpoint + " " +
+                        a.outcome);
+    }
+    std::vector<std::string> lines;
+
+private:
+    std::mutex m_mutex;
+};
+
 TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
 {
     std::atomic<Clock::rep> lastAnswer{0};
@@ -134,7 +157,10 @@ TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
         lastAnswer = Clock::now().time_since_epoch().count();
     });
     unsigned count = kUnwritten;
-    Outcome outcome = Timed(DiscoverDevices, Request(device, &count));
+    RecordingObserver observer;
+    DiscoveryRequest request = Request(device, &count);
+    request.pObserver = &observer;
+    Outcome outcome = Timed(DiscoverDevices, request);
     device.Stop();
     const double afterLast = SecondsSince(Clock::time_point(Clock::duration(lastAnswer.load())));
 
@@ -148,6 +174,17 @@ TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
     ASSERT_EQ(3u, answers.size());
     for (const std::string& answer : answers)
         EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
+    // Each probe and each answer is reported with what became of it.
+    const std::string replyTo = "http://127.0.0.1:" + std::to_string(request.listenPort) + "/Discovery";
+    EXPECT_EQ((std::vector<std::string>{
+                  "probe devices types=x8 replyTo=" + replyTo + " failure=",
+                  "probe devices types= replyTo=" + replyTo + " failure=",
+                  "answer devices ProbeMatches from=127.0.0.1 endpoint=urn:ferro kept",
+                  "answer devices ProbeMatches from=127.0.0.1 endpoint=urn:ferro "
+                  "dropped: a device with this endpoint address is already listed",
+                  "answer devices ProbeMatches from=127.0.0.1 endpoint=urn:other kept",
+              }),
+              observer.lines);
     // The listener ends one discovery timeout after the last answer, not after the start.
     EXPECT_GE(outcome.seconds, 1.15);
     EXPECT_GE(afterLast, 0.9);
@@ -224,15 +261,21 @@ TEST(DiscoveryRun, EmptyInterfaceAddress)
     unsigned count = kUnwritten;
     DiscoveryRequest request = Request(device, &count);
     request.interfaceAddress.clear();
+    std::string failure;
+    request.pFailure = &failure;
 
     Outcome devices = Timed(DiscoverDevices, request);
     EXPECT_EQ(nullptr, devices.records);
     EXPECT_EQ(kUnwritten, count);
     EXPECT_LT(devices.seconds, 0.5);  // failed without listening
+    EXPECT_EQ("no network adapter address to search from", failure);
 
+    // The bridge run still listens, but says its probe never went out.
+    failure.clear();
     Outcome bridges = Timed(DiscoverBridges, request);
     ASSERT_NE(nullptr, bridges.records);
     EXPECT_EQ(0u, count);
+    EXPECT_EQ("no network adapter address to search from", failure);
     EXPECT_GE(bridges.seconds, 0.95);
     EXPECT_TRUE(device.Probes().empty());
 }
@@ -277,11 +320,38 @@ TEST(DiscoverDevices, ReplyPortHeldByAnotherProgramIsAFailure)
     ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_EQ(0, listen(holder, 1));
 
+    std::string failure;
+    request.pFailure = &failure;
     Outcome outcome = Timed(DiscoverDevices, request);
     close(holder);
     EXPECT_EQ(nullptr, outcome.records);
     EXPECT_EQ(kUnwritten, count);
     EXPECT_LT(outcome.seconds, 0.5);
+    EXPECT_EQ("TCP port " + std::to_string(request.listenPort) + " is in use by another program", failure);
+}
+
+TEST(DiscoveryRun, AddressNotOnThisMachineIsNamedAsTheCause)
+{
+    FakeDevice device;
+    unsigned count = kUnwritten;
+    DiscoveryRequest request = Request(device, &count);
+    request.interfaceAddress = "192.0.2.1";  // not on any interface of the test's namespace
+    std::string failure;
+    request.pFailure = &failure;
+    EXPECT_EQ(nullptr, Timed(DiscoverDevices, request).records);
+    EXPECT_EQ("cannot listen on 192.0.2.1, TCP port " + std::to_string(request.listenPort) +
+                  ": the address is not on this machine",
+              failure);
+}
+
+TEST(RunFailure, SaysWhichStepFailedAndWhy)
+{
+    EXPECT_EQ("TCP port 8000 is in use by another program", ListenFailure(false, "10.0.0.5", 8000, EADDRINUSE));
+    EXPECT_EQ("cannot join the discovery group on 10.0.0.5: no multicast route",
+              ListenFailure(true, "10.0.0.5", 40000, ENODEV));
+    EXPECT_EQ("cannot listen on 10.0.0.5, TCP port 8000: the address is not on this machine",
+              ListenFailure(false, "10.0.0.5", 8000, EADDRNOTAVAIL));
+    EXPECT_EQ("cannot send the probe from 10.0.0.5: no multicast route", ProbeFailure("10.0.0.5", ENETUNREACH));
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// One line saying why a discovery run could not do its work, for the user:
+// the window's message box and signseek-find's error line.
+
+#include <string>
+
+// A probe that could not be sent from interfaceAddress (empty: no adapter
+// address at all); socketError is the errno of the failed step, or 0.
+std::string ProbeFailure(const std::string& interfaceAddress, int socketError);
+
+// A listener that could not start on host:port; udp for the bridge run's
+// listener, which also joins the discovery group.
+std::string ListenFailure(bool udp, const std::string& host, int port, int socketError);
