@@ -1,9 +1,10 @@
 #include "cli/FindOptions.h"
 
+#include "settings/DiscoverySettings.h"
 #include "settings/SettingsRanges.h"
 
-#include <algorithm>
 #include <charconv>
+#include <getopt.h>
 
 namespace {
 
@@ -23,71 +24,135 @@ std::string RangeError(const std::string &option, SettingRange range)
     return option + " needs an integer between " + std::to_string(range.low) + " and " + std::to_string(range.high);
 }
 
+enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces };
+
+const option kOptions[] = {
+    {"interface", required_argument, nullptr, 'i'},
+    {"format", required_argument, nullptr, 'f'},
+    {"discovery-timeout", required_argument, nullptr, 't'},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {"port", required_argument, nullptr, kPort},
+    {"ttl", required_argument, nullptr, kTtl},
+    {"receive-timeout", required_argument, nullptr, kReceiveTimeout},
+    {"list-interfaces", no_argument, nullptr, kListInterfaces},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The long name of an option code, for messages.
+std::string NameOf(int code)
+{
+    for (const option &o : kOptions)
+        if (o.name && o.val == code) return std::string("--") + o.name;
+    return std::string("-") + static_cast<char>(code);
+}
+
 }  // namespace
+
+FindOptions OptionsFromSettings(const CDiscoverySettings &settings)
+{
+    FindOptions options;
+    options.discoveryTimeout = settings.m_nDiscoveryTimeout;
+    options.receiveTimeout = settings.m_nReceiveTimeout;
+    // The window passes the port's low 16 bits on as well.
+    options.discoveryPort = settings.m_nDiscoveryPort & 0xFFFF;
+    options.ttl = settings.m_nDiscoveryTTL;
+    return options;
+}
 
 std::string FindUsage()
 {
     return "Usage: signseek-find [options]\n"
            "Searches the local network for display devices and lists them.\n"
            "\n"
-           "  --interface ADAPTER      adapter description or IPv4 address to search from\n"
-           "                           (default: the first adapter)\n"
-           "  --port N                 discovery port, 1-65535 (default 3702)\n"
-           "  --ttl N                  multicast time-to-live, 1-50 (default 2)\n"
-           "  --discovery-timeout S    seconds to wait for answers, 1-600 (default 8)\n"
-           "  --receive-timeout S      seconds to wait for data, 1-600 (default 1)\n"
-           "  --format table|json|csv  output format (default table)\n"
-           "  --help                   show this text\n"
-           "  --version                show the version\n";
+           "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
+           "                               address to search from (default: the first adapter)\n"
+           "      --list-interfaces        list the usable adapters and exit\n"
+           "      --port N                 discovery port, 1-65535\n"
+           "      --ttl N                  multicast time-to-live, 1-50\n"
+           "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
+           "      --receive-timeout S      seconds to wait for data, 1-600\n"
+           "  -f, --format table|json|csv  output format (default table)\n"
+           "  -v, --verbose                report each probe and answer on standard error\n"
+           "  -h, --help                   show this text\n"
+           "  -V, --version                show the version\n"
+           "\n"
+           "Port, TTL and both time-outs default to the settings saved by the desktop\n"
+           "program (/var/lib/Marvane/Discovery/settings.csv; without it 3702, 2, 8 and 1);\n"
+           "options given here override them for this search only.\n"
+           "\n"
+           "Table and CSV list one row per device, ordered by run (devices, then\n"
+           "bridges), name and IP address. CSV columns: Name, Dimensions, DHCP Name,\n"
+           "IP Address, Endpoint Address, MAC, Web Page, Services, Discovery Version.\n"
+           "JSON is {\"devices\": [...]}, each device with the keys run, address, types,\n"
+           "matchBy, scopes, xAddrs, metadataVersion, metadata, sourceAddress, name,\n"
+           "dimensions, dhcpName, ipAddress, mac, services, discoveryVersion, webPage.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  the search ran, whether or not devices answered\n"
+           "  1  the search could not run (the cause is on standard error); devices\n"
+           "     found by the other run are still listed\n"
+           "  2  a bad option or value, or an unknown adapter\n";
 }
 
-ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments)
+ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const FindOptions &defaults)
 {
-    FindOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::string value;
-        bool inlineValue = false;
-        if (std::size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            inlineValue = true;
-        }
-        if (name == "--help") { options.help = true; continue; }
-        if (name == "--version") { options.version = true; continue; }
+    FindOptions options = defaults;
+    std::vector<std::string> copies;
+    copies.reserve(arguments.size() + 1);
+    copies.push_back("signseek-find");
+    copies.insert(copies.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
 
-        struct Numeric {
-            const char *name;
-            int *target;
-            SettingRange range;
-        } numerics[] = {{"--port", &options.discoveryPort, kDiscoveryPortRange},
-                        {"--ttl", &options.ttl, kDiscoveryTtlRange},
-                        {"--discovery-timeout", &options.discoveryTimeout, kDiscoveryTimeoutRange},
-                        {"--receive-timeout", &options.receiveTimeout, kReceiveTimeoutRange}};
-        const bool known = name == "--interface" || name == "--format" ||
-                           std::any_of(std::begin(numerics), std::end(numerics),
-                                       [&name](const Numeric &n) { return name == n.name; });
-        if (!known) return {std::nullopt, "unknown option " + name + " (see --help)"};
-        if (!inlineValue) {
-            if (i + 1 >= arguments.size()) return {std::nullopt, name + " needs a value"};
-            value = arguments[++i];
+    opterr = 0;
+    optind = 0;  // a fresh scan, also when called again
+    const int argc = static_cast<int>(copies.size());
+    for (;;) {
+        int index = -1;
+        const int code = getopt_long(argc, argv.data(), ":i:f:t:vhV", kOptions, &index);
+        if (code == -1) break;
+        const std::string value = optarg ? optarg : "";
+        switch (code) {
+        case '?': {
+            std::string given = optopt ? std::string("-") + static_cast<char>(optopt) : argv[optind - 1];
+            return {std::nullopt, "unknown option " + given.substr(0, given.find('=')) + " (see --help)"};
         }
-        if (name == "--interface") {
+        case ':': return {std::nullopt, NameOf(optopt) + " needs a value"};
+        case 'h': options.help = true; break;
+        case 'V': options.version = true; break;
+        case 'v': options.verbose = true; break;
+        case kListInterfaces: options.listInterfaces = true; break;
+        case 'i':
             if (value.empty()) return {std::nullopt, "--interface needs an adapter or an address"};
             options.interface = value;
-        } else if (name == "--format") {
+            break;
+        case 'f':
             if (value == "table") options.format = OutputFormat::Table;
             else if (value == "json") options.format = OutputFormat::Json;
             else if (value == "csv") options.format = OutputFormat::Csv;
             else return {std::nullopt, "--format must be table, json or csv"};
-        } else {
+            break;
+        default: {
+            struct Numeric {
+                int code;
+                int *target;
+                SettingRange range;
+            } numerics[] = {{kPort, &options.discoveryPort, kDiscoveryPortRange},
+                            {kTtl, &options.ttl, kDiscoveryTtlRange},
+                            {'t', &options.discoveryTimeout, kDiscoveryTimeoutRange},
+                            {kReceiveTimeout, &options.receiveTimeout, kReceiveTimeoutRange}};
             for (const Numeric &n : numerics) {
-                if (name != n.name) continue;
+                if (n.code != code) continue;
                 auto number = RangedNumber(value, n.range);
-                if (!number) return {std::nullopt, RangeError(name, n.range)};
+                if (!number) return {std::nullopt, RangeError(NameOf(code), n.range)};
                 *n.target = *number;
             }
         }
+        }
     }
+    if (optind < argc) return {std::nullopt, "unexpected argument " + std::string(argv[optind]) + " (see --help)"};
     return {options, ""};
 }

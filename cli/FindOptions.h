@@ -5,24 +5,37 @@
 #include <string>
 #include <vector>
 
+class CDiscoverySettings;
+
 enum class OutputFormat { Table, Json, Csv };
 
 struct FindOptions {
-    std::string interface;  // dotted address or adapter description; empty: first adapter
+    std::string interface;  // interface name, adapter description or dotted address; empty: first adapter
     int discoveryPort = 3702;
     int ttl = 2;
     int discoveryTimeout = 8;
     int receiveTimeout = 1;
     OutputFormat format = OutputFormat::Table;
+    bool verbose = false;
+    bool listInterfaces = false;
     bool help = false;
     bool version = false;
 };
+
+// The saved settings as a search's starting values; the options override them.
+FindOptions OptionsFromSettings(const CDiscoverySettings &settings);
 
 struct ParsedOptions {
     std::optional<FindOptions> options;  // empty on error
     std::string error;                   // one line, without the program name
 };
 
-ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments);
+// Parses the arguments (without the program name) over the given defaults.
+ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const FindOptions &defaults = {});
 
 std::string FindUsage();
+
+// signseek-find's exit statuses.
+inline constexpr int kExitSuccess = 0;     // the search ran (whether or not anything answered)
+inline constexpr int kExitRunFailed = 1;   // a discovery run could not run; the cause is on standard error
+inline constexpr int kExitUsage = 2;       // a bad option or value, or an unknown adapter

@@ -9,6 +9,7 @@ using Run = std::unique_ptr<DeviceRecord[]> (*)(DiscoveryRequest);
 struct RunResult {
     std::unique_ptr<DeviceRecord[]> records;
     unsigned int count = 0;
+    std::string failure;
 };
 
 RunResult Execute(Run run, const SearchSettings &settings)
@@ -22,6 +23,8 @@ RunResult Execute(Run run, const SearchSettings &settings)
     request.ttl = settings.ttl;
     request.interfaceAddress = settings.interfaceAddress;
     request.pCount = &result.count;
+    request.pFailure = &result.failure;
+    request.pObserver = settings.observer;
     result.records = run(request);
     return result;
 }
@@ -45,6 +48,11 @@ SearchOutcome RunSearch(const SearchSettings &settings)
     SearchOutcome outcome;
     outcome.devicesRunFailed = !devices.records;
     outcome.bridgesRunFailed = !bridges.records;
+    outcome.devicesFailure = devices.failure;
+    outcome.bridgesFailure = bridges.failure;
+    // A run that failed says why; one without a word of its own still must not pass for an empty network.
+    if (outcome.devicesRunFailed && outcome.devicesFailure.empty()) outcome.devicesFailure = "the device search could not run";
+    if (outcome.bridgesRunFailed && outcome.bridgesFailure.empty()) outcome.bridgesFailure = "the bridge search could not run";
     Append(outcome.devices, "devices", devices);
     Append(outcome.devices, "bridges", bridges);
     return outcome;

@@ -15,12 +15,16 @@ struct SearchSettings {
     int discoveryTimeout = 8;
     int receiveTimeout = 1;
     int ttl = 2;
+    RunObserver* observer = nullptr;  // told of each probe and answer of both runs
 };
 
 struct SearchOutcome {
     std::vector<FoundDevice> devices;  // the device run's records, then the bridge run's
     bool devicesRunFailed = false;
     bool bridgesRunFailed = false;
+    // Why a run could not do its work, one line each; empty when it could.
+    std::string devicesFailure;
+    std::string bridgesFailure;
 };
 
 SearchOutcome RunSearch(const SearchSettings &settings);

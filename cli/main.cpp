@@ -5,59 +5,79 @@
 #include "cli/ProgressLine.h"
 #include "cli/ResultPrinter.h"
 #include "cli/SearchRunner.h"
+#include "cli/VerboseReport.h"
 #include "settings/AdapterSource.h"
+#include "settings/DiscoverySettings.h"
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 namespace {
 
 constexpr char kVersion[] = "1.3.4.1";
 
-int Fail(const std::string &message)
+int Fail(const std::string &message, int status)
 {
     std::cerr << "signseek-find: " << message << '\n';
-    return 2;
+    return status;
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    ParsedOptions parsed = ParseFindOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options) return Fail(parsed.error);
+    CDiscoverySettings saved;
+    saved.Load();
+    ParsedOptions parsed = ParseFindOptions(std::vector<std::string>(argv + 1, argv + argc), OptionsFromSettings(saved));
+    if (!parsed.options) return Fail(parsed.error, kExitUsage);
     const FindOptions &options = *parsed.options;
     if (options.help) {
         std::cout << FindUsage();
-        return 0;
+        return kExitSuccess;
     }
     if (options.version) {
         std::cout << "signseek-find " << kVersion << '\n';
-        return 0;
+        return kExitSuccess;
+    }
+    const signseek::LinuxAdapterSource adapters;
+    if (options.listInterfaces) {
+        std::cout << FormatAdapters(UsableAdapters(adapters));
+        return kExitSuccess;
     }
 
-    InterfaceChoice choice = ChooseInterface(options.interface, signseek::LinuxAdapterSource());
-    if (!choice.address) return Fail(choice.error);
+    InterfaceChoice choice = ChooseInterface(options.interface, adapters);
+    if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
 
+    VerboseReport verbose(std::cerr);
     SearchSettings settings;
     settings.interfaceAddress = *choice.address;
     settings.discoveryPort = static_cast<std::uint16_t>(options.discoveryPort);
     settings.ttl = options.ttl;
     settings.discoveryTimeout = options.discoveryTimeout;
     settings.receiveTimeout = options.receiveTimeout;
+    if (options.verbose) settings.observer = &verbose;
 
     SearchOutcome outcome;
     {
-        ProgressLine progress(std::chrono::seconds(options.discoveryTimeout + 1));
+        // The bar would tear the verbose lines apart.
+        std::optional<ProgressLine> progress;
+        if (!options.verbose) progress.emplace(std::chrono::seconds(UsableTimeout(options.discoveryTimeout) + 1));
         outcome = RunSearch(settings);
     }
-    if (outcome.devicesRunFailed) std::cerr << "signseek-find: the device search could not run\n";
-    if (outcome.bridgesRunFailed) std::cerr << "signseek-find: the bridge search could not run\n";
+    std::vector<std::string> failures;
+    for (const std::string &failure : {outcome.devicesFailure, outcome.bridgesFailure})
+        if (!failure.empty() && (failures.empty() || failures.front() != failure)) failures.push_back(failure);
+    for (const std::string &failure : failures) std::cerr << "signseek-find: " << failure << '\n';
+    const int status = failures.empty() ? kExitSuccess : kExitRunFailed;
 
     switch (options.format) {
-    case OutputFormat::Table: std::cout << FormatTable(outcome.devices); break;
+    case OutputFormat::Table:
+        // "No devices found." would read as an empty network.
+        if (status == kExitSuccess || !outcome.devices.empty()) std::cout << FormatTable(outcome.devices);
+        break;
     case OutputFormat::Csv: std::cout << FormatCsv(outcome.devices); break;
     case OutputFormat::Json: std::cout << FormatJson(outcome.devices); break;
     }
-    return 0;
+    return status;
 }

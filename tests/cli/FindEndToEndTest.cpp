@@ -148,4 +148,70 @@ TEST(FindEndToEnd, TableWhenNothingAnswers)
     EXPECT_EQ("No devices found.\n", find.out);
 }
 
+TEST(FindEndToEnd, VerboseSaysWhatBecameOfEachAnswerAndCsvHasTheDeviceColumns)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    Finished find = RunProgram({SIGNSEEK_FIND, "-i", "lo", "--port", std::to_string(port), "-t", "1", "-f", "csv", "-v"});
+    ASSERT_TRUE(WIFEXITED(find.status));
+    EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
+    // Each probe, each kept answer and each dropped one, with the reason.
+    EXPECT_NE(std::string::npos, find.err.find("[devices] probe Types \"x8\"")) << find.err;
+    EXPECT_NE(std::string::npos, find.err.find("[bridges] probe Types \"Halden\"")) << find.err;
+    EXPECT_NE(std::string::npos, find.err.find("[bridges] ProbeMatches from 127.0.0.1")) << find.err;
+    EXPECT_NE(std::string::npos, find.err.find(": kept")) << find.err;
+    EXPECT_NE(std::string::npos, find.err.find(": merged")) << find.err;
+    EXPECT_NE(std::string::npos, find.err.find("dropped: a controller of the previous generation")) << find.err;
+    EXPECT_EQ(0u, find.out.find("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,"
+                                "Discovery Version\r\n"))
+        << find.out;
+    // Devices first, by name; the bridge run's device last.
+    EXPECT_LT(find.out.find("Atrium Wall"), find.out.find("Lobby Player"));
+    EXPECT_LT(find.out.find("Lobby Player"), find.out.find("Unknown Lyrax-80"));
+    EXPECT_LT(find.out.find("Unknown Lyrax-80"), find.out.find("Stage Bridge"));
+}
+
+TEST(FindEndToEnd, ARunThatCannotRunSaysWhyAndFails)
+{
+    int holder = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(8000);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int on = 1;
+    setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof address));
+    ASSERT_EQ(0, listen(holder, 1));
+    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(FreeUdpPort()),
+                                "--discovery-timeout", "1"});
+    close(holder);
+    ASSERT_TRUE(WIFEXITED(find.status));
+    EXPECT_EQ(1, WEXITSTATUS(find.status));
+    EXPECT_EQ("signseek-find: TCP port 8000 is in use by another program\n", find.err);
+    EXPECT_EQ("", find.out);  // not "No devices found."
+}
+
+TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
+{
+    Finished help = RunProgram({SIGNSEEK_FIND, "-h"});
+    EXPECT_EQ(0, WEXITSTATUS(help.status));
+    EXPECT_NE(std::string::npos, help.out.find("Exit status"));
+    Finished version = RunProgram({SIGNSEEK_FIND, "-V"});
+    EXPECT_EQ(0, WEXITSTATUS(version.status));
+    EXPECT_EQ("signseek-find 1.3.4.1\n", version.out);
+
+    Finished list = RunProgram({SIGNSEEK_FIND, "--list-interfaces"});
+    EXPECT_EQ(0, WEXITSTATUS(list.status));
+    EXPECT_EQ("lo  lo (Loopback)  127.0.0.1\n", list.out);
+
+    Finished unknown = RunProgram({SIGNSEEK_FIND, "-i", "eth7"});
+    EXPECT_EQ(2, WEXITSTATUS(unknown.status));
+    EXPECT_EQ("signseek-find: no adapter \"eth7\" with an IPv4 address; usable adapters:\n"
+              "  lo  lo (Loopback)  127.0.0.1\n",
+              unknown.err);
+    Finished bad = RunProgram({SIGNSEEK_FIND, "-q"});
+    EXPECT_EQ(2, WEXITSTATUS(bad.status));
+    EXPECT_EQ("signseek-find: unknown option -q (see --help)\n", bad.err);
+}
+
 }  // namespace

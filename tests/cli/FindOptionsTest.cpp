@@ -1,4 +1,5 @@
 #include "cli/FindOptions.h"
+#include "settings/DiscoverySettings.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,12 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"--port"}, "--port needs a value"},
         {{"--interface", ""}, "--interface needs an adapter or an address"},
         {{"--bogus"}, "unknown option --bogus (see --help)"},
+        {{"--bogus=1"}, "unknown option --bogus (see --help)"},
+        {{"-x"}, "unknown option -x (see --help)"},
+        {{"-t"}, "--discovery-timeout needs a value"},
+        {{"-t", "0"}, "--discovery-timeout needs an integer between 1 and 600"},
+        {{"-f", "xml"}, "--format must be table, json or csv"},
+        {{"eth0"}, "unexpected argument eth0 (see --help)"},
     };
     for (const Case &c : cases) {
         auto parsed = Parse(c.args);
@@ -60,6 +67,50 @@ TEST(FindOptions, HelpAndVersion)
     EXPECT_TRUE(Parse({"--help"}).options->help);
     EXPECT_TRUE(Parse({"--version"}).options->version);
     EXPECT_NE(std::string::npos, FindUsage().find("--discovery-timeout"));
+}
+
+TEST(FindOptions, ShortFormsAndFlags)
+{
+    auto parsed = Parse({"-i", "lo", "-f", "csv", "-t", "3", "-v", "--list-interfaces"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ("lo", parsed.options->interface);
+    EXPECT_EQ(OutputFormat::Csv, parsed.options->format);
+    EXPECT_EQ(3, parsed.options->discoveryTimeout);
+    EXPECT_TRUE(parsed.options->verbose);
+    EXPECT_TRUE(parsed.options->listInterfaces);
+    EXPECT_TRUE(Parse({"-h"}).options->help);
+    EXPECT_TRUE(Parse({"-V"}).options->version);
+    EXPECT_TRUE(Parse({"-fjson", "-vt2"}).options->verbose);
+    // A second parse starts afresh.
+    EXPECT_EQ(8, Parse({}).options->discoveryTimeout);
+}
+
+TEST(FindOptions, SavedSettingsAreTheDefaultsAndOptionsOverrideThem)
+{
+    CDiscoverySettings saved;
+    saved.ParseLine("3,20,3702,5");  // receive, discovery, port, TTL
+    saved.m_nDiscoveryPort = 0x10000 + 3800;
+    FindOptions defaults = OptionsFromSettings(saved);
+    EXPECT_EQ(3, defaults.receiveTimeout);
+    EXPECT_EQ(20, defaults.discoveryTimeout);
+    EXPECT_EQ(3800, defaults.discoveryPort);  // the low 16 bits, as the window passes it
+    EXPECT_EQ(5, defaults.ttl);
+
+    auto parsed = ParseFindOptions({"--ttl", "9", "-t", "4"}, defaults);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(9, parsed.options->ttl);
+    EXPECT_EQ(4, parsed.options->discoveryTimeout);
+    EXPECT_EQ(3, parsed.options->receiveTimeout);
+    EXPECT_EQ(3800, parsed.options->discoveryPort);
+    EXPECT_NE(std::string::npos, FindUsage().find("override"));
+}
+
+TEST(FindOptions, UsageDocumentsExitStatusesAndJsonKeys)
+{
+    const std::string usage = FindUsage();
+    for (const char *text : {"Exit status", "  0  ", "  1  ", "  2  ", "discoveryVersion", "webPage", "sourceAddress",
+                             "-i, --interface", "-t, --discovery-timeout", "-v, --verbose", "--list-interfaces"})
+        EXPECT_NE(std::string::npos, usage.find(text)) << text;
 }
 
 }  // namespace

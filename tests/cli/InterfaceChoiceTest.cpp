@@ -20,6 +20,27 @@ TEST(InterfaceChoice, AddressDescriptionOrFirstAdapter)
     EXPECT_EQ("192.168.1.20", ChooseInterface("192.168.1.20", adapters).address);
     EXPECT_EQ("127.0.0.1", ChooseInterface("lo (Loopback)", adapters).address);
     EXPECT_EQ("10.0.0.3", ChooseInterface("", adapters).address);
+    // The plain interface name, as ip and ifconfig show it.
+    EXPECT_EQ("10.0.0.3", ChooseInterface("eth0", adapters).address);
+    EXPECT_EQ("127.0.0.1", ChooseInterface("lo", adapters).address);
+    EXPECT_FALSE(ChooseInterface("eth", adapters).address);
+}
+
+TEST(InterfaceChoice, UnknownAdapterListsTheUsableOnes)
+{
+    Adapters adapters(std::vector<signseek::AdapterRecord>{{"eth0 (Intel)", {"10.0.0.2", "10.0.0.3"}},
+                                                           {"wlan0", {"0.0.0.0"}},
+                                                           {"lo (Loopback)", {"127.0.0.1"}}});
+    auto choice = ChooseInterface("wlan0", adapters);
+    EXPECT_FALSE(choice.address);
+    EXPECT_TRUE(choice.unknownAdapter);
+    EXPECT_EQ("no adapter \"wlan0\" with an IPv4 address; usable adapters:\n"
+              "  eth0  eth0 (Intel)   10.0.0.3\n"
+              "  lo    lo (Loopback)  127.0.0.1",
+              choice.error);
+    EXPECT_EQ("eth0  eth0 (Intel)   10.0.0.3\n"
+              "lo    lo (Loopback)  127.0.0.1\n",
+              FormatAdapters(UsableAdapters(adapters)));
 }
 
 TEST(InterfaceChoice, UnknownAdapterOrNoneAtAll)
@@ -28,8 +49,10 @@ TEST(InterfaceChoice, UnknownAdapterOrNoneAtAll)
     auto choice = ChooseInterface("wlan9", adapters);
     EXPECT_FALSE(choice.address);
     EXPECT_EQ("no adapter \"wlan9\" with an IPv4 address", choice.error);
+    EXPECT_TRUE(choice.unknownAdapter);
     EXPECT_FALSE(ChooseInterface("", adapters).address);
     EXPECT_EQ("no network adapter with an IPv4 address", ChooseInterface("", Adapters(std::nullopt)).error);
+    EXPECT_FALSE(ChooseInterface("", Adapters(std::nullopt)).unknownAdapter);
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+// --verbose: one line on a stream for each probe a search sends and each
+// answer it receives, so a user can find out why a device is missing.
+
+#include "discovery/RunObserver.h"
+
+#include <mutex>
+#include <ostream>
+
+class VerboseReport : public RunObserver {
+public:
+    explicit VerboseReport(std::ostream &out) : m_out(out) {}
+
+    void ProbeSent(const ProbeEvent &probe) override;
+    void AnswerReceived(const AnswerEvent &answer) override;
+
+private:
+    void Line(const std::string &text);
+
+    std::mutex m_mutex;  // both runs report from their own threads
+    std::ostream &m_out;
+};
