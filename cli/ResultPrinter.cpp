@@ -8,10 +8,18 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <optional>
 
 namespace {
 
 const char *const kColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address"};
+const char *const kCsvColumns[] = {"Name",     "Dimensions", "DHCP Name", "IP Address",       "Endpoint Address",
+                                   "MAC",      "Web Page",   "Services",  "Discovery Version"};
+constexpr std::size_t kTableColumns = 4;
+// A table cell longer than this is cut and ends in "…": one device's text
+// must not widen every row of the table.
+constexpr std::size_t kMaxCellWidth = 40;
 
 // Device text on a terminal: UTF-8, with control characters made harmless.
 std::string Printable(const std::string &latin1) { return WideToPrintableUtf8(WidenLatin1(latin1)); }
@@ -22,27 +30,61 @@ std::size_t DisplayWidth(const std::string &utf8)
         std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::vector<std::vector<std::string>> ListRows(const std::vector<FoundDevice> &devices)
+// One line of a table cell: tabs, line feeds and Unicode line and paragraph
+// separators become spaces, direction overrides U+FFFD, and the text is cut
+// to kMaxCellWidth characters.
+std::string TableCell(const std::string &utf8)
 {
-    std::vector<std::vector<std::string>> rows;
-    for (const FoundDevice &device : devices)
-        for (const DisplayRow &row : MakeDisplayRows(device.record))
-            rows.push_back({Printable(row.name), Printable(row.dimensions), Printable(row.dhcpName),
-                            Printable(row.ipAddress)});
-    return rows;
+    std::string out;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        length = std::min(length, utf8.size() - i);
+        std::string character = utf8.substr(i, length);
+        i += length;
+        if (character == "\t" || character == "\n" || character == "\r" || character == "\xE2\x80\xA8" ||
+            character == "\xE2\x80\xA9")
+            character = " ";
+        else if (character >= "\xE2\x80\xAA" && character <= "\xE2\x80\xAE")
+            character = "\xEF\xBF\xBD";
+        else if (character >= "\xE2\x81\xA6" && character <= "\xE2\x81\xA9")
+            character = "\xEF\xBF\xBD";
+        if (characters == kMaxCellWidth) {
+            // Back off one character to make room for the ellipsis.
+            std::size_t cut = out.size();
+            do --cut;
+            while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80);
+            out.resize(cut);
+            return out + "\xE2\x80\xA6";
+        }
+        out += character;
+        ++characters;
+    }
+    return out;
 }
 
-std::string CsvField(std::string text)
+struct ListRow {
+    std::size_t run;  // index of the device's run in the search's order
+    std::vector<std::string> cells;
+};
+
+// IPv4 addresses compare by number ("10.0.0.9" before "10.0.0.10"); anything
+// else by its text.
+bool AddressLess(const std::string &a, const std::string &b)
 {
-    // A spreadsheet would run device text that starts like a formula.
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) text.insert(0, "'");
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
+    auto key = [](const std::string &text) -> std::optional<std::uint32_t> {
+        in_addr parsed{};
+        const std::string host = text.substr(0, text.find(':'));
+        if (inet_pton(AF_INET, host.c_str(), &parsed) != 1) return std::nullopt;
+        return ntohl(parsed.s_addr);
+    };
+    auto ka = key(a), kb = key(b);
+    if (ka && kb && *ka != *kb) return *ka < *kb;
+    return a < b;
 }
 
 std::vector<std::string> ServiceNamesOf(const DeviceRecord &record)
@@ -52,36 +94,95 @@ std::vector<std::string> ServiceNamesOf(const DeviceRecord &record)
     return names;
 }
 
+// Every row of the device list, ordered by run, then name, then address, so
+// that two searches can be compared line by line. extended adds the CSV's
+// device columns.
+std::vector<ListRow> ListRows(const std::vector<FoundDevice> &devices, bool extended)
+{
+    std::vector<std::string> runs;
+    std::vector<ListRow> rows;
+    for (const FoundDevice &device : devices) {
+        auto run = std::find(runs.begin(), runs.end(), device.run);
+        if (run == runs.end()) run = runs.insert(runs.end(), device.run);
+        const std::size_t runIndex = static_cast<std::size_t>(run - runs.begin());
+        for (const DisplayRow &row : MakeDisplayRows(device.record)) {
+            ListRow out{runIndex, {Printable(row.name), Printable(row.dimensions), Printable(row.dhcpName),
+                                   Printable(row.ipAddress)}};
+            if (extended) {
+                const DeviceRecord &r = device.record;
+                std::string services;
+                for (const std::string &name : ServiceNamesOf(r)) services += (services.empty() ? "" : "; ") + name;
+                out.cells.push_back(Printable(r.address));
+                out.cells.push_back(Printable(r.GetMac()));
+                out.cells.push_back(BuildWebPageAddress(r).value_or(""));
+                out.cells.push_back(Printable(services));
+                out.cells.push_back(Printable(r.GetDiscoveryVersion()));
+            }
+            rows.push_back(std::move(out));
+        }
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const ListRow &a, const ListRow &b) {
+        if (a.run != b.run) return a.run < b.run;
+        if (a.cells[0] != b.cells[0]) return a.cells[0] < b.cells[0];
+        return AddressLess(a.cells[3], b.cells[3]);
+    });
+    return rows;
+}
+
+std::string CsvField(std::string text)
+{
+    // A spreadsheet would run device text that starts like a formula, also
+    // behind blanks, or after a leading tab or carriage return.
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    const bool formula = !text.empty() && (text.front() == '\t' || text.front() == '\r' ||
+                                           (first != std::string::npos &&
+                                            std::string_view("=+-@").find(text[first]) != std::string_view::npos));
+    if (formula) text.insert(0, "'");
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 }  // namespace
 
 std::string FormatTable(const std::vector<FoundDevice> &devices)
 {
-    auto rows = ListRows(devices);
+    auto rows = ListRows(devices, false);
     if (rows.empty()) return "No devices found.\n";
-    std::size_t widths[4];
-    for (int c = 0; c < 4; ++c) {
+    for (ListRow &row : rows)
+        for (std::string &cell : row.cells) cell = TableCell(cell);
+    std::size_t widths[kTableColumns];
+    for (std::size_t c = 0; c < kTableColumns; ++c) {
         widths[c] = DisplayWidth(kColumns[c]);
-        for (const auto &row : rows) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+        for (const auto &row : rows) widths[c] = std::max(widths[c], DisplayWidth(row.cells[c]));
     }
     auto line = [&widths](const std::vector<std::string> &cells) {
         std::string out;
-        for (int c = 0; c < 4; ++c) {
+        for (std::size_t c = 0; c < kTableColumns; ++c) {
             out += cells[c];
-            if (c < 3) out += std::string(widths[c] - DisplayWidth(cells[c]) + 2, ' ');
+            if (c + 1 < kTableColumns) out += std::string(widths[c] - DisplayWidth(cells[c]) + 2, ' ');
         }
         while (!out.empty() && out.back() == ' ') out.pop_back();
         return out + '\n';
     };
     std::string out = line({kColumns[0], kColumns[1], kColumns[2], kColumns[3]});
-    for (const auto &row : rows) out += line(row);
+    for (const auto &row : rows) out += line(row.cells);
     return out;
 }
 
 std::string FormatCsv(const std::vector<FoundDevice> &devices)
 {
-    std::string out = "Name,Dimensions,DHCP Name,IP Address\r\n";
-    for (const auto &row : ListRows(devices))
-        out += CsvField(row[0]) + ',' + CsvField(row[1]) + ',' + CsvField(row[2]) + ',' + CsvField(row[3]) + "\r\n";
+    std::string out;
+    for (const char *column : kCsvColumns) out += (out.empty() ? "" : ",") + std::string(column);
+    out += "\r\n";
+    for (const auto &row : ListRows(devices, true)) {
+        for (std::size_t c = 0; c < row.cells.size(); ++c) out += (c ? "," : "") + CsvField(row.cells[c]);
+        out += "\r\n";
+    }
     return out;
 }
 

@@ -2,6 +2,7 @@
 #include "discovery/VendorConstants.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <sstream>
 #include <nlohmann/json.hpp>
 
@@ -54,15 +55,87 @@ TEST(ResultJson, HostileRecordHasNoWebPageAndStaysValidJson)
     EXPECT_TRUE(empty["devices"].empty());
 }
 
-TEST(ResultCsv, QuotesSeparatorsAndDefusesFormulas)
+FoundDevice Named(const std::string &run, const std::string &name, const std::string &source)
+{
+    FoundDevice d = Player();
+    d.run = run;
+    d.record.metadata[0] = "<Description>" + name + "</Description>";
+    d.record.sourceAddress = source;
+    return d;
+}
+
+TEST(ResultCsv, QuotesSeparatorsDefusesFormulasAndAddsTheDeviceColumns)
 {
     FoundDevice formula = Player();
     formula.record.metadata[0] = "<Description>=HYPERLINK(\"x\")</Description>";
     std::string csv = FormatCsv({Player(), formula});
-    EXPECT_EQ("Name,Dimensions,DHCP Name,IP Address\r\n"
-              "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7\r\n"
-              "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7\r\n",
+    EXPECT_EQ("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version\r\n"
+              "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
+              "Configuration:8080,\r\n"
+              "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
+              "Configuration:8080,\r\n",
               csv);
+}
+
+TEST(ResultCsv, FormulaGuardLooksPastLeadingBlanksTabsAndReturns)
+{
+    struct Case {
+        std::string name;
+        std::string cell;
+    } cases[] = {
+        {"\t=cmd|' /C calc'!A0", "'\t=cmd|' /C calc'!A0"},
+        {"\t\n=1+1", "\"'\t\n=1+1\""},
+        {"\r=1+1", "\xEF\xBF\xBD=1+1"},  // a carriage return is not kept in the first place
+        {"  =1+1", "'  =1+1"},
+        {" @SUM(A1)", "' @SUM(A1)"},
+        {"\tplain", "'\tplain"},
+        {"-5 dB", "'-5 dB"},
+        {"Lobby =1", "Lobby =1"},
+    };
+    for (const Case &c : cases) {
+        std::string csv = FormatCsv({Named("devices", c.name, "10.0.0.7")});
+        std::string row = csv.substr(csv.find("\r\n") + 2);
+        EXPECT_EQ(0u, row.find(c.cell + ",")) << row;
+    }
+}
+
+TEST(ResultOrder, ByRunThenNameThenAddressInTableAndCsv)
+{
+    std::vector<FoundDevice> found = {Named("devices", "Beta", "10.0.0.10"), Named("devices", "Alpha", "10.0.0.2"),
+                                      Named("bridges", "Aardvark", "10.0.0.1"), Named("devices", "Beta", "10.0.0.9")};
+    std::string table = FormatTable(found);
+    std::vector<std::size_t> at;
+    for (const char *expected : {"Alpha", "Beta  ", "Beta  ", "Aardvark"}) {
+        std::size_t from = at.empty() ? 0 : at.back() + 1;
+        at.push_back(table.find(expected, from));
+        ASSERT_NE(std::string::npos, at.back()) << expected << "\n" << table;
+    }
+    EXPECT_LT(table.find("10.0.0.9"), table.find("10.0.0.10"));
+    std::string csv = FormatCsv(found);
+    EXPECT_LT(csv.find("Alpha"), csv.find("Beta"));
+    EXPECT_LT(csv.find("10.0.0.9"), csv.find("10.0.0.10"));
+    EXPECT_LT(csv.find("10.0.0.10"), csv.find("Aardvark"));
+    // The same devices in another order print the same.
+    std::vector<FoundDevice> shuffled = {found[3], found[2], found[1], found[0]};
+    EXPECT_EQ(table, FormatTable(shuffled));
+    EXPECT_EQ(csv, FormatCsv(shuffled));
+}
+
+TEST(ResultTable, DeviceTextCannotForgeRowsOrWidenTheTable)
+{
+    FoundDevice forged = Named("devices", "Lobby\n10.6.6.6  forged\tx\rz", "10.0.0.7");
+    FoundDevice huge = Named("devices", std::string(100000, 'W'), "10.0.0.8");
+    std::string table = FormatTable({forged, huge});
+    EXPECT_EQ(3, std::count(table.begin(), table.end(), '\n')) << table;  // header and two rows
+    EXPECT_EQ(std::string::npos, table.find('\t'));
+    EXPECT_EQ(std::string::npos, table.find('\r'));
+    EXPECT_NE(std::string::npos, table.find("Lobby 10.6.6.6  forged x"));
+    EXPECT_NE(std::string::npos, table.find(std::string(39, 'W') + "\xE2\x80\xA6  "));
+    EXPECT_EQ(std::string::npos, table.find(std::string(40, 'W')));
+    EXPECT_LT(table.size(), 400u);
+    // JSON and CSV keep the whole text.
+    EXPECT_NE(std::string::npos, FormatCsv({huge}).find(std::string(100000, 'W')));
+    EXPECT_NE(std::string::npos, FormatJson({forged}).find("Lobby\\n10.6.6.6"));
 }
 
 TEST(ResultTable, ColumnsLineUpAndControlCharactersAreDefused)
