@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 
 class QObject;
 
@@ -22,11 +23,13 @@ inline constexpr QEvent::Type WM_ADDRESS_CHANGED_EVENT = static_cast<QEvent::Typ
 // freed with the event even when the dialog never handles it.
 class DiscoveryResultEvent : public QEvent {
 public:
-    DiscoveryResultEvent(std::unique_ptr<DeviceRecord[]> records, unsigned count)
-        : QEvent(WM_DISCOVERY_RESULT), m_records(std::move(records)), m_count(m_records ? count : 0) {}
+    DiscoveryResultEvent(std::unique_ptr<DeviceRecord[]> records, unsigned count, std::string failure = {})
+        : QEvent(WM_DISCOVERY_RESULT), m_records(std::move(records)), m_count(m_records ? count : 0),
+          m_failure(std::move(failure)) {}
 
     std::unique_ptr<DeviceRecord[]> m_records;  // null when the run failed
     unsigned m_count;
+    std::string m_failure;  // why the run could not do its work; empty when it could
 };
 
 class AddressChangedEvent : public QEvent {

@@ -203,7 +203,11 @@ void CVORIrurizezDlg::OnDiscoveryResult(DiscoveryResultEvent& result)
         FillDisplayList(result.m_records.get(), result.m_count);
         result.m_records.reset();
     }
-    if (m_Search.Result()) EndSearch();
+    if (!m_Search.Result(result.m_failure)) return;
+    EndSearch();
+    // An empty list would read as "no devices": say why the search could not run.
+    if (!m_Search.Failures().empty())
+        m_Services.messageBox(this, QString::fromStdString(m_Search.Failures()).trimmed());
 }
 
 void CVORIrurizezDlg::EndSearch()

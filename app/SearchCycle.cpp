@@ -7,6 +7,7 @@ namespace signseek {
 void SearchCycle::Start(int discoveryTimeout)
 {
     m_nResultsReceived = 0;
+    m_strFailures.clear();
     m_nTicksLeft = discoveryTimeout * 10 + 10;
     m_bSearching = true;
 }
@@ -21,8 +22,10 @@ SearchCycle::Progress SearchCycle::Tick(int discoveryTimeout)
     return p;
 }
 
-bool SearchCycle::Result()
+bool SearchCycle::Result(const std::string& failure)
 {
+    if (!failure.empty() && m_strFailures.find(failure + '\n') == std::string::npos)
+        m_strFailures += failure + '\n';
     ++m_nResultsReceived;
     if (m_nResultsReceived == 2) m_bSearching = false;
     return m_nResultsReceived == 2;

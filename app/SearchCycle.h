@@ -3,6 +3,8 @@
 // over the discovery timeout after a one-second lead, and the search ends
 // when both discovery runs have reported.
 
+#include <string>
+
 namespace signseek {
 
 class SearchCycle {
@@ -20,8 +22,12 @@ public:
     // One 100 ms tick, with the timeout as it stands now.
     Progress Tick(int discoveryTimeout);
 
-    // One run reported; true when that was the second report, ending the search.
-    bool Result();
+    // One run reported, with why it could not do its work (empty when it
+    // could); true when that was the second report, ending the search.
+    bool Result(const std::string& failure = {});
+
+    // The causes of this search's failed runs, one line each, repeats left out.
+    const std::string& Failures() const { return m_strFailures; }
 
     bool Searching() const { return m_bSearching; }
 
@@ -30,6 +36,7 @@ public:
 
 private:
     bool m_bSearching = false;
+    std::string m_strFailures;
 };
 
 // A progress position held to the bar's range, which shows anything below

@@ -48,8 +48,12 @@ bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute>
                  description = std::move(adapterDescription)]() mutable {
         std::string address = GetAdapterAddress(description, *adapters);
         unsigned count = 0;
-        std::unique_ptr<DeviceRecord[]> records = run(RequestFromSettings(address, &count));
-        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(records), count));
+        std::string failure;
+        DiscoveryRequest request = RequestFromSettings(address, &count);
+        request.pFailure = &failure;
+        std::unique_ptr<DeviceRecord[]> records = run(request);
+        if (!records && failure.empty()) failure = "the search could not run";
+        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(records), count, std::move(failure)));
         // Let go of everything shared before counting as ended.
         route.reset();
         adapters.reset();
@@ -58,7 +62,7 @@ bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute>
     };
     if (start(std::move(body))) return true;
     ThreadEnded();
-    route->Post(std::make_unique<DiscoveryResultEvent>(nullptr, 0));
+    route->Post(std::make_unique<DiscoveryResultEvent>(nullptr, 0, "the search could not start a thread"));
     return false;
 }
 

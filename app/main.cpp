@@ -2,12 +2,24 @@
 
 #include "app/App.h"
 #include "app/SearchThreads.h"
+#include "app/StartupCheck.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
+    // Before the toolkit starts: it aborts when there is no display.
+    const signseek::Startup startup =
+        signseek::CheckStartup(std::vector<std::string>(argv + 1, argv + argc), [](const char* name) { return std::getenv(name); });
+    switch (startup.action) {
+    case signseek::StartupAction::Help:
+    case signseek::StartupAction::Version: std::fputs(startup.text.c_str(), stdout); return 0;
+    case signseek::StartupAction::NoDisplay: std::fputs(startup.text.c_str(), stderr); return 1;
+    case signseek::StartupAction::Run: break;
+    }
     {
         signseek::CVORIrurizezApp app(argc, argv);
         app.InitInstance();

@@ -6,8 +6,12 @@
 #include "app/DisplayOrder.h"
 #include "app/LayoutControls.h"
 #include "app/SearchCycle.h"
+#include "app/StartupCheck.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 
 namespace signseek {
 namespace {
@@ -126,8 +130,43 @@ TEST(SearchCycle, CountsDownWithAOneSecondLeadAndEndsAtTheSecondResult)
     EXPECT_TRUE(s.Searching());
     EXPECT_TRUE(s.Result());
     EXPECT_FALSE(s.Searching());
+    EXPECT_EQ("", s.Failures());
     s.Start(1);
     EXPECT_EQ(0, s.m_nResultsReceived);
+
+    // The causes of failed runs are kept, each once, until the next search.
+    EXPECT_FALSE(s.Result("no multicast route"));
+    EXPECT_TRUE(s.Result("no multicast route"));
+    EXPECT_EQ("no multicast route\n", s.Failures());
+    s.Start(1);
+    EXPECT_EQ("", s.Failures());
+}
+
+TEST(StartupCheck, HelpAndVersionNeedNoDisplayAndNoDisplayIsOneLine)
+{
+    auto env = [](std::map<std::string, std::string> vars) {
+        return [vars](const char* name) -> const char* {
+            auto it = vars.find(name);
+            return it == vars.end() ? nullptr : it->second.c_str();
+        };
+    };
+    EXPECT_EQ(StartupAction::Help, CheckStartup({"--help"}, env({})).action);
+    EXPECT_EQ(StartupAction::Help, CheckStartup({"-h"}, env({})).action);
+    Startup version = CheckStartup({"-V"}, env({}));
+    EXPECT_EQ(StartupAction::Version, version.action);
+    EXPECT_EQ("signseek 1.3.4.1\n", version.text);
+    EXPECT_NE(std::string::npos, CheckStartup({"--help"}, env({})).text.find("Exit status"));
+
+    Startup none = CheckStartup({}, env({{"DISPLAY", ""}}));
+    EXPECT_EQ(StartupAction::NoDisplay, none.action);
+    EXPECT_EQ(1, std::count(none.text.begin(), none.text.end(), '\n'));
+    EXPECT_NE(std::string::npos, none.text.find("graphical session"));
+    EXPECT_NE(std::string::npos, none.text.find("./run.sh --demo --cli"));
+
+    EXPECT_EQ(StartupAction::Run, CheckStartup({}, env({{"DISPLAY", ":0"}})).action);
+    EXPECT_EQ(StartupAction::Run, CheckStartup({}, env({{"WAYLAND_DISPLAY", "wayland-0"}})).action);
+    EXPECT_EQ(StartupAction::Run, CheckStartup({}, env({{"QT_QPA_PLATFORM", "offscreen"}})).action);
+    EXPECT_EQ(StartupAction::Run, CheckStartup({"-platform", "offscreen"}, env({})).action);
 }
 
 TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)

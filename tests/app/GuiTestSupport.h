@@ -142,6 +142,7 @@ private:
 struct FakeRun {
     std::vector<DeviceRecord> records;
     bool fails = false;
+    std::string failure;  // the cause a failing run gives
     std::shared_ptr<Gate> gate;
     std::shared_ptr<std::vector<DiscoveryRequest>> requests = std::make_shared<std::vector<DiscoveryRequest>>();
     std::shared_ptr<std::mutex> mutex = std::make_shared<std::mutex>();
@@ -154,7 +155,10 @@ struct FakeRun {
                 requests->push_back(request);
             }
             if (gate) gate->Enter();
-            if (fails) return nullptr;
+            if (fails) {
+                if (request.pFailure) *request.pFailure = failure;
+                return nullptr;
+            }
             auto array = std::make_unique<DeviceRecord[]>(records.size());
             std::copy(records.begin(), records.end(), array.get());
             *request.pCount = static_cast<unsigned>(records.size());

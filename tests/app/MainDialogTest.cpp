@@ -233,12 +233,20 @@ TEST_F(MainDialogTest, FailedRunsAndThreadsThatCannotStartStillEndTheSearch)
     m_bridges.records = {Device("Older", "o", "10.0.0.8")};
     Search(*dialog, {Device("Old", "o", "10.0.0.9")});
     ASSERT_EQ(2, dialog->m_DisplayList->RowCount());  // one from each run
+    EXPECT_TRUE(m_messages.empty());
 
+    // The user learns why instead of reading an empty list as "no devices".
     m_devices.fails = m_bridges.fails = true;
+    m_devices.failure = "TCP port 8000 is in use by another program";
+    m_bridges.failure = "cannot join the discovery group on 127.0.0.1: no multicast route";
     auto failing = Make();
     Search(*failing, {});
     EXPECT_EQ(0, failing->m_DisplayList->RowCount());
     EXPECT_EQ(2, failing->m_Search.m_nResultsReceived);
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_TRUE(m_messages[0].contains("TCP port 8000 is in use by another program")) << m_messages[0].toStdString();
+    EXPECT_TRUE(m_messages[0].contains("no multicast route"));
+    m_messages.clear();
 
     DialogServices s = Services();
     int attempts = 0;
@@ -251,6 +259,8 @@ TEST_F(MainDialogTest, FailedRunsAndThreadsThatCannotStartStillEndTheSearch)
     ASSERT_TRUE(test::WaitUntil([&] { return !noThreads.m_Search.Searching(); }, 2s));
     EXPECT_EQ(2, attempts);
     EXPECT_TRUE(noThreads.m_FindButton->isEnabled());
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ("the search could not start a thread", m_messages[0].toStdString());
     std::lock_guard lock(*m_devices.mutex);
     EXPECT_EQ(2u, m_devices.requests->size());  // the runs of the first two dialogs only
 }
