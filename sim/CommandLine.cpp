@@ -29,7 +29,16 @@ std::string Usage()
            "  --workers N        threads that send answers (default 8)\n"
            "  --duration S       run S seconds, then exit (default: until SIGINT or SIGTERM)\n"
            "  --log FILE         write the probe and answer lines to FILE instead of standard output\n"
-           "  --help             this text\n";
+           "  --help, -h         this text\n"
+           "  --version, -V      the version\n"
+           "\n"
+           "A search probes for Types \"x8\" with the scope http://schemas.marvane.com/scopes/marvane/Ferro/X8\n"
+           "and for any Types under http://schemas.marvane.com/ (both with a ReplyTo), and for\n"
+           "Types \"Halden\" under http://schemas.marvane.com/scopes/marvane/Halden/Bridge (without);\n"
+           "a device that answers none of them is reported with a warning at start-up.\n"
+           "\n"
+           "Exit status: 0 after a normal stop, 1 when the group cannot be joined, 2 for a\n"
+           "bad command line or scenario.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string> &args)
@@ -49,6 +58,8 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args)
         std::string v;
         if (a == "--help" || a == "-h") {
             c.help = true;
+        } else if (a == "--version" || a == "-V") {
+            c.version = true;
         } else if (a == "--demo") {
             c.demo = true;
         } else if (a == "--scenario") {

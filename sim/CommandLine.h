@@ -17,6 +17,7 @@ struct CommandLine {
     std::optional<double> durationSeconds;  // else until SIGINT / SIGTERM
     std::string logFile;                    // else standard output
     bool help = false;
+    bool version = false;
     std::string error;  // empty when the line was understood
 };
 

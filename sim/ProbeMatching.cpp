@@ -92,12 +92,21 @@ bool TypesMatch(std::string_view probeTypes, std::string_view deviceTypes)
 
 bool Rfc2396ScopeMatches(std::string_view probeScope, std::string_view deviceScope)
 {
+    return Rfc2396Mismatch(probeScope, deviceScope).empty();
+}
+
+std::string Rfc2396Mismatch(std::string_view probeScope, std::string_view deviceScope)
+{
     ScopeParts probe, device;
-    if (!SplitScope(probeScope, probe) || !SplitScope(deviceScope, device)) return false;
-    if (HasDotSegment(probe) || HasDotSegment(device)) return false;
-    if (!EqualNoCase(probe.scheme, device.scheme) || !EqualNoCase(probe.authority, device.authority)) return false;
-    if (probe.segments.size() > device.segments.size()) return false;
-    return std::equal(probe.segments.begin(), probe.segments.end(), device.segments.begin());
+    if (!SplitScope(probeScope, probe)) return "the probe scope has no scheme";
+    if (!SplitScope(deviceScope, device)) return "no scheme";
+    if (HasDotSegment(probe) || HasDotSegment(device)) return "a \".\" or \"..\" segment";
+    if (!EqualNoCase(probe.scheme, device.scheme)) return "another scheme";
+    if (!EqualNoCase(probe.authority, device.authority)) return "another host";
+    if (probe.segments.size() > device.segments.size() ||
+        !std::equal(probe.segments.begin(), probe.segments.end(), device.segments.begin()))
+        return "a path outside the probe's";
+    return "";
 }
 
 ScopeRule RuleOf(std::string_view matchBy)

@@ -20,6 +20,10 @@ bool TypesMatch(std::string_view probeTypes, std::string_view deviceTypes);
 // ".." segments; query and fragment are not compared.
 bool Rfc2396ScopeMatches(std::string_view probeScope, std::string_view deviceScope);
 
+// Why the rfc2396 rule refuses the pair, in a few words ("no scheme", ...);
+// empty when it matches.
+std::string Rfc2396Mismatch(std::string_view probeScope, std::string_view deviceScope);
+
 enum class ScopeRule { Rfc2396, Strcmp0, Unsupported };
 
 // The rule a MatchBy value names; absent or empty means rfc2396.

@@ -4,6 +4,7 @@
 #include "sim/DemoSet.h"
 #include "sim/LoadSet.h"
 #include "sim/Scenario.h"
+#include "sim/SearchReach.h"
 #include "sim/Simulator.h"
 
 #include <csignal>
@@ -22,6 +23,10 @@ int main(int argc, char **argv)
         std::cout << sim::Usage();
         return 0;
     }
+    if (line.version) {
+        std::cout << "signseek-sim " << SIGNSEEK_VERSION << "\n";
+        return 0;
+    }
 
     std::vector<sim::Device> devices;
     if (line.demo) {
@@ -36,6 +41,10 @@ int main(int argc, char **argv)
         }
         devices = std::move(scenario.devices);
     }
+
+    for (const sim::Device &device : devices)
+        if (std::string why = sim::WhyNoSearchFinds(device); !why.empty())
+            std::cerr << "signseek-sim: warning: no search can find device \"" << device.address << "\": " << why << "\n";
 
     std::ofstream logFile;
     if (!line.logFile.empty()) {

@@ -28,6 +28,8 @@ TEST(SimCommandLine, DefaultsAndOptions)
     EXPECT_EQ("devices.json", c.scenarioFile);
     EXPECT_TRUE(Parse({"--help"}).help);
     EXPECT_EQ("", Parse({"--help"}).error);
+    EXPECT_TRUE(Parse({"--version"}).version);
+    EXPECT_TRUE(Parse({"-V"}).version);
 }
 
 TEST(SimCommandLine, Refusals)

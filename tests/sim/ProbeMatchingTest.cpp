@@ -2,7 +2,10 @@
 // where an answer goes.
 
 #include "sim/ProbeListener.h"
+#include "sim/DemoSet.h"
+#include "sim/LoadSet.h"
 #include "sim/ProbeMatching.h"
+#include "sim/SearchReach.h"
 #include "sim/Simulator.h"
 #include "wire/NamespaceTable.h"
 
@@ -107,6 +110,43 @@ TEST(SimUnprefixedElementText, ReadsTheNamedElementOnly)
     EXPECT_FALSE(sim::UnprefixedElementText("<Types", "Types", text));
     EXPECT_FALSE(sim::UnprefixedElementText("<Types>x8", "Types", text));
     EXPECT_EQ("unchanged", text);
+}
+
+TEST(SimSearchReach, DemoAndLoadDevicesAnswerSomeProbe)
+{
+    for (const sim::Device &d : sim::DemoDevices()) EXPECT_EQ("", sim::WhyNoSearchFinds(d)) << d.address;
+    for (const sim::Device &d : sim::LoadDevices(2)) EXPECT_EQ("", sim::WhyNoSearchFinds(d)) << d.address;
+}
+
+TEST(SimSearchReach, SaysWhichRuleFailsForEachProbe)
+{
+    sim::Device noScheme;
+    noScheme.address = "urn:a";
+    noScheme.types = "x8";
+    noScheme.scopes = "schemas.marvane.com/scopes/marvane/Ferro/X8";
+    const std::string why = sim::WhyNoSearchFinds(noScheme);
+    EXPECT_NE(std::string::npos, why.find("controller probe: no scope under \"http://schemas.marvane.com/scopes/"
+                                          "marvane/Ferro/X8\" (scope \"schemas.marvane.com/scopes/marvane/Ferro/X8\": "
+                                          "no scheme)"))
+        << why;
+    EXPECT_NE(std::string::npos, why.find("root-scope probe: "));
+    EXPECT_NE(std::string::npos, why.find("bridge probe: Types lack \"Halden\""));
+
+    sim::Device udpPlayer;
+    udpPlayer.address = "urn:b";
+    udpPlayer.types = "tovo";
+    udpPlayer.scopes = "http://schemas.marvane.com/2011/player/tovo";
+    EXPECT_EQ("", sim::WhyNoSearchFinds(udpPlayer));  // the root-scope probe finds it
+    udpPlayer.answer = sim::AnswerMode::UdpOnly;
+    EXPECT_EQ("controller probe: answers only probes without a ReplyTo; root-scope probe: answers only probes "
+              "without a ReplyTo; bridge probe: Types lack \"Halden\"",
+              sim::WhyNoSearchFinds(udpPlayer));
+
+    sim::Device otherHost = udpPlayer;
+    otherHost.answer = sim::AnswerMode::Auto;
+    otherHost.scopes = "http://schemas.example.com/x http://schemas.marvane.com/./x";
+    EXPECT_NE(std::string::npos, sim::WhyNoSearchFinds(otherHost).find("another host"));
+    EXPECT_NE(std::string::npos, sim::WhyNoSearchFinds(otherHost).find("a \".\" or \"..\" segment"));
 }
 
 }  // namespace
