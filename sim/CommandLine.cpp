@@ -89,7 +89,7 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args)
             return fail("unknown option \"" + a + "\"");
         }
     }
-    if (c.help) return c;
+    if (c.help || c.version) return c;
     int sources = (c.demo ? 1 : 0) + (c.count ? 1 : 0) + (c.scenarioFile.empty() ? 0 : 1);
     if (sources != 1) return fail("give exactly one of --scenario, --demo and --count");
     return c;

@@ -30,6 +30,7 @@ TEST(SimCommandLine, DefaultsAndOptions)
     EXPECT_EQ("", Parse({"--help"}).error);
     EXPECT_TRUE(Parse({"--version"}).version);
     EXPECT_TRUE(Parse({"-V"}).version);
+    EXPECT_EQ("", Parse({"--version"}).error);
 }
 
 TEST(SimCommandLine, Refusals)
