@@ -1,7 +1,9 @@
-# Debian package of everything `cmake --install` puts in place:
+# Debian packages of everything `cmake --install` puts in place:
 #   cmake --build build-pkg --target signseek signseek-find signseek-sim
 #   cd build-pkg && cpack -G DEB
-# The package installs below /usr; /var/lib/Marvane is shipped in it and the
+# signseek holds the desktop program and signseek-find, signseek-sim the
+# simulator (install component "sim"; everything else is "signseek"). Both
+# install below /usr; /var/lib/Marvane is shipped in signseek and its
 # post-install script makes sure it stays writable for every user.
 
 # The desktop program with its menu entry and icon (signseek-find and
@@ -12,16 +14,52 @@ if(TARGET signseek)
   install(FILES ${PROJECT_SOURCE_DIR}/res/signseek.svg DESTINATION share/icons/hicolor/scalable/apps)
 endif()
 
+# Man pages (gzip -n keeps the packages reproducible), copyright and
+# changelog of each package.
+set(signseek_man_pages signseek signseek-find signseek-sim)
+set(signseek_man_files)
+foreach(page ${signseek_man_pages})
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/${page}.1.gz
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+                     COMMAND gzip -9nc ${CMAKE_CURRENT_LIST_DIR}/man/${page}.1 > ${PROJECT_BINARY_DIR}/man/${page}.1.gz
+                     DEPENDS ${CMAKE_CURRENT_LIST_DIR}/man/${page}.1 VERBATIM)
+  list(APPEND signseek_man_files ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/changelog.gz
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+                   COMMAND gzip -9nc ${CMAKE_CURRENT_LIST_DIR}/changelog > ${PROJECT_BINARY_DIR}/man/changelog.gz
+                   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/changelog VERBATIM)
+add_custom_target(signseek_docs ALL DEPENDS ${signseek_man_files} ${PROJECT_BINARY_DIR}/man/changelog.gz)
+
+if(TARGET signseek)
+  install(FILES ${PROJECT_BINARY_DIR}/man/signseek.1.gz DESTINATION share/man/man1)
+endif()
+install(FILES ${PROJECT_BINARY_DIR}/man/signseek-find.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_BINARY_DIR}/man/signseek-sim.1.gz DESTINATION share/man/man1 COMPONENT sim)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek.lintian-overrides
+        DESTINATION share/lintian/overrides RENAME signseek)
+foreach(component signseek sim)
+  if(component STREQUAL sim)
+    set(doc share/doc/signseek-sim)
+  else()
+    set(doc share/doc/signseek)
+  endif()
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${PROJECT_BINARY_DIR}/man/changelog.gz
+          DESTINATION ${doc} COMPONENT ${component})
+endforeach()
+
 set(CPACK_PACKAGE_NAME signseek)
 set(CPACK_PACKAGE_VENDOR "Marvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Find networked display equipment with WS-Discovery")
+# No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPackDeb would put it first in every
+# package's description; each package's first line below is its synopsis.
+set(signseek_summary "Find networked display equipment with WS-Discovery")
 set(CPACK_PACKAGE_DESCRIPTION
   "Signseek finds a maker's networked display equipment (media players, video
 processors, display controllers, bridges) on the local network with
 WS-Discovery and lists every device with its name, dimensions, DHCP name and
-address. It holds the desktop program (signseek), the command-line search
-(signseek-find) and a device simulator for demos (signseek-sim).")
+address. It holds the desktop program (signseek) and the command-line search
+(signseek-find); the device simulator comes in the package signseek-sim.")
 set(CPACK_PACKAGE_CONTACT "Signseek maintainers <signseek@marvane.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
@@ -29,7 +67,18 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/out/")
 
-set(CPACK_DEBIAN_PACKAGE_NAME signseek)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL signseek sim)
+set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_NAME signseek)
+set(CPACK_DEBIAN_SIM_PACKAGE_NAME signseek-sim)
+set(CPACK_DEBIAN_SIGNSEEK_DESCRIPTION
+  "${signseek_summary}
+${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_SIM_DESCRIPTION
+  "Simulated WS-Discovery display devices for Signseek
+signseek-sim answers Signseek's WS-Discovery probes as a set of simulated
+media players, video processors, display controllers and bridges, for tests,
+demonstrations and load. Run it only in a private network namespace.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
@@ -40,9 +89,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The desktop program loads Qt's X11 / Wayland platform plugins at run time,
 # which dpkg-shlibdeps cannot see.
 if(TARGET signseek)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_DEPENDS "qt6-qpa-plugins")
 endif()
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+# Device pages open in the desktop's browser through xdg-open.
+set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_CONTROL_EXTRA
   "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
