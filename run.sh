@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Signseek and starts it.
+# Installs what running needs, builds the three programs and starts one.
 #   ./run.sh                   the desktop program, searching the network of
 #                              this machine
 #   ./run.sh --demo            the desktop program inside a private network
@@ -7,19 +7,40 @@
 #                              nothing leaves the machine
 #   ./run.sh --demo --cli ...  the command-line search in that namespace
 #   ./run.sh --cli ...         the command-line search on this machine's network
-# Arguments after --cli go to the search (--cli --help lists them).
+# Arguments after --cli go to the search (--cli --help lists them). Standard
+# output carries only the program's own output (installing and building
+# report on standard error), so `./run.sh --demo --cli --format json | jq .`
+# works. SIGNSEEK_RUN_BUILD_DIR names an already configured build folder to
+# use instead of installing and configuring.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
 
-if [ "${1:-}" = "--demo" ]; then
-  shift
-  exec ./scripts/in-private-net.sh ./scripts/demo.sh build "$@"
+demo=0
+cli=0
+[ "${1:-}" = --demo ] && { demo=1; shift; }
+[ "${1:-}" = --cli ] && { cli=1; shift; }
+asks_help=0
+for a in "$@"; do case $a in -h|--help|-V|--version) asks_help=1 ;; esac; done
+# Said before a build of several minutes, not after it.
+if ((!cli && !asks_help)) && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run.sh: the desktop program needs a graphical session (DISPLAY or WAYLAND_DISPLAY is not set); try ./run.sh --demo --cli" >&2
+  exit 1
 fi
-if [ "${1:-}" = "--cli" ]; then
-  shift
-  exec build/cli/signseek-find "$@"
+
+build=${SIGNSEEK_RUN_BUILD_DIR:-build}
+{
+  if [ -z "${SIGNSEEK_RUN_BUILD_DIR:-}" ]; then
+    ./scripts/install-deps.sh
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGNSEEK_TESTS=OFF
+  fi
+  cmake --build "$build" -j "$(nproc)" --target signseek signseek-find signseek-sim
+} >&2
+
+if ((demo)); then
+  ((cli)) && set -- --cli "$@"
+  exec ./scripts/in-private-net.sh ./scripts/demo.sh "$build" "$@"
 fi
-exec build/app/signseek "$@"
+if ((cli)); then
+  exec "$build/cli/signseek-find" "$@"
+fi
+exec "$build/app/signseek" "$@"

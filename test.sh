@@ -5,7 +5,7 @@
 # a minute each for the two message readers).
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/install-deps.sh
+./scripts/install-deps.sh test
 jobs=$(nproc)
 
 build() { # dir, extra cmake args...
@@ -14,8 +14,9 @@ build() { # dir, extra cmake args...
   cmake --build "$dir" -j "$jobs"
 }
 
-build build
-build build-asan -DSIGNSEEK_SANITIZE=ON
+# The run command may have configured build/ without its tests.
+build build -DSIGNSEEK_TESTS=ON
+build build-asan -DSIGNSEEK_SANITIZE=ON -DSIGNSEEK_TESTS=ON
 build build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DSIGNSEEK_FUZZ=ON -DSIGNSEEK_TESTS=OFF
 

@@ -10,5 +10,5 @@ if [ "${SIGNSEEK_IN_PRIVATE_NET:-}" != 1 ]; then
 fi
 ip link set lo up
 ip link set lo multicast on
-ip route add 224.0.0.0/4 dev lo
+ip route replace 224.0.0.0/4 dev lo
 exec "$@"

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Signseek builds and tests with. Safe to run again.
+# Installs the Debian 12 (bookworm) packages Signseek needs. Safe to run again.
+#   install-deps.sh        what building and running the programs needs
+#   install-deps.sh test   that, and what the test suite, the fuzzers and the
+#                          package check need as well
 set -euo pipefail
-packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev libgtest-dev
-          nlohmann-json3-dev iproute2 util-linux clang libclang-rt-14-dev
-          dpkg-dev file qt6-base-dev libgl-dev fonts-dejavu-core)
+packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev
+          iproute2 util-linux qt6-base-dev libgl-dev fonts-dejavu-core)
+if [ "${1:-}" = test ]; then
+  packages+=(libgtest-dev clang libclang-rt-14-dev dpkg-dev file lintian jq)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
