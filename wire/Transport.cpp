@@ -154,17 +154,14 @@ int SendCallback(soap *ctx, const char *data, size_t length)
 
 constexpr std::size_t kMaxCheckedMessage = 1 << 20;
 
-// Keeps the decoded text of the message for the checks made once it is read.
+// Blanks stray text before the parser sees it and keeps the XML of the
+// message for the checks made once it is read. The bytes are the context's
+// own receive buffer, which the runtime hands on as read-only.
 int KeepReceivedText(soap *ctx, const char *data, size_t length)
 {
     WireState &state = StateOf(ctx);
-    if (state.receivedTooLong) return SOAP_OK;
-    if (state.received.size() + length > kMaxCheckedMessage) {
-        state.receivedTooLong = true;
-        state.received.clear();
-        return SOAP_OK;
-    }
-    state.received.append(data, length);
+    state.receivedFilter.Feed(const_cast<char *>(data), length, state.received, kMaxCheckedMessage,
+                              state.receivedTooLong);
     return SOAP_OK;
 }
 
