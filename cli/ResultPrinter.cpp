@@ -1,7 +1,6 @@
 #include "cli/ResultPrinter.h"
 
 #include "discovery/DisplayRows.h"
-#include "discovery/ServiceCatalogue.h"
 #include "discovery/TextEncoding.h"
 #include "discovery/WebPageAddress.h"
 
@@ -13,8 +12,8 @@ namespace {
 
 const char *const kColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address"};
 
-// Device text on a terminal: UTF-8, with control characters made harmless.
-std::string Printable(const std::string &latin1) { return WideToPrintableUtf8(WidenLatin1(latin1)); }
+// Shown device text (UTF-8) on a terminal, with control characters made harmless.
+std::string Printable(const std::string &shown) { return WideToPrintableUtf8(WidenDeviceBytes(shown)); }
 
 std::size_t DisplayWidth(const std::string &utf8)
 {
@@ -43,13 +42,6 @@ std::string CsvField(std::string text)
         quoted += c;
     }
     return quoted + '"';
-}
-
-std::vector<std::string> ServiceNamesOf(const DeviceRecord &record)
-{
-    std::vector<std::string> names = GetServiceNames(record.GetMetadataValue("Services"));
-    if (names.empty()) names = GetServiceNames(record.types);
-    return names;
 }
 
 }  // namespace
@@ -93,9 +85,10 @@ std::string FormatJson(const std::vector<FoundDevice> &devices)
         const DeviceRecord &r = device.record;
         const DisplayRow row = MakeDisplayRow(r);
         Json metadata = Json::array();
-        for (const std::string &item : r.metadata) metadata.push_back(Latin1ToUtf8(item));
+        // Items as received; JSON text is UTF-8, so a stray byte becomes its Latin-1 character.
+        for (const std::string &item : r.metadata) metadata.push_back(DeviceBytesToUtf8(item));
         Json services = Json::array();
-        for (const std::string &name : ServiceNamesOf(r)) services.push_back(Latin1ToUtf8(name));
+        for (const std::string &name : ShownServiceNames(r)) services.push_back(name);
         auto page = BuildWebPageAddress(r);
         list.push_back(Json{
             {"run", device.run},
@@ -107,13 +100,13 @@ std::string FormatJson(const std::vector<FoundDevice> &devices)
             {"metadataVersion", r.metadataVersion},
             {"metadata", metadata},
             {"sourceAddress", Latin1ToUtf8(r.sourceAddress)},
-            {"name", Latin1ToUtf8(row.name)},
-            {"dimensions", Latin1ToUtf8(row.dimensions)},
-            {"dhcpName", Latin1ToUtf8(r.GetDhcpName())},
-            {"ipAddress", Latin1ToUtf8(row.ipAddress)},
-            {"mac", Latin1ToUtf8(r.GetMac())},
+            {"name", row.name},
+            {"dimensions", row.dimensions},
+            {"dhcpName", r.GetDhcpName()},
+            {"ipAddress", row.ipAddress},
+            {"mac", r.GetMac()},
             {"services", services},
-            {"discoveryVersion", Latin1ToUtf8(r.GetDiscoveryVersion())},
+            {"discoveryVersion", r.GetDiscoveryVersion()},
             {"webPage", page ? Json(*page) : Json(nullptr)},
         });
     }
