@@ -131,6 +131,11 @@ TEST_F(HttpListener, AngleBracketInAHeaderLineIsNoXml)
 {
     std::string answer = HttpExchange(port, Post(kProbeMatches, "X-Note: <q:x>\r\n"));
     EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
+    // The body itself is still checked.
+    const std::string undeclared = Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev", "<zz:Foo>1</zz:Foo>") +
+                                                    "</d:ProbeMatches>");
+    answer = HttpExchange(port, Post(undeclared, "X-Note: <q:x>\r\n"));
+    EXPECT_NE(std::string::npos, answer.find("Well-formedness violation")) << answer;
     thread.reset();
     EXPECT_EQ(1u, service.probeMatches.size());
 }
