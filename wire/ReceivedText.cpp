@@ -1,5 +1,6 @@
 #include "wire/ReceivedText.h"
 
+#include <initializer_list>
 #include <string_view>
 
 namespace wire {
