@@ -1,5 +1,6 @@
 #include "wire/ReceivedText.h"
 
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
@@ -61,17 +62,25 @@ void ReceivedTextFilter::Feed(char *data, std::size_t length, std::string &xml, 
                               bool &xmlTooLong)
 {
     m_attributeStart = nullptr;  // bytes of an earlier call are gone
-    for (std::size_t i = 0; i < length; ++i) {
-        const bool header = m_state == State::HttpHeader;
-        const char original = data[i];  // the checks read the message as sent
-        Byte(data[i]);
-        if (header || xmlTooLong) continue;
-        if (xml.size() >= xmlLimit) {
+    std::size_t i = 0;
+    while (i < length && m_state == State::HttpHeader) Byte(data[i++]);
+    // The checks read the message as sent, before any blanking.
+    if (!xmlTooLong && i < length) {
+        if (xml.size() + (length - i) > xmlLimit) {
             xmlTooLong = true;
             xml.clear();
-            continue;
+        } else {
+            xml.append(data + i, length - i);
         }
-        xml += original;
+    }
+    while (i < length) {
+        // Text that is not stray needs no look until the next tag.
+        if (m_state == State::Text && !Structural()) {
+            const void *lt = std::memchr(data + i, '<', length - i);
+            if (!lt) break;
+            i = static_cast<std::size_t>(static_cast<const char *>(lt) - data);
+        }
+        Byte(data[i++]);
     }
 }
 
