@@ -161,8 +161,9 @@ std::string NetNamespaceOf(const std::string &pid)
 
 // A laptop cabled straight to a device: one veth pair, an address on each end,
 // no default route and no route for the multicast group. This process takes a
-// network namespace of its own for the near end; the far end, where the
-// simulator runs, is a second one held open by a sleeping process.
+// network namespace of its own for the near end (so this case stays last in
+// the file: a whole-binary run would leave the others in it); the far end,
+// where the simulator runs, is a second one held open by a sleeping process.
 class GatewaylessLink {
 public:
     GatewaylessLink()
