@@ -107,16 +107,16 @@ void CDisplayList::AddRow(const DeviceRecord& record, const DisplayRow& row)
 {
     std::vector<std::string> names;
     names.reserve(static_cast<size_t>(m_model->rowCount()));
-    for (int r = 0; r < m_model->rowCount(); ++r) names.push_back(m_model->item(r, 0)->text().toLatin1().toStdString());
+    for (int r = 0; r < m_model->rowCount(); ++r) names.push_back(m_model->item(r, 0)->text().toStdString());
     int index = InsertionIndex(names, row.name);
 
     auto* name = new DisplayRowItem(record);
-    name->setText(QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size())));
+    name->setText(QString::fromStdString(row.name));
     name->setIcon(DeviceIcon(row.image));
     name->setData(static_cast<int>(row.image), kImageRole);
     QList<QStandardItem*> cells{name};
     for (const std::string* text : {&row.dimensions, &row.dhcpName, &row.ipAddress})
-        cells.append(new QStandardItem(QString::fromLatin1(text->data(), static_cast<qsizetype>(text->size()))));
+        cells.append(new QStandardItem(QString::fromStdString(*text)));
     for (QStandardItem* cell : cells) cell->setEditable(false);
     m_model->insertRow(index, cells);
 }

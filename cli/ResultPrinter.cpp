@@ -1,7 +1,6 @@
 #include "cli/ResultPrinter.h"
 
 #include "discovery/DisplayRows.h"
-#include "discovery/ServiceCatalogue.h"
 #include "discovery/TextEncoding.h"
 #include "discovery/WebPageAddress.h"
 
@@ -21,8 +20,8 @@ constexpr std::size_t kTableColumns = 4;
 // must not widen every row of the table.
 constexpr std::size_t kMaxCellWidth = 40;
 
-// Device text on a terminal: UTF-8, with control characters made harmless.
-std::string Printable(const std::string &latin1) { return WideToPrintableUtf8(WidenLatin1(latin1)); }
+// Shown device text (UTF-8) on a terminal, with control characters made harmless.
+std::string Printable(const std::string &shown) { return WideToPrintableUtf8(WidenDeviceBytes(shown)); }
 
 std::size_t DisplayWidth(const std::string &utf8)
 {
@@ -87,13 +86,6 @@ bool AddressLess(const std::string &a, const std::string &b)
     return a < b;
 }
 
-std::vector<std::string> ServiceNamesOf(const DeviceRecord &record)
-{
-    std::vector<std::string> names = GetServiceNames(record.GetMetadataValue("Services"));
-    if (names.empty()) names = GetServiceNames(record.types);
-    return names;
-}
-
 // Every row of the device list, ordered by run, then name, then address, so
 // that two searches can be compared line by line. extended adds the CSV's
 // device columns.
@@ -111,7 +103,7 @@ std::vector<ListRow> ListRows(const std::vector<FoundDevice> &devices, bool exte
             if (extended) {
                 const DeviceRecord &r = device.record;
                 std::string services;
-                for (const std::string &name : ServiceNamesOf(r)) services += (services.empty() ? "" : "; ") + name;
+                for (const std::string &name : ShownServiceNames(r)) services += (services.empty() ? "" : "; ") + name;
                 out.cells.push_back(Printable(r.address));
                 out.cells.push_back(Printable(r.GetMac()));
                 out.cells.push_back(BuildWebPageAddress(r).value_or(""));
@@ -194,9 +186,10 @@ std::string FormatJson(const std::vector<FoundDevice> &devices)
         const DeviceRecord &r = device.record;
         const DisplayRow row = MakeDisplayRow(r);
         Json metadata = Json::array();
-        for (const std::string &item : r.metadata) metadata.push_back(Latin1ToUtf8(item));
+        // Items as received; JSON text is UTF-8, so a stray byte becomes its Latin-1 character.
+        for (const std::string &item : r.metadata) metadata.push_back(DeviceBytesToUtf8(item));
         Json services = Json::array();
-        for (const std::string &name : ServiceNamesOf(r)) services.push_back(Latin1ToUtf8(name));
+        for (const std::string &name : ShownServiceNames(r)) services.push_back(name);
         auto page = BuildWebPageAddress(r);
         list.push_back(Json{
             {"run", device.run},
@@ -208,13 +201,13 @@ std::string FormatJson(const std::vector<FoundDevice> &devices)
             {"metadataVersion", r.metadataVersion},
             {"metadata", metadata},
             {"sourceAddress", Latin1ToUtf8(r.sourceAddress)},
-            {"name", Latin1ToUtf8(row.name)},
-            {"dimensions", Latin1ToUtf8(row.dimensions)},
-            {"dhcpName", Latin1ToUtf8(r.GetDhcpName())},
-            {"ipAddress", Latin1ToUtf8(row.ipAddress)},
-            {"mac", Latin1ToUtf8(r.GetMac())},
+            {"name", row.name},
+            {"dimensions", row.dimensions},
+            {"dhcpName", r.GetDhcpName()},
+            {"ipAddress", row.ipAddress},
+            {"mac", r.GetMac()},
             {"services", services},
-            {"discoveryVersion", Latin1ToUtf8(r.GetDiscoveryVersion())},
+            {"discoveryVersion", r.GetDiscoveryVersion()},
             {"webPage", page ? Json(*page) : Json(nullptr)},
         });
     }

@@ -1,6 +1,6 @@
 #include "discovery/DeviceDetails.h"
 
-#include "discovery/ServiceCatalogue.h"
+#include "discovery/DisplayRows.h"
 #include "discovery/TextEncoding.h"
 #include "discovery/TextHelpers.h"
 
@@ -8,8 +8,16 @@
 
 namespace {
 
-// One "%-20s\t%-40s" row. Latin-1 has one byte per character, so padding the
-// narrow text pads the widened text alike.
+// Characters, not bytes, of valid UTF-8 text.
+std::size_t CharacterCount(std::string_view utf8)
+{
+    std::size_t count = 0;
+    for (const char c : utf8)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+// One "%-20s\t%-40s" row of UTF-8 text, padded by characters.
 std::string DetailsRow(std::string_view label, std::string_view value)
 {
     std::string row(label);
@@ -17,8 +25,9 @@ std::string DetailsRow(std::string_view label, std::string_view value)
         row.append(20 - row.size(), ' ');
     row += '\t';
     row += value;
-    if (value.size() < 40)
-        row.append(40 - value.size(), ' ');
+    const std::size_t length = CharacterCount(value);
+    if (length < 40)
+        row.append(40 - length, ' ');
     return row;
 }
 
@@ -41,17 +50,15 @@ std::wstring BuildDeviceDetails(const DeviceRecord& record)
     const std::string& address = Contains(record.address, "http://") ? record.address : record.xAddrs;
 
     std::string text;
-    text += DetailsRow("Address:", WithoutHttpScheme(address)) + "\n";
+    text += DetailsRow("Address:", Latin1ToUtf8(WithoutHttpScheme(address))) + "\n";
     text += DetailsRow("DHCP:", record.GetDhcpName()) + "\n";
     text += DetailsRow("MAC:", record.GetMac()) + "\n";
 
-    std::vector<std::string> names = GetServiceNames(record.GetMetadataValue(META_SERVICES));
-    if (names.empty())
-        names = GetServiceNames(record.types);
+    const std::vector<std::string> names = ShownServiceNames(record);
     for (std::size_t i = 0; i < names.size(); ++i)
         text += "\n" + DetailsRow(i == 0 ? "Services:" : "", names[i]);
 
     text += "\n\n";
     text += DetailsRow("Discover:", "Version " + record.GetDiscoveryVersion());
-    return WidenLatin1(text);
+    return WidenDeviceBytes(text);
 }

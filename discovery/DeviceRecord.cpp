@@ -1,5 +1,6 @@
 #include "discovery/DeviceRecord.h"
 
+#include "discovery/TextEncoding.h"
 #include "discovery/TextHelpers.h"
 #include "discovery/VendorConstants.h"
 
@@ -79,7 +80,7 @@ int DeviceRecord::GetWidth() const
 
 std::string DeviceRecord::GetDescription() const
 {
-    std::string description = GetMetadataValue("Description");
+    std::string description = ShownMetadataText(GetMetadataValue("Description"));
     if (description.empty() && IsVideoProcessor())
         description = "Unknown Lyrax-80";
     return description;
@@ -87,19 +88,19 @@ std::string DeviceRecord::GetDescription() const
 
 std::string DeviceRecord::GetMac() const
 {
-    std::string mac = GetMetadataValue("MAC");
-    return mac.empty() ? xAddrs : mac;
+    std::string mac = ShownMetadataText(GetMetadataValue("MAC"));
+    return mac.empty() ? Latin1ToUtf8(xAddrs) : mac;
 }
 
 std::string DeviceRecord::GetDhcpName() const
 {
     std::string name = GetMetadataValue("DHCPName");
-    return name.empty() ? GetMetadataValue("ComputerName") : name;
+    return ShownMetadataText(name.empty() ? GetMetadataValue("ComputerName") : name);
 }
 
 std::string DeviceRecord::GetDiscoveryVersion() const
 {
-    return GetMetadataValue("DiscoveryVersion");
+    return ShownMetadataText(GetMetadataValue("DiscoveryVersion"));
 }
 
 bool DeviceRecord::IsVideoProcessor() const

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// One discovered device, as the text the wire layer decoded (8-bit Latin-1).
+// One discovered device: its fields as the wire layer decoded them (8-bit
+// Latin-1), its metadata items as the literal XML text the device sent.
 // A plain value: the display list and the result array keep their own copies.
 struct DeviceRecord {
     std::string address;        // EndpointReference Address; identifies repeats
@@ -16,11 +17,14 @@ struct DeviceRecord {
     std::vector<std::string> metadata;  // XML fragments, message order, then synthesised items
     std::string sourceAddress;  // dotted IPv4 of a ProbeMatches sender; empty for a Hello
 
-    // Value of key in the first metadata item that yields one, else empty.
+    // Value of key in the first metadata item that yields one, else empty:
+    // the literal text of the item, references and bytes as received.
     std::string GetMetadataValue(const std::string& key) const;
 
     int GetHeight() const;
     int GetWidth() const;
+    // The texts a person reads, as UTF-8: references decoded, the device's
+    // UTF-8 kept, any other byte read as its Latin-1 character.
     std::string GetDescription() const;
     std::string GetMac() const;
     std::string GetDhcpName() const;

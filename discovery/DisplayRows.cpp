@@ -1,5 +1,7 @@
 #include "discovery/DisplayRows.h"
 
+#include "discovery/ServiceCatalogue.h"
+#include "discovery/TextEncoding.h"
 #include "discovery/TextHelpers.h"
 #include "discovery/VendorConstants.h"
 
@@ -37,6 +39,14 @@ std::string ServicesOrTypes(const DeviceRecord& record)
 {
     std::string services = record.GetMetadataValue(META_SERVICES);
     return services.empty() ? record.types : services;
+}
+
+std::vector<std::string> ShownServiceNames(const DeviceRecord& record)
+{
+    std::vector<std::string> names = GetServiceNames(ShownMetadataText(record.GetMetadataValue(META_SERVICES)));
+    if (names.empty())
+        names = GetServiceNames(Latin1ToUtf8(record.types));
+    return names;
 }
 
 bool AllServicesHavePorts(std::string_view services)
@@ -86,7 +96,7 @@ DisplayRow MakeDisplayRow(const DeviceRecord& record)
     if (row.image == DeviceImage::Normal) {
         const std::string port = GetManagementPort(record);
         if (port != DEFAULT_WEB_PORT)
-            row.ipAddress += ":" + port;
+            row.ipAddress += ":" + ShownMetadataText(port);
     }
 
     row.dimensions = Dimensions(record);

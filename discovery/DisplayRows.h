@@ -10,8 +10,8 @@
 // announced itself, or one of its services has no usable port) is marked.
 enum class DeviceImage { Normal = 0, Marked = 1 };
 
-// The column texts of one device-list row, as Latin-1 record text; the
-// window widens them for display.
+// The column texts of one device-list row, as UTF-8 (the shown text of the
+// record, DeviceRecord.h); the window widens them for display.
 struct DisplayRow {
     std::string name;        // description, or "<none>"
     std::string dimensions;  // "%dX%d", or empty
@@ -29,6 +29,10 @@ DisplayRow MakeDisplayRow(const DeviceRecord& record);
 
 // The "Services" value, or types when the device reported none.
 std::string ServicesOrTypes(const DeviceRecord& record);
+
+// The readable names of the record's services (its "Services" value, else
+// its types), as UTF-8 shown text.
+std::vector<std::string> ShownServiceNames(const DeviceRecord& record);
 
 // True when every service token ends in a non-zero port number.
 bool AllServicesHavePorts(std::string_view services);

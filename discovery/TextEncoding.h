@@ -3,10 +3,24 @@
 #include <string>
 #include <string_view>
 
-// Record text is 8-bit Latin-1, as the wire layer decodes it. Every byte is
-// one character, so widening and re-encoding never fail.
+// Record fields the wire layer decodes are 8-bit Latin-1. Every byte is one
+// character, so widening and re-encoding never fail.
 std::wstring WidenLatin1(std::string_view text);
 std::string Latin1ToUtf8(std::string_view text);
+
+// Metadata items are XML text as the device sent it: usually UTF-8, but any
+// bytes may come. A well-formed UTF-8 sequence is one character; every other
+// byte is taken as the Latin-1 character of that value, so nothing is lost.
+std::wstring WidenDeviceBytes(std::string_view bytes);
+std::string DeviceBytesToUtf8(std::string_view bytes);
+
+// The predefined entities and character references of XML text decoded
+// (references to characters as UTF-8); anything malformed stays as written.
+std::string DecodeXmlText(std::string_view text);
+
+// What a person reads of a metadata value: references decoded, then UTF-8
+// with the per-byte fallback above. The result is always valid UTF-8.
+std::string ShownMetadataText(std::string_view value);
 
 // For printing wide texts (such as the device details) on a UTF-8 terminal.
 // Characters that are not Unicode scalar values become U+FFFD.

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Consume(GetManagementPort(r));
     for (const std::string &name : GetServiceNames(ServicesOrTypes(r))) Consume(name);
     for (const DisplayRow &row : MakeDisplayRows(r)) {
-        CheckPrintable(WideToPrintableUtf8(WidenLatin1(row.name)));
+        CheckPrintable(WideToPrintableUtf8(WidenDeviceBytes(row.name)));
         Consume(row.dimensions);
         Consume(row.dhcpName);
         Consume(row.ipAddress);

@@ -128,8 +128,10 @@ std::string ProbeListener::Start(const std::string &interfaceAddress, int port, 
         wire::FaultDescription f = wire::DescribeError(&m_service);
         return "cannot bind the discovery group at port " + std::to_string(port) + ": " + f.detail + ": " + f.reason;
     }
-    // Bind joined the group wherever the route points; join it on the chosen
-    // interface as well (already joined there is fine).
+    // Bound to the group address, Bind could only try the interface the route
+    // points to (none on a network without a default route). The membership
+    // that counts is this one, on the chosen interface; already joined there
+    // is fine.
     ip_mreq group{};
     group.imr_multiaddr.s_addr = inet_addr(wire::kDiscoveryGroup);
     group.imr_interface = iface;

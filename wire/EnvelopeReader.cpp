@@ -1,6 +1,7 @@
 #include "wire/EnvelopeReader.h"
 
 #include "soapH.h"
+#include "wire/ErrorTable.h"
 #include "wire/NamespaceTable.h"
 #include "wire/PrefixCheck.h"
 #include "wire/WireState.h"
@@ -11,6 +12,8 @@ namespace wire {
 namespace {
 
 const char kAddressingPluginId[] = "SOAP-WSA-1.2";
+const char kSoap11NextActor[] = "http://schemas.xmlsoap.org/soap/actor/next";
+const char kSoap12NextRole[] = "http://www.w3.org/2003/05/soap-envelope/role/next";
 
 // The runtime registers only plug-ins that can be deleted.
 void DeleteAddressingPlugin(soap *, soap_plugin *) {}
@@ -22,6 +25,21 @@ int CreateAddressingPlugin(soap *, soap_plugin *p, void *)
     p->fcopy = nullptr;
     p->fdelete = DeleteAddressingPlugin;
     return SOAP_OK;
+}
+
+// A block is for another node when its actor (SOAP 1.1 spelling) or role
+// names anything but the "next" node of that spelling. The runtime checks
+// only the spelling of the envelope's own version, so both are read here.
+bool ForAnotherNode(soap *ctx)
+{
+    for (const struct soap_attribute *a = ctx->attributes; a; a = a->next) {
+        if (!a->visible || !a->value) continue;
+        if (!soap_match_att(ctx, a->name, "SOAP-ENV:actor") && std::strcmp(a->value, kSoap11NextActor) != 0)
+            return true;
+        if (!soap_match_att(ctx, a->name, "SOAP-ENV:role") && std::strcmp(a->value, kSoap12NextRole) != 0)
+            return true;
+    }
+    return false;
 }
 
 std::string_view LocalName(const char *tag)
@@ -78,9 +96,12 @@ int ReadHeaderBlocks(soap *ctx)
         } else if (!sequence && LocalName(ctx->tag) == "AppSequence") {
             sequence = true;
             ok = soap_in_disc__AppSequenceType(ctx, nullptr, &h->AppSequence, nullptr) != nullptr;
-        } else if (soap_ignore_element(ctx)) {
-            if (ctx->error == SOAP_NO_TAG) break;
-            return ctx->error;
+        } else {
+            if (ForAnotherNode(ctx)) ctx->other = 1;
+            if (soap_ignore_element(ctx)) {
+                if (ctx->error == SOAP_NO_TAG) break;
+                return ctx->error;
+            }
         }
         if (!ok) return ctx->error;
     }
@@ -102,9 +123,15 @@ int BeginReceive(soap *ctx)
     state.datagramTaken = false;
     state.received.clear();
     state.receivedTooLong = false;
+    state.receivedFilter.Reset((ctx->imode & SOAP_IO_UDP) == 0);
     ctx->action = nullptr;
     ctx->errnum = 0;
-    if (soap_begin_recv(ctx)) return ctx->error;
+    if (soap_begin_recv(ctx)) {
+        // The runtime answers a method it does not know (TRACE and the like)
+        // with a bare 405; it is refused like every other method but POST.
+        if (ctx->error == 405 && (ctx->imode & SOAP_IO_UDP) == 0) ctx->error = kErrHttpMethod;
+        return ctx->error;
+    }
     if (ctx->action) state.currentAction = ctx->action;
     ForgetRuntimeBindings(ctx);
     return 0;
@@ -168,6 +195,7 @@ int EndOfInput(soap *ctx)
 int FinishMessage(soap *ctx)
 {
     if (ReadBodyEnd(ctx) || ReadEnvelopeEnd(ctx) || EndOfInput(ctx)) return ctx->error;
+    KeepInputOverrides(ctx);  // editions declared inside the Body count as well
     const WireState &state = StateOf(ctx);
     if (!state.receivedTooLong && !AllPrefixesDeclared(state.received)) return ctx->error = SOAP_SYNTAX_ERROR;
     return 0;

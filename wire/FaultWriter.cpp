@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -34,11 +35,14 @@ std::string AddressOf(const wsa__EndpointReferenceType *epr)
 }
 
 // Builds the header of an ActionNotSupported fault in place of the received one.
-// Returns the FaultTo address the fault must travel to, or empty.
-std::string ReplaceHeaderForFault(soap *ctx)
+// Returns the FaultTo address the fault must travel to, if it must.
+std::optional<std::string> ReplaceHeaderForFault(soap *ctx)
 {
     const MessageHeader *received = ctx->header;
-    std::string messageId = received && received->wsa__MessageID ? received->wsa__MessageID : "";
+    // An element that is present counts, even with empty text.
+    const bool hasMessageId = received && received->wsa__MessageID;
+    std::string messageId = hasMessageId ? received->wsa__MessageID : "";
+    const bool hasFaultTo = received && received->wsa__FaultTo && received->wsa__FaultTo->Address;
     std::string faultTo = received ? AddressOf(received->wsa__FaultTo) : "";
     std::string from = received ? AddressOf(received->wsa__From) : "";
     const bool hasFrom = received && received->wsa__From;
@@ -46,15 +50,15 @@ std::string ReplaceHeaderForFault(soap *ctx)
     auto *h = soap_new_SOAP_ENV__Header(ctx);
     soap_default_SOAP_ENV__Header(ctx, h);
     h->AppSequence.soap_default(ctx);
-    if (!messageId.empty()) {
+    if (hasMessageId) {
         h->wsa__RelatesTo = soap_new_wsa__Relationship(ctx);
         soap_default_wsa__Relationship(ctx, h->wsa__RelatesTo);
         h->wsa__RelatesTo->__item = soap_strdup(ctx, messageId.c_str());
     }
     h->wsa__Action = soap_strdup(ctx, kAddressingFaultAction);
     std::string to;
-    std::string redirect;
-    if (!faultTo.empty() && faultTo != kAnonymousUri) {
+    std::optional<std::string> redirect;
+    if (hasFaultTo && faultTo != kAnonymousUri) {
         to = faultTo;
         if (!hasFrom || from != faultTo) redirect = faultTo;
     } else if (hasFrom) {
@@ -136,7 +140,7 @@ int SendFault(soap *ctx)
     if (!CanTakeFault(ctx)) return SOAP_OK;
 
     FaultDescription fault;
-    std::string redirect;
+    std::optional<std::string> redirect;
     if (code == SOAP_NO_METHOD && AddressingEnabled(ctx)) {
         fault.code = StateOf(ctx).version == 1 ? "b:Client" : "b:Sender";
         fault.subcode = "g:ActionNotSupported";
@@ -149,9 +153,10 @@ int SendFault(soap *ctx)
         ctx->header = nullptr;  // only the ActionNotSupported fault carries a header
     }
 
-    if (!redirect.empty()) {
+    if (redirect) {
+        // An address that cannot be reached (an empty one among them) gets nothing.
         SendEmptyResponse(ctx, 202);
-        SendFaultElsewhere(ctx, redirect, fault);
+        SendFaultElsewhere(ctx, *redirect, fault);
         ctx->header = nullptr;
         ctx->error = code;
         return SOAP_OK;

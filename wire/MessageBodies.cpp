@@ -3,6 +3,7 @@
 #include "wire/EnvelopeReader.h"
 #include "wire/NamespaceTable.h"
 
+#include <cstring>
 #include <utility>
 
 namespace wire {
@@ -37,6 +38,40 @@ MessageKind RecogniseMessage(soap *ctx)
 
 namespace {
 
+// An extension item is its element's text from start tag to end tag. The
+// runtime's literal reader runs on to the next tag, so the white space that
+// follows the element (indentation) comes with it; cut it off.
+void TrimItems(int size, char **items)
+{
+    for (int i = 0; items && i < size; ++i) {
+        char *item = items[i];
+        if (!item) continue;
+        std::size_t length = std::strlen(item);
+        while (length > 0 && (item[length - 1] == ' ' || item[length - 1] == '\t' || item[length - 1] == '\n' ||
+                               item[length - 1] == '\r'))
+            --length;
+        item[length] = '\0';
+    }
+}
+
+template <typename Record>
+void TrimRecordItems(Record *record)
+{
+    if (record) TrimItems(record->__size, record->__any);
+}
+
+void TrimRecordItems(disc__ProbeMatchesType *matches)
+{
+    TrimItems(matches->__size, matches->__any);
+    for (disc__ProbeMatchType *match : matches->ProbeMatch) TrimRecordItems(match);
+}
+
+void TrimRecordItems(disc__ResolveMatchesType *matches)
+{
+    TrimItems(matches->__size, matches->__any);
+    TrimRecordItems(matches->ResolveMatch);
+}
+
 template <typename Record>
 Record *Finish(soap *ctx, Record *record)
 {
@@ -45,6 +80,7 @@ Record *Finish(soap *ctx, Record *record)
         return nullptr;
     }
     if (FinishMessage(ctx)) return nullptr;
+    TrimRecordItems(record);
     return record;
 }
 

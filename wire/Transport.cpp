@@ -154,17 +154,14 @@ int SendCallback(soap *ctx, const char *data, size_t length)
 
 constexpr std::size_t kMaxCheckedMessage = 1 << 20;
 
-// Keeps the decoded text of the message for the checks made once it is read.
+// Blanks stray text before the parser sees it and keeps the XML of the
+// message for the checks made once it is read. The bytes are the context's
+// own receive buffer, which the runtime hands on as read-only.
 int KeepReceivedText(soap *ctx, const char *data, size_t length)
 {
     WireState &state = StateOf(ctx);
-    if (state.receivedTooLong) return SOAP_OK;
-    if (state.received.size() + length > kMaxCheckedMessage) {
-        state.receivedTooLong = true;
-        state.received.clear();
-        return SOAP_OK;
-    }
-    state.received.append(data, length);
+    state.receivedFilter.Feed(const_cast<char *>(data), length, state.received, kMaxCheckedMessage,
+                              state.receivedTooLong);
     return SOAP_OK;
 }
 
@@ -390,11 +387,14 @@ SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog)
         if (listen(fd, backlog)) return fail("listen failed in soap_bind()", errno);
         return fd;
     }
+    // The membership follows the bound interface, not the routing table: on a
+    // network without a gateway "any interface" has no route to the group and
+    // the join fails. The answers this socket exists for are unicast, so a
+    // failed join leaves it listening all the same.
     ip_mreq group{};
     group.imr_multiaddr.s_addr = inet_addr(kDiscoveryGroup);
-    group.imr_interface.s_addr = htonl(INADDR_ANY);
-    if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group))
-        return fail("listen failed in soap_bind()", errno);
+    group.imr_interface.s_addr = IN_MULTICAST(ntohl(address.sin_addr.s_addr)) ? htonl(INADDR_ANY) : address.sin_addr.s_addr;
+    setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group);
     return fd;
 }
 

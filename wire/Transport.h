@@ -29,8 +29,10 @@ int SendMessage(soap *ctx, const BodyWriter &body);
 // IP multicast TTL, then the outgoing interface; 12 when either fails.
 int SetMulticastOptions(soap *ctx, const char *interfaceAddress, int ttl);
 
-// The listener's master socket (UDP listeners also join the discovery
-// group). Returns the socket, or SOAP_INVALID_SOCKET with the error set.
+// The listener's master socket. UDP listeners also join the discovery group
+// on the interface of `host` (any interface for no host or a group address);
+// a join that fails does not fail the bind. Returns the socket, or
+// SOAP_INVALID_SOCKET with the error set.
 SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog);
 
 // Waits for the next exchange; SOAP_INVALID_SOCKET on failure.

@@ -5,6 +5,7 @@
 // every function that is handed a `soap*` can find it.
 
 #include "wire/NamespaceTable.h"
+#include "wire/ReceivedText.h"
 
 #include <array>
 #include <optional>
@@ -34,8 +35,10 @@ struct WireState {
     bool datagramTaken = false;  // a UDP message is one datagram: no second read
     bool listener = false;
 
-    // The received text of the current message, kept for the prefix check;
-    // messages beyond the limit are not checked.
+    // The received XML of the current message, kept for the prefix check;
+    // messages beyond the limit are not checked. The filter blanks stray
+    // text on the way in and leaves the HTTP header out.
+    ReceivedTextFilter receivedFilter;
     std::string received;
     bool receivedTooLong = false;
 

@@ -396,6 +396,21 @@ TEST_F(MainDialogTest, RowsShowTheirRecordsTextsImagesAndDetails)
     QToolTip::hideText();
 }
 
+TEST_F(MainDialogTest, DeviceTextIsShownAsTheDeviceSentIt)
+{
+    auto dialog = Make();
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Caf\xc3\xa9 Z\xc3\xbcrich", "R&amp;D &lt;Lab&gt;", "10.0.0.3"),
+                     Device("&#x6771;&#x4EAC; Lobby", "caf\xe9", "10.0.0.4"), Device("Atrium", "a", "10.0.0.5")});
+    ASSERT_EQ((std::vector<QString>{"Atrium", QString::fromUtf8("Caf\u00e9 Z\u00fcrich"),
+                                    QString::fromUtf8("\u6771\u4eac Lobby")}),
+              Names(*dialog));
+    CDisplayList& list = *dialog->m_DisplayList;
+    EXPECT_EQ("R&D <Lab>", list.Text(1, 2));
+    EXPECT_EQ(QString::fromUtf8("caf\u00e9"), list.Text(2, 2));  // not UTF-8: one character per byte
+    EXPECT_TRUE(dialog->OnDisplayListInfoTip(1).contains("R&D <Lab>"));
+}
+
 TEST_F(MainDialogTest, AClickOpensTheSelectedDevicesSafePageOnly)
 {
     auto dialog = Make();

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -13,6 +14,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -212,6 +214,84 @@ TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
     Finished bad = RunProgram({SIGNSEEK_FIND, "-q"});
     EXPECT_EQ(2, WEXITSTATUS(bad.status));
     EXPECT_EQ("signseek-find: unknown option -q (see --help)\n", bad.err);
+}
+
+int Shell(const std::string &command) { return std::system(command.c_str()); }
+
+std::string NetNamespaceOf(const std::string &pid)
+{
+    char link[256] = {};
+    ssize_t n = readlink(("/proc/" + pid + "/ns/net").c_str(), link, sizeof link - 1);
+    return n > 0 ? std::string(link, static_cast<size_t>(n)) : "";
+}
+
+// A laptop cabled straight to a device: one veth pair, an address on each end,
+// no default route and no route for the multicast group. This process takes a
+// network namespace of its own for the near end (so this case stays last in
+// the file: a whole-binary run would leave the others in it); the far end,
+// where the simulator runs, is a second one held open by a sleeping process.
+class GatewaylessLink {
+public:
+    GatewaylessLink()
+    {
+        if (unshare(CLONE_NEWNET) != 0) return;
+        int devnull = open("/dev/null", O_WRONLY);
+        m_holder = Spawn({"/usr/bin/unshare", "-n", "sleep", "120"}, devnull, devnull);
+        close(devnull);
+        const std::string self = NetNamespaceOf("self");
+        const std::string holder = std::to_string(m_holder);
+        for (int i = 0; i < 200 && (NetNamespaceOf(holder).empty() || NetNamespaceOf(holder) == self); ++i)
+            usleep(10000);
+        const std::string far = "nsenter -t " + holder + " -n ";
+        m_ready = Shell("ip link add sgNear type veth peer name sgFar netns " + holder) == 0 &&
+                  Shell("ip addr add 10.77.0.1/24 dev sgNear && ip link set sgNear up") == 0 &&
+                  Shell(far + "ip addr add 10.77.0.2/24 dev sgFar") == 0 && Shell(far + "ip link set sgFar up") == 0;
+    }
+    ~GatewaylessLink()
+    {
+        if (m_holder > 0) {
+            kill(m_holder, SIGTERM);
+            waitpid(m_holder, nullptr, 0);
+        }
+    }
+    bool Ready() const { return m_ready; }
+    pid_t Far() const { return m_holder; }
+
+private:
+    pid_t m_holder = -1;
+    bool m_ready = false;
+};
+
+TEST(FindEndToEnd, BothRunsFindTheDeviceOnANetworkWithoutGateway)
+{
+    GatewaylessLink link;
+    if (!link.Ready()) GTEST_SKIP() << "cannot make network namespaces and a veth pair here";
+    ASSERT_NE(0, Shell("ip route | grep -q -e default -e 224.0.0.0"));
+
+    const std::string log = std::string(::testing::TempDir()) + "sim-gatewayless.log";
+    int devnull = open("/dev/null", O_WRONLY);
+    pid_t sim = Spawn({"/usr/bin/nsenter", "-t", std::to_string(link.Far()), "-n", SIGNSEEK_SIM, "--demo",
+                       "--interface", "10.77.0.2", "--port", "3702", "--max-delay", "100", "--log", log},
+                      devnull, devnull);
+    close(devnull);
+    usleep(500000);
+    ASSERT_EQ(0, waitpid(sim, nullptr, WNOHANG)) << "the simulator did not start on the far end";
+
+    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "10.77.0.1", "--port", "3702", "--discovery-timeout",
+                                "2", "--format", "json"});
+    kill(sim, SIGTERM);
+    waitpid(sim, nullptr, 0);
+    unlink(log.c_str());
+
+    EXPECT_EQ(std::string::npos, find.err.find("could not run")) << find.err;
+    auto json = nlohmann::json::parse(find.out);
+    std::multiset<std::string> runs;
+    for (const auto &device : json["devices"]) {
+        runs.insert(device["run"].get<std::string>());
+        EXPECT_EQ("10.77.0.2", device["sourceAddress"]);
+    }
+    EXPECT_EQ(3u, runs.count("devices")) << find.out;
+    EXPECT_EQ(1u, runs.count("bridges")) << find.out;
 }
 
 }  // namespace

@@ -43,6 +43,27 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
     EXPECT_EQ(6u, d["metadata"].size());
 }
 
+TEST(ResultJson, DeviceTextIsShownDecodedAndMetadataStaysAsReceived)
+{
+    FoundDevice device = Player();
+    device.record.metadata = {"<Description>Caf\xc3\xa9 Z\xc3\xbcrich &amp; R&amp;D &lt;Lab&gt;</Description>",
+                              "<DHCPName>&#x6771;&#x4EAC; Lobby</DHCPName>", "<MAC>\xff</MAC>",
+                              "<Services>caf&#xE9;:8080</Services>"};
+    auto json = nlohmann::ordered_json::parse(FormatJson({device}));
+    const auto &d = json["devices"][0];
+    EXPECT_EQ("Caf\xc3\xa9 Z\xc3\xbcrich & R&D <Lab>", d["name"]);
+    EXPECT_EQ("\xe6\x9d\xb1\xe4\xba\xac Lobby", d["dhcpName"]);
+    EXPECT_EQ("\xc3\xbf", d["mac"]);
+    EXPECT_EQ(nlohmann::ordered_json::array({"caf\xc3\xa9:8080"}), d["services"]);
+    EXPECT_EQ("<Description>Caf\xc3\xa9 Z\xc3\xbcrich &amp; R&amp;D &lt;Lab&gt;</Description>", d["metadata"][0]);
+    EXPECT_EQ("<DHCPName>&#x6771;&#x4EAC; Lobby</DHCPName>", d["metadata"][1]);
+    EXPECT_EQ("<MAC>\xc3\xbf</MAC>", d["metadata"][2]);
+
+    EXPECT_NE(std::string::npos, FormatTable({device}).find("Caf\xc3\xa9 Z\xc3\xbcrich & R&D <Lab>  "));
+    EXPECT_NE(std::string::npos,
+              FormatCsv({device}).find("Caf\xc3\xa9 Z\xc3\xbcrich & R&D <Lab>,0X0,\xe6\x9d\xb1\xe4\xba\xac Lobby,"));
+}
+
 TEST(ResultJson, HostileRecordHasNoWebPageAndStaysValidJson)
 {
     FoundDevice hostile = Player();

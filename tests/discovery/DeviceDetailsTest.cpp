@@ -54,6 +54,16 @@ TEST(DeviceDetails, LongValuesAreNotCutAndLatin1IsWidened)
     EXPECT_NE(text.find(Row(L"DHCP:", L"caf\u00e9")), std::wstring::npos);
 }
 
+TEST(DeviceDetails, DecodedTextIsPaddedByCharacters)
+{
+    DeviceRecord r = MakeRecord("urn:x", "h");
+    r.metadata = {"<DHCPName>\xe6\x9d\xb1\xe4\xba\xac &amp; Z\xc3\xbcrich</DHCPName>",
+                  "<Services>playerd:81 caf&#xE9;:82</Services>"};
+    const std::wstring text = BuildDeviceDetails(r);
+    EXPECT_NE(text.find(Row(L"DHCP:", L"\u6771\u4eac & Z\u00fcrich")), std::wstring::npos);
+    EXPECT_NE(text.find(Row(L"", L"caf\u00e9:82")), std::wstring::npos);
+}
+
 TEST(DeviceDetails, SchemeRemovalIsNotRecursive)
 {
     const DeviceRecord r = MakeRecord("http://hthttp://tp://x", "");

@@ -89,6 +89,22 @@ TEST(DeviceRecordAccessors, FallBackWhenMetadataIsMissing)
     EXPECT_EQ(WithMetadata({"<DiscoveryVersion>2.1</DiscoveryVersion>"}).GetDiscoveryVersion(), "2.1");
 }
 
+TEST(DeviceRecordAccessors, ShowTheTextTheDeviceSent)
+{
+    const DeviceRecord r = WithMetadata({"<Description>Caf\xc3\xa9 Z\xc3\xbcrich</Description>",
+                                         "<DHCPName>R&amp;D &lt;Lab&gt;</DHCPName>",
+                                         "<MAC>&#x6771;&#x4EAC; Lobby</MAC>", "<DiscoveryVersion>2.\xff</DiscoveryVersion>"});
+    EXPECT_EQ(r.GetDescription(), "Caf\xc3\xa9 Z\xc3\xbcrich");
+    EXPECT_EQ(r.GetDhcpName(), "R&D <Lab>");
+    EXPECT_EQ(r.GetMac(), "\xe6\x9d\xb1\xe4\xba\xac Lobby");
+    EXPECT_EQ(r.GetDiscoveryVersion(), "2.\xc3\xbf");
+    // The items themselves, and values read from them, stay as received.
+    EXPECT_EQ(r.GetMetadataValue("DHCPName"), "R&amp;D &lt;Lab&gt;");
+    EXPECT_EQ(r.metadata[0], "<Description>Caf\xc3\xa9 Z\xc3\xbcrich</Description>");
+    // Without a MAC item the Latin-1 transport address is shown.
+    EXPECT_EQ(MakeRecord("urn:a", "http://h\xe9/").GetMac(), "http://h\xc3\xa9/");
+}
+
 TEST(DeviceRecordKinds, AreReadFromScopeSubstrings)
 {
     const DeviceRecord vp = MakeRecord("", "", "a " + kVideoProcessorScope + "/sub b");

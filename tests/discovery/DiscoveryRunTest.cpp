@@ -9,6 +9,7 @@
 #include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <netinet/in.h>
 #include <regex>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -253,6 +255,84 @@ TEST(DiscoverBridges, CollectsDatagramAnswersPastHostilePeers)
     EXPECT_EQ("urn:hello", outcome.records[1].address);
     EXPECT_EQ(HELLO_ITEM, outcome.records[1].metadata.back());
     EXPECT_LT(outcome.seconds, 2.5);
+}
+
+// The same answers as real stacks lay them out: compact, indented with spaces
+// or tabs, with CRLF line ends, or with stray text between the children.
+std::string LaidOut(const std::string& compact, const std::string& between)
+{
+    const std::size_t root = compact.find("?>") + 2;
+    std::string out = compact.substr(0, root);
+    for (std::size_t i = root; i < compact.size(); ++i) {
+        out += compact[i];
+        if (compact[i] == '>' && i + 1 < compact.size() && compact[i + 1] == '<')
+            out += between;
+    }
+    return out;
+}
+
+std::vector<DeviceRecord> Records(const std::unique_ptr<DeviceRecord[]>& records, unsigned count)
+{
+    return records ? std::vector<DeviceRecord>(records.get(), records.get() + count) : std::vector<DeviceRecord>{};
+}
+
+TEST(DiscoveryRun, AnswersLaidOutAnyWayGiveTheSameRecordsOverHttpAndUdp)
+{
+    const std::string player = std::string(VENDOR_URI_ROOT) + "2011/player/tovo";
+    const std::string extras = "<Description>Lobby</Description><DHCPName>lobby-1</DHCPName>";
+    std::vector<std::string> answers;
+    for (int port : {80, 81, 82})
+        answers.push_back(fake::ProbeMatchesEnvelope({MatchItems(
+            "urn:endpoint:" + std::to_string(port), "http://127.0.0.9:" + std::to_string(port) + "/",
+            "t" + std::to_string(port), player, extras)}));
+
+    const std::pair<const char*, std::string> layouts[] = {
+        {"compact", ""},
+        {"spaces", "\n    "},
+        {"tabs", "\n\t\t"},
+        {"crlf", "\r\n  "},
+        {"stray text", "\n  stray &amp; text\n  "},
+    };
+    std::vector<DeviceRecord> expectedDevices, expectedBridges;
+    for (const auto& [name, between] : layouts) {
+        SCOPED_TRACE(name);
+        FakeDevice device([&, between = between](const fake::ReceivedProbe& probe) {
+            for (const std::string& answer : answers) {
+                if (!probe.replyTo.empty() && !probe.hasTypes)
+                    fake::PostTo(probe.replyTo, LaidOut(answer, between));
+                else if (probe.replyTo.empty())
+                    fake::DatagramTo(probe.sourcePort, LaidOut(answer, between));
+            }
+        });
+        unsigned deviceCount = 0, bridgeCount = 0;
+        DiscoveryRequest devicesRequest = Request(device, &deviceCount);
+        DiscoveryRequest bridgesRequest = Request(device, &bridgeCount);
+        Outcome bridges;
+        std::thread other([&] { bridges = Timed(DiscoverBridges, bridgesRequest, false); });
+        Outcome devices = Timed(DiscoverDevices, devicesRequest, false);
+        other.join();
+        device.Stop();
+
+        const std::vector<DeviceRecord> found = Records(devices.records, deviceCount);
+        ASSERT_EQ(1u, found.size());
+        // The three endpoints merged into the one Services item the first made.
+        EXPECT_EQ("t81:81 t80:80 t82:82", found[0].GetMetadataValue("Services"));
+        EXPECT_EQ(1, std::count(found[0].metadata.begin(), found[0].metadata.end(),
+                                MakeServicesItem("t81:81 t80:80 t82:82")));
+        EXPECT_EQ(7u, found[0].metadata.size());
+        EXPECT_EQ("<Description>Lobby</Description>", found[0].metadata.front());
+        EXPECT_EQ("<DHCPName>lobby-1</DHCPName>", found[0].metadata.back());
+        EXPECT_EQ("urn:endpoint:80", found[0].address);
+        EXPECT_EQ(3u, found[0].metadataVersion);
+        const std::vector<DeviceRecord> bridged = Records(bridges.records, bridgeCount);
+        EXPECT_EQ(found, bridged);
+        if (expectedDevices.empty()) {
+            expectedDevices = found;
+            expectedBridges = bridged;
+        }
+        EXPECT_EQ(expectedDevices, found);
+        EXPECT_EQ(expectedBridges, bridged);
+    }
 }
 
 TEST(DiscoveryRun, EmptyInterfaceAddress)

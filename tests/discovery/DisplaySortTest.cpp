@@ -29,6 +29,14 @@ TEST(DisplaySort, NamesCompareIgnoringAsciiCase)
     EXPECT_EQ(CompareAscending(Named("\xe9"), Named("\xc9"), COLUMN_NAME), 1);
 }
 
+TEST(DisplaySort, NamesCompareAsShown)
+{
+    // "&#122;" is shown as "z", so it sorts after "a", not before it.
+    EXPECT_EQ(CompareAscending(Named("&#122;"), Named("a"), COLUMN_NAME), 1);
+    EXPECT_EQ(CompareAscending(Named("R&amp;D"), Named("r&D"), COLUMN_NAME), 0);
+    EXPECT_EQ(CompareAscending(Named("a", "&#x42;"), Named("b", "a"), COLUMN_DHCP_NAME), 1);
+}
+
 TEST(DisplaySort, DhcpAndTransportAddressColumns)
 {
     EXPECT_EQ(CompareAscending(Named("a", "Zed"), Named("b", "alpha"), COLUMN_DHCP_NAME), 1);

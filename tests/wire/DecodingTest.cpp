@@ -180,6 +180,25 @@ TEST_F(Decoder, MustUnderstandHeaderBlocks)
     EXPECT_EQ(0, ServeText(service, Envelope(optional, body)));
     EXPECT_EQ(SOAP_MUSTUNDERSTAND, ServeText(service, Envelope(next, body)));
     EXPECT_EQ(2u, service.probeMatches.size());
+
+    // The actor spelling counts in a SOAP 1.2 envelope too, each with its own "next".
+    auto block = [](const std::string &attributes) {
+        return "<x:Thing xmlns:x=\"urn:x\" " + attributes + ">1</x:Thing>";
+    };
+    const std::string next11 = "http://schemas.xmlsoap.org/soap/actor/next";
+    const std::string next12 = "http://www.w3.org/2003/05/soap-envelope/role/next";
+    const std::pair<std::string, int> cases[] = {
+        {"s:mustUnderstand=\"true\" s:actor=\"urn:someone-else\"", 0},
+        {"s:mustUnderstand=\"true\" s:actor=\"" + next12 + "\"", 0},
+        {"s:mustUnderstand=\"true\" s:role=\"" + next11 + "\"", 0},
+        {"s:mustUnderstand=\"true\" s:actor=\"" + next11 + "\"", SOAP_MUSTUNDERSTAND},
+        {"s:mustUnderstand=\"true\" s:actor=\"" + next11 + "\" s:role=\"" + next12 + "\"", SOAP_MUSTUNDERSTAND},
+        {"s:mustUnderstand=\"false\"", 0},
+        {"s:mustUnderstand=\"0\"", 0},
+        {"s:mustUnderstand=\"1\" x:role=\"urn:someone-else\"", SOAP_MUSTUNDERSTAND},
+    };
+    for (const auto &[attributes, expected] : cases)
+        EXPECT_EQ(expected, ServeText(service, Envelope(block(attributes), body))) << attributes;
 }
 
 TEST_F(Decoder, AppSequenceIsTakenInAnyNamespace)
@@ -232,6 +251,36 @@ TEST_F(Decoder, OtherSchemaEditionsAreRememberedForLaterOutput)
                            "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"";
     EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a")), decl2001)));
     EXPECT_EQ(wire::kXmlSchemaInstance, state.OutputUri(wire::kRowInstance));
+    // Declared inside the Body, on a match, it is learned all the same.
+    std::string inner = "<d:ProbeMatch xmlns:i=\"http://www.w3.org/1999/XMLSchema-instance\"><a:EndpointReference>"
+                        "<a:Address>urn:b</a:Address></a:EndpointReference></d:ProbeMatch>";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(inner), decl2001)));
+    EXPECT_EQ("http://www.w3.org/1999/XMLSchema-instance", state.OutputUri(wire::kRowInstance));
+}
+
+TEST_F(Decoder, MatchByIsTakenByItsLocalName)
+{
+    std::string match = "<d:ProbeMatch><a:EndpointReference><a:Address>urn:a</a:Address></a:EndpointReference>"
+                        "<d:Scopes d:MatchBy=\"rule:d\">s</d:Scopes></d:ProbeMatch>";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(match))));
+    EXPECT_EQ("rule:d", service.probeMatches.at(0).at(0).matchBy);
+}
+
+TEST_F(Decoder, PrettyPrintedMatchWithStrayTextKeepsEveryChild)
+{
+    std::string match = "<d:ProbeMatch>\n  <a:EndpointReference>\n    <a:Address>urn:a</a:Address>\n  "
+                        "</a:EndpointReference>\n  <d:Types>x8</d:Types>\n  stray text &amp; more\n  "
+                        "<d:Scopes MatchBy=\"r\">s</d:Scopes>\n\t<Description>Lobby</Description>\r\n  odd "
+                        "<d:XAddrs>http://h/</d:XAddrs>\n  <Height>96</Height>\n  <d:MetadataVersion>4"
+                        "</d:MetadataVersion>\n</d:ProbeMatch>\n";
+    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(match))));
+    const wiretest::SeenMatch &seen = service.probeMatches.at(0).at(0);
+    EXPECT_EQ("urn:a", seen.address);
+    EXPECT_EQ("x8", seen.types);
+    EXPECT_EQ("s", seen.scopes);
+    EXPECT_EQ("http://h/", seen.xAddrs);
+    EXPECT_EQ(4u, seen.metadataVersion);
+    EXPECT_EQ((std::vector<std::string>{"<Description>Lobby</Description>", "<Height>96</Height>"}), seen.extensions);
 }
 
 }  // namespace

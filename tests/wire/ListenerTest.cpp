@@ -65,7 +65,9 @@ TEST_F(HttpListener, GetAndOtherMethodsAreRefusedWithFaults)
                  {"DELETE", "Error 17"},
                  {"HEAD", "HTTP HEAD method not implemented"},
                  {"PATCH", "HTTP method not implemented"},
-                 {"OPTIONS", "HTTP method not implemented"}};
+                 {"OPTIONS", "HTTP method not implemented"},
+                 {"TRACE", "HTTP method not implemented"},
+                 {"BREW", "HTTP method not implemented"}};
     for (const Case &c : cases) {
         std::string body = c.method == std::string("PUT") || c.method == std::string("PATCH") ? kProbeMatches : "";
         std::string request = std::string(c.method) + " /Discovery HTTP/1.1\r\nHost: x\r\nContent-Length: " +
@@ -125,11 +127,28 @@ TEST_F(HttpListener, SoapActionHeaderDecidesAndDrawsActionNotSupported)
     EXPECT_TRUE(service.probeMatches.empty());
 }
 
+TEST_F(HttpListener, AngleBracketInAHeaderLineIsNoXml)
+{
+    std::string answer = HttpExchange(port, Post(kProbeMatches, "X-Note: <q:x>\r\n"));
+    EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
+    // The body itself is still checked.
+    const std::string undeclared = Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev", "<zz:Foo>1</zz:Foo>") +
+                                                    "</d:ProbeMatches>");
+    answer = HttpExchange(port, Post(undeclared, "X-Note: <q:x>\r\n"));
+    EXPECT_NE(std::string::npos, answer.find("Well-formedness violation")) << answer;
+    thread.reset();
+    EXPECT_EQ(1u, service.probeMatches.size());
+}
+
 TEST_F(HttpListener, ChunkedBodyIsRead)
 {
+    // Stray text between the children, and chunk marks all through it.
+    const std::string body =
+        Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev", "\n  stray\n  <Height>96</Height>\n  more\n  ") +
+                         "</d:ProbeMatches>");
     std::string chunked;
-    for (std::size_t i = 0; i < kProbeMatches.size(); i += 100) {
-        std::string part = kProbeMatches.substr(i, 100);
+    for (std::size_t i = 0; i < body.size(); i += 7) {
+        std::string part = body.substr(i, 7);
         char size[16];
         snprintf(size, sizeof size, "%zx\r\n", part.size());
         chunked += size + part + "\r\n";
@@ -138,6 +157,12 @@ TEST_F(HttpListener, ChunkedBodyIsRead)
     std::string answer = HttpExchange(
         port, "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked);
     EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
+    thread.reset();
+    ASSERT_EQ(1u, service.probeMatches.size());
+    const wiretest::SeenMatch &seen = service.probeMatches[0].at(0);
+    EXPECT_EQ("urn:dev", seen.address);
+    EXPECT_EQ(1u, seen.metadataVersion);
+    EXPECT_EQ(std::vector<std::string>{"<Height>96</Height>"}, seen.extensions);
 }
 
 TEST_F(HttpListener, CompressedBodyIsRefused)
@@ -283,6 +308,20 @@ TEST_F(UdpListener, ActionNotSupportedWithFromGoesBackToFrom)
     std::string fault = wiretest::ReadDatagram(client, 3000);
     EXPECT_NE(std::string::npos, fault.find("<g:To b:mustUnderstand=\"true\">urn:sender</g:To>")) << fault;
     EXPECT_EQ(std::string::npos, fault.find("RelatesTo"));
+}
+
+TEST_F(UdpListener, EmptyMessageIdIsStillRelatedToAndEmptyFaultToGetsNothing)
+{
+    wiretest::ListenerThread thread(service);
+    std::string header = "<a:MessageID></a:MessageID><a:Action>urn:x</a:Action>";
+    wiretest::SendDatagramTo(client, Envelope(header, "<d:Probe></d:Probe>"), port);
+    std::string fault = wiretest::ReadDatagram(client, 3000);
+    EXPECT_NE(std::string::npos, fault.find("<b:Header><g:RelatesTo></g:RelatesTo><g:To")) << fault;
+
+    // An empty FaultTo address is an address, and one that cannot be reached.
+    header = "<a:MessageID>m2</a:MessageID><a:FaultTo><a:Address></a:Address></a:FaultTo><a:Action>urn:x</a:Action>";
+    wiretest::SendDatagramTo(client, Envelope(header, "<d:Probe></d:Probe>"), port);
+    EXPECT_EQ("", wiretest::ReadDatagram(client, 500));
 }
 
 TEST_F(UdpListener, ActionNotSupportedWithFaultToIsPostedThere)
