@@ -6,6 +6,7 @@
 #include "wire/WireState.h"
 
 #include <cstring>
+#include <utility>
 
 namespace wire {
 namespace {
@@ -89,11 +90,19 @@ int ReadHeaderBlocks(soap *ctx)
     return SOAP_OK;
 }
 
+// A message refused before the runtime parsed it: no element is current.
+int Refuse(soap *ctx, int code)
+{
+    ctx->tag[0] = '\0';
+    return ctx->error = code;
+}
+
 }  // namespace
 
 int BeginReceive(soap *ctx)
 {
     WireState &state = StateOf(ctx);
+    const int refused = std::exchange(state.refusal, 0);  // set for a request collected beforehand
     state.currentAction.reset();
     state.failureReason.clear();
     state.failureDetail.clear();
@@ -104,7 +113,8 @@ int BeginReceive(soap *ctx)
     state.receivedTooLong = false;
     ctx->action = nullptr;
     ctx->errnum = 0;
-    if (soap_begin_recv(ctx)) return ctx->error;
+    if (refused) return Refuse(ctx, refused);
+    if (soap_begin_recv(ctx)) return state.refusal ? Refuse(ctx, std::exchange(state.refusal, 0)) : ctx->error;
     if (ctx->action) state.currentAction = ctx->action;
     ForgetRuntimeBindings(ctx);
     return 0;
