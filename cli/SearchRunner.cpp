@@ -9,6 +9,7 @@ using Run = std::unique_ptr<DeviceRecord[]> (*)(DiscoveryRequest);
 struct RunResult {
     std::unique_ptr<DeviceRecord[]> records;
     unsigned int count = 0;
+    bool limitReached = false;
 };
 
 RunResult Execute(Run run, const SearchSettings &settings)
@@ -22,6 +23,7 @@ RunResult Execute(Run run, const SearchSettings &settings)
     request.ttl = settings.ttl;
     request.interfaceAddress = settings.interfaceAddress;
     request.pCount = &result.count;
+    request.pLimitReached = &result.limitReached;
     result.records = run(request);
     return result;
 }
@@ -45,6 +47,7 @@ SearchOutcome RunSearch(const SearchSettings &settings)
     SearchOutcome outcome;
     outcome.devicesRunFailed = !devices.records;
     outcome.bridgesRunFailed = !bridges.records;
+    outcome.recordLimitReached = devices.limitReached || bridges.limitReached;
     Append(outcome.devices, "devices", devices);
     Append(outcome.devices, "bridges", bridges);
     return outcome;

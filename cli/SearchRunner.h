@@ -21,6 +21,7 @@ struct SearchOutcome {
     std::vector<FoundDevice> devices;  // the device run's records, then the bridge run's
     bool devicesRunFailed = false;
     bool bridgesRunFailed = false;
+    bool recordLimitReached = false;  // a run left devices out at its record limit
 };
 
 SearchOutcome RunSearch(const SearchSettings &settings);

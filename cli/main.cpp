@@ -53,6 +53,8 @@ int main(int argc, char **argv)
     }
     if (outcome.devicesRunFailed) std::cerr << "signseek-find: the device search could not run\n";
     if (outcome.bridgesRunFailed) std::cerr << "signseek-find: the bridge search could not run\n";
+    if (outcome.recordLimitReached)
+        std::cerr << "signseek-find: more devices answered than a search keeps; only the first ones are listed\n";
 
     switch (options.format) {
     case OutputFormat::Table: std::cout << FormatTable(outcome.devices); break;

@@ -24,12 +24,14 @@ void Configure(Match& match, const DiscoveryRequest& request)
     match.m_nListenPort = request.listenPort;
 }
 
-std::unique_ptr<DeviceRecord[]> Collect(const Match& match, unsigned int* pCount)
+std::unique_ptr<DeviceRecord[]> Collect(const Match& match, const DiscoveryRequest& request)
 {
     ResultArray result = MakeResultArray(match.Devices());
     // The count is written only with an array to go with it.
-    if (result.records && pCount)
-        *pCount = static_cast<unsigned int>(result.count);
+    if (result.records && request.pCount)
+        *request.pCount = static_cast<unsigned int>(result.count);
+    if (result.records && request.pLimitReached)
+        *request.pLimitReached = match.RecordLimitReached();
     return std::move(result.records);
 }
 
@@ -55,7 +57,7 @@ std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
         match.m_nListenPort = request.listenPort;
         if (match.Listen() < 0)
             return nullptr;
-        return Collect(match, request.pCount);
+        return Collect(match, request);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -73,7 +75,7 @@ std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
         match.SendProbeNoReplyTo(request.ttl, request.interfaceAddress);
         if (match.Listen() < 0)
             return nullptr;
-        return Collect(match, request.pCount);
+        return Collect(match, request);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

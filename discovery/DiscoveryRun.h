@@ -20,7 +20,12 @@ struct DiscoveryRequest {
     unsigned int* pCount = nullptr;          // receives the number of records on success
     int ttl = 2;
     std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
+    bool* pLimitReached = nullptr;           // on success: whether devices were left out at the
+                                             // run's record limit (optional)
 };
+
+// A run ends at the latest 2 x discoveryTimeout + receiveTimeout after it
+// starts, whatever the network sends.
 
 // Both return the records as one array, its length stored through pCount;
 // an array of length 0 when nothing answered; null when the run failed (then
