@@ -6,12 +6,13 @@ namespace wire {
 
 int ScreenMessage(std::string_view xml)
 {
-    std::size_t declarations = 0;
+    std::size_t declarations = 0, elements = 0, total = 0;
     std::size_t pos = 0;
     while ((pos = xml.find('<', pos)) != std::string_view::npos) {
         ++pos;
         if (pos >= xml.size() || xml[pos] == '/' || xml[pos] == '?' || xml[pos] == '!') continue;
         // A start tag: count its attributes up to the closing '>', skipping quoted values.
+        if (++elements > kMaxElements) return SOAP_OCCURS;
         std::size_t attributes = 0;
         char quote = 0;
         for (; pos < xml.size(); ++pos) {
@@ -21,7 +22,7 @@ int ScreenMessage(std::string_view xml)
             } else if (c == '"' || c == '\'') {
                 quote = c;
             } else if (c == '=') {
-                if (++attributes > kMaxAttributesPerElement) return SOAP_OCCURS;
+                if (++attributes > kMaxAttributesPerElement || ++total > kMaxAttributes) return SOAP_OCCURS;
                 std::size_t name = xml.find_last_not_of(" \t\r\n", pos - 1);
                 std::size_t start = xml.find_last_of(" \t\r\n", name);
                 std::string_view attribute =

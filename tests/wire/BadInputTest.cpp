@@ -18,8 +18,8 @@ const std::string kGood = Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:good
 std::vector<std::string> BadMessages()
 {
     std::string deep = "<d:ProbeMatches><d:ProbeMatch>";
-    for (int i = 0; i < 5000; ++i) deep += "<x>";  // within the 64 KiB body limit
-    for (int i = 0; i < 5000; ++i) deep += "</x>";
+    for (int i = 0; i < 1000; ++i) deep += "<x>";  // within the element limit
+    for (int i = 0; i < 1000; ++i) deep += "</x>";
     deep += "</d:ProbeMatch></d:ProbeMatches>";
     std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE z [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;"
                        "&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>" +

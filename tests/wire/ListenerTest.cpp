@@ -226,6 +226,12 @@ TEST_F(HttpListener, CrowdedElementsAreRefusedUnparsed)
     declarations.insert(declarations.find("</d:ProbeMatches>"), nested);
     answer = HttpExchange(port, Post(declarations));
     EXPECT_NE(std::string::npos, answer.find("occurrence violation")) << answer;
+    std::string elements = Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev") + "</d:ProbeMatches>");
+    std::string many;
+    for (int i = 0; i < 1100; ++i) many += "<e/>";
+    elements.insert(elements.find("</d:ProbeMatches>"), many);
+    answer = HttpExchange(port, Post(elements));
+    EXPECT_NE(std::string::npos, answer.find("occurrence violation")) << answer;
     thread.reset();
     EXPECT_TRUE(service.probeMatches.empty());
 }
