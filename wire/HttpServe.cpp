@@ -25,6 +25,7 @@ namespace {
 
 constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
 constexpr std::size_t kReadSize = 16384;
+constexpr int kAcceptPauseMillis = 100;
 
 struct Connection {
     int fd = -1;
@@ -95,6 +96,7 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<pollfd> polled;
     std::int64_t lastRequest = SteadyMillis();
+    std::int64_t acceptPausedUntil = 0;
     WireState &state = StateOf(this);
     // Accepting goes on while connections are pending, so it must not block.
     const int masterFlags = soap_valid_socket(master) ? fcntl(master, F_GETFL) : -1;
@@ -113,7 +115,9 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
         if (open.empty()) wake = std::min(wake, lastRequest + idleMillis);
         for (const auto &c : open) wake = std::min(wake, c->deadline);
         polled.clear();
-        const bool accepting = open.size() < kMaxOpenConnections && soap_valid_socket(master);
+        const bool accepting =
+            open.size() < kMaxOpenConnections && soap_valid_socket(master) && now >= acceptPausedUntil;
+        if (!accepting && now < acceptPausedUntil) wake = std::min(wake, acceptPausedUntil);
         if (accepting) polled.push_back({master, POLLIN, 0});
         for (const auto &c : open) polled.push_back({c->fd, POLLIN, 0});
         int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::max<std::int64_t>(0, wake - now)));
@@ -148,8 +152,15 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
         if (accepting && (polled[0].revents & POLLIN)) {
             while (open.size() < kMaxOpenConnections) {
                 auto c = AcceptOne(master, now + requestMillis);
-                if (!c) break;
-                open.push_back(std::move(c));
+                if (c) {
+                    open.push_back(std::move(c));
+                    continue;
+                }
+                // Out of descriptors, say: the connection stays pending, and
+                // polling for it again at once would only spin.
+                if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED)
+                    acceptPausedUntil = now + kAcceptPauseMillis;
+                break;
             }
         }
     }

@@ -125,7 +125,7 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
         if (n >= 0) return static_cast<size_t>(n);
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (WaitFor(ctx->socket, POLLIN, std::min(WaitBudget(ctx, 1), 1000)) >= 0) continue;
+            if (WaitFor(ctx->socket, POLLIN, WaitBudget(ctx, 1)) >= 0) continue;
         }
         ctx->errnum = errno;
         return 0;
