@@ -10,6 +10,7 @@ struct RunResult {
     std::unique_ptr<DeviceRecord[]> records;
     unsigned int count = 0;
     std::string failure;
+    bool limitReached = false;
 };
 
 RunResult Execute(Run run, const SearchSettings &settings)
@@ -25,6 +26,7 @@ RunResult Execute(Run run, const SearchSettings &settings)
     request.pCount = &result.count;
     request.pFailure = &result.failure;
     request.pObserver = settings.observer;
+    request.pLimitReached = &result.limitReached;
     result.records = run(request);
     return result;
 }
@@ -53,6 +55,7 @@ SearchOutcome RunSearch(const SearchSettings &settings)
     // A run that failed says why; one without a word of its own still must not pass for an empty network.
     if (outcome.devicesRunFailed && outcome.devicesFailure.empty()) outcome.devicesFailure = "the device search could not run";
     if (outcome.bridgesRunFailed && outcome.bridgesFailure.empty()) outcome.bridgesFailure = "the bridge search could not run";
+    outcome.recordLimitReached = devices.limitReached || bridges.limitReached;
     Append(outcome.devices, "devices", devices);
     Append(outcome.devices, "bridges", bridges);
     return outcome;

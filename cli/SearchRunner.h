@@ -25,6 +25,7 @@ struct SearchOutcome {
     // Why a run could not do its work, one line each; empty when it could.
     std::string devicesFailure;
     std::string bridgesFailure;
+    bool recordLimitReached = false;  // a run left devices out at its record limit
 };
 
 SearchOutcome RunSearch(const SearchSettings &settings);

@@ -70,6 +70,8 @@ int main(int argc, char **argv)
         if (!failure.empty() && (failures.empty() || failures.front() != failure)) failures.push_back(failure);
     for (const std::string &failure : failures) std::cerr << "signseek-find: " << failure << '\n';
     const int status = failures.empty() ? kExitSuccess : kExitRunFailed;
+    if (outcome.recordLimitReached)
+        std::cerr << "signseek-find: more devices answered than a search keeps; only the first ones are listed\n";
 
     switch (options.format) {
     case OutputFormat::Table:

@@ -16,6 +16,15 @@ std::string TypesWithPort(const DeviceRecord& record)
     return text;
 }
 
+std::size_t TextSize(const DeviceRecord& record)
+{
+    std::size_t size = record.address.size() + record.types.size() + record.matchBy.size() +
+                       record.scopes.size() + record.xAddrs.size() + record.sourceAddress.size();
+    for (const std::string& item : record.metadata)
+        size += item.size();
+    return size;
+}
+
 }  // namespace
 
 void AddVideoProcessorServices(DeviceRecord& record)
@@ -60,25 +69,65 @@ void MergeMediaPlayerEndpoint(DeviceRecord& existing, const DeviceRecord& endpoi
     existing.xAddrs = HostOfUrl(existing.xAddrs);
 }
 
+std::size_t DeviceCollector::FirstWithAddress(const std::string& address) const
+{
+    auto it = m_byAddress.find(address);
+    return it == m_byAddress.end() ? kNone : it->second;
+}
+
+std::size_t DeviceCollector::FirstWithHost(const std::string& host) const
+{
+    auto it = m_byHost.find(host);
+    return it == m_byHost.end() || it->second.empty() ? kNone : it->second.front();
+}
+
+void DeviceCollector::IndexHost(const std::string& host, std::size_t index)
+{
+    std::vector<std::size_t>& list = m_byHost[host];
+    list.insert(std::lower_bound(list.begin(), list.end(), index), index);
+}
+
+void DeviceCollector::UnindexHost(const std::string& host, std::size_t index)
+{
+    auto it = m_byHost.find(host);
+    if (it == m_byHost.end())
+        return;
+    std::erase(it->second, index);
+    if (it->second.empty())
+        m_byHost.erase(it);
+}
+
 DeviceCollector::Outcome DeviceCollector::HandleMatch(DeviceRecord record)
 {
-    bool known = false;
-    Outcome outcome = Outcome::Added;
+    // The first known record, in list order, with the same address or the
+    // same host; the address test wins on the same record.
     const std::string host = HostOfUrl(record.xAddrs);
-    for (DeviceRecord& existing : m_devices) {
-        if (existing.address == record.address) {
-            known = true;
-            outcome = Outcome::Repeat;
-            break;
-        }
-        if (HostOfUrl(existing.xAddrs) == host) {
-            known = true;
-            outcome = Outcome::SameHost;
-            if (record.IsMediaPlayer()) {
+    const std::size_t byAddress = FirstWithAddress(record.address);
+    const std::size_t byHost = FirstWithHost(host);
+    const bool known = byAddress != kNone || byHost != kNone;
+    Outcome outcome = Outcome::Added;
+    if (known && byAddress <= byHost) {
+        outcome = Outcome::Repeat;
+    } else if (known) {
+        outcome = Outcome::SameHost;
+        if (record.IsMediaPlayer()) {
+            DeviceRecord& existing = m_devices[byHost];
+            const std::size_t before = TextSize(existing);
+            // A merge grows the record by at most the endpoint and the record itself.
+            if (m_textBytes + before + TextSize(record) > kMaxTextBytes) {
+                m_limitReached = true;
+                outcome = Outcome::Dropped;
+            } else {
+                const std::string oldHost = HostOfUrl(existing.xAddrs);
                 MergeMediaPlayerEndpoint(existing, record);
+                m_textBytes = m_textBytes - before + TextSize(existing);
+                const std::string newHost = HostOfUrl(existing.xAddrs);
+                if (newHost != oldHost) {
+                    UnindexHost(oldHost, byHost);
+                    IndexHost(newHost, byHost);
+                }
                 outcome = Outcome::Merged;
             }
-            break;
         }
     }
 
@@ -91,6 +140,15 @@ DeviceCollector::Outcome DeviceCollector::HandleMatch(DeviceRecord record)
         return outcome;
     if (excluded)
         return Outcome::Excluded;
+    const std::size_t size = TextSize(record);
+    if (m_devices.size() >= kMaxRecords || m_textBytes + size > kMaxTextBytes) {
+        m_limitReached = true;
+        return Outcome::Dropped;
+    }
+    const std::size_t index = m_devices.size();
+    m_byAddress.emplace(record.address, index);
+    IndexHost(host, index);
+    m_textBytes += size;
     m_devices.push_back(std::move(record));
     return Outcome::Added;
 }

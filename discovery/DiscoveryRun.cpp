@@ -34,6 +34,8 @@ std::unique_ptr<DeviceRecord[]> Collect(const Match& match, const DiscoveryReque
         *request.pCount = static_cast<unsigned int>(result.count);
     if (!result.records && request.pFailure)
         *request.pFailure = "out of memory";
+    if (result.records && request.pLimitReached)
+        *request.pLimitReached = match.RecordLimitReached();
     return std::move(result.records);
 }
 

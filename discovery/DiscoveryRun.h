@@ -23,7 +23,12 @@ struct DiscoveryRequest {
     std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
     std::string* pFailure = nullptr;         // receives why the run could not do its work (one line)
     RunObserver* pObserver = nullptr;        // told of each probe and answer; may be null
+    bool* pLimitReached = nullptr;           // on success: whether devices were left out at the
+                                             // run's record limit (optional)
 };
+
+// A run ends at the latest 2 x discoveryTimeout + receiveTimeout after it
+// starts, whatever the network sends.
 
 // Both return the records as one array, its length stored through pCount;
 // an array of length 0 when nothing answered; null when the run failed (then

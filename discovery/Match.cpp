@@ -75,8 +75,10 @@ void Match::ReportAnswer(const char* message, const DeviceRecord& record, Device
         {m_strRun, wire::PeerAddress(this), message, record.address, OutcomeText(outcome, homeScope)});
 }
 
-void Match::ReportUnreadMessage(int code)
+void Match::MessageFailed(int code)
 {
+    if (!m_pObserver)
+        return;
     // A UDP listener's receive ends without a message whenever it times out.
     if (wire::IsUdp(this) && code == SOAP_EOF)
         return;

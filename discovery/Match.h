@@ -37,19 +37,27 @@ public:
     // E_FAIL when addressing cannot be enabled or the listener cannot bind,
     // otherwise 0 whatever happened while listening.
     int Listen();
-    // Bind, then accept and serve until KeepRunning says stop or accept
-    // fails. Returns the context's last error code.
+    // Bind, then serve until the time limit or a failed accept. HTTP: until
+    // the accept time-out passes with no request, UDP: while KeepRunning
+    // says so; both never past EndMillis. Returns the context's last error code.
     int Run(const std::string& host, int port);
     // HTTP: always (the accept time-out ends it). UDP: while no more than the
     // accept time-out has passed since startMillis (a ClockMillis reading).
     bool KeepRunning(std::int64_t startMillis) const;
     static std::int64_t ClockMillis();
+    // When the listener stops whatever arrives: twice the accept time-out
+    // plus the receive time-out after the Match was made.
+    std::int64_t EndMillis() const;
+    static std::int64_t Millis(int timeout);
 
     int ProbeMatches(disc__ProbeMatchesType* matches) override;
     int Hello(disc__HelloType* hello) override;
+    void MessageFailed(int code) override;
 
     // The devices collected so far, in the order they were first accepted.
     const std::vector<DeviceRecord>& Devices() const { return m_devices.Devices(); }
+    // Devices were dropped because the run holds as many as it keeps.
+    bool RecordLimitReached() const { return m_devices.LimitReached(); }
 
     // Probe values, set by the run before each send.
     std::string m_strInterface;
@@ -70,11 +78,11 @@ public:
 private:
     int Send(int ttl, const std::string& interfaceAddress, bool withReplyTo);
     void ReportAnswer(const char* message, const DeviceRecord& record, DeviceCollector::Outcome outcome);
-    void ReportUnreadMessage(int code);
 
     std::unique_ptr<wire::ProbeProxy> m_pProxy;
     DeviceCollector m_devices;
     bool m_bAddressingRegistered = false;
     bool m_bBound = false;
     std::string m_strFailure;
+    const std::int64_t m_startMillis = ClockMillis();
 };

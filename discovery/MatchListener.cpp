@@ -6,8 +6,9 @@
 #include "discovery/RunFailure.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/Transport.h"
+#include "wire/WireState.h"
 
-#include <chrono>
+#include <algorithm>
 
 namespace {
 
@@ -42,16 +43,38 @@ int Match::Run(const std::string& host, int port)
         return error;
     m_bBound = true;
     const std::int64_t start = ClockMillis();
+    const std::int64_t end = EndMillis();
+    if (!wire::IsUdp(this)) {
+        // Ends discoveryTimeout after the last request, but never after the run's end.
+        ServeConnections(Millis(accept_timeout), Millis(recv_timeout), end);
+        return error;
+    }
     if (!soap_valid_socket(wire::Accept(this)))
         return error;
-    while (KeepRunning(start)) {
+    while (KeepRunning(start) && ClockMillis() < end) {
+        wire::StateOf(this).deadlineMillis = end;
         // A failed message is answered there and ends only itself.
-        if (const int rc = ServeOne(); rc != SOAP_OK && m_pObserver)
-            ReportUnreadMessage(rc);
+        if (const int rc = ServeOne(); rc != SOAP_OK)
+            MessageFailed(rc);
         if (!soap_valid_socket(wire::Accept(this)))
             break;
     }
+    wire::StateOf(this).deadlineMillis = 0;
     return error;
+}
+
+std::int64_t Match::Millis(int timeout)
+{
+    // Seconds when positive, microseconds when negative; no time-out at all
+    // would let a run go on for ever, so it counts as the shortest one.
+    if (timeout > 0)
+        return std::int64_t{timeout} * 1000;
+    return std::max<std::int64_t>(1000, -std::int64_t{timeout} / 1000);
+}
+
+std::int64_t Match::EndMillis() const
+{
+    return m_startMillis + 2 * Millis(accept_timeout) + Millis(recv_timeout);
 }
 
 bool Match::KeepRunning(std::int64_t startMillis) const
@@ -62,9 +85,4 @@ bool Match::KeepRunning(std::int64_t startMillis) const
     return elapsed <= accept_timeout;
 }
 
-// A steady clock: a change of the wall time must not end or stretch a run.
-std::int64_t Match::ClockMillis()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+std::int64_t Match::ClockMillis() { return wire::SteadyMillis(); }

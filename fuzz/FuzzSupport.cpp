@@ -5,6 +5,7 @@
 #include "discovery/WebPageAddress.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/HttpExchange.h"
+#include "wire/WireState.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -185,6 +186,25 @@ int FuzzService::Serve(std::string_view message)
     return rc;
 }
 
+int FuzzService::ServeCollectedRequest(const wire::HttpRequestFramer &framer)
+{
+    m_input = framer.Request();  // what the listener would replay
+    m_offset = 0;
+    socket = ::dup(m_sink);
+    if (!soap_valid_socket(socket)) std::abort();
+    int rc = ServeCollected(framer);
+    if (soap_valid_socket(socket)) ::close(socket);
+    socket = SOAP_INVALID_SOCKET;
+    return rc;
+}
+
+void FuzzService::ResetForInput()
+{
+    wire::WireState &state = wire::StateOf(this);
+    state = wire::WireState{};
+    state.addressing = true;
+}
+
 int FuzzService::ProbeMatches(disc__ProbeMatchesType *m)
 {
     Say("ProbeMatches", m->ProbeMatch.size());
@@ -218,24 +238,63 @@ int FuzzService::Hello(disc__HelloType *h)
     return SOAP_OK;
 }
 
+namespace {
+
+FuzzService &ServiceFor(wire::TransportMode mode)
+{
+    static FuzzService *services[2];
+    FuzzService *&service = services[mode == wire::TransportMode::Udp ? 0 : 1];
+    if (!service) {
+        service = new FuzzService(mode);  // lives for the whole campaign
+        if (wire::EnableAddressing(service)) std::abort();
+    }
+    service->ResetForInput();
+    return *service;
+}
+
+}  // namespace
+
 void ServeInput(wire::TransportMode mode, const std::uint8_t *data, std::size_t size)
 {
     std::string_view rest(reinterpret_cast<const char *>(data), size);
     DeviceCollector collector;
     g_collector = &collector;
-    {
-        FuzzService service(mode);
-        if (wire::EnableAddressing(&service)) std::abort();
-        for (int i = 0; i < kMaxMessages; ++i) {
-            std::size_t end = i + 1 < kMaxMessages ? rest.find(kMessageSeparator) : std::string_view::npos;
-            int rc = service.Serve(rest.substr(0, end));
-            if (Verbose()) std::fprintf(stderr, "message %d: result %d\n", i + 1, rc);
-            if (end == std::string_view::npos) break;
-            rest.remove_prefix(end + kMessageSeparator.size());
-        }
+    FuzzService &service = ServiceFor(mode);
+    for (int i = 0; i < kMaxMessages; ++i) {
+        std::size_t end = i + 1 < kMaxMessages ? rest.find(kMessageSeparator) : std::string_view::npos;
+        int rc = service.Serve(rest.substr(0, end));
+        if (Verbose()) std::fprintf(stderr, "message %d: result %d\n", i + 1, rc);
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + kMessageSeparator.size());
     }
     for (const DeviceRecord &d : collector.Devices()) Consume(d.xAddrs);
     Say("devices collected", collector.Devices().size());
+    g_collector = nullptr;
+}
+
+void ServeConnectionInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0) return;
+    const std::size_t piece = 1 + static_cast<std::size_t>(data[0] % 64) * 97;
+    std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);
+    wire::HttpRequestFramer framer;
+    while (!rest.empty() && !framer.Complete() && !framer.Refused()) {
+        const std::string_view part = rest.substr(0, piece);
+        if (framer.Feed(part) > part.size()) std::abort();
+        rest.remove_prefix(part.size());
+        framer.TakeContinue();
+    }
+    if (rest.empty()) framer.EndOfInput();
+    // The limits hold whatever came.
+    if (framer.Body().size() > wire::kMaxHttpBody) std::abort();
+    if (framer.Request().size() > wire::kMaxHttpRequestBytes + wire::kMaxHttpHeaderLine + 2) std::abort();
+    if (framer.Refused() && framer.RefusalCode() == 0) std::abort();
+    if (!framer.Complete() && !framer.Refused()) return;  // the deadline would close it quietly
+
+    DeviceCollector collector;
+    g_collector = &collector;
+    int rc = ServiceFor(wire::TransportMode::Tcp).ServeCollectedRequest(framer);
+    if (Verbose()) std::fprintf(stderr, "request: result %d, %zu devices\n", rc, collector.Devices().size());
     g_collector = nullptr;
 }
 

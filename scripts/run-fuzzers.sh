@@ -17,10 +17,11 @@ build=${1:?usage: $0 BUILD_DIR [SECONDS]}
 budget=${2:-60}
 [[ $budget =~ ^[0-9]+$ ]] || { echo "SECONDS must be a whole number" >&2; exit 2; }
 
-# target:weight:dictionary. The two listener targets get most of the time.
+# target:weight:dictionary. The listener targets get most of the time.
 targets=(
   envelope:4:fuzz/dict/envelope.dict
   http_request:4:fuzz/dict/http.dict
+  http_listener:3:fuzz/dict/http.dict
   prefix_check:1:fuzz/dict/envelope.dict
   device_text:1:
 )

@@ -7,6 +7,7 @@
 #include "wire/WireState.h"
 
 #include <cstring>
+#include <utility>
 
 namespace wire {
 namespace {
@@ -110,11 +111,19 @@ int ReadHeaderBlocks(soap *ctx)
     return SOAP_OK;
 }
 
+// A message refused before the runtime parsed it: no element is current.
+int Refuse(soap *ctx, int code)
+{
+    ctx->tag[0] = '\0';
+    return ctx->error = code;
+}
+
 }  // namespace
 
 int BeginReceive(soap *ctx)
 {
     WireState &state = StateOf(ctx);
+    const int refused = std::exchange(state.refusal, 0);  // set for a request collected beforehand
     state.currentAction.reset();
     state.failureReason.clear();
     state.failureDetail.clear();
@@ -126,7 +135,9 @@ int BeginReceive(soap *ctx)
     state.receivedFilter.Reset((ctx->imode & SOAP_IO_UDP) == 0);
     ctx->action = nullptr;
     ctx->errnum = 0;
+    if (refused) return Refuse(ctx, refused);
     if (soap_begin_recv(ctx)) {
+        if (state.refusal) return Refuse(ctx, std::exchange(state.refusal, 0));
         // The runtime answers a method it does not know (TRACE and the like)
         // with a bare 405; it is refused like every other method but POST.
         if (ctx->error == 405 && (ctx->imode & SOAP_IO_UDP) == 0) ctx->error = kErrHttpMethod;

@@ -69,6 +69,7 @@ const char *HttpReasonPhrase(int status)
     case 415: return "Unsupported Media Type";
     case 416: return "Requested range not satisfiable";
     case 417: return "Expectation Failed";
+    case 431: return "Request Header Fields Too Large";
     case 500: return "Internal Server Error";
     case 501: return "Not Implemented";
     case 502: return "Bad Gateway";

@@ -9,8 +9,8 @@
 #include "wire/WireState.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
-#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -34,9 +34,13 @@ std::string AddressOf(const wsa__EndpointReferenceType *epr)
     return epr && epr->Address ? epr->Address : "";
 }
 
-// Builds the header of an ActionNotSupported fault in place of the received one.
-// Returns the FaultTo address the fault must travel to, if it must.
-std::optional<std::string> ReplaceHeaderForFault(soap *ctx)
+// Builds the header of an ActionNotSupported fault in place of the received
+// one. Its To names the FaultTo or From address as received, but the fault
+// itself only ever goes back to the sender, over the exchange that brought
+// the message: a message must not steer the listener to another host, nor
+// make it wait on a connection of its own. Returns false when the fault
+// must not be sent at all: an empty FaultTo address cannot be reached.
+bool ReplaceHeaderForFault(soap *ctx)
 {
     const MessageHeader *received = ctx->header;
     // An element that is present counts, even with empty text.
@@ -44,8 +48,8 @@ std::optional<std::string> ReplaceHeaderForFault(soap *ctx)
     std::string messageId = hasMessageId ? received->wsa__MessageID : "";
     const bool hasFaultTo = received && received->wsa__FaultTo && received->wsa__FaultTo->Address;
     std::string faultTo = received ? AddressOf(received->wsa__FaultTo) : "";
-    std::string from = received ? AddressOf(received->wsa__From) : "";
     const bool hasFrom = received && received->wsa__From;
+    std::string from = hasFrom ? AddressOf(received->wsa__From) : "";
 
     auto *h = soap_new_SOAP_ENV__Header(ctx);
     soap_default_SOAP_ENV__Header(ctx, h);
@@ -56,19 +60,32 @@ std::optional<std::string> ReplaceHeaderForFault(soap *ctx)
         h->wsa__RelatesTo->__item = soap_strdup(ctx, messageId.c_str());
     }
     h->wsa__Action = soap_strdup(ctx, kAddressingFaultAction);
-    std::string to;
-    std::optional<std::string> redirect;
-    if (hasFaultTo && faultTo != kAnonymousUri) {
-        to = faultTo;
-        if (!hasFrom || from != faultTo) redirect = faultTo;
-    } else if (hasFrom) {
-        to = from;
-    } else {
-        to = kAnonymousUri;
-    }
+    const std::string &to = !faultTo.empty() && faultTo != kAnonymousUri ? faultTo
+                            : hasFrom                                     ? from
+                                                                          : std::string(kAnonymousUri);
     h->wsa__To = soap_strdup(ctx, to.c_str());
     ctx->header = h;
-    return redirect;
+    return !(hasFaultTo && faultTo.empty());
+}
+
+// Fault datagrams a listener sends at most per second: whoever forges the
+// source of a datagram gets no stream of faults sent to it.
+constexpr int kFaultDatagramsPerSecond = 10;
+
+bool FaultDatagramAllowed(soap *ctx, std::size_t faultSize)
+{
+    WireState &state = StateOf(ctx);
+    // Never more bytes back than came in.
+    if (faultSize > state.datagramSize) return false;
+    using namespace std::chrono;
+    const std::int64_t second = duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
+    if (second != state.faultSecond) {
+        state.faultSecond = second;
+        state.faultBudget = kFaultDatagramsPerSecond;
+    }
+    if (state.faultBudget <= 0) return false;
+    --state.faultBudget;
+    return true;
 }
 
 std::string FaultEnvelope(soap *ctx, const FaultDescription &fault)
@@ -76,25 +93,6 @@ std::string FaultEnvelope(soap *ctx, const FaultDescription &fault)
     StringOutput out;
     WriteEnvelope(ctx, out, [&fault](XmlWriter &w) { WriteFaultBody(w, fault); });
     return out.text;
-}
-
-// Sends the fault as a new request to the FaultTo address from a context of
-// its own, so the listener's exchange is left alone.
-void SendFaultElsewhere(soap *listener, const std::string &address, const FaultDescription &fault)
-{
-    soap sender;  // the runtime's constructor and destructor init and release it
-    PrepareContext(&sender, TransportMode::Tcp);
-    StateOf(&sender).version = StateOf(listener).version;
-    StateOf(&sender).overrides = StateOf(listener).overrides;
-    sender.connect_timeout = listener->recv_timeout > 0 ? listener->recv_timeout : 1;
-    sender.send_timeout = sender.connect_timeout;
-    if (Connect(&sender, address.c_str(), kAddressingFaultAction) == SOAP_OK) {
-        sender.header = listener->header;
-        SendMessage(&sender, [&fault](XmlWriter &w) { WriteFaultBody(w, fault); });
-        sender.header = nullptr;
-    }
-    soap_destroy(&sender);
-    soap_end(&sender);
 }
 
 }  // namespace
@@ -140,33 +138,27 @@ int SendFault(soap *ctx)
     if (!CanTakeFault(ctx)) return SOAP_OK;
 
     FaultDescription fault;
-    std::optional<std::string> redirect;
     if (code == SOAP_NO_METHOD && AddressingEnabled(ctx)) {
         fault.code = StateOf(ctx).version == 1 ? "b:Client" : "b:Sender";
         fault.subcode = "g:ActionNotSupported";
         fault.reason = "The [action] cannot be processed at the receiver.";
         // The action is device text: escaped, so it cannot break the fault open.
         if (auto action = CurrentAction(ctx)) fault.detail = EscapeContent(*action);
-        redirect = ReplaceHeaderForFault(ctx);
+        if (!ReplaceHeaderForFault(ctx)) {
+            ctx->header = nullptr;
+            ctx->error = code;
+            return IsUdp(ctx) ? SOAP_OK : SendEmptyResponse(ctx, 202);
+        }
     } else {
         fault = DescribeError(ctx);
         ctx->header = nullptr;  // only the ActionNotSupported fault carries a header
-    }
-
-    if (redirect) {
-        // An address that cannot be reached (an empty one among them) gets nothing.
-        SendEmptyResponse(ctx, 202);
-        SendFaultElsewhere(ctx, *redirect, fault);
-        ctx->header = nullptr;
-        ctx->error = code;
-        return SOAP_OK;
     }
 
     std::string envelope = FaultEnvelope(ctx, fault);
     ctx->header = nullptr;
     int rc;
     if (IsUdp(ctx)) {
-        rc = SendBytes(ctx, envelope);
+        rc = FaultDatagramAllowed(ctx, envelope.size()) ? SendBytes(ctx, envelope) : SOAP_OK;
     } else {
         int status = fault.code == "b:Sender" || fault.code == "b:Client" ? 400 : 500;
         rc = SendBytes(ctx, HttpResponse(status, "application/soap+xml; charset=utf-8", envelope));

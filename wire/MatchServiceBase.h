@@ -3,7 +3,10 @@
 // first, and the loop body that serves one message.
 
 #include "soapMatchService.h"
+#include "wire/HttpFraming.h"
 #include "wire/Transport.h"
+
+#include <cstdint>
 
 namespace wire {
 
@@ -22,10 +25,36 @@ public:
     // the exchange, release of the message's data. Returns the message's result.
     int ServeOne();
 
+    // The HTTP listener's loop. Connections are accepted as they come and
+    // their requests collected side by side (poll), each within requestMillis
+    // of its acceptance, and each request is served as soon as it is
+    // complete, so a slow or idle client delays nobody. Ends when idleMillis
+    // have passed without a request being read (since the call, or since the
+    // end of the last request) and no connection is open, or at endMillis (a
+    // SteadyMillis reading), whichever comes first.
+    void ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis);
+
+    // Serves a request collected from the current socket: its fault when
+    // the collection refused it, otherwise the message parsed from the
+    // collected bytes. Ends the exchange like ServeOne.
+    int ServeCollected(const HttpRequestFramer &framer);
+
+    // Told of each message that could not be read or was refused, after its
+    // fault went out; the default does nothing.
+    virtual void MessageFailed(int /*code*/) {}
+
     // The operations; the defaults accept and ignore.
     int ProbeMatches(disc__ProbeMatchesType *matches) override;
     int ResolveMatches(disc__ResolveMatchesType *matches) override;
     int Hello(disc__HelloType *hello) override;
 };
+
+// Milliseconds of the steady clock: a change of the wall time must not end
+// or stretch a listener.
+std::int64_t SteadyMillis();
+
+// Open connections the HTTP listener collects at one time; further ones
+// wait in the backlog until one of these ends.
+inline constexpr std::size_t kMaxOpenConnections = 128;
 
 }  // namespace wire

@@ -2,9 +2,11 @@
 
 #include "wire/Endpoint.h"
 #include "wire/ErrorTable.h"
+#include "wire/MessageScreen.h"
 #include "wire/NamespaceTable.h"
 #include "wire/WireState.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
@@ -62,14 +64,40 @@ int RefuseDelete(soap *) { return kErrHttpDelete; }
 int RefuseHead(soap *) { return kErrHttpHead; }
 int RefuseOther(soap *) { return kErrHttpMethod; }
 
+std::int64_t NowMillis()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// How long one wait of the current exchange may last: the time-out setting
+// (-1 for none), cut to what is left before the exchange's deadline.
+int WaitBudget(soap *ctx, int timeoutSetting)
+{
+    int millis = timeoutSetting ? TimeoutMillis(timeoutSetting) : -1;
+    const std::int64_t deadline = StateOf(ctx).deadlineMillis;
+    if (deadline) {
+        const std::int64_t left = std::max<std::int64_t>(0, deadline - NowMillis());
+        if (millis < 0 || left < millis) millis = static_cast<int>(left);
+    }
+    return millis;
+}
+
 size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
 {
     WireState &state = StateOf(ctx);
+    if (state.replay) {
+        const std::size_t n = std::min(length, state.replay->size() - state.replayOffset);
+        std::memcpy(buffer, state.replay->data() + state.replayOffset, n);
+        state.replayOffset += n;
+        return n;
+    }
     const bool udp = IsUdp(ctx);
     if (udp && state.datagramTaken) return 0;  // one message, one datagram
     for (;;) {
-        if (ctx->recv_timeout) {
-            int r = WaitFor(ctx->socket, POLLIN, TimeoutMillis(ctx->recv_timeout));
+        const int wait = WaitBudget(ctx, ctx->recv_timeout);
+        if (wait >= 0) {
+            int r = WaitFor(ctx->socket, POLLIN, wait);
             if (r == 0) {
                 ctx->errnum = 0;
                 return 0;
@@ -86,6 +114,10 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
             if (n >= 0) {
                 ctx->peerlen = len;
                 state.datagramTaken = true;
+                state.datagramSize = static_cast<std::size_t>(n);
+                // The whole message is here: a crowded one is refused unparsed.
+                if ((state.refusal = ScreenMessage(std::string_view(buffer, static_cast<std::size_t>(n)))))
+                    return 0;
             }
         } else {
             n = recv(ctx->socket, buffer, length, 0);
@@ -93,7 +125,7 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
         if (n >= 0) return static_cast<size_t>(n);
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (WaitFor(ctx->socket, POLLIN, 1000) >= 0) continue;
+            if (WaitFor(ctx->socket, POLLIN, WaitBudget(ctx, 1)) >= 0) continue;
         }
         ctx->errnum = errno;
         return 0;
@@ -132,8 +164,10 @@ int SendCallback(soap *ctx, const char *data, size_t length)
 {
     if (IsUdp(ctx)) return SendDatagram(ctx, data, length);
     while (length > 0) {
-        if (ctx->send_timeout) {
-            int r = WaitFor(ctx->socket, POLLOUT, TimeoutMillis(ctx->send_timeout));
+        // A peer that does not read cannot hold the listener past the deadline.
+        const int wait = WaitBudget(ctx, ctx->send_timeout);
+        if (wait >= 0) {
+            int r = WaitFor(ctx->socket, POLLOUT, wait);
             if (r <= 0) {
                 ctx->errnum = r < 0 ? errno : 0;
                 return SOAP_EOF;
@@ -142,7 +176,9 @@ int SendCallback(soap *ctx, const char *data, size_t length)
         ssize_t n = send(ctx->socket, data, length, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(ctx->socket, POLLOUT, 10) >= 0) continue;
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait < 0 && WaitFor(ctx->socket, POLLOUT, 10) >= 0)
+                continue;
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait >= 0) continue;
             ctx->errnum = errno;
             return SOAP_EOF;
         }

@@ -8,6 +8,7 @@
 #include "wire/ReceivedText.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,19 @@ struct WireState {
 
     // Transport bookkeeping.
     bool datagramTaken = false;  // a UDP message is one datagram: no second read
+    std::size_t datagramSize = 0;  // size of the datagram being served
+    int refusal = 0;  // error code of a message refused before parsing, else 0
     bool listener = false;
+    // A request already collected from its connection, read from here
+    // instead of the socket while it is served (null when none).
+    const std::string *replay = nullptr;
+    std::size_t replayOffset = 0;
+    // Steady-clock milliseconds after which no read or write of the current
+    // exchange may wait; 0 when none.
+    std::int64_t deadlineMillis = 0;
+    // Fault datagrams left in the current second, and that second.
+    int faultBudget = 0;
+    std::int64_t faultSecond = -1;
 
     // The received XML of the current message, kept for the prefix check;
     // messages beyond the limit are not checked. The filter blanks stray

@@ -2,7 +2,10 @@
 
 #include "TestRecords.h"
 
+#include "discovery/TextHelpers.h"
+
 #include <gtest/gtest.h>
+#include <random>
 
 using Outcome = DeviceCollector::Outcome;
 
@@ -159,4 +162,98 @@ TEST(DeviceCollector, MissingAddressCountsAsEmptyAddress)
     EXPECT_EQ(c.HandleMatch(MakeRecord("", "http://10.0.3.2/")), Outcome::Repeat);
     EXPECT_EQ(c.HandleMatch(MakeRecord("urn:x", "http://10.0.3.3/")), Outcome::Added);
     EXPECT_EQ(c.Devices().size(), 2u);
+}
+
+namespace {
+
+// The match rules as a plain scan of every stored record, to hold the
+// collector's indexes against.
+struct ScanningCollector {
+    std::vector<DeviceRecord> devices;
+
+    void HandleMatch(DeviceRecord record)
+    {
+        bool known = false;
+        for (DeviceRecord& existing : devices) {
+            if (existing.address == record.address) {
+                known = true;
+                break;
+            }
+            if (HostOfUrl(existing.xAddrs) == HostOfUrl(record.xAddrs)) {
+                known = true;
+                if (record.IsMediaPlayer())
+                    MergeMediaPlayerEndpoint(existing, record);
+                break;
+            }
+        }
+        AddVideoProcessorServices(record);
+        AddBridgeServices(record);
+        if (!known && !(record.HasHomeScope() && record.types.empty()) && !record.IsPreviousGenerationController())
+            devices.push_back(std::move(record));
+    }
+};
+
+}  // namespace
+
+TEST(DeviceCollector, IndexedLookupsFollowTheScanOrderRules)
+{
+    // Few addresses and hosts, so repeats, shared hosts and merges are common;
+    // hosts like "a:b" lose their last part when a merge cuts xAddrs, and
+    // then can collide with another record's host.
+    const std::vector<std::string> xAddrs = {"http://10.0.0.1:80/", "http://10.0.0.1:81/", "http://a:b:80/",
+                                             "http://a:80/",        "http://a:b/",         "",
+                                             "http://[::1]:8/",     "http://[:80/",        "10.0.0.2"};
+    const std::vector<std::string> scopes = {"", kMediaPlayerScope, kVideoProcessorScope, kBridgeScope, kX7Scope};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 200; ++round) {
+        DeviceCollector indexed;
+        ScanningCollector scanning;
+        for (int i = 0; i < 40; ++i) {
+            DeviceRecord r = MakeRecord("urn:" + std::to_string(random() % 12), xAddrs[random() % xAddrs.size()],
+                                        scopes[random() % scopes.size()], "t" + std::to_string(random() % 3));
+            if (random() % 4 == 0)
+                r.metadata = {"<Services>s" + std::to_string(i) + "</Services>"};
+            indexed.HandleMatch(r);
+            scanning.HandleMatch(r);
+        }
+        ASSERT_EQ(scanning.devices, indexed.Devices()) << "round " << round;
+    }
+}
+
+TEST(DeviceCollector, KeepsAtMostTheRecordLimitAndSaysSo)
+{
+    DeviceCollector c;
+    for (std::size_t i = 0; i < DeviceCollector::kMaxRecords; ++i)
+        ASSERT_EQ(c.HandleMatch(MakeRecord("urn:" + std::to_string(i), "http://h" + std::to_string(i) + "/")),
+                  Outcome::Added);
+    EXPECT_FALSE(c.LimitReached());
+    EXPECT_EQ(c.HandleMatch(MakeRecord("urn:new", "http://new/")), Outcome::Dropped);
+    EXPECT_TRUE(c.LimitReached());
+    EXPECT_EQ(c.Devices().size(), DeviceCollector::kMaxRecords);
+    // Known devices are still recognised.
+    EXPECT_EQ(c.HandleMatch(MakeRecord("urn:7", "http://elsewhere/")), Outcome::Repeat);
+}
+
+TEST(DeviceCollector, KeepsAtMostTheTextLimitAcrossRecordsAndMerges)
+{
+    DeviceCollector c;
+    const std::string big(1u << 20, 'x');
+    DeviceRecord player = PlayerEndpoint("urn:p0", "t", 80);
+    EXPECT_EQ(c.HandleMatch(player), Outcome::Added);
+    std::size_t merged = 0;
+    for (int i = 1; i < 100 && !c.LimitReached(); ++i) {
+        DeviceRecord endpoint = PlayerEndpoint("urn:p" + std::to_string(i), "t", 80);
+        endpoint.metadata = {big};
+        if (c.HandleMatch(endpoint) == Outcome::Merged)
+            ++merged;
+    }
+    EXPECT_TRUE(c.LimitReached());
+    EXPECT_GT(merged, 0u);
+    std::size_t kept = 0;
+    for (const std::string& item : c.Devices()[0].metadata)
+        kept += item.size();
+    EXPECT_LE(kept, DeviceCollector::kMaxTextBytes);
+    DeviceRecord large = MakeRecord("urn:large", "http://large/");
+    large.metadata = {std::string(DeviceCollector::kMaxTextBytes, 'y')};
+    EXPECT_EQ(c.HandleMatch(large), Outcome::Dropped);
 }

@@ -82,11 +82,14 @@ TEST(DiscoverDevices, SendsBothProbesAndReturnsAnEmptyArrayWhenNobodyAnswers)
 {
     FakeDevice device;
     unsigned count = kUnwritten;
+    bool limitReached = true;
     DiscoveryRequest request = Request(device, &count);
+    request.pLimitReached = &limitReached;
     Outcome outcome = Timed(DiscoverDevices, request);
 
     ASSERT_NE(nullptr, outcome.records);
     EXPECT_EQ(0u, count);
+    EXPECT_FALSE(limitReached);
     // With nothing arriving the listener ends one discovery timeout after it started.
     EXPECT_GE(outcome.seconds, 0.95);
     EXPECT_LT(outcome.seconds, 1.8);

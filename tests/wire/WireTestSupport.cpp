@@ -175,6 +175,11 @@ ListenerThread::ListenerThread(wire::MatchServiceBase &service) : m_service(serv
 {
     m_thread = std::thread([this] {
         while (!m_stop) {
+            if (!wire::IsUdp(&m_service)) {
+                // The HTTP loop ends in slices, to notice the stop.
+                m_service.ServeConnections(100, 1000, wire::SteadyMillis() + 60000);
+                continue;
+            }
             if (!soap_valid_socket(wire::Accept(&m_service))) continue;
             int rc = m_service.ServeOne();
             std::lock_guard lock(m_mutex);

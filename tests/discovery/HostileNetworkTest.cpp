@@ -1,0 +1,298 @@
+// Discovery runs next to a hostile neighbour on loopback: slow, idle and
+// churning HTTP clients, huge and crowded requests, short datagrams. Each
+// run must end within its bound (2 x discovery timeout + receive timeout,
+// here 3 s) and still list every honest device.
+
+#include "FakeDevice.h"
+#include "TestRecords.h"
+#include "discovery/DiscoveryRun.h"
+#include "tests/wire/WireTestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using fake::FakeDevice;
+using fake::MatchItems;
+
+constexpr double kBoundSeconds = 3.0;  // 2 x 1 s + 1 s
+constexpr double kMargin = 1.5;
+
+int ConnectTo(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True when the listener closed (or reset) the connection.
+bool ClosedByPeer(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 0) <= 0)
+        return false;
+    char byte;
+    return recv(fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK) <= 0;
+}
+
+// Hostile clients on their own threads until destroyed.
+class Attack {
+public:
+    using Step = std::function<void(int port, const std::atomic<bool>& stop)>;
+    Attack(int port, int threads, Step step)
+    {
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this, port, step] { step(port, m_stop); });
+    }
+    ~Attack()
+    {
+        m_stop = true;
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
+void Pause(int millis) { std::this_thread::sleep_for(std::chrono::milliseconds(millis)); }
+
+// A header byte every interval, on a new connection whenever the listener drops one.
+Attack::Step Trickle(int intervalMillis)
+{
+    return [intervalMillis](int port, const std::atomic<bool>& stop) {
+        const std::string head = "POST /Discovery HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+        while (!stop) {
+            int fd = ConnectTo(port);
+            if (fd < 0) {
+                Pause(20);
+                continue;
+            }
+            for (std::size_t i = 0; !stop && !ClosedByPeer(fd); ++i) {
+                send(fd, &head[i % head.size()], 1, MSG_NOSIGNAL);
+                Pause(intervalMillis);
+            }
+            close(fd);
+        }
+    };
+}
+
+// Connections that send nothing, held until the listener drops them.
+Attack::Step Idle()
+{
+    return [](int port, const std::atomic<bool>& stop) {
+        while (!stop) {
+            int fd = ConnectTo(port);
+            while (fd >= 0 && !stop && !ClosedByPeer(fd))
+                Pause(20);
+            if (fd >= 0)
+                close(fd);
+            else
+                Pause(20);
+        }
+    };
+}
+
+Attack::Step Churn(int intervalMillis)
+{
+    return [intervalMillis](int port, const std::atomic<bool>& stop) {
+        while (!stop) {
+            int fd = ConnectTo(port);
+            if (fd >= 0)
+                close(fd);
+            Pause(intervalMillis);
+        }
+    };
+}
+
+// Sends `head` and then filler until the listener drops the connection.
+Attack::Step Flood(std::string head, std::atomic<std::size_t>& sentAfterHead)
+{
+    return [head, &sentAfterHead](int port, const std::atomic<bool>& stop) {
+        const std::string filler(65536, 'a');
+        while (!stop) {
+            int fd = ConnectTo(port);
+            if (fd < 0) {
+                Pause(20);
+                continue;
+            }
+            send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+            std::size_t sent = 0;
+            while (!stop) {
+                pollfd p{fd, POLLOUT, 0};
+                if (poll(&p, 1, 50) <= 0)
+                    continue;
+                ssize_t n = send(fd, filler.data(), filler.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n < 0 && errno != EAGAIN)
+                    break;
+                sent += n > 0 ? static_cast<std::size_t>(n) : 0;
+            }
+            close(fd);
+            sentAfterHead = std::max<std::size_t>(sentAfterHead, sent);
+        }
+    };
+}
+
+// Two honest devices that POST their answers (one answers both probes).
+struct HonestDevices {
+    HonestDevices()
+        : device([](const fake::ReceivedProbe& probe) {
+              fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:ferro", "http://127.0.0.1:80/")}));
+              if (!probe.hasTypes)
+                  fake::PostTo(probe.replyTo,
+                               fake::ProbeMatchesEnvelope({MatchItems("urn:other", "http://127.0.0.9/", "x9")}));
+          })
+    {
+        request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
+        request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
+        request.discoveryTimeout = 1;
+        request.receiveTimeout = 1;
+        request.pCount = &count;
+        request.ttl = 1;
+        request.interfaceAddress = "127.0.0.1";
+    }
+
+    // Runs the device search; checks its length and that both devices are listed.
+    void RunAndExpectBoth()
+    {
+        const auto start = Clock::now();
+        std::unique_ptr<DeviceRecord[]> records = DiscoverDevices(request);
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        EXPECT_LT(seconds, kBoundSeconds + kMargin);
+        ASSERT_NE(nullptr, records);
+        ASSERT_EQ(2u, count);
+        EXPECT_EQ("urn:ferro", records[0].address);
+        EXPECT_EQ("urn:other", records[1].address);
+    }
+
+    FakeDevice device;
+    unsigned count = 0;
+    DiscoveryRequest request;
+    double seconds = 0;
+};
+
+TEST(HostileNetwork, SlowHeaderClientsNeitherStretchTheRunNorHideDevices)
+{
+    HonestDevices honest;
+    Attack attack(honest.request.listenPort, 1, Trickle(300));
+    honest.RunAndExpectBoth();
+}
+
+TEST(HostileNetwork, HundredSlowClientsDoNotPushOutDevices)
+{
+    HonestDevices honest;
+    Attack attack(honest.request.listenPort, 100, Trickle(100));
+    honest.RunAndExpectBoth();
+}
+
+TEST(HostileNetwork, IdleConnectionsCostNoMoreThanOneReceiveTimeout)
+{
+    HonestDevices honest;
+    Attack attack(honest.request.listenPort, 40, Idle());
+    honest.RunAndExpectBoth();
+}
+
+TEST(HostileNetwork, ConnectAndCloseChurnDoesNotKeepTheRunAlive)
+{
+    HonestDevices honest;
+    Attack attack(honest.request.listenPort, 2, Churn(200));
+    honest.RunAndExpectBoth();
+}
+
+TEST(HostileNetwork, HugeBodiesAreRefusedBeforeTheyAreRead)
+{
+    std::atomic<std::size_t> sentLength{0}, sentChunked{0};
+    HonestDevices honest;
+    {
+        Attack length(honest.request.listenPort, 1,
+                      Flood("POST /Discovery HTTP/1.1\r\nContent-Length: 10000000000\r\n\r\n", sentLength));
+        Attack chunked(honest.request.listenPort, 1,
+                       Flood("POST /Discovery HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n8000000\r\n", sentChunked));
+        honest.RunAndExpectBoth();
+    }
+    // What the kernel's buffers take in before the refusal, not the stream.
+    EXPECT_LT(sentLength.load(), 16u << 20);
+    EXPECT_LT(sentChunked.load(), 16u << 20);
+}
+
+TEST(HostileNetwork, CrowdedXmlIsRefusedQuickly)
+{
+    std::string attributes, declarations;
+    for (int i = 0; attributes.size() < 60000; ++i)
+        attributes += " a" + std::to_string(i) + "=\"\"";
+    for (int i = 0; declarations.size() < 60000; ++i)
+        declarations += " xmlns:n" + std::to_string(i) + "=\"urn:" + std::to_string(i) + "\"";
+    HonestDevices honest;
+    std::vector<double> answerSeconds;
+    std::vector<std::string> answers;
+    std::thread attacker([&] {
+        Pause(150);
+        for (const std::string& crowd : {attributes, declarations}) {
+            const std::string body = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://www.w3.org/2003/05/"
+                                     "soap-envelope\"><s:Body><x" + crowd + "/></s:Body></s:Envelope>";
+            const auto start = Clock::now();
+            answers.push_back(fake::PostTo("http://127.0.0.1:" + std::to_string(honest.request.listenPort) +
+                                               "/Discovery",
+                                           body));
+            answerSeconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        }
+    });
+    honest.RunAndExpectBoth();
+    attacker.join();
+    ASSERT_EQ(2u, answers.size());
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        EXPECT_EQ(0u, answers[i].find("HTTP/1.1 400 Bad Request")) << answers[i].substr(0, 300);
+        EXPECT_NE(std::string::npos, answers[i].find("occurrence violation")) << answers[i].substr(0, 600);
+        EXPECT_LT(answerSeconds[i], 0.5);
+    }
+}
+
+TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
+{
+    int attacker = -1, attackerPort = 0;
+    attacker = wiretest::LoopbackUdp(attackerPort);
+    std::atomic<int> faults{0};
+    FakeDevice device([&](const fake::ReceivedProbe& probe) {
+        for (int i = 0; i < 50; ++i)
+            wiretest::SendDatagramTo(attacker, "x", probe.sourcePort);
+        fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope({MatchItems(
+                                               "urn:bridge", "http://127.0.0.6/", "Halden", kBridgeScope)}));
+        while (!wiretest::ReadDatagram(attacker, 500).empty())
+            ++faults;
+    });
+    unsigned count = 0;
+    DiscoveryRequest request;
+    request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
+    request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
+    request.discoveryTimeout = 1;
+    request.receiveTimeout = 1;
+    request.pCount = &count;
+    request.ttl = 1;
+    request.interfaceAddress = "127.0.0.1";
+    std::unique_ptr<DeviceRecord[]> records = DiscoverBridges(request);
+    device.Stop();
+    close(attacker);
+    ASSERT_NE(nullptr, records);
+    ASSERT_EQ(1u, count);
+    EXPECT_EQ("urn:bridge", records[0].address);
+    EXPECT_EQ(0, faults.load());
+}
+
+}  // namespace

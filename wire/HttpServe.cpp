@@ -1,0 +1,172 @@
+// The HTTP listener's loop: every open connection's request is collected
+// with poll and a deadline of its own, then served from memory.
+
+#include "wire/MatchServiceBase.h"
+
+#include "wire/ErrorTable.h"
+#include "wire/MessageScreen.h"
+#include "wire/WireState.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace wire {
+namespace {
+
+constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+constexpr std::size_t kReadSize = 16384;
+constexpr int kAcceptPauseMillis = 100;
+
+struct Connection {
+    int fd = -1;
+    sockaddr_storage peer{};
+    socklen_t peerLength = 0;
+    std::int64_t deadline = 0;
+    HttpRequestFramer framer;
+};
+
+void Close(Connection &c)
+{
+    if (c.fd >= 0) ::close(c.fd);
+    c.fd = -1;
+}
+
+std::unique_ptr<Connection> AcceptOne(int master, std::int64_t deadline)
+{
+    auto c = std::make_unique<Connection>();
+    c->peerLength = sizeof c->peer;
+    c->fd = ::accept4(master, reinterpret_cast<sockaddr *>(&c->peer), &c->peerLength, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (c->fd < 0) return nullptr;
+    int size = kSocketBufferSize, on = 1;
+    setsockopt(c->fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    setsockopt(c->fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    setsockopt(c->fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    c->deadline = deadline;
+    return c;
+}
+
+// Reads what has arrived. False when the connection ended without a request.
+bool ReadSome(Connection &c)
+{
+    char buffer[kReadSize];
+    ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+    if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+    if (n == 0) {
+        c.framer.EndOfInput();
+        return c.framer.Complete();
+    }
+    c.framer.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+    if (c.framer.TakeContinue()) (void)::send(c.fd, kContinue, sizeof kContinue - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    return true;
+}
+
+}  // namespace
+
+std::int64_t SteadyMillis()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int MatchServiceBase::ServeCollected(const HttpRequestFramer &framer)
+{
+    WireState &state = StateOf(this);
+    if (framer.Refused()) state.refusal = framer.RefusalCode();
+    else if (int refused = ScreenMessage(framer.Body())) state.refusal = refused;
+    else state.replay = &framer.Request();
+    state.replayOffset = 0;
+    int rc = ServeOne();
+    state.replay = nullptr;
+    state.refusal = 0;
+    return rc;
+}
+
+void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis)
+{
+    std::vector<std::unique_ptr<Connection>> open;
+    std::vector<pollfd> polled;
+    std::int64_t lastRequest = SteadyMillis();
+    std::int64_t acceptPausedUntil = 0;
+    WireState &state = StateOf(this);
+    // Accepting goes on while connections are pending, so it must not block.
+    const int masterFlags = soap_valid_socket(master) ? fcntl(master, F_GETFL) : -1;
+    if (masterFlags >= 0) fcntl(master, F_SETFL, masterFlags | O_NONBLOCK);
+    for (;;) {
+        std::int64_t now = SteadyMillis();
+        // A connection gets one deadline for its whole request; past it, it
+        // is closed without an answer, as a quiet line is.
+        for (auto &c : open)
+            if (now >= c->deadline) Close(*c);
+        std::erase_if(open, [](const auto &c) { return c->fd < 0; });
+        if (now >= endMillis) break;
+        if (open.empty() && now - lastRequest >= idleMillis) break;
+
+        std::int64_t wake = endMillis;
+        if (open.empty()) wake = std::min(wake, lastRequest + idleMillis);
+        for (const auto &c : open) wake = std::min(wake, c->deadline);
+        polled.clear();
+        const bool accepting =
+            open.size() < kMaxOpenConnections && soap_valid_socket(master) && now >= acceptPausedUntil;
+        if (!accepting && now < acceptPausedUntil) wake = std::min(wake, acceptPausedUntil);
+        if (accepting) polled.push_back({master, POLLIN, 0});
+        for (const auto &c : open) polled.push_back({c->fd, POLLIN, 0});
+        int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::max<std::int64_t>(0, wake - now)));
+        if (ready < 0 && errno != EINTR) {
+            SetTransportError(this, "select failed in soap_poll()", errno, true);
+            break;
+        }
+        if (ready <= 0) continue;
+        now = SteadyMillis();
+
+        const std::size_t first = accepting ? 1 : 0;
+        const std::size_t known = open.size();
+        for (std::size_t i = 0; i < known; ++i) {
+            Connection &c = *open[i];
+            if (!polled[first + i].revents) continue;
+            if (!ReadSome(c)) {
+                Close(c);
+                continue;
+            }
+            if (!c.framer.Complete() && !c.framer.Refused()) continue;
+            socket = c.fd;
+            std::memcpy(&peer.storage, &c.peer, sizeof c.peer);
+            peerlen = c.peerLength;
+            state.deadlineMillis = c.deadline;
+            // Answers and closes the connection.
+            if (const int rc = ServeCollected(c.framer); rc != SOAP_OK) MessageFailed(rc);
+            state.deadlineMillis = 0;
+            if (soap_valid_socket(socket)) ::close(socket);
+            socket = SOAP_INVALID_SOCKET;
+            c.fd = -1;
+            lastRequest = SteadyMillis();
+        }
+        if (accepting && (polled[0].revents & POLLIN)) {
+            while (open.size() < kMaxOpenConnections) {
+                auto c = AcceptOne(master, now + requestMillis);
+                if (c) {
+                    open.push_back(std::move(c));
+                    continue;
+                }
+                // Out of descriptors, say: the connection stays pending, and
+                // polling for it again at once would only spin.
+                if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED)
+                    acceptPausedUntil = now + kAcceptPauseMillis;
+                break;
+            }
+        }
+    }
+    for (auto &c : open) Close(*c);
+    if (masterFlags >= 0) fcntl(master, F_SETFL, masterFlags);
+}
+
+}  // namespace wire
