@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 namespace signseek {
 namespace {
 
@@ -128,6 +131,31 @@ TEST(SearchCycle, CountsDownWithAOneSecondLeadAndEndsAtTheSecondResult)
     EXPECT_FALSE(s.Searching());
     s.Start(1);
     EXPECT_EQ(0, s.m_nResultsReceived);
+}
+
+TEST(SearchCycle, TimeoutsFromTheFileCountLikeTheRunAndNeverOverflow)
+{
+    // The run waits at least one second; so does the bar, rather than turning
+    // into a busy indicator (range 0 .. 0).
+    for (int bad : {0, -5, std::numeric_limits<int>::min()}) {
+        SearchCycle s;
+        s.Start(bad);
+        EXPECT_EQ(20, s.m_nTicksLeft) << bad;
+        SearchCycle::Progress p = s.Tick(bad);
+        EXPECT_EQ(10, p.rangeMax) << bad;
+        EXPECT_EQ(-9, p.position) << bad;
+    }
+    // Ten ticks a second past the int range: counted without overflow.
+    for (int huge : {214748364, 214748365, std::numeric_limits<int>::max()}) {
+        SearchCycle s;
+        s.Start(huge);
+        EXPECT_EQ(std::int64_t{huge} * 10 + 10, s.m_nTicksLeft) << huge;
+        SearchCycle::Progress p = s.Tick(huge);
+        EXPECT_GE(p.rangeMax, 10) << huge;
+        EXPECT_EQ(-9, p.position) << huge;
+        EXPECT_EQ(0, ShownPosition(p)) << huge;
+        EXPECT_FALSE(p.stopTimer) << huge;
+    }
 }
 
 TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)
