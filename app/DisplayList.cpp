@@ -43,6 +43,11 @@ CDisplayList::CDisplayList(QWidget* parent)
     m_icons->setWrapping(true);
     m_icons->setMouseTracking(true);
 
+    connect(m_details->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        int row = SelectedRow();
+        if (row != -1) m_mark = m_model->index(row, 0);
+    });
+
     addWidget(m_details);
     addWidget(m_icons);
     setCurrentWidget(m_details);
@@ -143,10 +148,12 @@ DeviceImage CDisplayList::ImageAt(int row) const
     return static_cast<DeviceImage>(m_model->item(row, 0)->data(kImageRole).toInt());
 }
 
-int CDisplayList::SelectionMark() const
+int CDisplayList::SelectionMark() const { return m_mark.isValid() ? m_mark.row() : -1; }
+
+int CDisplayList::SelectedRow() const
 {
-    QModelIndex current = m_details->selectionModel()->currentIndex();
-    return current.isValid() ? current.row() : -1;
+    QModelIndexList rows = m_details->selectionModel()->selectedRows(0);
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void CDisplayList::SetSelectionMark(int row)
@@ -157,8 +164,10 @@ void CDisplayList::SetSelectionMark(int row)
 
 void CDisplayList::SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare)
 {
-    int mark = SelectionMark();
-    const QStandardItem* marked = mark >= 0 ? m_model->item(mark, 0) : nullptr;
+    auto itemAt = [this](int row) { return row >= 0 ? m_model->item(row, 0) : nullptr; };
+    const QStandardItem* marked = itemAt(SelectionMark());
+    const QStandardItem* selected = itemAt(SelectedRow());
+    const QStandardItem* current = itemAt(m_details->selectionModel()->currentIndex().row());
     std::vector<QList<QStandardItem*>> rows;
     while (m_model->rowCount() > 0) rows.push_back(m_model->takeRow(0));
     std::stable_sort(rows.begin(), rows.end(), [&compare](const auto& a, const auto& b) {
@@ -166,7 +175,11 @@ void CDisplayList::SortRows(const std::function<int(const DeviceRecord&, const D
                        static_cast<const DisplayRowItem*>(b[0])->Record()) < 0;
     });
     for (auto& row : rows) m_model->appendRow(row);
-    if (marked) SetSelectionMark(marked->row());
+    QItemSelectionModel* selection = m_details->selectionModel();
+    if (current) selection->setCurrentIndex(current->index(), QItemSelectionModel::NoUpdate);
+    if (selected)
+        selection->select(selected->index(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (marked) m_mark = marked->index();
 }
 
 }  // namespace signseek

@@ -6,6 +6,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DisplayRows.h"
 
+#include <QPersistentModelIndex>
 #include <QStackedWidget>
 #include <QStandardItem>
 
@@ -60,11 +61,15 @@ public:
     QString Text(int row, int column) const;
     DeviceImage ImageAt(int row) const;
 
-    // The row most recently made current; -1 when none.
+    // The row the user most recently selected; -1 when none. A row that only
+    // has the keyboard focus is not selected.
     int SelectionMark() const;
     void SetSelectionMark(int row);
+    // The selected row, -1 when none.
+    int SelectedRow() const;
 
-    // Reorders the rows by less(a, b) < 0, keeping equal rows in their order.
+    // Reorders the rows by compare(a, b) < 0, keeping equal rows in their
+    // order; the selection, the mark and the focus row stay with their rows.
     void SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare);
 
 private:
@@ -72,6 +77,7 @@ private:
     QTreeView* m_details;
     QListView* m_icons;
     View m_view = View::Details;
+    QPersistentModelIndex m_mark;
 };
 
 }  // namespace signseek

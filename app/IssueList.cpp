@@ -1,4 +1,5 @@
 #include "app/IssueList.h"
+#include "app/ListActivation.h"
 #include "checks/LinuxFirewall.h"
 #include "checks/LinuxRuntimes.h"
 
@@ -76,8 +77,9 @@ void CIssueList::SetupIssueList()
     m_List.setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_List.setIconSize(QSize(16, 16));
     m_List.setColumnWidth(0, static_cast<int>(m_List.width() * 0.98));
-    m_List.viewport()->setMouseTracking(true);
     m_List.viewport()->installEventFilter(this);
+    // Every row reads as a link; a click runs the fix of the row under it.
+    new ListActivation(m_List, ListActivation::Underline::EveryRow, [this](int row) { OnClick(row); });
 }
 
 void CIssueList::FillIssueList()
@@ -111,11 +113,6 @@ QString CIssueList::OnInfoTip(int row) const
 bool CIssueList::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched != m_List.viewport()) return false;
-    if (e->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(e);
-        if (mouse->button() == Qt::LeftButton) OnClick(RowAt(m_List, mouse->position().toPoint()));
-        return false;
-    }
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         QString tip = OnInfoTip(RowAt(m_List, help->pos()));

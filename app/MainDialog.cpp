@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
 #include "app/DeviceImages.h"
+#include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
 #include "discovery/DeviceDetails.h"
 #include "discovery/DisplaySort.h"
@@ -23,6 +24,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -113,6 +115,13 @@ void CVORIrurizezDlg::CreateControls()
             &CVORIrurizezDlg::OnHeaderItemClick);
     m_DisplayList->DetailsView()->viewport()->installEventFilter(this);
     m_DisplayList->IconsView()->viewport()->installEventFilter(this);
+    // A click anywhere in the list opens the page of the selection-mark row.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_DisplayList->DetailsView()),
+                                    static_cast<QAbstractItemView*>(m_DisplayList->IconsView())})
+        new ListActivation(*view, ListActivation::Underline::HotRow, [this](int) { OnDisplayListClick(); });
+    // Shift+F10 is the other keyboard way to a context menu.
+    auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
     // Linux windows have no system menu to extend, so its two commands sit in
     // a menu button at the top right.
@@ -256,9 +265,13 @@ void CVORIrurizezDlg::FillDisplayList(const DeviceRecord* records, unsigned coun
 
 void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
 {
-    QPoint at = e->globalPos();
-    if (e->reason() == QContextMenuEvent::Keyboard)
-        at = m_DisplayList->CurrentItemView()->viewport()->mapToGlobal(QPoint(5, 5));
+    ShowViewMenu(e->globalPos(), e->reason() == QContextMenuEvent::Keyboard);
+    e->accept();
+}
+
+void CVORIrurizezDlg::ShowViewMenu(QPoint at, bool fromKeyboard)
+{
+    if (fromKeyboard) at = m_DisplayList->CurrentItemView()->viewport()->mapToGlobal(QPoint(5, 5));
     QMenu menu(QStringLiteral("View"), this);
     const std::pair<const char*, int> items[] = {{"List", ID_VIEW_LIST},
                                                  {"Details", ID_VIEW_REPORT},
@@ -267,7 +280,6 @@ void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
                                                  {"Tile", ID_VIEW_TILE}};
     for (const auto& [text, id] : items) menu.addAction(QString::fromLatin1(text))->setData(id);
     if (QAction* chosen = m_Services.popupMenu(menu, at)) OnViewCommand(chosen->data().toInt());
-    e->accept();
 }
 
 void CVORIrurizezDlg::OnViewCommand(int id)
@@ -336,8 +348,6 @@ bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
         QToolTip::showText(help->globalPos(), QStringLiteral("<pre>%1</pre>").arg(text), view->viewport());
         return true;
     }
-    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
-        OnDisplayListClick();
     return QDialog::eventFilter(watched, e);
 }
 

@@ -125,6 +125,9 @@ private:
     void SetupIssueList();
     void EndSearch();
     void PlaceMenuButton();
+    // The View menu at a screen point, or from the keyboard at the device
+    // list's corner.
+    void ShowViewMenu(QPoint at, bool fromKeyboard);
 
     DialogServices m_Services;
     std::shared_ptr<MessageRoute> m_Route;

@@ -5,6 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/DeviceImages.h"
+#include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
 #include "discovery/DeviceDetails.h"
 #include "discovery/VendorConstants.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -52,6 +54,12 @@ DeviceRecord Device(const std::string& name, const std::string& dhcp, const std:
     r.metadata.push_back("<DHCPName>" + dhcp + "</DHCPName>");
     if (!services.empty()) r.metadata.push_back(MakeServicesItem(services));
     return r;
+}
+
+void MoveMouse(QWidget* widget, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
 }
 
 std::string Management(int port)
@@ -409,6 +417,117 @@ TEST_F(MainDialogTest, AClickOpensTheSelectedDevicesSafePageOnly)
     clickRow(0);
     EXPECT_EQ(3u, m_launched.size());
     EXPECT_EQ(0, dialog->m_DisplayList->SelectionMark());
+}
+
+TEST_F(MainDialogTest, ADoubleClickOpensThePageOnceAsOneClickDoes)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Lobby", "l", "10.0.0.5")});
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    // Through the window, so the platform's own double-click detection runs:
+    // press, release, press (a double-click), release.
+    QPoint at = view->viewport()->mapTo(dialog.get(), view->visualRect(view->model()->index(0, 0)).center());
+    QTest::mouseDClick(dialog->windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(std::vector<QString>{"http://10.0.0.5:80/"}, m_launched);
+    // The next click is a click again.
+    QTest::mouseClick(dialog->windowHandle(), Qt::LeftButton, {}, at, 1000);
+    EXPECT_EQ(2u, m_launched.size());
+}
+
+TEST_F(MainDialogTest, TheSelectionMarkIsTheSelectedRowNeverTheFocusOnlyOne)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    m_bridges.fails = true;
+    Search(*dialog, {Device("beta", "b", "10.0.0.2"), Device("alpha", "a", "10.0.0.1")});
+    CDisplayList& list = *dialog->m_DisplayList;
+    QTreeView* view = list.DetailsView();
+    view->setFocus(Qt::TabFocusReason);  // the first row gets the focus, not the selection
+    ASSERT_TRUE(view->hasFocus());
+    EXPECT_EQ(-1, list.SelectionMark());
+    QPoint empty(5, view->viewport()->height() - 3);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_TRUE(m_launched.empty());
+
+    // Neither sorting nor a change of view selects anything.
+    QHeaderView* header = view->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    dialog->OnViewCommand(ID_VIEW_ICON);
+    dialog->OnViewCommand(ID_VIEW_REPORT);
+    EXPECT_EQ(-1, list.SelectionMark());
+    EXPECT_TRUE(view->selectionModel()->selectedRows().isEmpty());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_TRUE(m_launched.empty());
+
+    // A selected row stays the selected one through both.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+    ASSERT_EQ(std::vector<QString>{"http://10.0.0.2:80/"}, m_launched);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    ASSERT_EQ((std::vector<QString>{"beta", "alpha"}), Names(*dialog));
+    dialog->OnViewCommand(ID_VIEW_TILE);
+    EXPECT_EQ(0, list.SelectionMark());
+    EXPECT_EQ(0, list.SelectedRow());
+    QTest::mouseClick(list.IconsView()->viewport(), Qt::LeftButton, {},
+                      QPoint(list.IconsView()->viewport()->width() - 3, list.IconsView()->viewport()->height() - 3));
+    EXPECT_EQ(2u, m_launched.size());
+    EXPECT_EQ("http://10.0.0.2:80/", m_launched.back());
+}
+
+TEST_F(MainDialogTest, RowsLookClickableAndNoIssueRowStartsSelected)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    // The issue list has the focus at start-up, and none of its rows is shown
+    // as selected (no highlight behind the first row).
+    QTreeWidget& issues = *dialog->m_IssueList;
+    EXPECT_TRUE(issues.selectedItems().isEmpty());
+    ASSERT_TRUE(issues.hasFocus());
+    QImage shown = issues.viewport()->grab().toImage();
+    for (int row : {0, 1}) {
+        QRect r = issues.visualItemRect(issues.topLevelItem(row));
+        // Right of the text: the row's own ground, the same as the list's.
+        for (QPoint p : {QPoint(r.right() - 20, r.center().y()), QPoint(r.right() - 20, r.top() + 1)})
+            EXPECT_EQ(issues.palette().color(QPalette::Base), QColor(shown.pixel(p))) << row;
+    }
+
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Lobby", "l", "10.0.0.5")});
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(dialog->m_DisplayList->DetailsView()),
+                                    static_cast<QAbstractItemView*>(&issues)}) {
+        auto* activation = view->findChild<ListActivation*>();
+        ASSERT_NE(nullptr, activation);
+        QPoint row = view->visualRect(view->model()->index(0, 0)).center();
+        MoveMouse(view->viewport(), row);
+        EXPECT_EQ(Qt::PointingHandCursor, view->viewport()->cursor().shape());
+        EXPECT_EQ(0, activation->HotRow());
+        EXPECT_TRUE(activation->Underlined(view->model()->index(0, 0)));
+        MoveMouse(view->viewport(), QPoint(5, view->viewport()->height() - 3));
+        EXPECT_NE(Qt::PointingHandCursor, view->viewport()->cursor().shape());
+        EXPECT_EQ(-1, activation->HotRow());
+    }
+    // Device rows are underlined under the pointer only; issue rows always.
+    EXPECT_FALSE(dialog->m_DisplayList->DetailsView()->findChild<ListActivation*>()->Underlined(
+        dialog->m_DisplayList->DetailsView()->model()->index(0, 0)));
+    EXPECT_TRUE(issues.findChild<ListActivation*>()->Underlined(issues.model()->index(2, 0)));
+}
+
+TEST_F(MainDialogTest, ShiftF10OpensTheViewMenuLikeTheMenuKey)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    m_menuChoice = "Icon";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(1u, m_menuPoints.size());
+    EXPECT_EQ(dialog->m_DisplayList->DetailsView()->viewport()->mapToGlobal(QPoint(5, 5)), m_menuPoints[0]);
+    EXPECT_EQ(CDisplayList::View::Icon, dialog->m_DisplayList->CurrentView());
 }
 
 TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)

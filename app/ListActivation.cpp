@@ -1,0 +1,68 @@
+#include "app/ListActivation.h"
+
+#include <QAbstractItemView>
+#include <QMouseEvent>
+
+namespace signseek {
+
+ListActivation::ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int)> onClick)
+    : QObject(&view), m_view(view), m_underline(underline), m_onClick(std::move(onClick))
+{
+    view.viewport()->setMouseTracking(true);
+    view.viewport()->installEventFilter(this);
+    view.setItemDelegate(new LinkRowDelegate(*this, &view));
+}
+
+bool ListActivation::Underlined(const QModelIndex& index) const
+{
+    return m_underline == Underline::EveryRow || (m_hot.isValid() && index.row() == m_hot.row());
+}
+
+void ListActivation::SetHot(const QModelIndex& index)
+{
+    QModelIndex row = index.isValid() ? index.siblingAtColumn(0) : QModelIndex();
+    if (row != QModelIndex(m_hot)) {
+        m_hot = row;
+        m_view.viewport()->update();
+    }
+    if (row.isValid())
+        m_view.viewport()->setCursor(Qt::PointingHandCursor);
+    else
+        m_view.viewport()->unsetCursor();
+}
+
+bool ListActivation::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != m_view.viewport()) return false;
+    switch (e->type()) {
+    case QEvent::MouseMove:
+        SetHot(m_view.indexAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+        break;
+    case QEvent::Leave:
+        SetHot(QModelIndex());
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) m_clicks.DoubleClicked();
+        break;
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(e);
+        if (mouse->button() != Qt::LeftButton || !m_clicks.Released()) break;
+        QModelIndex index = m_view.indexAt(mouse->position().toPoint());
+        m_onClick(index.isValid() ? index.row() : -1);
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+void LinkRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (m_activation.Underlined(index)) option->font.setUnderline(true);
+    // A row that only has the keyboard focus is not drawn as if selected.
+    if (!(option->state & QStyle::State_Selected)) option->state &= ~QStyle::State_HasFocus;
+}
+
+}  // namespace signseek
