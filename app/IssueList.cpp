@@ -40,10 +40,14 @@ QIcon IssueMark(int image)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(image == ISSUE_IMAGE_TICK ? QColor(0, 160, 0) : QColor(210, 0, 0));
+    painter.setBrush(image == ISSUE_IMAGE_TICK    ? QColor(0, 160, 0)
+                     : image == ISSUE_IMAGE_NEUTRAL ? QColor(150, 150, 150)
+                                                    : QColor(210, 0, 0));
     painter.drawEllipse(QRectF(0.5, 0.5, 15, 15));
     painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    if (image == ISSUE_IMAGE_TICK) {
+    if (image == ISSUE_IMAGE_NEUTRAL) {
+        painter.drawLine(QPointF(4.5, 8), QPointF(11.5, 8));  // a dash: does not apply
+    } else if (image == ISSUE_IMAGE_TICK) {
         const QPointF tick[] = {{4.2, 8.3}, {6.9, 11.0}, {11.8, 5.2}};
         painter.drawPolyline(tick, 3);
     } else {
