@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
 #include "app/DeviceImages.h"
+#include "app/DialogFrame.h"
 #include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
 #include "discovery/DeviceDetails.h"
@@ -23,6 +24,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QShortcut>
 #include <QPushButton>
@@ -38,14 +41,28 @@ namespace {
 
 // The platform's 3D edge width, which the drop-down width allows for twice.
 constexpr int kEdge = 2;
-constexpr int kMenuButtonSide = 24;
+constexpr int kMenuButtonSide = 28;
+constexpr int kMenuButtonGap = 4;
+
+// Three bars, the common mark of a menu, in the palette's text colour.
+QIcon MenuIcon(const QColor& color)
+{
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 2.4, Qt::SolidLine, Qt::RoundCap));
+    for (int y : {5, 10, 15}) painter.drawLine(QPointF(3, y), QPointF(17, y));
+    painter.end();
+    return QIcon(pixmap);
+}
 
 void FillDefaults(DialogServices& s)
 {
     if (!s.openUrl) s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (!s.messageBox) {
         s.messageBox = [](QWidget* parent, const QString& text) {
-            QMessageBox::warning(parent, QString::fromLatin1(kApplicationTitle), text);
+            ShowWarning(parent, QString::fromLatin1(kApplicationTitle), text);
         };
     }
     if (!s.popupMenu) s.popupMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
@@ -124,12 +141,13 @@ void CVORIrurizezDlg::CreateControls()
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
     // Linux windows have no system menu to extend, so its two commands sit in
-    // a menu button at the top right.
+    // a menu button of their own beside the issue list.
     m_MenuButton = new QToolButton(this);
-    m_MenuButton->setIcon(m_hIcon);
-    m_MenuButton->setToolTip(QString::fromLatin1(kApplicationTitle));
+    m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
+    m_MenuButton->setIconSize(QSize(20, 20));
+    m_MenuButton->setToolTip(QStringLiteral("Menu: Settings and About Signseek"));
+    m_MenuButton->setAccessibleName(QStringLiteral("Menu"));
     m_MenuButton->setPopupMode(QToolButton::InstantPopup);
-    m_MenuButton->setAutoRaise(true);
     m_MenuButton->resize(kMenuButtonSide, kMenuButtonSide);
     auto* menu = new QMenu(m_MenuButton);
     menu->addSeparator();
@@ -376,7 +394,8 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     combo.setHeight(m_AdapterCombo->height());
     m_AdapterCombo->setGeometry(combo);
     m_SearchProgress->setGeometry(ToQRect(*next.progress));
-    m_IssueList->setGeometry(ToQRect(*next.issueList));
+    // The menu button takes the issue list's top right corner for itself.
+    m_IssueList->setGeometry(ToQRect(*next.issueList).adjusted(0, 0, -(kMenuButtonSide + kMenuButtonGap), 0));
     m_DisplayList->setGeometry(ToQRect(*next.displayList));
     PlaceMenuButton();
 }
@@ -384,7 +403,6 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
 void CVORIrurizezDlg::PlaceMenuButton()
 {
     m_MenuButton->move(width() - 8 - m_MenuButton->width(), 8);
-    m_MenuButton->raise();
 }
 
 void CVORIrurizezDlg::OnSysCommand(int id)

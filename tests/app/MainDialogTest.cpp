@@ -540,7 +540,12 @@ TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
         QRect g = dialog->m_SearchGroup->geometry();
         int top = std::min(112, static_cast<int>(0.3 * size.height() - groupHeight / 2));
         EXPECT_EQ(QRect(8, top, size.width() - 16, groupHeight), g);
-        EXPECT_EQ(QRect(8, 8, size.width() - 16, top - 16), dialog->m_IssueList->geometry());
+        // The issue list leaves its top right corner to the menu button.
+        QRect issues = dialog->m_IssueList->geometry(), menu = dialog->m_MenuButton->geometry();
+        EXPECT_EQ(QRect(8, 8, issues.width(), top - 16), issues);
+        EXPECT_FALSE(issues.intersects(menu));
+        EXPECT_LE(size.width() - 16 - issues.width(), menu.width() + 8);
+        EXPECT_EQ(8, menu.top());
         EXPECT_EQ(size.height() - 8, dialog->m_DisplayList->geometry().bottom() + 1);
         EXPECT_EQ(g.right() - 15, dialog->m_FindButton->geometry().right());
         EXPECT_GE(dialog->m_FindButton->x() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
@@ -595,6 +600,9 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
         s.accept();
         return s.result();
     };
+    // A button of its own that says what it holds.
+    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("Settings"));
+    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("About"));
     QAction* settings = dialog->m_MenuButton->menu()->actions().at(1);
     ASSERT_EQ("Settings..", settings->text());
     settings->trigger();
