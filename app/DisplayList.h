@@ -13,6 +13,7 @@
 #include <functional>
 
 class QAbstractItemView;
+class QHeaderView;
 class QListView;
 class QStandardItemModel;
 class QTreeView;
@@ -52,6 +53,9 @@ public:
     QAbstractItemView* CurrentItemView() const;
     QTreeView* DetailsView() const { return m_details; }
     QListView* IconsView() const { return m_icons; }
+    // The column header above the list, icon, small-icon and tile views; it
+    // sorts them like the details view's header.
+    QHeaderView* IconsHeader() const { return m_iconsHeader; }
 
     // Inserts the row where the name keeps the rows in ascending name order.
     void AddRow(const DeviceRecord& record, const DisplayRow& row);
@@ -76,6 +80,8 @@ private:
     QStandardItemModel* m_model;
     QTreeView* m_details;
     QListView* m_icons;
+    QHeaderView* m_iconsHeader;
+    QWidget* m_iconsPage;
     View m_view = View::Details;
     QPersistentModelIndex m_mark;
 };

@@ -63,6 +63,12 @@ void LinkRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
     if (m_activation.Underlined(index)) option->font.setUnderline(true);
     // A row that only has the keyboard focus is not drawn as if selected.
     if (!(option->state & QStyle::State_Selected)) option->state &= ~QStyle::State_HasFocus;
+    option->textElideMode = Qt::ElideRight;
+}
+
+QSize LinkRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return m_cellSize.isValid() ? m_cellSize : QStyledItemDelegate::sizeHint(option, index);
 }
 
 }  // namespace signseek

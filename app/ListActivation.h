@@ -49,11 +49,17 @@ public:
     LinkRowDelegate(const ListActivation& activation, QObject* parent)
         : QStyledItemDelegate(parent), m_activation(activation) {}
 
+    // Every item takes this size (its text elided to fit); an invalid size
+    // lets each item take the size of its content.
+    void SetCellSize(QSize size) { m_cellSize = size; }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
     const ListActivation& m_activation;
+    QSize m_cellSize;
 };
 
 }  // namespace signseek

@@ -130,6 +130,7 @@ void CVORIrurizezDlg::CreateControls()
     connect(m_FindButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnFindDisplays);
     connect(m_DisplayList->DetailsView()->header(), &QHeaderView::sectionClicked, this,
             &CVORIrurizezDlg::OnHeaderItemClick);
+    connect(m_DisplayList->IconsHeader(), &QHeaderView::sectionClicked, this, &CVORIrurizezDlg::OnHeaderItemClick);
     m_DisplayList->DetailsView()->viewport()->installEventFilter(this);
     m_DisplayList->IconsView()->viewport()->installEventFilter(this);
     // A click anywhere in the list opens the page of the selection-mark row.

@@ -293,7 +293,9 @@ TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
                           Case{ID_VIEW_REPORT, CDisplayList::View::Details, kSmallImageSize}}) {
         dialog->OnViewCommand(c.id);
         EXPECT_EQ(c.view, list.CurrentView()) << c.id;
-        EXPECT_EQ(list.CurrentItemView(), list.currentWidget()) << c.id;
+        EXPECT_TRUE(list.currentWidget()->isAncestorOf(list.CurrentItemView()) ||
+                    list.currentWidget() == list.CurrentItemView())
+            << c.id;
         EXPECT_EQ(c.icon, list.CurrentItemView()->iconSize()) << c.id;
     }
 
@@ -348,6 +350,56 @@ TEST_F(MainDialogTest, HeaderClicksSortAscendingThenToggleAndRestartOnAnotherCol
     EXPECT_EQ((std::vector<QString>{"gamma", "<none>", "Alpha", "beta"}), Names(*dialog));
     EXPECT_EQ("ww", dialog->m_DisplayList->Text(0, 2));
     EXPECT_EQ("10.0.0.1", dialog->m_DisplayList->Text(0, 3));
+}
+
+TEST_F(MainDialogTest, EveryViewHasTheColumnHeaderAndGridViewsSpaceAndEllipsiseTheirItems)
+{
+    auto dialog = Make();
+    dialog->resize(800, 600);
+    dialog->show();
+    m_bridges.fails = true;
+    const std::string longName(80, 'W');
+    Search(*dialog, {Device(longName + "1", "a", "10.0.0.1"), Device(longName + "2", "b", "10.0.0.2"),
+                     Device("C", "c", "10.0.0.3"), Device("D", "d", "10.0.0.4")});
+    CDisplayList& list = *dialog->m_DisplayList;
+    int column = 0;
+    for (int id : {ID_VIEW_LIST, ID_VIEW_ICON, ID_VIEW_SMALL_ICON, ID_VIEW_TILE, ID_VIEW_REPORT}) {
+        dialog->OnViewCommand(id);
+        QHeaderView* header =
+            id == ID_VIEW_REPORT ? list.DetailsView()->header() : list.IconsHeader();
+        ASSERT_TRUE(header->isVisible()) << id;
+        EXPECT_LE(header->height(), 2 * header->fontMetrics().height() + 8) << id;
+        EXPECT_EQ("DHCP Name", header->model()->headerData(2, Qt::Horizontal).toString());
+        // Sorting works from it: a click on another column sorts by that one.
+        column = (column + 1) % 4;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        EXPECT_EQ(column, dialog->m_nSortColumn) << id;
+    }
+
+    // Tile and Small Icon views: every item in a cell of the same size, with
+    // a gap to the next and its long name cut with an ellipsis.
+    for (int id : {ID_VIEW_TILE, ID_VIEW_SMALL_ICON}) {
+        dialog->OnViewCommand(id);
+        QListView* view = list.IconsView();
+        QCoreApplication::processEvents();
+        std::vector<QRect> rects;
+        for (int r = 0; r < 4; ++r) rects.push_back(view->visualRect(view->model()->index(r, 0)));
+        std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+            return std::make_pair(a.top(), a.left()) < std::make_pair(b.top(), b.left());
+        });
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            EXPECT_EQ(rects[0].size(), rects[i].size()) << id;
+            for (std::size_t j = i + 1; j < rects.size(); ++j)
+                EXPECT_FALSE(rects[i].adjusted(-3, -1, 3, 1).intersects(rects[j])) << id << " " << i << " " << j;
+        }
+        ASSERT_EQ(rects[0].top(), rects[1].top()) << id;  // side by side
+        int step = rects[1].left() - rects[0].left();
+        if (rects[2].top() == rects[0].top()) {
+            EXPECT_EQ(step, rects[2].left() - rects[1].left()) << id;
+        }
+        EXPECT_LT(rects[0].width(), view->fontMetrics().horizontalAdvance(QString::fromStdString(longName)));
+    }
 }
 
 TEST_F(MainDialogTest, RowsShowTheirRecordsTextsImagesAndDetails)
