@@ -83,7 +83,8 @@ void CIssueList::SetupIssueList()
     m_List.setColumnWidth(0, static_cast<int>(m_List.width() * 0.98));
     m_List.viewport()->installEventFilter(this);
     // Every row reads as a link; a click runs the fix of the row under it.
-    new ListActivation(m_List, ListActivation::Underline::EveryRow, [this](int row) { OnClick(row); });
+    new ListActivation(m_List, ListActivation::Underline::EveryRow, [this](int row) { OnClick(row); },
+                       {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter});
 }
 
 void CIssueList::FillIssueList()

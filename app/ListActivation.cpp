@@ -1,15 +1,18 @@
 #include "app/ListActivation.h"
 
 #include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace signseek {
 
-ListActivation::ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int)> onClick)
-    : QObject(&view), m_view(view), m_underline(underline), m_onClick(std::move(onClick))
+ListActivation::ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int)> onClick,
+                               std::initializer_list<int> keys)
+    : QObject(&view), m_view(view), m_underline(underline), m_onClick(std::move(onClick)), m_keys(keys)
 {
     view.viewport()->setMouseTracking(true);
     view.viewport()->installEventFilter(this);
+    view.installEventFilter(this);
     view.setItemDelegate(new LinkRowDelegate(*this, &view));
 }
 
@@ -33,6 +36,18 @@ void ListActivation::SetHot(const QModelIndex& index)
 
 bool ListActivation::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == &m_view) {
+        if (e->type() != QEvent::KeyPress) return false;
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+        if (!m_keys.contains(key->key())) return false;
+        QModelIndex current = m_view.currentIndex();
+        if (current.isValid()) {
+            m_view.selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_onClick(current.row());
+        }
+        return true;  // not passed on: a dialog would take Return as its default button
+    }
     if (watched != m_view.viewport()) return false;
     switch (e->type()) {
     case QEvent::MouseMove:

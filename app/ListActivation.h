@@ -3,6 +3,7 @@
 // underlined (every row, for lists that underline cold rows too), the
 // pointer becomes a pointing hand over a row, and a click (not the second
 // press of a double-click) reports the row under the pointer, -1 for none.
+// The given keys select the row with the keyboard focus and report it.
 
 #include "app/ClickActions.h"
 
@@ -23,7 +24,8 @@ public:
 
     // Watches the view's viewport and draws its rows; onClick gets the row
     // under the pointer at each click.
-    ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int row)> onClick);
+    ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int row)> onClick,
+                   std::initializer_list<int> keys = {});
 
     // The row under the pointer, -1 when none.
     int HotRow() const { return m_hot.isValid() ? m_hot.row() : -1; }
@@ -40,6 +42,7 @@ private:
     std::function<void(int)> m_onClick;
     QPersistentModelIndex m_hot;
     ClickActions m_clicks;
+    QList<int> m_keys;
 };
 
 // Draws a row underlined when its ListActivation says so, and a row that is

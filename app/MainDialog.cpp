@@ -13,6 +13,9 @@
 #include "settings/SettingsDlg.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -59,7 +62,7 @@ QIcon MenuIcon(const QColor& color)
 
 void FillDefaults(DialogServices& s)
 {
-    if (!s.openUrl) s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    if (!s.openUrl) s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!s.messageBox) {
         s.messageBox = [](QWidget* parent, const QString& text) {
             ShowWarning(parent, QString::fromLatin1(kApplicationTitle), text);
@@ -133,10 +136,13 @@ void CVORIrurizezDlg::CreateControls()
     connect(m_DisplayList->IconsHeader(), &QHeaderView::sectionClicked, this, &CVORIrurizezDlg::OnHeaderItemClick);
     m_DisplayList->DetailsView()->viewport()->installEventFilter(this);
     m_DisplayList->IconsView()->viewport()->installEventFilter(this);
+    m_DisplayList->DetailsView()->installEventFilter(this);
+    m_DisplayList->IconsView()->installEventFilter(this);
     // A click anywhere in the list opens the page of the selection-mark row.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_DisplayList->DetailsView()),
                                     static_cast<QAbstractItemView*>(m_DisplayList->IconsView())})
-        new ListActivation(*view, ListActivation::Underline::HotRow, [this](int) { OnDisplayListClick(); });
+        new ListActivation(*view, ListActivation::Underline::HotRow, [this](int) { OnDisplayListClick(); },
+                           {Qt::Key_Return, Qt::Key_Enter});
     // Shift+F10 is the other keyboard way to a context menu.
     auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
@@ -343,9 +349,20 @@ void CVORIrurizezDlg::OpenDeviceWebPage(int row)
     // Device text is untrusted: only a plain http address of a host and port
     // goes to the browser.
     std::optional<std::string> address = BuildWebPageAddress(*record);
-    if (!address) return;
-    QUrl url(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
-    if (url.isValid()) m_Services.openUrl(url);
+    QUrl url;
+    if (address) url = QUrl(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
+    if (!url.isValid()) {
+        m_Services.messageBox(this, QString::fromLatin1(kNoDevicePage));
+        return;
+    }
+    if (!m_Services.openUrl(url)) m_Services.messageBox(this, QString::fromLatin1(kNoBrowser).arg(url.toString()));
+}
+
+void CVORIrurizezDlg::CopyDeviceDetails()
+{
+    int row = m_DisplayList->SelectedRow();
+    if (row == -1) return;
+    QGuiApplication::clipboard()->setText(OnDisplayListInfoTip(row));
 }
 
 bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
@@ -353,6 +370,17 @@ bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
     QAbstractItemView* view = nullptr;
     if (watched == m_DisplayList->DetailsView()->viewport()) view = m_DisplayList->DetailsView();
     if (watched == m_DisplayList->IconsView()->viewport()) view = m_DisplayList->IconsView();
+    if (watched == m_DisplayList->DetailsView() || watched == m_DisplayList->IconsView()) {
+        // The list's own copy would take the name only.
+        if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
+            if (static_cast<QKeyEvent*>(e)->matches(QKeySequence::Copy)) {
+                if (e->type() == QEvent::KeyPress) CopyDeviceDetails();
+                e->accept();
+                return true;
+            }
+        }
+        return QDialog::eventFilter(watched, e);
+    }
     if (view == nullptr) return QDialog::eventFilter(watched, e);
 
     if (e->type() == QEvent::ToolTip) {
@@ -427,10 +455,8 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         m_Settings.m_nDiscoveryPort = settings.m_nDiscoveryPort;
         m_Settings.m_nDiscoveryTTL = static_cast<std::int32_t>(settings.m_nDiscoveryTTL);
         PublishSettings(m_Settings);
-        if (m_Services.settingsFolder.empty())
-            m_Settings.Save();
-        else
-            m_Settings.Save(m_Services.settingsFolder);
+        bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
+        if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
     }
 }
 

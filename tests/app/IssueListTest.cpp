@@ -48,7 +48,10 @@ protected:
         DialogServices s;
         s.adapters = test::Loopback();
         s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+        s.openUrl = [this](const QUrl& url) {
+            m_launched.push_back(url.toString());
+            return true;
+        };
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
         s.addressChanges = nullptr;
         s.checks = {m_credentials, m_firewall, m_java, m_silverlight};
@@ -133,7 +136,10 @@ TEST_F(IssueListTest, SilverlightWithoutARuntimeForThisPlatformIsNeutralAndNoIss
     DialogServices s;
     s.adapters = test::Loopback();
     s.settingsFolder = m_folder.Path();
-    s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+    s.openUrl = [this](const QUrl& url) {
+        m_launched.push_back(url.toString());
+        return true;
+    };
     s.addressChanges = nullptr;
     m_firewall->open = 1;
     s.checks = {m_credentials, m_firewall, m_java, std::make_shared<NoSilverlightRuntime>()};

@@ -14,6 +14,7 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -82,7 +83,10 @@ protected:
         DialogServices s;
         s.adapters = m_adapters;
         s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+        s.openUrl = [this](const QUrl& url) {
+            m_launched.push_back(url.toString());
+            return m_browserStarts;
+        };
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
@@ -121,6 +125,7 @@ protected:
     FakeRun m_devices;
     FakeRun m_bridges;
     std::vector<QString> m_launched;
+    bool m_browserStarts = true;
     std::vector<QString> m_messages;
     std::vector<QPoint> m_menuPoints;
     QString m_menuChoice;
@@ -580,6 +585,74 @@ TEST_F(MainDialogTest, ShiftF10OpensTheViewMenuLikeTheMenuKey)
     ASSERT_EQ(1u, m_menuPoints.size());
     EXPECT_EQ(dialog->m_DisplayList->DetailsView()->viewport()->mapToGlobal(QPoint(5, 5)), m_menuPoints[0]);
     EXPECT_EQ(CDisplayList::View::Icon, dialog->m_DisplayList->CurrentView());
+}
+
+TEST_F(MainDialogTest, KeysOpenAPageCopyTheDetailsAndRunAFix)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Alpha", "a", "10.0.0.1"), Device("Beta", "b", "10.0.0.2", Management(8080))});
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    view->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view, Qt::Key_Down);  // onto the second row
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(std::vector<QString>{"http://10.0.0.2:8080/"}, m_launched);
+    EXPECT_TRUE(dialog->isVisible());  // Return went to the row, not to the dialog
+
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(view, QKeySequence::Copy);
+    EXPECT_EQ(dialog->OnDisplayListInfoTip(1), QGuiApplication::clipboard()->text());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("Address:"));
+
+    // Space and Return on an issue row run its fix, once each.
+    QTreeWidget& issues = *dialog->m_IssueList;
+    issues.setFocus(Qt::TabFocusReason);
+    issues.setCurrentItem(issues.topLevelItem(3), 0, QItemSelectionModel::NoUpdate);  // the Java row
+    QTest::keyClick(&issues, Qt::Key_Space);
+    ASSERT_EQ(2u, m_launched.size());
+    EXPECT_EQ("https://www.java.com/download/", m_launched.back());
+    issues.setCurrentItem(issues.topLevelItem(3), 0, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&issues, Qt::Key_Return);
+    EXPECT_EQ(3u, m_launched.size());
+}
+
+TEST_F(MainDialogTest, FailuresAreSaidNoPageNoBrowserSettingsNotSaved)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    DeviceRecord noPage = Device("Nowhere", "n", "");
+    noPage.address = "urn:uuid:nowhere";
+    Search(*dialog, {noPage, Device("Plain", "p", "10.0.0.6")});
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    auto clickRow = [view](int r) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(r, 0)).center());
+    };
+    clickRow(0);
+    EXPECT_EQ(std::vector<QString>{"This device offers no web page that can be opened."}, m_messages);
+    EXPECT_TRUE(m_launched.empty());
+    m_messages.clear();
+    m_browserStarts = false;
+    clickRow(1);
+    EXPECT_EQ(std::vector<QString>{"No web browser could be started to open http://10.0.0.6:80/."}, m_messages);
+
+    // Settings that cannot be saved still apply, and the user is told.
+    m_messages.clear();
+    std::filesystem::remove_all(m_folder.Path() + "/Marvane");
+    m_modal = [](QDialog& d) {
+        auto& s = dynamic_cast<CSettingsDlg&>(d);
+        s.OnInitDialog();
+        s.m_spinDiscoveryTimeout->SetText("12");
+        s.accept();
+        return s.result();
+    };
+    dialog->OnSysCommand(IDM_SETTINGS);
+    EXPECT_EQ(12, g_nDiscoveryTimeout.load());
+    EXPECT_EQ(std::vector<QString>{"The settings could not be saved. They apply until Signseek is closed."},
+              m_messages);
 }
 
 TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)

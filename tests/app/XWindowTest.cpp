@@ -123,7 +123,10 @@ protected:
         DialogServices s;
         s.adapters = test::Loopback();
         s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+        s.openUrl = [this](const QUrl& url) {
+            m_launched.push_back(url.toString());
+            return true;
+        };
         s.addressChanges = nullptr;
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
