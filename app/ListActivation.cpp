@@ -8,7 +8,8 @@ namespace signseek {
 
 ListActivation::ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int)> onClick,
                                std::initializer_list<int> keys)
-    : QObject(&view), m_view(view), m_underline(underline), m_onClick(std::move(onClick)), m_keys(keys)
+    : QObject(&view), m_view(view), m_viewObject(&view), m_viewport(view.viewport()), m_underline(underline),
+      m_onClick(std::move(onClick)), m_keys(keys)
 {
     view.viewport()->setMouseTracking(true);
     view.viewport()->installEventFilter(this);
@@ -36,7 +37,10 @@ void ListActivation::SetHot(const QModelIndex& index)
 
 bool ListActivation::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == &m_view) {
+    // While the view is being destroyed its viewport still gets events; the
+    // view is no item view any more then.
+    if (qobject_cast<QAbstractItemView*>(m_viewObject) == nullptr) return false;
+    if (watched == m_viewObject) {
         if (e->type() != QEvent::KeyPress) return false;
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
@@ -48,7 +52,7 @@ bool ListActivation::eventFilter(QObject* watched, QEvent* e)
         }
         return true;  // not passed on: a dialog would take Return as its default button
     }
-    if (watched != m_view.viewport()) return false;
+    if (watched != m_viewport) return false;
     switch (e->type()) {
     case QEvent::MouseMove:
         SetHot(m_view.indexAt(static_cast<QMouseEvent*>(e)->position().toPoint()));

@@ -38,6 +38,8 @@ private:
     void SetHot(const QModelIndex& index);
 
     QAbstractItemView& m_view;
+    QObject* m_viewObject;  // the same object, asked whether it still is a view
+    QWidget* m_viewport;
     Underline m_underline;
     std::function<void(int)> m_onClick;
     QPersistentModelIndex m_hot;
