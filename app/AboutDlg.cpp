@@ -1,6 +1,7 @@
 #include "app/AboutDlg.h"
 
 #include "app/DeviceImages.h"
+#include "app/DialogFrame.h"
 #include "app/QtDialogUnits.h"
 
 #include <QLabel>
@@ -10,7 +11,7 @@ namespace signseek {
 
 QString AboutVersionText() { return QStringLiteral("Marvane Signseek " SIGNSEEK_VERSION); }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, kDialogFrame)
 {
     setWindowTitle(QStringLiteral("About Marvane Signseek"));
     const DialogBaseUnits units = BaseUnitsOf(font());

@@ -5,7 +5,7 @@ namespace signseek {
 CVORIrurizezApp::CVORIrurizezApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("signseek"));
-    setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+    // No display name: the X11 platform would append it to every window title.
     setApplicationVersion(QStringLiteral(SIGNSEEK_VERSION));
     setDesktopFileName(QStringLiteral("signseek"));
 }

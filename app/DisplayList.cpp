@@ -2,11 +2,13 @@
 
 #include "app/DeviceImages.h"
 #include "app/DisplayOrder.h"
+#include "app/ListActivation.h"
 
 #include <QHeaderView>
 #include <QListView>
 #include <QStandardItemModel>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -14,11 +16,16 @@ namespace signseek {
 
 namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
+// Cells of the views that lay items out in a grid; names that do not fit
+// end in an ellipsis.
+constexpr QSize kTileCell{232, 40};
+constexpr QSize kSmallIconCell{168, 22};
+constexpr int kCellGap = 8;
 }
 
 CDisplayList::CDisplayList(QWidget* parent)
     : QStackedWidget(parent), m_model(new QStandardItemModel(0, 4, this)), m_details(new QTreeView(this)),
-      m_icons(new QListView(this))
+      m_icons(new QListView), m_iconsHeader(new QHeaderView(Qt::Horizontal)), m_iconsPage(new QWidget(this))
 {
     m_details->setModel(m_model);
     m_details->setRootIsDecorated(false);
@@ -42,9 +49,32 @@ CDisplayList::CDisplayList(QWidget* parent)
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setWrapping(true);
     m_icons->setMouseTracking(true);
+    m_icons->setTextElideMode(Qt::ElideRight);
+
+    m_iconsHeader->setModel(m_model);
+    m_iconsHeader->setSectionsClickable(true);
+    m_iconsHeader->setSortIndicatorShown(false);
+    m_iconsHeader->setStretchLastSection(false);
+    m_iconsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Both headers keep the same column widths.
+    connect(m_details->header(), &QHeaderView::sectionResized, m_iconsHeader,
+            [this](int column, int, int size) { m_iconsHeader->resizeSection(column, size); });
+    connect(m_iconsHeader, &QHeaderView::sectionResized, m_details->header(),
+            [this](int column, int, int size) { m_details->header()->resizeSection(column, size); });
+    auto* page = new QVBoxLayout(m_iconsPage);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    m_iconsHeader->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    page->addWidget(m_iconsHeader);
+    page->addWidget(m_icons, 1);
+
+    connect(m_details->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        int row = SelectedRow();
+        if (row != -1) m_mark = m_model->index(row, 0);
+    });
 
     addWidget(m_details);
-    addWidget(m_icons);
+    addWidget(m_iconsPage);
     setCurrentWidget(m_details);
 }
 
@@ -52,7 +82,10 @@ void CDisplayList::SetupColumns(int width)
 {
     m_model->setHorizontalHeaderLabels({"Name", "Dimensions", "DHCP Name", "IP Address"});
     const double factors[] = {0.4, 0.18, 0.2, 0.2};
-    for (int c = 0; c < 4; ++c) m_details->setColumnWidth(c, static_cast<int>(width * factors[c]));
+    for (int c = 0; c < 4; ++c) {
+        m_details->setColumnWidth(c, static_cast<int>(width * factors[c]));
+        m_iconsHeader->resizeSection(c, static_cast<int>(width * factors[c]));
+    }
 }
 
 void CDisplayList::SetView(View view)
@@ -62,6 +95,7 @@ void CDisplayList::SetView(View view)
         setCurrentWidget(m_details);
         return;
     }
+    QSize cell;  // the size every item takes; invalid: its content's
     switch (view) {
     case View::List:
         m_icons->setViewMode(QListView::ListMode);
@@ -74,7 +108,8 @@ void CDisplayList::SetView(View view)
         m_icons->setViewMode(QListView::ListMode);
         m_icons->setFlow(QListView::LeftToRight);
         m_icons->setIconSize(kSmallImageSize);
-        m_icons->setGridSize(QSize());
+        cell = kSmallIconCell;
+        m_icons->setGridSize(cell + QSize(kCellGap, kCellGap / 2));
         m_icons->setWordWrap(false);
         break;
     case View::Icon:
@@ -88,14 +123,18 @@ void CDisplayList::SetView(View view)
         m_icons->setViewMode(QListView::ListMode);
         m_icons->setFlow(QListView::LeftToRight);
         m_icons->setIconSize(kLargeImageSize);
-        m_icons->setGridSize(QSize(240, 40));
+        cell = kTileCell;
+        m_icons->setGridSize(cell + QSize(kCellGap, kCellGap / 2));
         m_icons->setWordWrap(false);
         break;
     case View::Details:
         break;
     }
+    if (auto* delegate = dynamic_cast<LinkRowDelegate*>(m_icons->itemDelegate())) delegate->SetCellSize(cell);
     m_icons->setWrapping(true);
-    setCurrentWidget(m_icons);
+    m_icons->doItemsLayout();
+    m_iconsHeader->setFixedHeight(m_details->header()->sizeHint().height());
+    setCurrentWidget(m_iconsPage);
 }
 
 QAbstractItemView* CDisplayList::CurrentItemView() const
@@ -143,10 +182,12 @@ DeviceImage CDisplayList::ImageAt(int row) const
     return static_cast<DeviceImage>(m_model->item(row, 0)->data(kImageRole).toInt());
 }
 
-int CDisplayList::SelectionMark() const
+int CDisplayList::SelectionMark() const { return m_mark.isValid() ? m_mark.row() : -1; }
+
+int CDisplayList::SelectedRow() const
 {
-    QModelIndex current = m_details->selectionModel()->currentIndex();
-    return current.isValid() ? current.row() : -1;
+    QModelIndexList rows = m_details->selectionModel()->selectedRows(0);
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void CDisplayList::SetSelectionMark(int row)
@@ -157,8 +198,10 @@ void CDisplayList::SetSelectionMark(int row)
 
 void CDisplayList::SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare)
 {
-    int mark = SelectionMark();
-    const QStandardItem* marked = mark >= 0 ? m_model->item(mark, 0) : nullptr;
+    auto itemAt = [this](int row) { return row >= 0 ? m_model->item(row, 0) : nullptr; };
+    const QStandardItem* marked = itemAt(SelectionMark());
+    const QStandardItem* selected = itemAt(SelectedRow());
+    const QStandardItem* current = itemAt(m_details->selectionModel()->currentIndex().row());
     std::vector<QList<QStandardItem*>> rows;
     while (m_model->rowCount() > 0) rows.push_back(m_model->takeRow(0));
     std::stable_sort(rows.begin(), rows.end(), [&compare](const auto& a, const auto& b) {
@@ -166,7 +209,11 @@ void CDisplayList::SortRows(const std::function<int(const DeviceRecord&, const D
                        static_cast<const DisplayRowItem*>(b[0])->Record()) < 0;
     });
     for (auto& row : rows) m_model->appendRow(row);
-    if (marked) SetSelectionMark(marked->row());
+    QItemSelectionModel* selection = m_details->selectionModel();
+    if (current) selection->setCurrentIndex(current->index(), QItemSelectionModel::NoUpdate);
+    if (selected)
+        selection->select(selected->index(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (marked) m_mark = marked->index();
 }
 
 }  // namespace signseek

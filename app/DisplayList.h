@@ -6,12 +6,14 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DisplayRows.h"
 
+#include <QPersistentModelIndex>
 #include <QStackedWidget>
 #include <QStandardItem>
 
 #include <functional>
 
 class QAbstractItemView;
+class QHeaderView;
 class QListView;
 class QStandardItemModel;
 class QTreeView;
@@ -51,6 +53,9 @@ public:
     QAbstractItemView* CurrentItemView() const;
     QTreeView* DetailsView() const { return m_details; }
     QListView* IconsView() const { return m_icons; }
+    // The column header above the list, icon, small-icon and tile views; it
+    // sorts them like the details view's header.
+    QHeaderView* IconsHeader() const { return m_iconsHeader; }
 
     // Inserts the row where the name keeps the rows in ascending name order.
     void AddRow(const DeviceRecord& record, const DisplayRow& row);
@@ -60,18 +65,25 @@ public:
     QString Text(int row, int column) const;
     DeviceImage ImageAt(int row) const;
 
-    // The row most recently made current; -1 when none.
+    // The row the user most recently selected; -1 when none. A row that only
+    // has the keyboard focus is not selected.
     int SelectionMark() const;
     void SetSelectionMark(int row);
+    // The selected row, -1 when none.
+    int SelectedRow() const;
 
-    // Reorders the rows by less(a, b) < 0, keeping equal rows in their order.
+    // Reorders the rows by compare(a, b) < 0, keeping equal rows in their
+    // order; the selection, the mark and the focus row stay with their rows.
     void SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare);
 
 private:
     QStandardItemModel* m_model;
     QTreeView* m_details;
     QListView* m_icons;
+    QHeaderView* m_iconsHeader;
+    QWidget* m_iconsPage;
     View m_view = View::Details;
+    QPersistentModelIndex m_mark;
 };
 
 }  // namespace signseek

@@ -1,4 +1,5 @@
 #include "app/IssueList.h"
+#include "app/ListActivation.h"
 #include "checks/LinuxFirewall.h"
 #include "checks/LinuxRuntimes.h"
 
@@ -39,10 +40,14 @@ QIcon IssueMark(int image)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(image == ISSUE_IMAGE_TICK ? QColor(0, 160, 0) : QColor(210, 0, 0));
+    painter.setBrush(image == ISSUE_IMAGE_TICK    ? QColor(0, 160, 0)
+                     : image == ISSUE_IMAGE_NEUTRAL ? QColor(150, 150, 150)
+                                                    : QColor(210, 0, 0));
     painter.drawEllipse(QRectF(0.5, 0.5, 15, 15));
     painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    if (image == ISSUE_IMAGE_TICK) {
+    if (image == ISSUE_IMAGE_NEUTRAL) {
+        painter.drawLine(QPointF(4.5, 8), QPointF(11.5, 8));  // a dash: does not apply
+    } else if (image == ISSUE_IMAGE_TICK) {
         const QPointF tick[] = {{4.2, 8.3}, {6.9, 11.0}, {11.8, 5.2}};
         painter.drawPolyline(tick, 3);
     } else {
@@ -76,8 +81,10 @@ void CIssueList::SetupIssueList()
     m_List.setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_List.setIconSize(QSize(16, 16));
     m_List.setColumnWidth(0, static_cast<int>(m_List.width() * 0.98));
-    m_List.viewport()->setMouseTracking(true);
     m_List.viewport()->installEventFilter(this);
+    // Every row reads as a link; a click runs the fix of the row under it.
+    new ListActivation(m_List, ListActivation::Underline::EveryRow, [this](int row) { OnClick(row); },
+                       {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter});
 }
 
 void CIssueList::FillIssueList()
@@ -111,11 +118,6 @@ QString CIssueList::OnInfoTip(int row) const
 bool CIssueList::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched != m_List.viewport()) return false;
-    if (e->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(e);
-        if (mouse->button() == Qt::LeftButton) OnClick(RowAt(m_List, mouse->position().toPoint()));
-        return false;
-    }
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         QString tip = OnInfoTip(RowAt(m_List, help->pos()));

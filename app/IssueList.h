@@ -28,8 +28,9 @@ struct IssueCheckPlatform {
     std::shared_ptr<const VersionReader> silverlight;
 };
 
-// Image 0, a red disc with a white cross, or image 1, a green disc with a
-// white tick; 16 x 16 on a transparent ground.
+// Image 0, a red disc with a white cross, image 1, a green disc with a white
+// tick, or image 2, a grey disc with a white dash; 16 x 16 on a transparent
+// ground.
 QIcon IssueMark(int image);
 
 class CIssueList : public QObject {

@@ -3,6 +3,8 @@
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
 #include "app/DeviceImages.h"
+#include "app/DialogFrame.h"
+#include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
 #include "discovery/DeviceDetails.h"
 #include "discovery/DisplaySort.h"
@@ -11,6 +13,9 @@
 #include "settings/SettingsDlg.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -22,7 +27,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -36,14 +44,28 @@ namespace {
 
 // The platform's 3D edge width, which the drop-down width allows for twice.
 constexpr int kEdge = 2;
-constexpr int kMenuButtonSide = 24;
+constexpr int kMenuButtonSide = 28;
+constexpr int kMenuButtonGap = 4;
+
+// Three bars, the common mark of a menu, in the palette's text colour.
+QIcon MenuIcon(const QColor& color)
+{
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 2.4, Qt::SolidLine, Qt::RoundCap));
+    for (int y : {5, 10, 15}) painter.drawLine(QPointF(3, y), QPointF(17, y));
+    painter.end();
+    return QIcon(pixmap);
+}
 
 void FillDefaults(DialogServices& s)
 {
-    if (!s.openUrl) s.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    if (!s.openUrl) s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!s.messageBox) {
         s.messageBox = [](QWidget* parent, const QString& text) {
-            QMessageBox::warning(parent, QString::fromLatin1(kApplicationTitle), text);
+            ShowWarning(parent, QString::fromLatin1(kApplicationTitle), text);
         };
     }
     if (!s.popupMenu) s.popupMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
@@ -111,16 +133,28 @@ void CVORIrurizezDlg::CreateControls()
     connect(m_FindButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnFindDisplays);
     connect(m_DisplayList->DetailsView()->header(), &QHeaderView::sectionClicked, this,
             &CVORIrurizezDlg::OnHeaderItemClick);
+    connect(m_DisplayList->IconsHeader(), &QHeaderView::sectionClicked, this, &CVORIrurizezDlg::OnHeaderItemClick);
     m_DisplayList->DetailsView()->viewport()->installEventFilter(this);
     m_DisplayList->IconsView()->viewport()->installEventFilter(this);
+    m_DisplayList->DetailsView()->installEventFilter(this);
+    m_DisplayList->IconsView()->installEventFilter(this);
+    // A click anywhere in the list opens the page of the selection-mark row.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_DisplayList->DetailsView()),
+                                    static_cast<QAbstractItemView*>(m_DisplayList->IconsView())})
+        new ListActivation(*view, ListActivation::Underline::HotRow, [this](int) { OnDisplayListClick(); },
+                           {Qt::Key_Return, Qt::Key_Enter});
+    // Shift+F10 is the other keyboard way to a context menu.
+    auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
     // Linux windows have no system menu to extend, so its two commands sit in
-    // a menu button at the top right.
+    // a menu button of their own beside the issue list.
     m_MenuButton = new QToolButton(this);
-    m_MenuButton->setIcon(m_hIcon);
-    m_MenuButton->setToolTip(QString::fromLatin1(kApplicationTitle));
+    m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
+    m_MenuButton->setIconSize(QSize(20, 20));
+    m_MenuButton->setToolTip(QStringLiteral("Menu: Settings and About Signseek"));
+    m_MenuButton->setAccessibleName(QStringLiteral("Menu"));
     m_MenuButton->setPopupMode(QToolButton::InstantPopup);
-    m_MenuButton->setAutoRaise(true);
     m_MenuButton->resize(kMenuButtonSide, kMenuButtonSide);
     auto* menu = new QMenu(m_MenuButton);
     menu->addSeparator();
@@ -260,9 +294,13 @@ void CVORIrurizezDlg::FillDisplayList(const DeviceRecord* records, unsigned coun
 
 void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
 {
-    QPoint at = e->globalPos();
-    if (e->reason() == QContextMenuEvent::Keyboard)
-        at = m_DisplayList->CurrentItemView()->viewport()->mapToGlobal(QPoint(5, 5));
+    ShowViewMenu(e->globalPos(), e->reason() == QContextMenuEvent::Keyboard);
+    e->accept();
+}
+
+void CVORIrurizezDlg::ShowViewMenu(QPoint at, bool fromKeyboard)
+{
+    if (fromKeyboard) at = m_DisplayList->CurrentItemView()->viewport()->mapToGlobal(QPoint(5, 5));
     QMenu menu(QStringLiteral("View"), this);
     const std::pair<const char*, int> items[] = {{"List", ID_VIEW_LIST},
                                                  {"Details", ID_VIEW_REPORT},
@@ -271,7 +309,6 @@ void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
                                                  {"Tile", ID_VIEW_TILE}};
     for (const auto& [text, id] : items) menu.addAction(QString::fromLatin1(text))->setData(id);
     if (QAction* chosen = m_Services.popupMenu(menu, at)) OnViewCommand(chosen->data().toInt());
-    e->accept();
 }
 
 void CVORIrurizezDlg::OnViewCommand(int id)
@@ -316,9 +353,20 @@ void CVORIrurizezDlg::OpenDeviceWebPage(int row)
     // Device text is untrusted: only a plain http address of a host and port
     // goes to the browser.
     std::optional<std::string> address = BuildWebPageAddress(*record);
-    if (!address) return;
-    QUrl url(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
-    if (url.isValid()) m_Services.openUrl(url);
+    QUrl url;
+    if (address) url = QUrl(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
+    if (!url.isValid()) {
+        m_Services.messageBox(this, QString::fromLatin1(kNoDevicePage));
+        return;
+    }
+    if (!m_Services.openUrl(url)) m_Services.messageBox(this, QString::fromLatin1(kNoBrowser).arg(url.toString()));
+}
+
+void CVORIrurizezDlg::CopyDeviceDetails()
+{
+    int row = m_DisplayList->SelectedRow();
+    if (row == -1) return;
+    QGuiApplication::clipboard()->setText(OnDisplayListInfoTip(row));
 }
 
 bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
@@ -326,6 +374,17 @@ bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
     QAbstractItemView* view = nullptr;
     if (watched == m_DisplayList->DetailsView()->viewport()) view = m_DisplayList->DetailsView();
     if (watched == m_DisplayList->IconsView()->viewport()) view = m_DisplayList->IconsView();
+    if (watched == m_DisplayList->DetailsView() || watched == m_DisplayList->IconsView()) {
+        // The list's own copy would take the name only.
+        if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
+            if (static_cast<QKeyEvent*>(e)->matches(QKeySequence::Copy)) {
+                if (e->type() == QEvent::KeyPress) CopyDeviceDetails();
+                e->accept();
+                return true;
+            }
+        }
+        return QDialog::eventFilter(watched, e);
+    }
     if (view == nullptr) return QDialog::eventFilter(watched, e);
 
     if (e->type() == QEvent::ToolTip) {
@@ -340,8 +399,6 @@ bool CVORIrurizezDlg::eventFilter(QObject* watched, QEvent* e)
         QToolTip::showText(help->globalPos(), QStringLiteral("<pre>%1</pre>").arg(text), view->viewport());
         return true;
     }
-    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
-        OnDisplayListClick();
     return QDialog::eventFilter(watched, e);
 }
 
@@ -370,7 +427,8 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     combo.setHeight(m_AdapterCombo->height());
     m_AdapterCombo->setGeometry(combo);
     m_SearchProgress->setGeometry(ToQRect(*next.progress));
-    m_IssueList->setGeometry(ToQRect(*next.issueList));
+    // The menu button takes the issue list's top right corner for itself.
+    m_IssueList->setGeometry(ToQRect(*next.issueList).adjusted(0, 0, -(kMenuButtonSide + kMenuButtonGap), 0));
     m_DisplayList->setGeometry(ToQRect(*next.displayList));
     PlaceMenuButton();
 }
@@ -378,7 +436,6 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
 void CVORIrurizezDlg::PlaceMenuButton()
 {
     m_MenuButton->move(width() - 8 - m_MenuButton->width(), 8);
-    m_MenuButton->raise();
 }
 
 void CVORIrurizezDlg::OnSysCommand(int id)
@@ -402,10 +459,8 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         m_Settings.m_nDiscoveryPort = settings.m_nDiscoveryPort;
         m_Settings.m_nDiscoveryTTL = static_cast<std::int32_t>(settings.m_nDiscoveryTTL);
         PublishSettings(m_Settings);
-        if (m_Services.settingsFolder.empty())
-            m_Settings.Save();
-        else
-            m_Settings.Save(m_Services.settingsFolder);
+        bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
+        if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
     }
 }
 

@@ -51,11 +51,18 @@ inline constexpr int kProgressPeriodMs = 100;
 
 inline constexpr char kApplicationTitle[] = "Marvane Signseek";
 
+// What the window says when an action fails, in a message box with the
+// application's title.
+inline constexpr char kNoDevicePage[] = "This device offers no web page that can be opened.";
+inline constexpr char kNoBrowser[] = "No web browser could be started to open %1.";
+inline constexpr char kSettingsNotSaved[] =
+    "The settings could not be saved. They apply until Signseek is closed.";
+
 // Everything the dialog takes from the platform, so tests can stand in.
 struct DialogServices {
     std::shared_ptr<const AdapterSource> adapters = std::make_shared<LinuxAdapterSource>();
     std::string settingsFolder;  // data folder of the settings file; empty: the machine's own
-    std::function<void(const QUrl&)> openUrl;  // default: the desktop's browser
+    std::function<bool(const QUrl&)> openUrl;  // default: the desktop's browser; false: none started
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
     DiscoveryRunFunction discoverDevices = DiscoverDevices;
     DiscoveryRunFunction discoverBridges = DiscoverBridges;
@@ -81,6 +88,8 @@ public:
     void OnViewCommand(int id);
     void OnHeaderItemClick(int column);
     void OnDisplayListClick();
+    // Ctrl+C in the device list: the selected device's details to the clipboard.
+    void CopyDeviceDetails();
     QString OnDisplayListInfoTip(int row) const;
     void OpenDeviceWebPage(int row);
     void LayoutControls(int cx, int cy);
@@ -125,6 +134,9 @@ private:
     void SetupIssueList();
     void EndSearch();
     void PlaceMenuButton();
+    // The View menu at a screen point, or from the keyboard at the device
+    // list's corner.
+    void ShowViewMenu(QPoint at, bool fromKeyboard);
 
     DialogServices m_Services;
     std::shared_ptr<MessageRoute> m_Route;

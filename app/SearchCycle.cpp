@@ -1,14 +1,19 @@
 #include "app/SearchCycle.h"
 
+#include "settings/DiscoverySettings.h"
+
 #include <algorithm>
+#include <limits>
 
 namespace signseek {
+
+std::int64_t UsableDiscoverySeconds(int discoveryTimeout) { return UsableTimeout(discoveryTimeout); }
 
 void SearchCycle::Start(int discoveryTimeout)
 {
     m_nResultsReceived = 0;
     m_strFailures.clear();
-    m_nTicksLeft = discoveryTimeout * 10 + 10;
+    m_nTicksLeft = UsableDiscoverySeconds(discoveryTimeout) * 10 + 10;
     m_bSearching = true;
 }
 
@@ -16,8 +21,10 @@ SearchCycle::Progress SearchCycle::Tick(int discoveryTimeout)
 {
     --m_nTicksLeft;
     Progress p;
-    p.rangeMax = discoveryTimeout * 10;
-    p.position = discoveryTimeout * 10 - m_nTicksLeft;
+    const std::int64_t range = UsableDiscoverySeconds(discoveryTimeout) * 10;
+    // A bar cannot count further than int; past that it shows the start only.
+    p.rangeMax = static_cast<int>(std::min<std::int64_t>(range, std::numeric_limits<int>::max()));
+    p.position = range - m_nTicksLeft;
     p.stopTimer = m_nTicksLeft <= 0;
     return p;
 }
@@ -33,7 +40,7 @@ bool SearchCycle::Result(const std::string& failure)
 
 int ShownPosition(const SearchCycle::Progress& progress)
 {
-    return std::clamp(progress.position, 0, std::max(progress.rangeMax, 0));
+    return static_cast<int>(std::clamp<std::int64_t>(progress.position, 0, std::max(progress.rangeMax, 0)));
 }
 
 }  // namespace signseek

@@ -1,7 +1,11 @@
 #pragma once
 // The countdown and result counting of one search: the progress bar fills
 // over the discovery timeout after a one-second lead, and the search ends
-// when both discovery runs have reported.
+// when both discovery runs have reported. The timeout is taken as the
+// discovery run takes it (at least one second), whatever the settings file
+// held, and counted in 64 bits so no value can overflow.
+
+#include <cstdint>
 
 #include <string>
 
@@ -10,8 +14,8 @@ namespace signseek {
 class SearchCycle {
 public:
     struct Progress {
-        int rangeMax = 0;   // the bar's range is 0 .. rangeMax
-        int position = 0;   // may be below 0 during the first second
+        int rangeMax = 0;        // the bar's range is 0 .. rangeMax, at least 10
+        std::int64_t position = 0;  // may be below 0 during the first second
         bool stopTimer = false;
     };
 
@@ -31,13 +35,16 @@ public:
 
     bool Searching() const { return m_bSearching; }
 
-    int m_nTicksLeft = 0;
+    std::int64_t m_nTicksLeft = 0;
     int m_nResultsReceived = 0;
 
 private:
     bool m_bSearching = false;
     std::string m_strFailures;
 };
+
+// The discovery timeout as the countdown and the run use it.
+std::int64_t UsableDiscoverySeconds(int discoveryTimeout);
 
 // A progress position held to the bar's range, which shows anything below
 // as empty and anything above as full.

@@ -27,12 +27,14 @@ int CFirewallManipulator::Manipulate()
 std::wstring CFirewallManipulator::GetStatus(int* pnOk)
 {
     bool on = m_pFirewall->IsFirewallOn() == 1;
-    bool open = on && m_pFirewall->IsFirewallPortOpen() == 1;
+    int port = on ? m_pFirewall->IsFirewallPortOpen() : 0;
     if (pnOk)
-        *pnOk = !on || open ? 1 : 0;
+        *pnOk = !on || port == 1 ? 1 : 0;
     if (!on)
         return FIREWALL_STATUS_OFF;
-    return open ? FIREWALL_STATUS_OPEN : FIREWALL_STATUS_BLOCKING;
+    if (port == FIREWALL_PORT_UNREADABLE)
+        return FIREWALL_STATUS_UNREADABLE;
+    return port == 1 ? FIREWALL_STATUS_OPEN : FIREWALL_STATUS_BLOCKING;
 }
 
 std::wstring CFirewallManipulator::GetTip()

@@ -11,18 +11,25 @@ public:
     virtual ~FirewallControl() = default;
     // 1 when the firewall is on; 0 when it is off or its state cannot be read.
     virtual int IsFirewallOn() = 0;
-    // 1 when TCP REPLY_PORT is open to everyone; 0 otherwise (also unreadable).
+    // 1 when TCP REPLY_PORT is open to everyone; FIREWALL_PORT_UNREADABLE
+    // when the firewall is known to be on but its rules cannot be read (they
+    // may need administrator rights); 0 otherwise.
     virtual int IsFirewallPortOpen() = 0;
     // Opens TCP REPLY_PORT under FIREWALL_EXCEPTION_NAME unless it is open.
     virtual void OpenFirewallPort() = 0;
 };
 
+inline constexpr int FIREWALL_PORT_UNREADABLE = -1;
+
 inline constexpr char FIREWALL_EXCEPTION_NAME[] = "Marvane Discovery Protocol";
 
-inline constexpr wchar_t FIREWALL_STATUS_OFF[] = L"Windows Firewall is currently disabled.";
-inline constexpr wchar_t FIREWALL_STATUS_OPEN[] = L"Windows Firewall Exception Is Currently Enabled.";
+inline constexpr wchar_t FIREWALL_STATUS_OFF[] = L"Firewall is currently disabled.";
+inline constexpr wchar_t FIREWALL_STATUS_OPEN[] = L"Firewall Exception Is Currently Enabled.";
 inline constexpr wchar_t FIREWALL_STATUS_BLOCKING[] =
-    L"Windows Firewall is Currently Blocking Communication. Click Here to Add a Firewall Exception.";
+    L"Firewall is Currently Blocking Communication. Click Here to Add a Firewall Exception.";
+inline constexpr wchar_t FIREWALL_STATUS_UNREADABLE[] =
+    L"Firewall is on, and its rules for port 8000 cannot be read without administrator rights. Click Here to Add a "
+    L"Firewall Exception.";
 inline constexpr wchar_t FIREWALL_TIP_ADD[] = L"Add Firewall Exception.";
 
 class CFirewallManipulator : public CManipulator {

@@ -17,6 +17,10 @@ int IssueListModel::AddIssueRow(CManipulator& check)
 {
     int ok = 0;
     std::wstring text = check.GetStatus(&ok);
+    if (ok == CHECK_NOT_APPLICABLE) {
+        m_rows.push_back({std::move(text), ISSUE_IMAGE_NEUTRAL, &check});
+        return 1;
+    }
     m_rows.push_back({std::move(text), ok == 1 ? ISSUE_IMAGE_TICK : ISSUE_IMAGE_CROSS, &check});
     return ok;
 }

@@ -8,8 +8,9 @@
 
 namespace signseek {
 
-// The two marks of the issue list, by image index.
-enum IssueImage { ISSUE_IMAGE_CROSS = 0, ISSUE_IMAGE_TICK = 1 };
+// The marks of the issue list, by image index; the neutral one marks a check
+// that does not apply on this platform.
+enum IssueImage { ISSUE_IMAGE_CROSS = 0, ISSUE_IMAGE_TICK = 1, ISSUE_IMAGE_NEUTRAL = 2 };
 
 // Characters a row's tooltip holds, its terminating zero included (the
 // list control's info-tip buffer).
@@ -32,10 +33,11 @@ public:
 
     // Rebuilds the rows: administrator, firewall, Silverlight, Java. Missing
     // administrator rights are marked as an issue only while another check
-    // has one.
+    // has one; a check that does not apply has none.
     void FillIssueList();
 
-    // Appends the check's row and returns its pass flag.
+    // Appends the check's row and returns its pass flag (1 also for a check
+    // that does not apply, whose row gets the neutral mark).
     int AddIssueRow(CManipulator& check);
 
     // A click on the row at index `row` (-1, or any index past the rows,

@@ -3,7 +3,9 @@
 #include "discovery/VendorConstants.h"
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 
 namespace signseek {
 
@@ -73,6 +75,24 @@ bool DestinationCovers(std::string_view to, unsigned port)
 
 }  // namespace
 
+bool UfwConfigEnabled(std::string_view config)
+{
+    bool enabled = false;
+    for (std::string_view line : Lines(config)) {
+        line = Trimmed(line);
+        if (line.substr(0, 8) != "ENABLED=")
+            continue;
+        std::string_view value = line.substr(8);
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        std::string lower(value);
+        for (char& c : lower)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        enabled = lower == "yes";  // the last setting counts, as for the shell
+    }
+    return enabled;
+}
+
 bool UfwStatusIsActive(std::string_view status)
 {
     for (std::string_view line : Lines(status))
@@ -118,12 +138,14 @@ LinuxFirewall::LinuxFirewall()
     : m_pOwnRunner(std::make_unique<ProcessRunner>(SYSTEM_SEARCH_PATH)),
       m_pRunner(m_pOwnRunner.get()),
       m_pDiagnostics(&std::cout),
-      m_limits()
+      m_limits(),
+      m_strUfwConfig(UFW_CONFIG_FILE)
 {
 }
 
-LinuxFirewall::LinuxFirewall(CommandRunner& runner, std::ostream& diagnostics, TimeLimits limits)
-    : m_pRunner(&runner), m_pDiagnostics(&diagnostics), m_limits(limits)
+LinuxFirewall::LinuxFirewall(CommandRunner& runner, std::ostream& diagnostics, TimeLimits limits,
+                             std::string ufwConfig)
+    : m_pRunner(&runner), m_pDiagnostics(&diagnostics), m_limits(limits), m_strUfwConfig(std::move(ufwConfig))
 {
 }
 
@@ -155,6 +177,14 @@ LinuxFirewall::State LinuxFirewall::ReadState()
                !(ufw.outcome == CommandResult::Outcome::Exited && ufw.exitCode == 0 &&
                  Contains(ufw.output, "Status: inactive"))) {
         Failed("ufw", CommandStatus(ufw));
+        // Refused (not root): whether it is enabled is in its configuration.
+        std::ifstream file(m_strUfwConfig);
+        std::ostringstream config;
+        config << file.rdbuf();
+        if (file && UfwConfigEnabled(config.str())) {
+            state.kind = Kind::Ufw;
+            state.rulesUnreadable = true;
+        }
     }
     return state;
 }
@@ -175,6 +205,10 @@ int LinuxFirewall::PortOpen(const State& state)
         if (!open && !Answered(query, 1, "no"))
             Failed("firewall-cmd", CommandStatus(query));
     } else if (state.kind == Kind::Ufw) {
+        if (state.rulesUnreadable) {
+            *m_pDiagnostics << "The firewall's rules cannot be read.\n" << std::flush;
+            return FIREWALL_PORT_UNREADABLE;
+        }
         open = UfwStatusAllowsPort(state.ufwStatus, REPLY_PORT);
     }
     char line[64];

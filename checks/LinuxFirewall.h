@@ -11,9 +11,13 @@
 
 namespace signseek {
 
+inline constexpr char UFW_CONFIG_FILE[] = "/etc/ufw/ufw.conf";
+
 // The firewall of a Linux machine as its management tools show it:
 // firewalld when it is running (firewall-cmd), else ufw when it is active,
-// else the firewall counts as off. Every step asks the tools afresh; a tool
+// else the firewall counts as off. `ufw status` answers root only; for other
+// users ufw's own configuration file says whether it is enabled, and its
+// rules count as unreadable. Every step asks the tools afresh; a tool
 // that is missing, fails or hangs reads as "cannot be read". One diagnostic
 // line per result or failure goes to the given stream.
 class LinuxFirewall : public FirewallControl {
@@ -26,7 +30,8 @@ public:
 
     // The tools from the system folders, diagnostics to standard output.
     LinuxFirewall();
-    LinuxFirewall(CommandRunner& runner, std::ostream& diagnostics, TimeLimits limits);
+    LinuxFirewall(CommandRunner& runner, std::ostream& diagnostics, TimeLimits limits,
+                  std::string ufwConfig = UFW_CONFIG_FILE);
 
     int IsFirewallOn() override;
     int IsFirewallPortOpen() override;
@@ -38,6 +43,7 @@ private:
     struct State {
         Kind kind = Kind::None;
         std::string ufwStatus;  // the rule listing when kind is Ufw
+        bool rulesUnreadable = false;
     };
     State ReadState();
     int PortOpen(const State& state);
@@ -48,7 +54,12 @@ private:
     CommandRunner* m_pRunner;
     std::ostream* m_pDiagnostics;
     TimeLimits m_limits;
+    std::string m_strUfwConfig;
 };
+
+// ENABLED=yes in the text of ufw's configuration file (readable by every
+// user), which ufw keeps in step with `ufw enable` and `ufw disable`.
+bool UfwConfigEnabled(std::string_view config);
 
 // "Status: active" in `ufw status` output.
 bool UfwStatusIsActive(std::string_view status);

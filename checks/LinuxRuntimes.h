@@ -40,10 +40,11 @@ std::optional<std::string> ReleaseJavaVersion(std::string_view releaseText);
 // carries one ("openjdk version "17.0.9" 2023-10-17").
 std::optional<std::string> JavaVersionFromBanner(std::string_view banner);
 
-// Silverlight was never made for Linux: always empty.
+// Silverlight was never made for Linux: no version, and no runtime to get.
 class NoSilverlightRuntime : public VersionReader {
 public:
     std::wstring Read() const override { return {}; }
+    bool RuntimeExists() const override { return false; }
 };
 
 // Opens pages with xdg-open, the desktop's default browser.

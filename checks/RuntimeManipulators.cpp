@@ -108,12 +108,23 @@ CSilverLightManipulator::CSilverLightManipulator()
 
 int CSilverLightManipulator::Manipulate()
 {
-    m_pLauncher->Open(SILVERLIGHT_INSTALL_PAGE);
+    if (m_pReader->RuntimeExists())
+        m_pLauncher->Open(SILVERLIGHT_INSTALL_PAGE);
     return 0;
+}
+
+std::wstring CSilverLightManipulator::GetTip()
+{
+    return m_pReader->RuntimeExists() ? SILVERLIGHT_INSTALL_PAGE : SILVERLIGHT_NOT_APPLICABLE;
 }
 
 std::wstring CSilverLightManipulator::GetStatus(int* pnOk)
 {
+    if (!m_pReader->RuntimeExists()) {
+        if (pnOk)
+            *pnOk = CHECK_NOT_APPLICABLE;
+        return SILVERLIGHT_NOT_APPLICABLE;
+    }
     std::wstring version = m_pReader->Read();
     bool current = IsSilverlightCurrent(version);
     Store(pnOk, current);

@@ -16,7 +16,13 @@ class VersionReader {
 public:
     virtual ~VersionReader() = default;
     virtual std::wstring Read() const = 0;
+    // False on a platform for which the runtime was never made: then there is
+    // nothing to install and the check does not apply.
+    virtual bool RuntimeExists() const { return true; }
 };
+
+inline constexpr wchar_t SILVERLIGHT_NOT_APPLICABLE[] =
+    L"Silverlight is not available for this platform and is not needed here.";
 
 // Opens a web address in the user's default browser; failures go unreported.
 class UrlLauncher {
@@ -59,9 +65,12 @@ public:
     CSilverLightManipulator(const VersionReader& reader, UrlLauncher& launcher)
         : m_pReader(&reader), m_pLauncher(&launcher) {}
 
+    // Where the runtime does not exist the status is SILVERLIGHT_NOT_APPLICABLE
+    // with the flag CHECK_NOT_APPLICABLE, the tip says the same, and a click
+    // opens nothing.
     int Manipulate() override;
     std::wstring GetStatus(int* pnOk = nullptr) override;
-    std::wstring GetTip() override { return SILVERLIGHT_INSTALL_PAGE; }
+    std::wstring GetTip() override;
 
 private:
     const VersionReader* m_pReader;

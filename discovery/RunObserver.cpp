@@ -11,6 +11,7 @@ std::string OutcomeText(DeviceCollector::Outcome outcome, bool excludedForHomeSc
     case Outcome::Excluded:
         return excludedForHomeScope ? "dropped: the maker's home scope without types"
                                     : "dropped: a controller of the previous generation";
+    case Outcome::Dropped: return "dropped: the search holds as many devices as it keeps";
     }
     return "dropped";
 }

@@ -113,7 +113,7 @@ std::string CDiscoverySettings::FormatLine() const {
 
 void CDiscoverySettings::Load() { Load(signseek::CommonAppDataFolder()); }
 
-void CDiscoverySettings::Save() const { Save(signseek::CommonAppDataFolder()); }
+bool CDiscoverySettings::Save() const { return Save(signseek::CommonAppDataFolder()); }
 
 void CDiscoverySettings::Load(const std::string& dataFolder) {
     if (dataFolder.empty()) return;
@@ -121,8 +121,8 @@ void CDiscoverySettings::Load(const std::string& dataFolder) {
     if (ReadFirstLine(SettingsFilePath(dataFolder), line)) ParseLine(line);
 }
 
-void CDiscoverySettings::Save(const std::string& dataFolder) const {
-    if (dataFolder.empty()) return;
+bool CDiscoverySettings::Save(const std::string& dataFolder) const {
+    if (dataFolder.empty()) return false;
     // Only the last level is created; a missing "Marvane" makes the save fail.
     ::mkdir((dataFolder + "/Marvane/Discovery").c_str(), 0777);
 
@@ -131,10 +131,14 @@ void CDiscoverySettings::Save(const std::string& dataFolder) const {
     const std::string path = SettingsFilePath(dataFolder);
     std::string temp = path + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) return false;
     bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, FormatLine()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 void PublishSettings(const CDiscoverySettings& settings) {

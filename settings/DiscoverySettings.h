@@ -20,14 +20,15 @@ public:
     std::int32_t m_nDiscoveryPort = 3702;
     std::int32_t m_nDiscoveryTTL = 2;
 
-    // Both look the folder up on the platform; failures are silent and leave
-    // the record (Load) or the file (Save) as it was.
+    // Both look the folder up on the platform; failures leave the record
+    // (Load) or the file (Save) as it was. Save says whether the file now
+    // holds the record, so the caller can tell the user.
     void Load();
-    void Save() const;
+    bool Save() const;
 
     // The same with the data folder given (the one that holds "Marvane").
     void Load(const std::string& dataFolder);
-    void Save(const std::string& dataFolder) const;
+    bool Save(const std::string& dataFolder) const;
 
     // Fills the record from one line of the file: comma-separated fields
     // (empty ones skipped) read like atoi and assigned in file order. Fields

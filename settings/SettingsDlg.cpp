@@ -1,5 +1,6 @@
 #include "settings/SettingsDlg.h"
 
+#include "app/DialogFrame.h"
 #include "app/QtDialogUnits.h"
 
 #include <QCheckBox>
@@ -40,12 +41,13 @@ void CUpDownEdit::fixup(QString&) const {}
 
 QAbstractSpinBox::StepEnabled CUpDownEdit::stepEnabled() const { return StepUpEnabled | StepDownEnabled; }
 
-CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox) : QDialog(parent), m_messageBox(std::move(messageBox))
+CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox)
+    : QDialog(parent, kDialogFrame), m_messageBox(std::move(messageBox))
 {
     if (!m_messageBox) {
-        m_messageBox = [](QWidget* owner, const QString& text) {
-            QMessageBox::warning(owner, QGuiApplication::applicationDisplayName(), text);
-        };
+        // Captioned with the application's title, the main window's.
+        QString caption = parent ? parent->window()->windowTitle() : QGuiApplication::applicationName();
+        m_messageBox = [caption](QWidget* owner, const QString& text) { ShowWarning(owner, caption, text); };
     }
     setWindowTitle(QStringLiteral("Settings"));
     const DialogBaseUnits u = BaseUnitsOf(font());
@@ -81,6 +83,8 @@ CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox) : QDialog(par
     m_checkUseInternetExplorer = new QCheckBox(QStringLiteral("Use Internet Explorer"), this);
     m_checkUseInternetExplorer->setLayoutDirection(Qt::RightToLeft);  // text on the left
     place(m_checkUseInternetExplorer, 7, 93, 82, 10);
+    // Wide enough for its whole label in the Linux font.
+    m_checkUseInternetExplorer->resize(m_checkUseInternetExplorer->size().expandedTo(m_checkUseInternetExplorer->sizeHint()));
     setFixedSize(ToQRect(DialogRect(0, 0, 207, 133, u)).size());
 }
 

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <map>
+#include <cstdint>
+#include <limits>
 
 namespace signseek {
 namespace {
@@ -167,6 +169,31 @@ TEST(StartupCheck, HelpAndVersionNeedNoDisplayAndNoDisplayIsOneLine)
     EXPECT_EQ(StartupAction::Run, CheckStartup({}, env({{"WAYLAND_DISPLAY", "wayland-0"}})).action);
     EXPECT_EQ(StartupAction::Run, CheckStartup({}, env({{"QT_QPA_PLATFORM", "offscreen"}})).action);
     EXPECT_EQ(StartupAction::Run, CheckStartup({"-platform", "offscreen"}, env({})).action);
+}
+
+TEST(SearchCycle, TimeoutsFromTheFileCountLikeTheRunAndNeverOverflow)
+{
+    // The run waits at least one second; so does the bar, rather than turning
+    // into a busy indicator (range 0 .. 0).
+    for (int bad : {0, -5, std::numeric_limits<int>::min()}) {
+        SearchCycle s;
+        s.Start(bad);
+        EXPECT_EQ(20, s.m_nTicksLeft) << bad;
+        SearchCycle::Progress p = s.Tick(bad);
+        EXPECT_EQ(10, p.rangeMax) << bad;
+        EXPECT_EQ(-9, p.position) << bad;
+    }
+    // Ten ticks a second past the int range: counted without overflow.
+    for (int huge : {214748364, 214748365, std::numeric_limits<int>::max()}) {
+        SearchCycle s;
+        s.Start(huge);
+        EXPECT_EQ(std::int64_t{huge} * 10 + 10, s.m_nTicksLeft) << huge;
+        SearchCycle::Progress p = s.Tick(huge);
+        EXPECT_GE(p.rangeMax, 10) << huge;
+        EXPECT_EQ(-9, p.position) << huge;
+        EXPECT_EQ(0, ShownPosition(p)) << huge;
+        EXPECT_FALSE(p.stopTimer) << huge;
+    }
 }
 
 TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)

@@ -18,9 +18,13 @@
 #include <vector>
 
 // Fontconfig keeps a cache for the life of the process, which Qt's font
-// database never hands back; not a leak of ours. Weak, as every test source
-// of a binary includes it.
-extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// database never hands back, and so does libdbus for the connection the X11
+// platform opens; not leaks of ours. Weak, as every test source of a binary
+// includes it.
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
+}
 
 namespace signseek::test {
 

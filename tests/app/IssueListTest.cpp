@@ -5,6 +5,7 @@
 
 #include "app/IssueList.h"
 #include "checks/AdminUserManipulator.h"
+#include "checks/LinuxRuntimes.h"
 
 #include <QHelpEvent>
 #include <QTest>
@@ -47,7 +48,10 @@ protected:
         DialogServices s;
         s.adapters = test::Loopback();
         s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+        s.openUrl = [this](const QUrl& url) {
+            m_launched.push_back(url.toString());
+            return true;
+        };
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
         s.addressChanges = nullptr;
         s.checks = {m_credentials, m_firewall, m_java, m_silverlight};
@@ -88,7 +92,7 @@ protected:
 TEST_F(IssueListTest, FourRowsWithTheirMarksAndAClickOnTheFirewallRowAddsTheException)
 {
     EXPECT_EQ(Texts(), (QStringList{"The Current User Is Not An Administrative User On This Computer.",
-                                    "Windows Firewall is Currently Blocking Communication. Click Here to Add a "
+                                    "Firewall is Currently Blocking Communication. Click Here to Add a "
                                     "Firewall Exception.",
                                     "Silverlight Version: 5.1.50918.0", "Java Version: 1.8.0_151"}));
     EXPECT_EQ(Marks(), (std::vector<int>{0, 0, 1, 1}));
@@ -98,10 +102,12 @@ TEST_F(IssueListTest, FourRowsWithTheirMarksAndAClickOnTheFirewallRowAddsTheExce
     EXPECT_GT(QColor(cross.pixel(8, 2)).red(), 150);
     EXPECT_GT(QColor(tick.pixel(8, 2)).green(), 100);
     EXPECT_EQ(qAlpha(cross.pixel(0, 0)), 0);
+    QColor neutral(IssueMark(ISSUE_IMAGE_NEUTRAL).pixmap(16, 16).toImage().pixel(8, 2));
+    EXPECT_EQ(neutral.red(), neutral.green());
 
     ClickAt(RowCentre(1));
     EXPECT_EQ(m_firewall->added, 1);
-    EXPECT_EQ(Texts().value(1), "Windows Firewall Exception Is Currently Enabled.");
+    EXPECT_EQ(Texts().value(1), "Firewall Exception Is Currently Enabled.");
     // Every other check passes now, so the administrator row turns green too.
     EXPECT_EQ(Marks(), (std::vector<int>{1, 1, 1, 1}));
     EXPECT_EQ(Texts().value(0), "The Current User Is Not An Administrative User On This Computer.");
@@ -123,6 +129,27 @@ TEST_F(IssueListTest, AClickBelowTheRowsRunsNoFixAndOtherRowsRunTheirs)
     EXPECT_EQ(m_launched, (std::vector<QString>{"https://www.java.com/download/",
                                                 "https://www.microsoft.com/silverlight/"}));
     EXPECT_EQ(m_firewall->added, 0);
+}
+
+TEST_F(IssueListTest, SilverlightWithoutARuntimeForThisPlatformIsNeutralAndNoIssue)
+{
+    DialogServices s;
+    s.adapters = test::Loopback();
+    s.settingsFolder = m_folder.Path();
+    s.openUrl = [this](const QUrl& url) {
+        m_launched.push_back(url.toString());
+        return true;
+    };
+    s.addressChanges = nullptr;
+    m_firewall->open = 1;
+    s.checks = {m_credentials, m_firewall, m_java, std::make_shared<NoSilverlightRuntime>()};
+    m_dialog = std::make_unique<CVORIrurizezDlg>(std::move(s));
+    m_dialog->show();
+    EXPECT_EQ(Texts().value(2), "Silverlight is not available for this platform and is not needed here.");
+    // Not an administrator, but nothing else stands in the way: no red row.
+    EXPECT_EQ(Marks(), (std::vector<int>{ISSUE_IMAGE_TICK, ISSUE_IMAGE_TICK, ISSUE_IMAGE_NEUTRAL, ISSUE_IMAGE_TICK}));
+    ClickAt(RowCentre(2));
+    EXPECT_TRUE(m_launched.empty());
 }
 
 TEST_F(IssueListTest, TipsOnHover)

@@ -5,6 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/DeviceImages.h"
+#include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
 #include "discovery/DeviceDetails.h"
 #include "discovery/VendorConstants.h"
@@ -13,6 +14,7 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -54,6 +57,12 @@ DeviceRecord Device(const std::string& name, const std::string& dhcp, const std:
     return r;
 }
 
+void MoveMouse(QWidget* widget, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
 std::string Management(int port)
 {
     return std::string(VENDOR_URI_ROOT) + "contracts/Players:Management:" + std::to_string(port);
@@ -74,7 +83,10 @@ protected:
         DialogServices s;
         s.adapters = m_adapters;
         s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) { m_launched.push_back(url.toString()); };
+        s.openUrl = [this](const QUrl& url) {
+            m_launched.push_back(url.toString());
+            return m_browserStarts;
+        };
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
@@ -113,6 +125,7 @@ protected:
     FakeRun m_devices;
     FakeRun m_bridges;
     std::vector<QString> m_launched;
+    bool m_browserStarts = true;
     std::vector<QString> m_messages;
     std::vector<QPoint> m_menuPoints;
     QString m_menuChoice;
@@ -295,7 +308,9 @@ TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
                           Case{ID_VIEW_REPORT, CDisplayList::View::Details, kSmallImageSize}}) {
         dialog->OnViewCommand(c.id);
         EXPECT_EQ(c.view, list.CurrentView()) << c.id;
-        EXPECT_EQ(list.CurrentItemView(), list.currentWidget()) << c.id;
+        EXPECT_TRUE(list.currentWidget()->isAncestorOf(list.CurrentItemView()) ||
+                    list.currentWidget() == list.CurrentItemView())
+            << c.id;
         EXPECT_EQ(c.icon, list.CurrentItemView()->iconSize()) << c.id;
     }
 
@@ -350,6 +365,56 @@ TEST_F(MainDialogTest, HeaderClicksSortAscendingThenToggleAndRestartOnAnotherCol
     EXPECT_EQ((std::vector<QString>{"gamma", "<none>", "Alpha", "beta"}), Names(*dialog));
     EXPECT_EQ("ww", dialog->m_DisplayList->Text(0, 2));
     EXPECT_EQ("10.0.0.1", dialog->m_DisplayList->Text(0, 3));
+}
+
+TEST_F(MainDialogTest, EveryViewHasTheColumnHeaderAndGridViewsSpaceAndEllipsiseTheirItems)
+{
+    auto dialog = Make();
+    dialog->resize(800, 600);
+    dialog->show();
+    m_bridges.fails = true;
+    const std::string longName(80, 'W');
+    Search(*dialog, {Device(longName + "1", "a", "10.0.0.1"), Device(longName + "2", "b", "10.0.0.2"),
+                     Device("C", "c", "10.0.0.3"), Device("D", "d", "10.0.0.4")});
+    CDisplayList& list = *dialog->m_DisplayList;
+    int column = 0;
+    for (int id : {ID_VIEW_LIST, ID_VIEW_ICON, ID_VIEW_SMALL_ICON, ID_VIEW_TILE, ID_VIEW_REPORT}) {
+        dialog->OnViewCommand(id);
+        QHeaderView* header =
+            id == ID_VIEW_REPORT ? list.DetailsView()->header() : list.IconsHeader();
+        ASSERT_TRUE(header->isVisible()) << id;
+        EXPECT_LE(header->height(), 2 * header->fontMetrics().height() + 8) << id;
+        EXPECT_EQ("DHCP Name", header->model()->headerData(2, Qt::Horizontal).toString());
+        // Sorting works from it: a click on another column sorts by that one.
+        column = (column + 1) % 4;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        EXPECT_EQ(column, dialog->m_nSortColumn) << id;
+    }
+
+    // Tile and Small Icon views: every item in a cell of the same size, with
+    // a gap to the next and its long name cut with an ellipsis.
+    for (int id : {ID_VIEW_TILE, ID_VIEW_SMALL_ICON}) {
+        dialog->OnViewCommand(id);
+        QListView* view = list.IconsView();
+        QCoreApplication::processEvents();
+        std::vector<QRect> rects;
+        for (int r = 0; r < 4; ++r) rects.push_back(view->visualRect(view->model()->index(r, 0)));
+        std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+            return std::make_pair(a.top(), a.left()) < std::make_pair(b.top(), b.left());
+        });
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            EXPECT_EQ(rects[0].size(), rects[i].size()) << id;
+            for (std::size_t j = i + 1; j < rects.size(); ++j)
+                EXPECT_FALSE(rects[i].adjusted(-3, -1, 3, 1).intersects(rects[j])) << id << " " << i << " " << j;
+        }
+        ASSERT_EQ(rects[0].top(), rects[1].top()) << id;  // side by side
+        int step = rects[1].left() - rects[0].left();
+        if (rects[2].top() == rects[0].top()) {
+            EXPECT_EQ(step, rects[2].left() - rects[1].left()) << id;
+        }
+        EXPECT_LT(rects[0].width(), view->fontMetrics().horizontalAdvance(QString::fromStdString(longName)));
+    }
 }
 
 TEST_F(MainDialogTest, RowsShowTheirRecordsTextsImagesAndDetails)
@@ -436,6 +501,185 @@ TEST_F(MainDialogTest, AClickOpensTheSelectedDevicesSafePageOnly)
     EXPECT_EQ(0, dialog->m_DisplayList->SelectionMark());
 }
 
+TEST_F(MainDialogTest, ADoubleClickOpensThePageOnceAsOneClickDoes)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Lobby", "l", "10.0.0.5")});
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    // Through the window, so the platform's own double-click detection runs:
+    // press, release, press (a double-click), release.
+    QPoint at = view->viewport()->mapTo(dialog.get(), view->visualRect(view->model()->index(0, 0)).center());
+    QTest::mouseDClick(dialog->windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(std::vector<QString>{"http://10.0.0.5:80/"}, m_launched);
+    // The next click is a click again.
+    QTest::mouseClick(dialog->windowHandle(), Qt::LeftButton, {}, at, 1000);
+    EXPECT_EQ(2u, m_launched.size());
+}
+
+TEST_F(MainDialogTest, TheSelectionMarkIsTheSelectedRowNeverTheFocusOnlyOne)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    m_bridges.fails = true;
+    Search(*dialog, {Device("beta", "b", "10.0.0.2"), Device("alpha", "a", "10.0.0.1")});
+    CDisplayList& list = *dialog->m_DisplayList;
+    QTreeView* view = list.DetailsView();
+    view->setFocus(Qt::TabFocusReason);  // the first row gets the focus, not the selection
+    ASSERT_TRUE(view->hasFocus());
+    EXPECT_EQ(-1, list.SelectionMark());
+    QPoint empty(5, view->viewport()->height() - 3);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_TRUE(m_launched.empty());
+
+    // Neither sorting nor a change of view selects anything.
+    QHeaderView* header = view->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    dialog->OnViewCommand(ID_VIEW_ICON);
+    dialog->OnViewCommand(ID_VIEW_REPORT);
+    EXPECT_EQ(-1, list.SelectionMark());
+    EXPECT_TRUE(view->selectionModel()->selectedRows().isEmpty());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_TRUE(m_launched.empty());
+
+    // A selected row stays the selected one through both.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+    ASSERT_EQ(std::vector<QString>{"http://10.0.0.2:80/"}, m_launched);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    ASSERT_EQ((std::vector<QString>{"beta", "alpha"}), Names(*dialog));
+    dialog->OnViewCommand(ID_VIEW_TILE);
+    EXPECT_EQ(0, list.SelectionMark());
+    EXPECT_EQ(0, list.SelectedRow());
+    QTest::mouseClick(list.IconsView()->viewport(), Qt::LeftButton, {},
+                      QPoint(list.IconsView()->viewport()->width() - 3, list.IconsView()->viewport()->height() - 3));
+    EXPECT_EQ(2u, m_launched.size());
+    EXPECT_EQ("http://10.0.0.2:80/", m_launched.back());
+}
+
+TEST_F(MainDialogTest, RowsLookClickableAndNoIssueRowStartsSelected)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    // The issue list has the focus at start-up, and none of its rows is shown
+    // as selected (no highlight behind the first row).
+    QTreeWidget& issues = *dialog->m_IssueList;
+    EXPECT_TRUE(issues.selectedItems().isEmpty());
+    ASSERT_TRUE(issues.hasFocus());
+    QImage shown = issues.viewport()->grab().toImage();
+    for (int row : {0, 1}) {
+        QRect r = issues.visualItemRect(issues.topLevelItem(row));
+        // Right of the text: the row's own ground, the same as the list's.
+        for (QPoint p : {QPoint(r.right() - 20, r.center().y()), QPoint(r.right() - 20, r.top() + 1)})
+            EXPECT_EQ(issues.palette().color(QPalette::Base), QColor(shown.pixel(p))) << row;
+    }
+
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Lobby", "l", "10.0.0.5")});
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(dialog->m_DisplayList->DetailsView()),
+                                    static_cast<QAbstractItemView*>(&issues)}) {
+        auto* activation = view->findChild<ListActivation*>();
+        ASSERT_NE(nullptr, activation);
+        QPoint row = view->visualRect(view->model()->index(0, 0)).center();
+        MoveMouse(view->viewport(), row);
+        EXPECT_EQ(Qt::PointingHandCursor, view->viewport()->cursor().shape());
+        EXPECT_EQ(0, activation->HotRow());
+        EXPECT_TRUE(activation->Underlined(view->model()->index(0, 0)));
+        MoveMouse(view->viewport(), QPoint(5, view->viewport()->height() - 3));
+        EXPECT_NE(Qt::PointingHandCursor, view->viewport()->cursor().shape());
+        EXPECT_EQ(-1, activation->HotRow());
+    }
+    // Device rows are underlined under the pointer only; issue rows always.
+    EXPECT_FALSE(dialog->m_DisplayList->DetailsView()->findChild<ListActivation*>()->Underlined(
+        dialog->m_DisplayList->DetailsView()->model()->index(0, 0)));
+    EXPECT_TRUE(issues.findChild<ListActivation*>()->Underlined(issues.model()->index(2, 0)));
+}
+
+TEST_F(MainDialogTest, ShiftF10OpensTheViewMenuLikeTheMenuKey)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    m_menuChoice = "Icon";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(1u, m_menuPoints.size());
+    EXPECT_EQ(dialog->m_DisplayList->DetailsView()->viewport()->mapToGlobal(QPoint(5, 5)), m_menuPoints[0]);
+    EXPECT_EQ(CDisplayList::View::Icon, dialog->m_DisplayList->CurrentView());
+}
+
+TEST_F(MainDialogTest, KeysOpenAPageCopyTheDetailsAndRunAFix)
+{
+    auto dialog = Make();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    m_bridges.fails = true;
+    Search(*dialog, {Device("Alpha", "a", "10.0.0.1"), Device("Beta", "b", "10.0.0.2", Management(8080))});
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    view->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view, Qt::Key_Down);  // onto the second row
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(std::vector<QString>{"http://10.0.0.2:8080/"}, m_launched);
+    EXPECT_TRUE(dialog->isVisible());  // Return went to the row, not to the dialog
+
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(view, QKeySequence::Copy);
+    EXPECT_EQ(dialog->OnDisplayListInfoTip(1), QGuiApplication::clipboard()->text());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("Address:"));
+
+    // Space and Return on an issue row run its fix, once each.
+    QTreeWidget& issues = *dialog->m_IssueList;
+    issues.setFocus(Qt::TabFocusReason);
+    issues.setCurrentItem(issues.topLevelItem(3), 0, QItemSelectionModel::NoUpdate);  // the Java row
+    QTest::keyClick(&issues, Qt::Key_Space);
+    ASSERT_EQ(2u, m_launched.size());
+    EXPECT_EQ("https://www.java.com/download/", m_launched.back());
+    issues.setCurrentItem(issues.topLevelItem(3), 0, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&issues, Qt::Key_Return);
+    EXPECT_EQ(3u, m_launched.size());
+}
+
+TEST_F(MainDialogTest, FailuresAreSaidNoPageNoBrowserSettingsNotSaved)
+{
+    auto dialog = Make();
+    dialog->show();
+    m_bridges.fails = true;
+    DeviceRecord noPage = Device("Nowhere", "n", "");
+    noPage.address = "urn:uuid:nowhere";
+    Search(*dialog, {noPage, Device("Plain", "p", "10.0.0.6")});
+    QTreeView* view = dialog->m_DisplayList->DetailsView();
+    auto clickRow = [view](int r) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(r, 0)).center());
+    };
+    clickRow(0);
+    EXPECT_EQ(std::vector<QString>{"This device offers no web page that can be opened."}, m_messages);
+    EXPECT_TRUE(m_launched.empty());
+    m_messages.clear();
+    m_browserStarts = false;
+    clickRow(1);
+    EXPECT_EQ(std::vector<QString>{"No web browser could be started to open http://10.0.0.6:80/."}, m_messages);
+
+    // Settings that cannot be saved still apply, and the user is told.
+    m_messages.clear();
+    std::filesystem::remove_all(m_folder.Path() + "/Marvane");
+    m_modal = [](QDialog& d) {
+        auto& s = dynamic_cast<CSettingsDlg&>(d);
+        s.OnInitDialog();
+        s.m_spinDiscoveryTimeout->SetText("12");
+        s.accept();
+        return s.result();
+    };
+    dialog->OnSysCommand(IDM_SETTINGS);
+    EXPECT_EQ(12, g_nDiscoveryTimeout.load());
+    EXPECT_EQ(std::vector<QString>{"The settings could not be saved. They apply until Signseek is closed."},
+              m_messages);
+}
+
 TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
 {
     auto dialog = Make();
@@ -446,7 +690,12 @@ TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
         QRect g = dialog->m_SearchGroup->geometry();
         int top = std::min(112, static_cast<int>(0.3 * size.height() - groupHeight / 2));
         EXPECT_EQ(QRect(8, top, size.width() - 16, groupHeight), g);
-        EXPECT_EQ(QRect(8, 8, size.width() - 16, top - 16), dialog->m_IssueList->geometry());
+        // The issue list leaves its top right corner to the menu button.
+        QRect issues = dialog->m_IssueList->geometry(), menu = dialog->m_MenuButton->geometry();
+        EXPECT_EQ(QRect(8, 8, issues.width(), top - 16), issues);
+        EXPECT_FALSE(issues.intersects(menu));
+        EXPECT_LE(size.width() - 16 - issues.width(), menu.width() + 8);
+        EXPECT_EQ(8, menu.top());
         EXPECT_EQ(size.height() - 8, dialog->m_DisplayList->geometry().bottom() + 1);
         EXPECT_EQ(g.right() - 15, dialog->m_FindButton->geometry().right());
         EXPECT_GE(dialog->m_FindButton->x() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
@@ -501,6 +750,9 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
         s.accept();
         return s.result();
     };
+    // A button of its own that says what it holds.
+    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("Settings"));
+    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("About"));
     QAction* settings = dialog->m_MenuButton->menu()->actions().at(1);
     ASSERT_EQ("Settings..", settings->text());
     settings->trigger();

@@ -63,7 +63,7 @@ TEST(SearchEndToEnd, DemoDevicesFillTheListWithTheirRowsAndImages)
     DialogServices services;
     services.adapters = test::Loopback();
     services.settingsFolder = folder.Path();
-    services.openUrl = [](const QUrl&) {};
+    services.openUrl = [](const QUrl&) { return true; };
     CVORIrurizezDlg dialog(services);
     dialog.m_FindButton->click();
     ASSERT_TRUE(test::WaitUntil([&] { return !dialog.m_Search.Searching(); }, std::chrono::seconds(20)));

@@ -52,6 +52,13 @@ TEST_F(SettingsDialogTest, ShowsTheValuesAsGivenEvenOutOfRange)
     EXPECT_TRUE(m_messages.empty());
 }
 
+TEST_F(SettingsDialogTest, TheCheckBoxLabelIsNotCut)
+{
+    QCheckBox& box = *m_dialog->m_checkUseInternetExplorer;
+    EXPECT_GE(box.width(), box.sizeHint().width());
+    EXPECT_LE(box.geometry().right(), m_dialog->width());
+}
+
 TEST_F(SettingsDialogTest, TtlArrowsStopAtThirtyWhileFortyFiveTypedIsAccepted)
 {
     m_dialog->m_nDiscoveryTTL = 29;

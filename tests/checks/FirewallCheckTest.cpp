@@ -31,6 +31,8 @@ TEST(FirewallCheck, EachRowOfTheTable)
         {0, 1, FIREWALL_STATUS_OFF, 1, FIREWALL_STATUS_OFF},
         {1, 1, FIREWALL_STATUS_OPEN, 1, FIREWALL_STATUS_OPEN},
         {1, 0, FIREWALL_STATUS_BLOCKING, 0, FIREWALL_TIP_ADD},
+        // On, with rules that cannot be read: said so, never a pass.
+        {1, FIREWALL_PORT_UNREADABLE, FIREWALL_STATUS_UNREADABLE, 0, FIREWALL_TIP_ADD},
     };
     for (const Case& c : cases) {
         FakeFirewall firewall(c.on, c.open);
@@ -43,8 +45,11 @@ TEST(FirewallCheck, EachRowOfTheTable)
         EXPECT_EQ(firewall.openAsked, c.on ? 2 : 0);
         EXPECT_EQ(firewall.opened, 0);
     }
+    // The sentences name no other platform's firewall.
     EXPECT_EQ(std::wstring(FIREWALL_STATUS_BLOCKING),
-              L"Windows Firewall is Currently Blocking Communication. Click Here to Add a Firewall Exception.");
+              L"Firewall is Currently Blocking Communication. Click Here to Add a Firewall Exception.");
+    EXPECT_EQ(std::wstring(FIREWALL_STATUS_OFF), L"Firewall is currently disabled.");
+    EXPECT_EQ(std::wstring(FIREWALL_STATUS_OPEN), L"Firewall Exception Is Currently Enabled.");
 }
 
 TEST(FirewallCheck, AClickAddsTheExceptionOnlyWhenOnAndClosed)

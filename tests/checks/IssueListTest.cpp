@@ -43,7 +43,7 @@ struct Checks {
 };
 
 using Images = std::vector<int>;
-constexpr int X = ISSUE_IMAGE_CROSS, V = ISSUE_IMAGE_TICK;
+constexpr int X = ISSUE_IMAGE_CROSS, V = ISSUE_IMAGE_TICK, N = ISSUE_IMAGE_NEUTRAL;
 
 }  // namespace
 
@@ -79,6 +79,9 @@ TEST(IssueList, MissingAdministratorRightsAreAnIssueOnlyBesideAnother)
         {0, 1, 0, 1, {X, V, X, V}},
         {0, 1, 1, 0, {X, V, V, X}},
         {1, 0, 0, 0, {V, X, X, X}},
+        // A check that does not apply is no issue, and shows the neutral mark.
+        {0, 1, CHECK_NOT_APPLICABLE, 1, {V, V, N, V}},
+        {0, 0, CHECK_NOT_APPLICABLE, 1, {X, X, N, V}},
     };
     for (const Case& k : cases) {
         Checks c;

@@ -32,7 +32,7 @@ protected:
 
     LinuxFirewall Firewall(std::chrono::milliseconds query = 5s)
     {
-        return LinuxFirewall(runner, diagnostics, {query, 5s});
+        return LinuxFirewall(runner, diagnostics, {query, 5s}, dir / "ufw.conf");
     }
 
     // A firewalld whose port state lives in a file, so an add shows.
@@ -146,6 +146,42 @@ TEST_F(FirewallTools, HangingOrFailingToolsReadAsUnreadable)
     FirewallCmd("[ \"$1\" = --state ] && echo running && exit 0\nsleep 30\n");
     EXPECT_EQ(firewall.IsFirewallPortOpen(), 0);
     EXPECT_EQ(diagnostics.str(), "firewall-cmd failed: 0x80004005\nPort 8000 is not open in the firewall.\n");
+}
+
+TEST_F(FirewallTools, UfwRefusingAUserIsOnByItsConfigurationWithRulesThatCannotBeRead)
+{
+    FirewallCmd("echo 'not running'; exit 252\n");
+    Ufw("case \"$1\" in status) echo 'ERROR: You need to be root to run this script' >&2; exit 1 ;;"
+        " allow) echo 'ERROR: You need to be root to run this script' >&2; exit 1 ;; esac\n");
+    WriteFile(dir / "ufw.conf", "# /etc/ufw/ufw.conf\n#\n\n# Set to yes to start on boot.\nENABLED=yes\nLOGLEVEL=low\n");
+    LinuxFirewall firewall = Firewall();
+    EXPECT_EQ(firewall.IsFirewallOn(), 1);
+    EXPECT_EQ(firewall.IsFirewallPortOpen(), FIREWALL_PORT_UNREADABLE);
+    CFirewallManipulator check(firewall);
+    int ok = -1;
+    EXPECT_EQ(check.GetStatus(&ok), FIREWALL_STATUS_UNREADABLE);
+    EXPECT_EQ(ok, 0);
+    // The add is tried, and refused.
+    diagnostics.str("");
+    firewall.OpenFirewallPort();
+    EXPECT_EQ(diagnostics.str(), "ufw failed: 0x00000001\nThe firewall's rules cannot be read.\nAdd failed: 0x00000001\n");
+
+    // Disabled in its configuration, or no configuration: off.
+    WriteFile(dir / "ufw.conf", "ENABLED=no\n");
+    EXPECT_EQ(firewall.IsFirewallOn(), 0);
+    std::filesystem::remove(dir / "ufw.conf");
+    EXPECT_EQ(firewall.IsFirewallOn(), 0);
+}
+
+TEST(UfwConfig, EnabledOnlyWithYes)
+{
+    EXPECT_TRUE(UfwConfigEnabled("ENABLED=yes\n"));
+    EXPECT_TRUE(UfwConfigEnabled("  ENABLED=\"yes\"  \r\n"));
+    EXPECT_TRUE(UfwConfigEnabled("ENABLED=no\nENABLED=YES\n"));  // the last one counts
+    EXPECT_FALSE(UfwConfigEnabled("ENABLED=no\n"));
+    EXPECT_FALSE(UfwConfigEnabled("# ENABLED=yes\n"));
+    EXPECT_FALSE(UfwConfigEnabled("XENABLED=yes\nENABLED=yesplease\n"));
+    EXPECT_FALSE(UfwConfigEnabled(""));
 }
 
 TEST(UfwStatus, ActiveAndTheRulesThatOpenTcp8000)

@@ -1,3 +1,4 @@
+#include "checks/LinuxRuntimes.h"
 #include "checks/RuntimeManipulators.h"
 
 #include <gtest/gtest.h>
@@ -108,10 +109,17 @@ TEST(SilverlightCheck, SentencesFlagsTipAndFix)
     }
 }
 
-TEST(SilverlightCheck, TheDefaultFindsNoRuntimeOnLinux)
+TEST(SilverlightCheck, WithoutARuntimeForThePlatformItDoesNotApply)
 {
+    // Linux has none: a neutral row that says so, with no page to open.
     CSilverLightManipulator check;
     int ok = -1;
-    EXPECT_EQ(check.GetStatus(&ok), L"Silverlight is not installed, Please Click Here");
-    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(check.GetStatus(&ok), L"Silverlight is not available for this platform and is not needed here.");
+    EXPECT_EQ(ok, CHECK_NOT_APPLICABLE);
+    EXPECT_EQ(check.GetTip(), check.GetStatus());
+    NoSilverlightRuntime none;
+    RecordingLauncher browser;
+    CSilverLightManipulator explicitNone(none, browser);
+    explicitNone.Manipulate();
+    EXPECT_TRUE(browser.opened.empty());
 }

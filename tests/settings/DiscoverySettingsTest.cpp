@@ -174,11 +174,11 @@ TEST_F(SettingsFile, SaveWritesOneLineInFileOrder) {
 
 TEST_F(SettingsFile, SaveCreatesOnlyTheLastFolderLevel) {
     fs::remove_all(Root() + "/Marvane");
-    CDiscoverySettings{}.Save(Root());
+    EXPECT_FALSE(CDiscoverySettings{}.Save(Root()));  // said, so the window can tell
     EXPECT_FALSE(fs::exists(Root() + "/Marvane"));
 
     fs::create_directory(Root() + "/Marvane");
-    CDiscoverySettings{}.Save(Root());
+    EXPECT_TRUE(CDiscoverySettings{}.Save(Root()));
     EXPECT_EQ(ReadFile(File()), "1,8,3702,2\n");
 }
 
@@ -210,7 +210,7 @@ TEST_F(SettingsFile, FailedSaveIsSilentAndKeepsTheOldFile) {
 
 TEST_F(SettingsFile, SaveOverAFolderLeavesNoTrace) {
     fs::create_directory(File());
-    CDiscoverySettings{}.Save(Root());
+    EXPECT_FALSE(CDiscoverySettings{}.Save(Root()));
     EXPECT_TRUE(fs::is_directory(File()));
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.csv"});
 }

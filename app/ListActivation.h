@@ -1,0 +1,70 @@
+#pragma once
+// Makes a list's rows behave as links: the row under the pointer is
+// underlined (every row, for lists that underline cold rows too), the
+// pointer becomes a pointing hand over a row, and a click (not the second
+// press of a double-click) reports the row under the pointer, -1 for none.
+// The given keys select the row with the keyboard focus and report it.
+
+#include "app/ClickActions.h"
+
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+class QAbstractItemView;
+
+namespace signseek {
+
+class ListActivation : public QObject {
+    Q_OBJECT
+public:
+    enum class Underline { HotRow, EveryRow };
+
+    // Watches the view's viewport and draws its rows; onClick gets the row
+    // under the pointer at each click.
+    ListActivation(QAbstractItemView& view, Underline underline, std::function<void(int row)> onClick,
+                   std::initializer_list<int> keys = {});
+
+    // The row under the pointer, -1 when none.
+    int HotRow() const { return m_hot.isValid() ? m_hot.row() : -1; }
+    bool Underlined(const QModelIndex& index) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void SetHot(const QModelIndex& index);
+
+    QAbstractItemView& m_view;
+    QObject* m_viewObject;  // the same object, asked whether it still is a view
+    QWidget* m_viewport;
+    Underline m_underline;
+    std::function<void(int)> m_onClick;
+    QPersistentModelIndex m_hot;
+    ClickActions m_clicks;
+    QList<int> m_keys;
+};
+
+// Draws a row underlined when its ListActivation says so, and a row that is
+// not selected without the focus frame.
+class LinkRowDelegate : public QStyledItemDelegate {
+public:
+    LinkRowDelegate(const ListActivation& activation, QObject* parent)
+        : QStyledItemDelegate(parent), m_activation(activation) {}
+
+    // Every item takes this size (its text elided to fit); an invalid size
+    // lets each item take the size of its content.
+    void SetCellSize(QSize size) { m_cellSize = size; }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    const ListActivation& m_activation;
+    QSize m_cellSize;
+};
+
+}  // namespace signseek
