@@ -652,6 +652,9 @@ TEST_F(MainDialogTest, FailuresAreSaidNoPageNoBrowserSettingsNotSaved)
     DeviceRecord noPage = Device("Nowhere", "n", "");
     noPage.address = "urn:uuid:nowhere";
     Search(*dialog, {noPage, Device("Plain", "p", "10.0.0.6")});
+    // The failed bridge run is said first; the clicks' messages follow.
+    EXPECT_EQ(std::vector<QString>{"the search could not run"}, m_messages);
+    m_messages.clear();
     QTreeView* view = dialog->m_DisplayList->DetailsView();
     auto clickRow = [view](int r) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(r, 0)).center());

@@ -132,7 +132,6 @@ protected:
         s.discoverBridges = m_bridges.Function();
         s.checks = {std::make_shared<FakeCredentials>(), std::make_shared<OpenFirewall>(),
                     std::make_shared<FakeJava>(), std::make_shared<NoSilverlightRuntime>()};
-        m_bridges.fails = true;
         DeviceRecord r;
         r.address = "urn:uuid:lobby";
         r.xAddrs = "http://10.0.0.5/x";
