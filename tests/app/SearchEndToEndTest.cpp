@@ -39,7 +39,8 @@ public:
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ);
-        usleep(300000);  // time to join the group
+        testports::WaitForUdpListener(port);
+        usleep(50000);  // time to join the group once bound
     }
     ~DemoSimulator()
     {

@@ -81,7 +81,8 @@ public:
                        "--max-delay", "100", "--log", m_log},
                       devnull, devnull);
         close(devnull);
-        usleep(300000);  // time to join the group
+        testports::WaitForUdpListener(port);
+        usleep(50000);  // time to join the group once bound
     }
     ~DemoSimulator()
     {

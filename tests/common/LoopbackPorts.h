@@ -3,6 +3,12 @@
 // private network namespace.
 
 #include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <istream>
+#include <string>
+#include <thread>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,5 +31,23 @@ inline int FreeLoopbackPort(int type)
 
 inline int FreeUdpPort() { return FreeLoopbackPort(SOCK_DGRAM); }
 inline int FreeTcpPort() { return FreeLoopbackPort(SOCK_STREAM); }
+
+// Waits until some process has a UDP socket bound to `port` (a simulator
+// that has started listening), at most `limit`. A loaded machine can take
+// far longer to start a program than a fixed pause allows.
+inline bool WaitForUdpListener(int port, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    char wanted[8];
+    std::snprintf(wanted, sizeof wanted, ":%04X", port);
+    const auto end = std::chrono::steady_clock::now() + limit;
+    do {
+        std::ifstream table("/proc/net/udp");
+        std::string slot, local, rest;
+        while (table >> slot >> local && std::getline(table, rest))
+            if (local.size() > 5 && local.compare(local.size() - 5, 5, wanted) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
 
 }  // namespace testports
