@@ -1,5 +1,7 @@
 #include "checks/CommandRunner.h"
 
+#include "common/UniqueFd.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -24,18 +26,6 @@ bool IsExecutableFile(const std::string& path)
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
-
-// Closes what it holds when it goes out of scope.
-struct Fd {
-    int fd = -1;
-    ~Fd() { Close(); }
-    void Close()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
 
 struct SpawnSetup {
     posix_spawn_file_actions_t actions;
@@ -145,15 +135,15 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return result;
-    Fd outRead{outPipe[0]}, outWrite{outPipe[1]};
+    UniqueFd outRead{outPipe[0]}, outWrite{outPipe[1]};
     if (::pipe2(errPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return result;
-    Fd errRead{errPipe[0]}, errWrite{errPipe[1]};
+    UniqueFd errRead{errPipe[0]}, errWrite{errPipe[1]};
 
     SpawnSetup setup;
     ::posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&setup.actions, outWrite.fd, 1);
-    ::posix_spawn_file_actions_adddup2(&setup.actions, errWrite.fd, 2);
+    ::posix_spawn_file_actions_adddup2(&setup.actions, outWrite.Get(), 1);
+    ::posix_spawn_file_actions_adddup2(&setup.actions, errWrite.Get(), 2);
     PrepareAttributes(setup, POSIX_SPAWN_SETPGROUP);
     std::string pathVariable = "PATH=" + searchPath;
     std::string localeVariable = "LC_ALL=C";
@@ -173,9 +163,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
         pid_t ended = ::waitpid(child, &status, WNOHANG);
         if (ended == child) {
             if (outOpen)
-                Drain(outRead.fd, result.output);
+                Drain(outRead.Get(), result.output);
             if (errOpen)
-                Drain(errRead.fd, result.errors);
+                Drain(errRead.Get(), result.errors);
             break;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -185,13 +175,13 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
             result.outcome = CommandResult::Outcome::TimedOut;
             return result;
         }
-        pollfd fds[2] = {{outOpen ? outRead.fd : -1, POLLIN, 0}, {errOpen ? errRead.fd : -1, POLLIN, 0}};
+        pollfd fds[2] = {{outOpen ? outRead.Get() : -1, POLLIN, 0}, {errOpen ? errRead.Get() : -1, POLLIN, 0}};
         // Short slices, so the child's end is seen even with the pipes open.
         ::poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 20)));
         if (outOpen && fds[0].revents != 0)
-            outOpen = Drain(outRead.fd, result.output);
+            outOpen = Drain(outRead.Get(), result.output);
         if (errOpen && fds[1].revents != 0)
-            errOpen = Drain(errRead.fd, result.errors);
+            errOpen = Drain(errRead.Get(), result.errors);
     }
 
     if (WIFEXITED(status)) {

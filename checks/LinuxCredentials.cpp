@@ -1,5 +1,5 @@
 #include "checks/AdminUserManipulator.h"
-#include "discovery/TextEncoding.h"
+#include "common/TextEncoding.h"
 
 #include <charconv>
 #include <cstdio>

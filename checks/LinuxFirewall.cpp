@@ -1,6 +1,6 @@
 #include "checks/LinuxFirewall.h"
-#include "discovery/TextHelpers.h"
-#include "discovery/VendorConstants.h"
+#include "common/TextHelpers.h"
+#include "common/VendorConstants.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "checks/LinuxRuntimes.h"
 #include "checks/CommandRunner.h"
-#include "discovery/TextEncoding.h"
+#include "common/TextEncoding.h"
 
 #include <filesystem>
 #include <fstream>

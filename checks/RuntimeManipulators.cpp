@@ -1,6 +1,6 @@
 #include "checks/RuntimeManipulators.h"
 #include "checks/LinuxRuntimes.h"
-#include "discovery/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace signseek {
 

@@ -1,6 +1,6 @@
 #include "cli/VerboseReport.h"
 
-#include "discovery/TextEncoding.h"
+#include "common/TextEncoding.h"
 
 namespace {
 

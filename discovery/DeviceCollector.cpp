@@ -1,6 +1,6 @@
 #include "discovery/DeviceCollector.h"
 
-#include "discovery/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "discovery/DeviceDetails.h"
 
 #include "discovery/DisplayRows.h"
-#include "discovery/TextEncoding.h"
-#include "discovery/TextHelpers.h"
+#include "common/TextEncoding.h"
+#include "common/TextHelpers.h"
 
 #include <string_view>
 

@@ -1,8 +1,8 @@
 #include "discovery/DeviceRecord.h"
 
-#include "discovery/TextEncoding.h"
-#include "discovery/TextHelpers.h"
-#include "discovery/VendorConstants.h"
+#include "common/TextEncoding.h"
+#include "common/TextHelpers.h"
+#include "common/VendorConstants.h"
 
 #include <optional>
 

@@ -5,7 +5,7 @@
 
 #include "discovery/DeviceRecord.h"
 #include "discovery/RunObserver.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 
 #include <cstdint>
 #include <memory>

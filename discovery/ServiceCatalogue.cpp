@@ -1,7 +1,7 @@
 #include "discovery/ServiceCatalogue.h"
 
-#include "discovery/TextHelpers.h"
-#include "discovery/VendorConstants.h"
+#include "common/TextHelpers.h"
+#include "common/VendorConstants.h"
 
 #include <array>
 #include <string_view>

@@ -4,7 +4,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DisplayRows.h"
 #include "discovery/ServiceCatalogue.h"
-#include "discovery/TextEncoding.h"
+#include "common/TextEncoding.h"
 #include "discovery/WebPageAddress.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

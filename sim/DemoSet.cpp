@@ -1,6 +1,6 @@
 #include "sim/DemoSet.h"
 
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 
 #include <string>
 

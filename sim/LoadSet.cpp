@@ -1,6 +1,6 @@
 #include "sim/LoadSet.h"
 
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
 #include "sim/SearchReach.h"
 
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 #include "sim/ProbeMatching.h"
 
 namespace sim {

@@ -1,6 +1,6 @@
 #include "wire/NamespaceTable.h"
 
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 
 namespace wire {
 

@@ -8,7 +8,7 @@
 #include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
 #include "discovery/DeviceDetails.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 #include "settings/DiscoverySettings.h"
 #include "settings/SettingsDlg.h"
 

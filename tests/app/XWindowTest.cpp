@@ -9,7 +9,7 @@
 #include "app/DialogFrame.h"
 #include "checks/AdminUserManipulator.h"
 #include "checks/LinuxRuntimes.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 #include "settings/SettingsDlg.h"
 
 #include <QAbstractItemView>

@@ -1,5 +1,5 @@
 #include "cli/ResultPrinter.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "TestRecords.h"
 
-#include "discovery/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <gtest/gtest.h>
 #include <random>

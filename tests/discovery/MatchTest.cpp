@@ -4,7 +4,7 @@
 #include "FakeDevice.h"
 #include "discovery/Match.h"
 #include "discovery/Result.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <gtest/gtest.h>

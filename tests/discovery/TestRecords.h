@@ -1,7 +1,7 @@
 #pragma once
 
 #include "discovery/DeviceRecord.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The load set: N devices found in each run of a search, every one distinct
 // by endpoint address and by XAddrs host (a search folds one host into one device).
 
-#include "discovery/TextHelpers.h"
-#include "discovery/VendorConstants.h"
+#include "common/TextHelpers.h"
+#include "common/VendorConstants.h"
 #include "sim/LoadSet.h"
 #include "sim/Simulator.h"
 #include "wire/NamespaceTable.h"

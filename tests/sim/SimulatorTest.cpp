@@ -3,7 +3,7 @@
 
 #include "../wire/WireTestSupport.h"
 #include "discovery/DeviceCollector.h"
-#include "discovery/VendorConstants.h"
+#include "common/VendorConstants.h"
 #include "sim/DemoSet.h"
 #include "sim/LoadSet.h"
 #include "sim/Simulator.h"

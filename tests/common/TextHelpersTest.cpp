@@ -1,4 +1,4 @@
-#include "discovery/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <gtest/gtest.h>
 

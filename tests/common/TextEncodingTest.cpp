@@ -1,4 +1,4 @@
-#include "discovery/TextEncoding.h"
+#include "common/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
