@@ -6,11 +6,11 @@
 #include "app/DialogFrame.h"
 #include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
+#include "app/SettingsDlg.h"
 #include "discovery/DeviceDetails.h"
 #include "discovery/DisplaySort.h"
 #include "discovery/WebPageAddress.h"
 #include "settings/AdapterList.h"
-#include "settings/SettingsDlg.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

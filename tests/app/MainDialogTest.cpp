@@ -7,10 +7,10 @@
 #include "app/DeviceImages.h"
 #include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
-#include "discovery/DeviceDetails.h"
+#include "app/SettingsDlg.h"
 #include "common/VendorConstants.h"
+#include "discovery/DeviceDetails.h"
 #include "settings/DiscoverySettings.h"
-#include "settings/SettingsDlg.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "GuiTestSupport.h"
 
-#include "settings/SettingsDlg.h"
+#include "app/SettingsDlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

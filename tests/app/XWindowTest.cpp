@@ -7,10 +7,10 @@
 #include "app/AboutDlg.h"
 #include "app/App.h"
 #include "app/DialogFrame.h"
+#include "app/SettingsDlg.h"
 #include "checks/AdminUserManipulator.h"
 #include "checks/LinuxRuntimes.h"
 #include "common/VendorConstants.h"
-#include "settings/SettingsDlg.h"
 
 #include <QAbstractItemView>
 #include <QElapsedTimer>

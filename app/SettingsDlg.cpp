@@ -1,4 +1,4 @@
-#include "settings/SettingsDlg.h"
+#include "app/SettingsDlg.h"
 
 #include "app/DialogFrame.h"
 #include "app/QtDialogUnits.h"
