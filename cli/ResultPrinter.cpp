@@ -1,7 +1,7 @@
 #include "cli/ResultPrinter.h"
 
-#include "discovery/DisplayRows.h"
 #include "common/TextEncoding.h"
+#include "discovery/DisplayRows.h"
 #include "discovery/WebPageAddress.h"
 
 #include <nlohmann/json.hpp>

@@ -1,8 +1,8 @@
 #include "discovery/DeviceDetails.h"
 
-#include "discovery/DisplayRows.h"
 #include "common/TextEncoding.h"
 #include "common/TextHelpers.h"
+#include "discovery/DisplayRows.h"
 
 #include <string_view>
 

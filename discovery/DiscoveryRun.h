@@ -3,9 +3,9 @@
 // its Match: it sends the run's probes, listens for the configured time and
 // returns the devices it collected, in the order they were first accepted.
 
+#include "common/VendorConstants.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/RunObserver.h"
-#include "common/VendorConstants.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,9 @@
 #include "discovery/DisplayRows.h"
 
-#include "discovery/ServiceCatalogue.h"
 #include "common/TextEncoding.h"
 #include "common/TextHelpers.h"
 #include "common/VendorConstants.h"
+#include "discovery/ServiceCatalogue.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "discovery/Match.h"
 
-#include "discovery/MatchRecord.h"
 #include "common/VendorConstants.h"
+#include "discovery/MatchRecord.h"
 #include "wire/ErrorTable.h"
 #include "wire/HttpExchange.h"
 #include "wire/Transport.h"

@@ -2,9 +2,9 @@
 // HTTP listener keeping what it collected.
 
 #include "FakeDevice.h"
+#include "common/VendorConstants.h"
 #include "discovery/Match.h"
 #include "discovery/Result.h"
-#include "common/VendorConstants.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <gtest/gtest.h>

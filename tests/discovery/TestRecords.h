@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/DeviceRecord.h"
 #include "common/VendorConstants.h"
+#include "discovery/DeviceRecord.h"
 
 #include <string>
 

@@ -2,8 +2,8 @@
 // taken by an HTTP listener and by a UDP listener on the bridge probe's port.
 
 #include "../wire/WireTestSupport.h"
-#include "discovery/DeviceCollector.h"
 #include "common/VendorConstants.h"
+#include "discovery/DeviceCollector.h"
 #include "sim/DemoSet.h"
 #include "sim/LoadSet.h"
 #include "sim/Simulator.h"
