@@ -286,7 +286,8 @@ void ServeConnectionInput(const std::uint8_t *data, std::size_t size)
     }
     if (rest.empty()) framer.EndOfInput();
     // The limits hold whatever came.
-    if (framer.Body().size() > wire::kMaxHttpBody) std::abort();
+    // A refused body holds at most the one byte past the limit that refused it.
+    if (framer.Body().size() > wire::kMaxHttpBody + (framer.Refused() ? 1 : 0)) std::abort();
     if (framer.Request().size() > wire::kMaxHttpRequestBytes + wire::kMaxHttpHeaderLine + 2) std::abort();
     if (framer.Refused() && framer.RefusalCode() == 0) std::abort();
     if (!framer.Complete() && !framer.Refused()) return;  // the deadline would close it quietly
