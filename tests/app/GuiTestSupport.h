@@ -75,6 +75,21 @@ inline std::shared_ptr<MutableAdapters> Loopback()
     return std::make_shared<MutableAdapters>(std::vector<AdapterRecord>{{"lo (Loopback)", {"127.0.0.1"}}});
 }
 
+// Services for a dialog on loopback that records each page it opens in
+// `launched` and watches no address changes.
+inline DialogServices RecordingServices(const std::string& settingsFolder, std::vector<QString>& launched)
+{
+    DialogServices s;
+    s.adapters = Loopback();
+    s.settingsFolder = settingsFolder;
+    s.openUrl = [&launched](const QUrl& url) {
+        launched.push_back(url.toString());
+        return true;
+    };
+    s.addressChanges = nullptr;
+    return s;
+}
+
 // Address changes on demand.
 class FakeAddressChanges : public AddressChangeSource {
 public:

@@ -45,15 +45,8 @@ protected:
     void SetUp() override
     {
         test::EnsureApplication();
-        DialogServices s;
-        s.adapters = test::Loopback();
-        s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) {
-            m_launched.push_back(url.toString());
-            return true;
-        };
+        DialogServices s = test::RecordingServices(m_folder.Path(), m_launched);
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
-        s.addressChanges = nullptr;
         s.checks = {m_credentials, m_firewall, m_java, m_silverlight};
         m_dialog = std::make_unique<CVORIrurizezDlg>(std::move(s));
         List().resize(List().width(), 200);  // room below the four rows
@@ -133,14 +126,7 @@ TEST_F(IssueListTest, AClickBelowTheRowsRunsNoFixAndOtherRowsRunTheirs)
 
 TEST_F(IssueListTest, SilverlightWithoutARuntimeForThisPlatformIsNeutralAndNoIssue)
 {
-    DialogServices s;
-    s.adapters = test::Loopback();
-    s.settingsFolder = m_folder.Path();
-    s.openUrl = [this](const QUrl& url) {
-        m_launched.push_back(url.toString());
-        return true;
-    };
-    s.addressChanges = nullptr;
+    DialogServices s = test::RecordingServices(m_folder.Path(), m_launched);
     m_firewall->open = 1;
     s.checks = {m_credentials, m_firewall, m_java, std::make_shared<NoSilverlightRuntime>()};
     m_dialog = std::make_unique<CVORIrurizezDlg>(std::move(s));

@@ -120,14 +120,7 @@ protected:
     void SetUp() override
     {
         if (!EnsureXApplication()) GTEST_SKIP() << "needs an X server (run by run-on-x.sh)";
-        DialogServices s;
-        s.adapters = test::Loopback();
-        s.settingsFolder = m_folder.Path();
-        s.openUrl = [this](const QUrl& url) {
-            m_launched.push_back(url.toString());
-            return true;
-        };
-        s.addressChanges = nullptr;
+        DialogServices s = test::RecordingServices(m_folder.Path(), m_launched);
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
         s.checks = {std::make_shared<FakeCredentials>(), std::make_shared<OpenFirewall>(),
