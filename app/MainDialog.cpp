@@ -185,7 +185,7 @@ void CVORIrurizezDlg::OnInitDialog()
         m_Settings.Load();
     else
         m_Settings.Load(m_Services.settingsFolder);
-    PublishSettings(m_Settings);
+    PublishSettings(m_Settings.m_values);
 }
 
 void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_DisplayList->width()); }
@@ -446,19 +446,13 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         m_Services.runModal(about);
     } else if (id == IDM_SETTINGS) {
         CSettingsDlg settings(this, m_Services.messageBox);
-        settings.m_nDiscoveryTimeout = static_cast<std::uint32_t>(g_nDiscoveryTimeout.load());
-        settings.m_nReceiveTimeout = static_cast<std::uint32_t>(g_nReceiveTimeout.load());
-        settings.m_nDiscoveryPort = g_nDiscoveryPort.load();
-        settings.m_nDiscoveryTTL = static_cast<std::uint32_t>(g_nDiscoveryTTL.load());
+        settings.m_values = PublishedSettings();
         settings.m_bUseInternetExplorer = m_bUseInternetExplorer;
         settings.m_bInternetExplorerFound = m_bInternetExplorerFound;
         if (m_Services.runModal(settings) != QDialog::Accepted) return;
         m_bUseInternetExplorer = settings.m_bUseInternetExplorer;
-        m_Settings.m_nDiscoveryTimeout = static_cast<std::int32_t>(settings.m_nDiscoveryTimeout);
-        m_Settings.m_nReceiveTimeout = static_cast<std::int32_t>(settings.m_nReceiveTimeout);
-        m_Settings.m_nDiscoveryPort = settings.m_nDiscoveryPort;
-        m_Settings.m_nDiscoveryTTL = static_cast<std::int32_t>(settings.m_nDiscoveryTTL);
-        PublishSettings(m_Settings);
+        m_Settings.m_values = settings.m_values;
+        PublishSettings(m_Settings.m_values);
         bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
         if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
     }

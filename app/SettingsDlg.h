@@ -55,10 +55,9 @@ public:
     // and stays open with the values as typed.
     void accept() override;
 
-    std::uint32_t m_nDiscoveryTimeout = 8;
-    std::uint32_t m_nReceiveTimeout = 1;
-    std::int32_t m_nDiscoveryPort = 3702;
-    std::uint32_t m_nDiscoveryTTL = 2;
+    // Shown as the fields' numbers: the timeouts and the TTL unsigned, the
+    // port signed. Written only when OK passes every check.
+    DiscoveryValues m_values;
     bool m_bUseInternetExplorer = false;
     bool m_bInternetExplorerFound = false;
 

@@ -52,17 +52,14 @@ int main(int argc, char **argv)
     VerboseReport verbose(std::cerr);
     SearchSettings settings;
     settings.interfaceAddress = *choice.address;
-    settings.discoveryPort = static_cast<std::uint16_t>(options.discoveryPort);
-    settings.ttl = options.ttl;
-    settings.discoveryTimeout = options.discoveryTimeout;
-    settings.receiveTimeout = options.receiveTimeout;
+    settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
 
     SearchOutcome outcome;
     {
         // The bar would tear the verbose lines apart.
         std::optional<ProgressLine> progress;
-        if (!options.verbose) progress.emplace(std::chrono::seconds(UsableTimeout(options.discoveryTimeout) + 1));
+        if (!options.verbose) progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1));
         outcome = RunSearch(settings);
     }
     std::vector<std::string> failures;

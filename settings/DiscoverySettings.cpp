@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <limits>
 
-std::atomic<std::int32_t> g_nReceiveTimeout{1};
-std::atomic<std::int32_t> g_nDiscoveryTimeout{8};
-std::atomic<std::int32_t> g_nDiscoveryPort{3702};
-std::atomic<std::int32_t> g_nDiscoveryTTL{2};
+std::atomic<std::int32_t> g_nReceiveTimeout{DEFAULT_RECEIVE_TIMEOUT};
+std::atomic<std::int32_t> g_nDiscoveryTimeout{DEFAULT_DISCOVERY_TIMEOUT};
+std::atomic<std::int32_t> g_nDiscoveryPort{DEFAULT_DISCOVERY_PORT};
+std::atomic<std::int32_t> g_nDiscoveryTTL{DEFAULT_DISCOVERY_TTL};
 
 namespace {
 
@@ -92,8 +92,8 @@ std::string SettingsFilePath(const std::string& dataFolder) {
 void CDiscoverySettings::ParseLine(std::string_view line) {
     // The line is a C string to the parser: a NUL ends it.
     line = line.substr(0, line.find('\0'));
-    std::int32_t* const fileOrder[] = {&m_nReceiveTimeout, &m_nDiscoveryTimeout,
-                                       &m_nDiscoveryPort, &m_nDiscoveryTTL};
+    std::int32_t* const fileOrder[] = {&m_values.receiveTimeout, &m_values.discoveryTimeout,
+                                       &m_values.discoveryPort, &m_values.ttl};
     std::size_t position = 0;
     std::size_t start = 0;
     while (start <= line.size() && position < std::size(fileOrder)) {
@@ -106,8 +106,8 @@ void CDiscoverySettings::ParseLine(std::string_view line) {
 
 std::string CDiscoverySettings::FormatLine() const {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d,%d,%d,%d\n", m_nReceiveTimeout, m_nDiscoveryTimeout,
-                  m_nDiscoveryPort, m_nDiscoveryTTL);
+    std::snprintf(buffer, sizeof buffer, "%d,%d,%d,%d\n", m_values.receiveTimeout, m_values.discoveryTimeout,
+                  m_values.discoveryPort, m_values.ttl);
     return buffer;
 }
 
@@ -141,11 +141,20 @@ bool CDiscoverySettings::Save(const std::string& dataFolder) const {
     return true;
 }
 
-void PublishSettings(const CDiscoverySettings& settings) {
-    g_nReceiveTimeout = settings.m_nReceiveTimeout;
-    g_nDiscoveryTimeout = settings.m_nDiscoveryTimeout;
-    g_nDiscoveryPort = settings.m_nDiscoveryPort;
-    g_nDiscoveryTTL = settings.m_nDiscoveryTTL;
+void PublishSettings(const DiscoveryValues& values) {
+    g_nReceiveTimeout = values.receiveTimeout;
+    g_nDiscoveryTimeout = values.discoveryTimeout;
+    g_nDiscoveryPort = values.discoveryPort;
+    g_nDiscoveryTTL = values.ttl;
+}
+
+DiscoveryValues PublishedSettings() {
+    DiscoveryValues values;
+    values.discoveryTimeout = g_nDiscoveryTimeout.load();
+    values.receiveTimeout = g_nReceiveTimeout.load();
+    values.discoveryPort = g_nDiscoveryPort.load();
+    values.ttl = g_nDiscoveryTTL.load();
+    return values;
 }
 
 std::int32_t UsableTimeout(std::int32_t seconds) { return seconds < 1 ? 1 : seconds; }

@@ -71,27 +71,28 @@ SettingsFormResult ReadSettingsForm(const SettingsFieldTexts& texts)
         r.message = std::move(message);
         return r;
     };
-    SettingsFieldValues v;
     auto discovery = ReadUnsignedField(texts.discoveryTimeout);
     if (!discovery) return fail(SettingsField::DiscoveryTimeout, kEnterPositiveInteger);
-    v.discoveryTimeout = *discovery;
     auto port = ReadSignedField(texts.port);
     if (!port) return fail(SettingsField::Port, kEnterInteger);
-    v.port = *port;
     auto receive = ReadUnsignedField(texts.receiveTimeout);
     if (!receive) return fail(SettingsField::ReceiveTimeout, kEnterPositiveInteger);
-    v.receiveTimeout = *receive;
     auto ttl = ReadUnsignedField(texts.ttl);
     if (!ttl) return fail(SettingsField::Ttl, kEnterPositiveInteger);
-    v.ttl = *ttl;
 
-    if (!kDiscoveryTimeoutRange.Contains(v.discoveryTimeout))
+    if (!kDiscoveryTimeoutRange.Contains(*discovery))
         return fail(SettingsField::DiscoveryTimeout, RangeMessage(kDiscoveryTimeoutRange));
-    if (!kReceiveTimeoutRange.Contains(v.receiveTimeout))
+    if (!kReceiveTimeoutRange.Contains(*receive))
         return fail(SettingsField::ReceiveTimeout, RangeMessage(kReceiveTimeoutRange));
-    if (!kDiscoveryPortRange.Contains(static_cast<std::uint32_t>(v.port)))
+    if (!kDiscoveryPortRange.Contains(static_cast<std::uint32_t>(*port)))
         return fail(SettingsField::Port, RangeMessage(kDiscoveryPortRange));
-    if (!kDiscoveryTtlRange.Contains(v.ttl)) return fail(SettingsField::Ttl, RangeMessage(kDiscoveryTtlRange));
+    if (!kDiscoveryTtlRange.Contains(*ttl)) return fail(SettingsField::Ttl, RangeMessage(kDiscoveryTtlRange));
+    // Every range lies within the signed values.
+    DiscoveryValues v;
+    v.discoveryTimeout = static_cast<std::int32_t>(*discovery);
+    v.receiveTimeout = static_cast<std::int32_t>(*receive);
+    v.discoveryPort = *port;
+    v.ttl = static_cast<std::int32_t>(*ttl);
     r.values = v;
     return r;
 }

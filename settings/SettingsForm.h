@@ -3,6 +3,7 @@
 // read all four fields, then check their ranges, stopping at the first
 // failure with the message to show.
 
+#include "common/DiscoveryValues.h"
 #include "settings/SettingsRanges.h"
 
 #include <cstdint>
@@ -21,15 +22,8 @@ struct SettingsFieldTexts {
     std::string ttl;
 };
 
-struct SettingsFieldValues {
-    std::uint32_t discoveryTimeout = 0;
-    std::uint32_t receiveTimeout = 0;
-    std::int32_t port = 0;
-    std::uint32_t ttl = 0;
-};
-
 struct SettingsFormResult {
-    std::optional<SettingsFieldValues> values;  // set when every check passed
+    std::optional<DiscoveryValues> values;      // set when every check passed
     std::string message;                        // else the message to show
     SettingsField field = SettingsField::DiscoveryTimeout;  // and the field to put the focus on
 };

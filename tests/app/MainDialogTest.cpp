@@ -201,8 +201,8 @@ TEST_F(MainDialogTest, SearchShowsProgressStopsItAtTheFirstResultAndEndsAtTheSec
         ASSERT_EQ(1u, run->requests->size());
         const DiscoveryRequest& r = run->requests->front();
         EXPECT_EQ("127.0.0.1", r.interfaceAddress);
-        EXPECT_EQ(3702, r.discoveryPort);
-        EXPECT_EQ(8, r.discoveryTimeout);
+        EXPECT_EQ(3702, r.values.discoveryPort);
+        EXPECT_EQ(8, r.values.discoveryTimeout);
         EXPECT_EQ(8000, r.listenPort);
     }
 
@@ -766,7 +766,7 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
     EXPECT_EQ(2, g_nReceiveTimeout.load());
     EXPECT_EQ(4000, g_nDiscoveryPort.load());
     EXPECT_EQ(45, g_nDiscoveryTTL.load());
-    EXPECT_EQ(45, dialog->m_Settings.m_nDiscoveryTTL);
+    EXPECT_EQ(45, dialog->m_Settings.m_values.ttl);
     EXPECT_EQ("2,5,4000,45\n", test::ReadFile(SettingsFilePath(m_folder.Path())));
 
     // Cancel after changing everything keeps the values and the file.

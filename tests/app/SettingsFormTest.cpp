@@ -15,17 +15,11 @@ TEST(SettingsForm, AcceptsValuesInRangeAndIgnoresTextAfterTheNumber)
 {
     SettingsFormResult r = ReadSettingsForm(Defaults());
     ASSERT_TRUE(r.values);
-    EXPECT_EQ(8u, r.values->discoveryTimeout);
-    EXPECT_EQ(1u, r.values->receiveTimeout);
-    EXPECT_EQ(3702, r.values->port);
-    EXPECT_EQ(2u, r.values->ttl);
+    EXPECT_EQ(DiscoveryValues{}, *r.values);
 
     r = ReadSettingsForm({" 12s", "\t600", "8080x", "45"});
     ASSERT_TRUE(r.values) << r.message;
-    EXPECT_EQ(12u, r.values->discoveryTimeout);
-    EXPECT_EQ(600u, r.values->receiveTimeout);
-    EXPECT_EQ(8080, r.values->port);
-    EXPECT_EQ(45u, r.values->ttl);
+    EXPECT_EQ((DiscoveryValues{12, 600, 8080, 45}), *r.values);
 }
 
 TEST(SettingsForm, RefusesWithTheFirstFailureInReadingThenRangeOrder)
