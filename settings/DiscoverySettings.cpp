@@ -1,5 +1,6 @@
 #include "settings/DiscoverySettings.h"
 
+#include "common/TextHelpers.h"
 #include "settings/SettingsLocation.h"
 
 #include <fcntl.h>
@@ -8,7 +9,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <limits>
 
 std::atomic<std::int32_t> g_nReceiveTimeout{DEFAULT_RECEIVE_TIMEOUT};
 std::atomic<std::int32_t> g_nDiscoveryTimeout{DEFAULT_DISCOVERY_TIMEOUT};
@@ -19,27 +19,6 @@ namespace {
 
 // The first line is read into a buffer of 200 including the terminator.
 constexpr std::size_t kMaxLineLength = 199;
-
-bool IsAtoiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// atoi's reading of a field, but saturating instead of overflowing, so a
-// hand-edited file with a huge number cannot cause undefined behaviour.
-std::int32_t AtoiField(std::string_view field) {
-    std::size_t i = 0;
-    while (i < field.size() && IsAtoiSpace(field[i])) ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > kLimit) value = kLimit;
-    }
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(value < kLimit ? value : kLimit - 1);
-}
 
 // Reads the first line as text mode would deliver it: CR LF counts as one
 // line break, and at most kMaxLineLength characters are kept. Only regular
@@ -99,7 +78,7 @@ void CDiscoverySettings::ParseLine(std::string_view line) {
     while (start <= line.size() && position < std::size(fileOrder)) {
         std::size_t end = line.find(',', start);
         if (end == std::string_view::npos) end = line.size();
-        if (end > start) *fileOrder[position++] = AtoiField(line.substr(start, end - start));
+        if (end > start) *fileOrder[position++] = LeadingInteger(line.substr(start, end - start));
         start = end + 1;
     }
 }

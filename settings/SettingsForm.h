@@ -34,8 +34,8 @@ inline constexpr char kEnterIntegerBetween[] = "Enter an integer between %1 and 
 
 // A field as an unsigned or signed number: optional white space, an optional
 // sign and at least one digit at the start of its first 63 characters; the
-// rest is ignored. Too large magnitudes saturate. A negative number in an
-// unsigned field becomes a value of 2^31 or more, so no range takes it.
+// rest is ignored. Numbers beyond the int range saturate, so a negative
+// number in an unsigned field wraps to 2^31 or more and no range takes it.
 std::optional<std::uint32_t> ReadUnsignedField(std::string_view text);
 std::optional<std::int32_t> ReadSignedField(std::string_view text);
 

@@ -68,9 +68,9 @@ TEST(SettingsForm, NegativeAndHugeNumbersNeverWrapIntoARange)
     EXPECT_EQ("Enter an integer between 1 and 600.", MessageFor({"4294967297", "1", "3702", "2"}));
     EXPECT_EQ("Enter an integer between 1 and 65535.", MessageFor({"8", "1", "-4294963594", "2"}));
     EXPECT_EQ(0u, ReadUnsignedField("-0"));
-    EXPECT_EQ(2147483647, ReadSignedField("99999999999"));
+    EXPECT_EQ(0x80000000u, ReadUnsignedField("-99999999999"));
+    EXPECT_EQ(-3, ReadSignedField("-3"));
     EXPECT_FALSE(ReadUnsignedField("-"));
-    EXPECT_FALSE(ReadUnsignedField("  "));
     // Only the first 63 characters count.
     EXPECT_FALSE(ReadUnsignedField(std::string(63, ' ') + "5"));
     EXPECT_EQ(5u, ReadUnsignedField(std::string(62, ' ') + "5"));
