@@ -23,7 +23,7 @@ public:
     QLabel* m_VersionLabel;
 };
 
-// "Marvane Signseek 1.3.4.1"
+// "Marvane Signseek " followed by the version.
 QString AboutVersionText();
 
 }  // namespace signseek

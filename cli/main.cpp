@@ -6,6 +6,7 @@
 #include "cli/ResultPrinter.h"
 #include "cli/SearchRunner.h"
 #include "cli/VerboseReport.h"
+#include "common/Version.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
@@ -14,8 +15,6 @@
 #include <optional>
 
 namespace {
-
-constexpr char kVersion[] = "1.3.4.1";
 
 int Fail(const std::string &message, int status)
 {
@@ -37,7 +36,7 @@ int main(int argc, char **argv)
         return kExitSuccess;
     }
     if (options.version) {
-        std::cout << "signseek-find " << kVersion << '\n';
+        std::cout << "signseek-find " << SIGNSEEK_VERSION << '\n';
         return kExitSuccess;
     }
     const signseek::LinuxAdapterSource adapters;

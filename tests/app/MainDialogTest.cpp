@@ -9,6 +9,7 @@
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
 #include "common/VendorConstants.h"
+#include "common/Version.h"
 #include "discovery/DeviceDetails.h"
 #include "settings/DiscoverySettings.h"
 
@@ -802,10 +803,10 @@ TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
     EXPECT_EQ(IDM_ABOUTBOX, item->data().toInt());
     item->trigger();
     EXPECT_EQ("About Marvane Signseek", title);
-    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    EXPECT_EQ("Marvane Signseek " SIGNSEEK_VERSION, version);
     version.clear();
     dialog->OnSysCommand(IDM_ABOUTBOX | 0xF);  // the low four bits do not count
-    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    EXPECT_EQ("Marvane Signseek " SIGNSEEK_VERSION, version);
 }
 
 TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
