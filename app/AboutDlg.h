@@ -7,8 +7,6 @@ class QLabel;
 
 namespace signseek {
 
-inline constexpr int IDC_ABOUT_VERSION = 1007;
-
 // "About Marvane Signseek": the icon, the name with its version, OK.
 class CAboutDlg : public QDialog {
     Q_OBJECT

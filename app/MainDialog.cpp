@@ -42,7 +42,7 @@ namespace signseek {
 
 namespace {
 
-// The platform's 3D edge width, which the drop-down width allows for twice.
+// The width of the drop-down list's frame, allowed for on both sides.
 constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
 constexpr int kMenuButtonGap = 4;
@@ -147,8 +147,8 @@ void CVORIrurizezDlg::CreateControls()
     auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
-    // Linux windows have no system menu to extend, so its two commands sit in
-    // a menu button of their own beside the issue list.
+    // The window's two commands, Settings and About, sit in a menu button of
+    // their own beside the issue list.
     m_MenuButton = new QToolButton(this);
     m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
     m_MenuButton->setIconSize(QSize(20, 20));

@@ -6,8 +6,7 @@
 
 #include <new>
 
-// Sockets need no library start-up on Linux: a run's sockets live exactly as
-// long as its Match.
+// A run's sockets live exactly as long as its Match.
 
 namespace {
 

@@ -20,8 +20,8 @@ namespace {
 // The first line is read into a buffer of 200 including the terminator.
 constexpr std::size_t kMaxLineLength = 199;
 
-// Reads the first line as text mode would deliver it: CR LF counts as one
-// line break, and at most kMaxLineLength characters are kept. Only regular
+// Reads the first line: CR LF counts as one line break (the file may have
+// been written with them), and at most kMaxLineLength characters are kept. Only regular
 // files are read, so a FIFO or device in the file's place cannot block us.
 bool ReadFirstLine(const std::string& path, std::string& line) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
