@@ -1,5 +1,5 @@
 #pragma once
-// The device list (IDC_DISPLAY_LIST): one model shown either as a details
+// The device list: one model shown either as a details
 // table or as a list view in its list, icon, small-icon or tile form. Each row
 // owns a copy of the record it was made from.
 

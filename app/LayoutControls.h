@@ -21,13 +21,13 @@ struct Rect {
 // The seven controls of the main dialog in client coordinates; a control
 // that does not exist (yet) is left out and stays out.
 struct DialogControls {
-    std::optional<Rect> group;        // IDC_SEARCH_GROUP
-    std::optional<Rect> button;       // IDC_FIND_DISPLAYS
-    std::optional<Rect> label;        // IDC_ADAPTER_LABEL
-    std::optional<Rect> combo;        // IDC_ADAPTER_COMBO, closed size
-    std::optional<Rect> progress;     // IDC_SEARCH_PROGRESS
-    std::optional<Rect> issueList;    // IDC_ISSUE_LIST
-    std::optional<Rect> displayList;  // IDC_DISPLAY_LIST
+    std::optional<Rect> group;        // the search group box
+    std::optional<Rect> button;       // "Find Displays..."
+    std::optional<Rect> label;        // the adapter label
+    std::optional<Rect> combo;        // the adapter drop-down, closed size
+    std::optional<Rect> progress;     // the search progress bar
+    std::optional<Rect> issueList;
+    std::optional<Rect> displayList;  // the device list
 
     bool operator==(const DialogControls&) const = default;
 };

@@ -42,7 +42,7 @@ namespace signseek {
 
 namespace {
 
-// The platform's 3D edge width, which the drop-down width allows for twice.
+// The width of the drop-down list's frame, allowed for on both sides.
 constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
 constexpr int kMenuButtonGap = 4;
@@ -147,8 +147,8 @@ void CVORIrurizezDlg::CreateControls()
     auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
-    // Linux windows have no system menu to extend, so its two commands sit in
-    // a menu button of their own beside the issue list.
+    // The window's two commands, Settings and About, sit in a menu button of
+    // their own beside the issue list.
     m_MenuButton = new QToolButton(this);
     m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
     m_MenuButton->setIconSize(QSize(20, 20));
@@ -185,7 +185,7 @@ void CVORIrurizezDlg::OnInitDialog()
         m_Settings.Load();
     else
         m_Settings.Load(m_Services.settingsFolder);
-    PublishSettings(m_Settings);
+    PublishSettings(m_Settings.m_values);
 }
 
 void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_DisplayList->width()); }
@@ -446,19 +446,13 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         m_Services.runModal(about);
     } else if (id == IDM_SETTINGS) {
         CSettingsDlg settings(this, m_Services.messageBox);
-        settings.m_nDiscoveryTimeout = static_cast<std::uint32_t>(g_nDiscoveryTimeout.load());
-        settings.m_nReceiveTimeout = static_cast<std::uint32_t>(g_nReceiveTimeout.load());
-        settings.m_nDiscoveryPort = g_nDiscoveryPort.load();
-        settings.m_nDiscoveryTTL = static_cast<std::uint32_t>(g_nDiscoveryTTL.load());
+        settings.m_values = PublishedSettings();
         settings.m_bUseInternetExplorer = m_bUseInternetExplorer;
         settings.m_bInternetExplorerFound = m_bInternetExplorerFound;
         if (m_Services.runModal(settings) != QDialog::Accepted) return;
         m_bUseInternetExplorer = settings.m_bUseInternetExplorer;
-        m_Settings.m_nDiscoveryTimeout = static_cast<std::int32_t>(settings.m_nDiscoveryTimeout);
-        m_Settings.m_nReceiveTimeout = static_cast<std::int32_t>(settings.m_nReceiveTimeout);
-        m_Settings.m_nDiscoveryPort = settings.m_nDiscoveryPort;
-        m_Settings.m_nDiscoveryTTL = static_cast<std::int32_t>(settings.m_nDiscoveryTTL);
-        PublishSettings(m_Settings);
+        m_Settings.m_values = settings.m_values;
+        PublishSettings(m_Settings.m_values);
         bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
         if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
     }

@@ -33,15 +33,6 @@ class QTreeWidget;
 
 namespace signseek {
 
-// Control identifiers of the main dialog.
-inline constexpr int IDC_FIND_DISPLAYS = 1000;
-inline constexpr int IDC_DISPLAY_LIST = 1001;
-inline constexpr int IDC_SEARCH_PROGRESS = 1002;
-inline constexpr int IDC_ISSUE_LIST = 1003;
-inline constexpr int IDC_SEARCH_GROUP = 1006;
-inline constexpr int IDC_ADAPTER_COMBO = 1011;
-inline constexpr int IDC_ADAPTER_LABEL = 1012;
-
 // Commands of the dialog's menu button.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
 inline constexpr int IDM_SETTINGS = 0x0100;

@@ -53,17 +53,13 @@ std::string NameOf(int code)
 FindOptions OptionsFromSettings(const CDiscoverySettings &settings)
 {
     FindOptions options;
-    options.discoveryTimeout = settings.m_nDiscoveryTimeout;
-    options.receiveTimeout = settings.m_nReceiveTimeout;
-    // The window passes the port's low 16 bits on as well.
-    options.discoveryPort = settings.m_nDiscoveryPort & 0xFFFF;
-    options.ttl = settings.m_nDiscoveryTTL;
+    options.values = settings.m_values;
     return options;
 }
 
 std::string FindUsage()
 {
-    return "Usage: signseek-find [options]\n"
+    return std::string("Usage: signseek-find [options]\n"
            "Searches the local network for display devices and lists them.\n"
            "\n"
            "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
@@ -78,8 +74,10 @@ std::string FindUsage()
            "  -h, --help                   show this text\n"
            "  -V, --version                show the version\n"
            "\n"
-           "Port, TTL and both time-outs default to the settings saved by the desktop\n"
-           "program (/var/lib/Marvane/Discovery/settings.csv; without it 3702, 2, 8 and 1);\n"
+           "Port, TTL and both time-outs default to the settings saved by the desktop\n") +
+           "program (/var/lib/Marvane/Discovery/settings.csv; without it " +
+           std::to_string(DEFAULT_DISCOVERY_PORT) + ", " + std::to_string(DEFAULT_DISCOVERY_TTL) + ", " +
+           std::to_string(DEFAULT_DISCOVERY_TIMEOUT) + " and " + std::to_string(DEFAULT_RECEIVE_TIMEOUT) + ");\n"
            "options given here override them for this search only.\n"
            "\n"
            "Table and CSV list one row per device, ordered by run (devices, then\n"
@@ -138,12 +136,12 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
         default: {
             struct Numeric {
                 int code;
-                int *target;
+                std::int32_t *target;
                 SettingRange range;
-            } numerics[] = {{kPort, &options.discoveryPort, kDiscoveryPortRange},
-                            {kTtl, &options.ttl, kDiscoveryTtlRange},
-                            {'t', &options.discoveryTimeout, kDiscoveryTimeoutRange},
-                            {kReceiveTimeout, &options.receiveTimeout, kReceiveTimeoutRange}};
+            } numerics[] = {{kPort, &options.values.discoveryPort, kDiscoveryPortRange},
+                            {kTtl, &options.values.ttl, kDiscoveryTtlRange},
+                            {'t', &options.values.discoveryTimeout, kDiscoveryTimeoutRange},
+                            {kReceiveTimeout, &options.values.receiveTimeout, kReceiveTimeoutRange}};
             for (const Numeric &n : numerics) {
                 if (n.code != code) continue;
                 auto number = RangedNumber(value, n.range);

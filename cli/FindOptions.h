@@ -1,6 +1,8 @@
 #pragma once
 // Command-line options of signseek-find.
 
+#include "common/DiscoveryValues.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,10 +13,7 @@ enum class OutputFormat { Table, Json, Csv };
 
 struct FindOptions {
     std::string interface;  // interface name, adapter description or dotted address; empty: first adapter
-    int discoveryPort = 3702;
-    int ttl = 2;
-    int discoveryTimeout = 8;
-    int receiveTimeout = 1;
+    DiscoveryValues values;  // --port, --ttl, --discovery-timeout, --receive-timeout
     OutputFormat format = OutputFormat::Table;
     bool verbose = false;
     bool listInterfaces = false;

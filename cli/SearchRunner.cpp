@@ -18,10 +18,7 @@ RunResult Execute(Run run, const SearchSettings &settings)
     RunResult result;
     DiscoveryRequest request;
     request.listenPort = settings.listenPort;
-    request.discoveryPort = settings.discoveryPort;
-    request.discoveryTimeout = settings.discoveryTimeout;
-    request.receiveTimeout = settings.receiveTimeout;
-    request.ttl = settings.ttl;
+    request.values = settings.values;
     request.interfaceAddress = settings.interfaceAddress;
     request.pCount = &result.count;
     request.pFailure = &result.failure;

@@ -11,10 +11,7 @@
 struct SearchSettings {
     std::string interfaceAddress;
     std::uint16_t listenPort = REPLY_PORT;
-    std::uint16_t discoveryPort = 3702;
-    int discoveryTimeout = 8;
-    int receiveTimeout = 1;
-    int ttl = 2;
+    DiscoveryValues values;
     RunObserver* observer = nullptr;  // told of each probe and answer of both runs
 };
 

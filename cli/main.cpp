@@ -6,6 +6,7 @@
 #include "cli/ResultPrinter.h"
 #include "cli/SearchRunner.h"
 #include "cli/VerboseReport.h"
+#include "common/Version.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
@@ -14,8 +15,6 @@
 #include <optional>
 
 namespace {
-
-constexpr char kVersion[] = "1.3.4.1";
 
 int Fail(const std::string &message, int status)
 {
@@ -37,7 +36,7 @@ int main(int argc, char **argv)
         return kExitSuccess;
     }
     if (options.version) {
-        std::cout << "signseek-find " << kVersion << '\n';
+        std::cout << "signseek-find " << SIGNSEEK_VERSION << '\n';
         return kExitSuccess;
     }
     const signseek::LinuxAdapterSource adapters;
@@ -52,17 +51,14 @@ int main(int argc, char **argv)
     VerboseReport verbose(std::cerr);
     SearchSettings settings;
     settings.interfaceAddress = *choice.address;
-    settings.discoveryPort = static_cast<std::uint16_t>(options.discoveryPort);
-    settings.ttl = options.ttl;
-    settings.discoveryTimeout = options.discoveryTimeout;
-    settings.receiveTimeout = options.receiveTimeout;
+    settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
 
     SearchOutcome outcome;
     {
         // The bar would tear the verbose lines apart.
         std::optional<ProgressLine> progress;
-        if (!options.verbose) progress.emplace(std::chrono::seconds(UsableTimeout(options.discoveryTimeout) + 1));
+        if (!options.verbose) progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1));
         outcome = RunSearch(settings);
     }
     std::vector<std::string> failures;

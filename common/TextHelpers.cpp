@@ -50,7 +50,7 @@ bool IsBlank(char c)
 }
 }
 
-int LeadingInteger(std::string_view text)
+std::optional<int> LeadingDigits(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
@@ -60,6 +60,7 @@ int LeadingInteger(std::string_view text)
         negative = text[i] == '-';
         ++i;
     }
+    const std::size_t firstDigit = i;
     // Accumulate as a negative number so INT_MIN is reachable.
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
@@ -67,9 +68,16 @@ int LeadingInteger(std::string_view text)
         if (value < static_cast<long long>(INT_MIN) - 1)
             value = static_cast<long long>(INT_MIN) - 1;  // keep clamped, keep scanning
     }
+    if (i == firstDigit)
+        return std::nullopt;
     if (negative)
         return value < INT_MIN ? INT_MIN : static_cast<int>(value);
     return -value > INT_MAX ? INT_MAX : static_cast<int>(-value);
+}
+
+int LeadingInteger(std::string_view text)
+{
+    return LeadingDigits(text).value_or(0);
 }
 
 std::string_view TextAfterLastColon(std::string_view text)

@@ -6,8 +6,7 @@
 
 #include <new>
 
-// Sockets need no library start-up on Linux: a run's sockets live exactly as
-// long as its Match.
+// A run's sockets live exactly as long as its Match.
 
 namespace {
 
@@ -20,9 +19,10 @@ void Configure(Match& match, const DiscoveryRequest& request, const char* run)
     match.m_pObserver = request.pObserver;
     match.m_strInterface = request.interfaceAddress;
     // A zero time-out would let a listener wait for ever.
-    match.accept_timeout = UsableTimeout(request.discoveryTimeout);
-    match.recv_timeout = UsableTimeout(request.receiveTimeout);
-    match.m_nDiscoveryPort = request.discoveryPort;
+    match.accept_timeout = UsableTimeout(request.values.discoveryTimeout);
+    match.recv_timeout = UsableTimeout(request.values.receiveTimeout);
+    // The settings may hold any integer; the window has always used the low 16 bits.
+    match.m_nDiscoveryPort = static_cast<std::uint16_t>(request.values.discoveryPort & 0xFFFF);
     match.m_nListenPort = request.listenPort;
 }
 
@@ -55,13 +55,13 @@ std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
 
         match.m_strTypes = CONTROLLER_PROBE_TYPES;
         match.m_strScopes = kControllerScope;
-        match.SendProbe(request.ttl, request.interfaceAddress);  // the root-scope probe covers these too
+        match.SendProbe(request.values.ttl, request.interfaceAddress);  // the root-scope probe covers these too
 
         // Each send leaves its source port behind; the ReplyTo must name the reply port.
         match.m_nListenPort = request.listenPort;
         match.m_strTypes = request.probeTypes ? request.probeTypes : "";
         match.m_strScopes = request.probeScopes ? request.probeScopes : "";
-        if (match.SendProbe(request.ttl, request.interfaceAddress) < 0) {
+        if (match.SendProbe(request.values.ttl, request.interfaceAddress) < 0) {
             ReportFailure(match, request);
             return nullptr;
         }
@@ -88,7 +88,7 @@ std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
         match.m_strScopes = kBridgeScope;
 
         // A failed probe still listens: the run then normally finds nothing.
-        const bool probeSent = match.SendProbeNoReplyTo(request.ttl, request.interfaceAddress) >= 0;
+        const bool probeSent = match.SendProbeNoReplyTo(request.values.ttl, request.interfaceAddress) >= 0;
         if (match.Listen() < 0) {
             ReportFailure(match, request);
             return nullptr;
@@ -107,13 +107,10 @@ DiscoveryRequest RequestFromSettings(std::string interfaceAddress, unsigned int*
 {
     DiscoveryRequest request;
     request.listenPort = REPLY_PORT;
-    request.discoveryPort = static_cast<std::uint16_t>(g_nDiscoveryPort.load() & 0xFFFF);
-    request.discoveryTimeout = g_nDiscoveryTimeout.load();
-    request.receiveTimeout = g_nReceiveTimeout.load();
+    request.values = PublishedSettings();
     request.probeScopes = VENDOR_URI_ROOT;
     request.probeTypes = "";
     request.pCount = pCount;
-    request.ttl = g_nDiscoveryTTL.load();
     request.interfaceAddress = std::move(interfaceAddress);
     return request;
 }

@@ -3,6 +3,7 @@
 // its Match: it sends the run's probes, listens for the configured time and
 // returns the devices it collected, in the order they were first accepted.
 
+#include "common/DiscoveryValues.h"
 #include "common/VendorConstants.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/RunObserver.h"
@@ -13,13 +14,11 @@
 
 struct DiscoveryRequest {
     std::uint16_t listenPort = REPLY_PORT;   // HTTP reply port (the bridge run's fallback)
-    std::uint16_t discoveryPort = 3702;      // UDP port of the discovery group
-    int discoveryTimeout = 8;                // seconds; below 1 counts as 1
-    int receiveTimeout = 1;                  // seconds; below 1 counts as 1
+    DiscoveryValues values;                  // timeouts below 1 s count as 1 s; the
+                                             // port's low 16 bits name the group's port
     const char* probeScopes = VENDOR_URI_ROOT;
     const char* probeTypes = "";
     unsigned int* pCount = nullptr;          // receives the number of records on success
-    int ttl = 2;
     std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
     std::string* pFailure = nullptr;         // receives why the run could not do its work (one line)
     RunObserver* pObserver = nullptr;        // told of each probe and answer; may be null

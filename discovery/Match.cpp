@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint16_t kUdpDefaultListenPort = 3702;
 constexpr int kPresetAcceptTimeout = 10;  // seconds; every run sets its own
 
 }  // namespace
@@ -18,7 +17,7 @@ constexpr int kPresetAcceptTimeout = 10;  // seconds; every run sets its own
 Match::Match() : Match(wire::TransportMode::Tcp) {}
 
 Match::Match(wire::TransportMode mode)
-    : MatchServiceBase(mode), m_nListenPort(mode == wire::TransportMode::Udp ? kUdpDefaultListenPort : REPLY_PORT)
+    : MatchServiceBase(mode), m_nListenPort(mode == wire::TransportMode::Udp ? DEFAULT_DISCOVERY_PORT : REPLY_PORT)
 {
     accept_timeout = kPresetAcceptTimeout;
 }

@@ -3,6 +3,7 @@
 // through its own proxy, then serves the answers that come back and turns
 // them into de-duplicated device records.
 
+#include "common/DiscoveryValues.h"
 #include "discovery/DeviceCollector.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/RunObserver.h"
@@ -62,7 +63,7 @@ public:
     // Probe values, set by the run before each send.
     std::string m_strInterface;
     std::uint16_t m_nListenPort;
-    std::uint16_t m_nDiscoveryPort = 3702;
+    std::uint16_t m_nDiscoveryPort = DEFAULT_DISCOVERY_PORT;
     std::string m_strTypes;
     std::string m_strScopes;
 

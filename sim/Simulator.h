@@ -2,6 +2,7 @@
 // The device simulator: a set of devices behind one probe listener, answering
 // matching probes after a random delay.
 
+#include "common/DiscoveryValues.h"
 #include "sim/Answerer.h"
 #include "sim/Device.h"
 #include "sim/ProbeListener.h"
@@ -17,7 +18,7 @@ namespace sim {
 
 struct SimOptions {
     std::string interfaceAddress = "127.0.0.1";
-    int port = 3702;
+    int port = DEFAULT_DISCOVERY_PORT;
     int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
     int workers = 8;
 };

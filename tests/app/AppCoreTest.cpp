@@ -7,6 +7,7 @@
 #include "app/LayoutControls.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
+#include "common/Version.h"
 
 #include <gtest/gtest.h>
 
@@ -156,7 +157,7 @@ TEST(StartupCheck, HelpAndVersionNeedNoDisplayAndNoDisplayIsOneLine)
     EXPECT_EQ(StartupAction::Help, CheckStartup({"-h"}, env({})).action);
     Startup version = CheckStartup({"-V"}, env({}));
     EXPECT_EQ(StartupAction::Version, version.action);
-    EXPECT_EQ("signseek 1.3.4.1\n", version.text);
+    EXPECT_EQ("signseek " SIGNSEEK_VERSION "\n", version.text);
     EXPECT_NE(std::string::npos, CheckStartup({"--help"}, env({})).text.find("Exit status"));
 
     Startup none = CheckStartup({}, env({{"DISPLAY", ""}}));

@@ -9,6 +9,7 @@
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
 #include "common/VendorConstants.h"
+#include "common/Version.h"
 #include "discovery/DeviceDetails.h"
 #include "settings/DiscoverySettings.h"
 
@@ -201,8 +202,8 @@ TEST_F(MainDialogTest, SearchShowsProgressStopsItAtTheFirstResultAndEndsAtTheSec
         ASSERT_EQ(1u, run->requests->size());
         const DiscoveryRequest& r = run->requests->front();
         EXPECT_EQ("127.0.0.1", r.interfaceAddress);
-        EXPECT_EQ(3702, r.discoveryPort);
-        EXPECT_EQ(8, r.discoveryTimeout);
+        EXPECT_EQ(3702, r.values.discoveryPort);
+        EXPECT_EQ(8, r.values.discoveryTimeout);
         EXPECT_EQ(8000, r.listenPort);
     }
 
@@ -766,7 +767,7 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
     EXPECT_EQ(2, g_nReceiveTimeout.load());
     EXPECT_EQ(4000, g_nDiscoveryPort.load());
     EXPECT_EQ(45, g_nDiscoveryTTL.load());
-    EXPECT_EQ(45, dialog->m_Settings.m_nDiscoveryTTL);
+    EXPECT_EQ(45, dialog->m_Settings.m_values.ttl);
     EXPECT_EQ("2,5,4000,45\n", test::ReadFile(SettingsFilePath(m_folder.Path())));
 
     // Cancel after changing everything keeps the values and the file.
@@ -802,10 +803,10 @@ TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
     EXPECT_EQ(IDM_ABOUTBOX, item->data().toInt());
     item->trigger();
     EXPECT_EQ("About Marvane Signseek", title);
-    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    EXPECT_EQ("Marvane Signseek " SIGNSEEK_VERSION, version);
     version.clear();
     dialog->OnSysCommand(IDM_ABOUTBOX | 0xF);  // the low four bits do not count
-    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    EXPECT_EQ("Marvane Signseek " SIGNSEEK_VERSION, version);
 }
 
 TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)

@@ -1,6 +1,7 @@
 // signseek-find against signseek-sim --demo, both as the programs they are,
 // inside the test's private network namespace.
 
+#include "common/Version.h"
 #include "tests/common/LoopbackPorts.h"
 
 #include <nlohmann/json.hpp>
@@ -201,7 +202,10 @@ TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
     EXPECT_NE(std::string::npos, help.out.find("Exit status"));
     Finished version = RunProgram({SIGNSEEK_FIND, "-V"});
     EXPECT_EQ(0, WEXITSTATUS(version.status));
-    EXPECT_EQ("signseek-find 1.3.4.1\n", version.out);
+    EXPECT_EQ("signseek-find " SIGNSEEK_VERSION "\n", version.out);
+    Finished simVersion = RunProgram({SIGNSEEK_SIM, "--version"});
+    EXPECT_EQ(0, WEXITSTATUS(simVersion.status));
+    EXPECT_EQ("signseek-sim " SIGNSEEK_VERSION "\n", simVersion.out);
 
     Finished list = RunProgram({SIGNSEEK_FIND, "--list-interfaces"});
     EXPECT_EQ(0, WEXITSTATUS(list.status));

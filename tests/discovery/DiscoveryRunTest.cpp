@@ -41,11 +41,11 @@ DiscoveryRequest Request(const FakeDevice& device, unsigned* count, int timeout 
 {
     DiscoveryRequest request;
     request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
-    request.discoveryTimeout = timeout;
-    request.receiveTimeout = 1;
+    request.values.discoveryPort = device.DiscoveryPort();
+    request.values.discoveryTimeout = timeout;
+    request.values.receiveTimeout = 1;
     request.pCount = count;
-    request.ttl = 1;
+    request.values.ttl = 1;
     request.interfaceAddress = "127.0.0.1";
     return request;
 }
@@ -372,9 +372,11 @@ TEST(DiscoveryRun, BothRunsAtOnceWithTimeoutsBelowOneListenOneSecond)
     FakeDevice device;
     unsigned deviceCount = kUnwritten, bridgeCount = kUnwritten;
     DiscoveryRequest devicesRequest = Request(device, &deviceCount, 0);
-    devicesRequest.receiveTimeout = 0;
+    devicesRequest.values.receiveTimeout = 0;
     DiscoveryRequest bridgesRequest = Request(device, &bridgeCount, -3);
-    bridgesRequest.receiveTimeout = 0;
+    bridgesRequest.values.receiveTimeout = 0;
+    // Only the port's low 16 bits count, as a settings file may hold more.
+    bridgesRequest.values.discoveryPort += 0x10000;
 
     const int before = fake::OpenDescriptors();
     Outcome bridges;
@@ -445,7 +447,7 @@ TEST(RunFailure, SaysWhichStepFailedAndWhy)
 
 namespace {
 
-TEST(RequestFromSettings, TakesTheSettingsValuesAndTheLowBitsOfThePort)
+TEST(RequestFromSettings, TakesTheSettingsValues)
 {
     g_nDiscoveryPort = 0x10000 + 3710;
     g_nDiscoveryTimeout = 12;
@@ -453,11 +455,9 @@ TEST(RequestFromSettings, TakesTheSettingsValuesAndTheLowBitsOfThePort)
     g_nDiscoveryTTL = 7;
     unsigned count = 0;
     DiscoveryRequest request = RequestFromSettings("10.1.2.3", &count);
+    PublishSettings(DiscoveryValues{});
     EXPECT_EQ(REPLY_PORT, request.listenPort);
-    EXPECT_EQ(3710, request.discoveryPort);
-    EXPECT_EQ(12, request.discoveryTimeout);
-    EXPECT_EQ(3, request.receiveTimeout);
-    EXPECT_EQ(7, request.ttl);
+    EXPECT_EQ((DiscoveryValues{12, 3, 0x10000 + 3710, 7}), request.values);
     EXPECT_STREQ(VENDOR_URI_ROOT, request.probeScopes);
     EXPECT_STREQ("", request.probeTypes);
     EXPECT_EQ(&count, request.pCount);

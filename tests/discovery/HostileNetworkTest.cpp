@@ -161,11 +161,11 @@ struct HonestDevices {
           })
     {
         request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-        request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
-        request.discoveryTimeout = 1;
-        request.receiveTimeout = 1;
+        request.values.discoveryPort = device.DiscoveryPort();
+        request.values.discoveryTimeout = 1;
+        request.values.receiveTimeout = 1;
         request.pCount = &count;
-        request.ttl = 1;
+        request.values.ttl = 1;
         request.interfaceAddress = "127.0.0.1";
     }
 
@@ -280,11 +280,11 @@ TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
     unsigned count = 0;
     DiscoveryRequest request;
     request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
-    request.discoveryTimeout = 1;
-    request.receiveTimeout = 1;
+    request.values.discoveryPort = device.DiscoveryPort();
+    request.values.discoveryTimeout = 1;
+    request.values.receiveTimeout = 1;
     request.pCount = &count;
-    request.ttl = 1;
+    request.values.ttl = 1;
     request.interfaceAddress = "127.0.0.1";
     std::unique_ptr<DeviceRecord[]> records = DiscoverBridges(request);
     device.Stop();
