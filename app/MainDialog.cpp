@@ -288,8 +288,7 @@ void CVORIrurizezDlg::SizeAdapterDropDown()
 
 void CVORIrurizezDlg::FillDisplayList(const DeviceRecord* records, unsigned count)
 {
-    for (unsigned i = 0; i < count; ++i)
-        for (const DisplayRow& row : MakeDisplayRows(records[i])) m_DisplayList->AddRow(records[i], row);
+    for (unsigned i = 0; i < count; ++i) m_DisplayList->AddRecord(records[i]);
 }
 
 void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
@@ -329,9 +328,7 @@ void CVORIrurizezDlg::OnHeaderItemClick(int column)
     bool ascending = state.Click(column);
     m_nSortColumn = state.column;
     m_bSortAscending = state.ascending;
-    m_DisplayList->SortRows([ascending, column](const DeviceRecord& a, const DeviceRecord& b) {
-        return ascending ? CompareAscending(a, b, column) : CompareDescending(a, b, column);
-    });
+    m_DisplayList->SortRows(column, ascending);
 }
 
 QString CVORIrurizezDlg::OnDisplayListInfoTip(int row) const

@@ -3,7 +3,6 @@
 
 #include "app/AdapterDropDown.h"
 #include "app/DialogUnits.h"
-#include "app/DisplayOrder.h"
 #include "app/LayoutControls.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
@@ -207,18 +206,6 @@ TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)
     EXPECT_EQ(189, w.m_nAdapterListWidth);
     w = SizeAdapterDropDownWidths({}, 16, 2, 20, 200);
     EXPECT_EQ(8, w.dropDown);
-}
-
-TEST(DisplayOrder, InsertsByNameWithoutCaseAfterEqualNames)
-{
-    std::vector<std::string> names{"<none>", "alpha", "Beta", "gamma"};
-    EXPECT_EQ(3, InsertionIndex(names, "BETA"));
-    EXPECT_EQ(0, InsertionIndex(names, "<"));
-    EXPECT_EQ(4, InsertionIndex(names, "zeta"));
-    EXPECT_EQ(1, InsertionIndex(names, "Aa"));
-    EXPECT_LT(CompareNameText("<none>", "a"), 0);
-    EXPECT_LT(CompareNameText("ab", "ABC"), 0);
-    EXPECT_GT(CompareNameText("\xe9", "z"), 0);  // bytes above ASCII compare unsigned
 }
 
 }  // namespace

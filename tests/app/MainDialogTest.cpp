@@ -438,9 +438,9 @@ TEST_F(MainDialogTest, RowsShowTheirRecordsTextsImagesAndDetails)
     EXPECT_EQ("10.0.0.7:8080", list.Text(1, 3));
     EXPECT_EQ("0X0", list.Text(1, 1));
     EXPECT_EQ("wall-dhcp", list.Text(1, 2));
-    // Each row has its own copy of the record.
+    // The like rows of one device show its one record.
     EXPECT_EQ(twoAddresses, *list.RecordAt(1));
-    EXPECT_NE(list.RecordAt(1), list.RecordAt(2));
+    EXPECT_EQ(list.RecordAt(1), list.RecordAt(2));
 
     QString details = QString::fromStdWString(BuildDeviceDetails(twoAddresses));
     EXPECT_EQ(details, dialog->OnDisplayListInfoTip(1));
