@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
+#include "app/DeviceCount.h"
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
 #include "app/ListActivation.h"
@@ -120,7 +121,11 @@ void CVORIrurizezDlg::CreateControls()
     button.setSize(button.size().expandedTo(m_FindButton->sizeHint()));
     m_FindButton->setGeometry(button);
     m_DisplayList = new CDisplayList(this);
-    m_DisplayList->setGeometry(at(7, 119, 342, 108));
+    m_DisplayList->setGeometry(at(7, 119, 342, 96));
+    m_DeviceCount = new QLabel(QString::fromStdString(DeviceCountText(0)), this);
+    QRect count = at(7, 219, 342, 8);
+    count.setHeight(m_DeviceCount->sizeHint().height());
+    m_DeviceCount->setGeometry(count);
     m_AdapterLabel = new QLabel(QStringLiteral("Adapter Name"), this);
     QRect label = at(7, 75, 47, 8);
     label.setSize(label.size().expandedTo(m_AdapterLabel->sizeHint()));
@@ -131,6 +136,8 @@ void CVORIrurizezDlg::CreateControls()
     m_AdapterCombo->setGeometry(combo);
 
     connect(m_FindButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnFindDisplays);
+    connect(&m_DisplayList->Model(), &DeviceListModel::ShownDevicesChanged, m_DeviceCount,
+            [this](int shown) { m_DeviceCount->setText(QString::fromStdString(DeviceCountText(shown))); });
     connect(m_DisplayList->DetailsView()->header(), &QHeaderView::sectionClicked, this,
             &CVORIrurizezDlg::OnHeaderItemClick);
     connect(m_DisplayList->IconsHeader(), &QHeaderView::sectionClicked, this, &CVORIrurizezDlg::OnHeaderItemClick);
@@ -414,7 +421,7 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     DialogControls current{FromQRect(m_SearchGroup->geometry()),   FromQRect(m_FindButton->geometry()),
                            FromQRect(m_AdapterLabel->geometry()),  FromQRect(m_AdapterCombo->geometry()),
                            FromQRect(m_SearchProgress->geometry()), FromQRect(m_IssueList->geometry()),
-                           FromQRect(m_DisplayList->geometry())};
+                           FromQRect(m_DisplayList->geometry()),   FromQRect(m_DeviceCount->geometry())};
     DialogControls next = signseek::LayoutControls(cx, cy, current, m_nAdapterListWidth);
     m_SearchGroup->setGeometry(ToQRect(*next.group));
     m_FindButton->setGeometry(ToQRect(*next.button));
@@ -427,6 +434,7 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     // The menu button takes the issue list's top right corner for itself.
     m_IssueList->setGeometry(ToQRect(*next.issueList).adjusted(0, 0, -(kMenuButtonSide + kMenuButtonGap), 0));
     m_DisplayList->setGeometry(ToQRect(*next.displayList));
+    m_DeviceCount->setGeometry(ToQRect(*next.deviceCount));
     PlaceMenuButton();
 }
 

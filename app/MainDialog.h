@@ -41,6 +41,7 @@ inline constexpr int IDC_ISSUE_LIST = 1003;
 inline constexpr int IDC_SEARCH_GROUP = 1006;
 inline constexpr int IDC_ADAPTER_COMBO = 1011;
 inline constexpr int IDC_ADAPTER_LABEL = 1012;
+inline constexpr int IDC_DEVICE_COUNT = 1013;
 
 // Commands of the dialog's menu button.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
@@ -118,6 +119,7 @@ public:
     CIssueList& Issues() { return *m_Issues; }
     QComboBox* m_AdapterCombo = nullptr;
     QLabel* m_AdapterLabel = nullptr;
+    QLabel* m_DeviceCount = nullptr;
     QGroupBox* m_SearchGroup = nullptr;
     QToolButton* m_MenuButton = nullptr;
 

@@ -1,7 +1,8 @@
 // The main dialog's window-free logic: dialog units, layout, search cycle,
-// drop-down sizing and the order rows are inserted in.
+// drop-down sizing and the device count.
 
 #include "app/AdapterDropDown.h"
+#include "app/DeviceCount.h"
 #include "app/DialogUnits.h"
 #include "app/LayoutControls.h"
 #include "app/SearchCycle.h"
@@ -61,6 +62,25 @@ TEST(LayoutControls, PlacesEveryControlAroundTheGroupBox)
     EXPECT_EQ((Rect{8, 183, 632, 492}), *next.displayList);
     // Within 15 of the button: shrinks to exactly 15; keeps its bottom.
     EXPECT_EQ((Rect{96, 131, 376, 141}), *next.combo);
+}
+
+TEST(LayoutControls, TheDeviceCountLineTakesTheBottomBelowTheList)
+{
+    DialogControls c = Controls();
+    c.deviceCount = Rect::FromSize(11, 370, 100, 17);
+    DialogControls next = LayoutControls(640, 500, c, 250);
+    EXPECT_EQ((Rect{8, 475, 632, 492}), *next.deviceCount);
+    EXPECT_EQ((Rect{8, 183, 632, 471}), *next.displayList);
+    c.displayList.reset();
+    EXPECT_FALSE(LayoutControls(640, 500, c, 250).displayList);
+}
+
+TEST(DeviceCount, SaysHowManyDevicesTheListShows)
+{
+    EXPECT_EQ("0 devices", DeviceCountText(0));
+    EXPECT_EQ("1 device", DeviceCountText(1));
+    EXPECT_EQ("2 devices", DeviceCountText(2));
+    EXPECT_EQ("10000 devices", DeviceCountText(10000));
 }
 
 TEST(LayoutControls, GroupTopFollowsTheHeightInFloatingPoint)

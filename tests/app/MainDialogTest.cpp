@@ -281,14 +281,29 @@ TEST_F(MainDialogTest, FailedRunsAndThreadsThatCannotStartStillEndTheSearch)
 TEST_F(MainDialogTest, ANewSearchClearsTheListBeforeItsResults)
 {
     auto dialog = Make();
-    Search(*dialog, {Device("A", "a", "10.0.0.1")});
-    ASSERT_EQ(1, dialog->m_DisplayList->RowCount());
+    dialog->show();
+    EXPECT_EQ("0 devices", dialog->m_DeviceCount->text());
+    // The count beside the list follows the devices shown: one with two
+    // transport addresses counts once, one with none not at all.
+    DeviceRecord twoAddresses = Device("B", "b", "10.0.0.2");
+    twoAddresses.xAddrs = "http://10.0.0.2/a http://10.0.0.2/b";
+    DeviceRecord noAddress = Device("C", "c", "10.0.0.3");
+    noAddress.xAddrs = "";
+    m_bridges.records = {Device("D", "d", "10.0.0.4")};
+    Search(*dialog, {Device("A", "a", "10.0.0.1"), twoAddresses, noAddress});
+    ASSERT_EQ(4, dialog->m_DisplayList->RowCount());
+    EXPECT_EQ("3 devices", dialog->m_DeviceCount->text());
+    EXPECT_TRUE(dialog->m_DeviceCount->isVisible());
+    m_bridges.records.clear();
     auto gate = std::make_shared<test::Gate>();
     m_devices.gate = m_bridges.gate = gate;
+    m_devices.records = {Device("A", "a", "10.0.0.1")};
     dialog->m_FindButton->click();
     EXPECT_EQ(0, dialog->m_DisplayList->RowCount());
+    EXPECT_EQ("0 devices", dialog->m_DeviceCount->text());
     gate->Open();
     ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+    EXPECT_EQ("1 device", dialog->m_DeviceCount->text());
 }
 
 TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
@@ -699,7 +714,13 @@ TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
         EXPECT_FALSE(issues.intersects(menu));
         EXPECT_LE(size.width() - 16 - issues.width(), menu.width() + 8);
         EXPECT_EQ(8, menu.top());
-        EXPECT_EQ(size.height() - 8, dialog->m_DisplayList->geometry().bottom() + 1);
+        // The device count line below the list, both as wide as the group.
+        QRect list = dialog->m_DisplayList->geometry(), count = dialog->m_DeviceCount->geometry();
+        EXPECT_EQ(size.height() - 8, count.bottom() + 1);
+        EXPECT_EQ(count.top() - 4, list.bottom() + 1);
+        EXPECT_EQ(g.width(), list.width());
+        EXPECT_EQ(g.width(), count.width());
+        EXPECT_GE(count.height(), dialog->m_DeviceCount->sizeHint().height());
         EXPECT_EQ(g.right() - 15, dialog->m_FindButton->geometry().right());
         EXPECT_GE(dialog->m_FindButton->x() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
         EXPECT_EQ(g.left() + 8, dialog->m_SearchProgress->x());
