@@ -230,8 +230,9 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_SearchProgress->show();
     // Read here, on the window's thread; the threads look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
-    StartSearchThread(m_Services.startThread, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
-    StartSearchThread(m_Services.startThread, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
+    const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
+    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
+    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();

@@ -76,7 +76,7 @@ protected:
         std::filesystem::create_directories(m_folder.Path() + "/Marvane/Discovery");
         test::WriteFile(SettingsFilePath(m_folder.Path()), "1,8,3702,2\n");
     }
-    void TearDown() override { EXPECT_TRUE(WaitForSearchThreads(10s)); }
+    void TearDown() override { EXPECT_TRUE(m_searches->WaitForNone(10s)); }
 
     DialogServices Services()
     {
@@ -90,6 +90,7 @@ protected:
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
+        s.searchThreads = m_searches;
         s.addressChanges = [control = m_addressChanges] { return std::make_unique<test::FakeAddressChanges>(control); };
         s.popupMenu = [this](QMenu& menu, const QPoint& at) -> QAction* {
             m_menuPoints.push_back(at);
@@ -119,6 +120,7 @@ protected:
     }
 
     test::TempFolder m_folder;
+    std::shared_ptr<ThreadCount> m_searches = std::make_shared<ThreadCount>();  // of every dialog made here
     std::shared_ptr<test::MutableAdapters> m_adapters = test::Loopback();
     std::shared_ptr<test::FakeAddressChanges::Control> m_addressChanges =
         std::make_shared<test::FakeAddressChanges::Control>();
@@ -839,15 +841,17 @@ TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
     dialog->m_FindButton->click();
     ASSERT_TRUE(gate->WaitEntered(2));
     std::shared_ptr<MessageRoute> route = dialog->Route();
+    std::shared_ptr<ThreadCount> searches = dialog->SearchThreads();
 
     auto start = std::chrono::steady_clock::now();
     dialog->reject();
     dialog.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(2, RunningSearchThreads());
+    // The dialog's count outlives it, for whoever made it to ask.
+    EXPECT_EQ(2, searches->Running());
 
     gate->Open();
-    ASSERT_TRUE(WaitForSearchThreads(10s));
+    ASSERT_TRUE(searches->WaitForNone(10s));
     EXPECT_EQ(2, route->Dropped());
     QCoreApplication::sendPostedEvents();
 
@@ -855,7 +859,7 @@ TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
     m_devices.gate = m_bridges.gate = nullptr;
     auto queued = Make();
     queued->m_FindButton->click();
-    ASSERT_TRUE(WaitForSearchThreads(10s));
+    ASSERT_TRUE(queued->SearchThreads()->WaitForNone(10s));
     EXPECT_EQ(0, queued->Route()->Dropped());
     queued.reset();
     QCoreApplication::sendPostedEvents();
