@@ -88,16 +88,18 @@ void DeviceListModel::CountShown(bool before, bool after)
     emit ShownDevicesChanged(m_shownDevices);
 }
 
-void DeviceListModel::Add(const DeviceRecord& record, const DeviceKey& key)
+DeviceListModel::Device& DeviceListModel::AddDevice(const DeviceRecord& record)
 {
     auto owned = std::make_unique<Device>();
     Device* device = owned.get();
     Fill(*device, record);
     m_devices.push_back(std::move(owned));
-    m_byKey[key] = device;
     for (std::size_t i = 0; i < device->wanted; ++i) InsertRow(device);
     CountShown(false, device->shown > 0);
+    return *device;
 }
+
+void DeviceListModel::Add(const DeviceRecord& record) { AddDevice(record); }
 
 std::vector<std::size_t> DeviceListModel::RowsOf(const Device* device) const
 {
@@ -138,7 +140,7 @@ void DeviceListModel::Put(const DeviceKey& key, const DeviceRecord& record)
 {
     auto found = m_byKey.find(key);
     if (found == m_byKey.end()) {
-        Add(record, key);
+        m_byKey.emplace(key, &AddDevice(record));
         return;
     }
     Device* device = found->second;

@@ -46,9 +46,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Adds the record's rows as a new device, even when another device has
-    // the key; the key then names the newest.
-    void Add(const DeviceRecord& record, const DeviceKey& key = {});
+    // Adds the record's rows as a device no key names (a finished run's
+    // record, taken as it stands).
+    void Add(const DeviceRecord& record);
     // Updates the device with the key, or adds it when no device has it. Its
     // rows keep their identity (selection and focus stay on them) and move
     // only when the row order no longer holds where they stand.
@@ -74,6 +74,7 @@ private:
     };
 
     static const SortTexts& TextsOf(const Device* device);
+    Device& AddDevice(const DeviceRecord& record);
     void Fill(Device& device, const DeviceRecord& record);
     void InsertRow(Device* device);
     void RemoveRow(std::size_t row);

@@ -180,9 +180,12 @@ TEST_F(DeviceListModelTest, ADevicesLikeRowsFollowItsTransportAddressesAndTheCou
     m_model.Put({"devices", "wall"}, two);
     EXPECT_EQ((std::vector<QString>{"Hall", "Wall", "Wall"}), Column(m_model));
     EXPECT_EQ(2, m_model.ShownDevices());
-    // Add never merges: two answers with one key stay two devices.
-    m_model.Add(Player("Hall", "10.0.0.8"), {"devices", "hall"});
+    // A device added without a key is never updated by one.
+    m_model.Add(Player("Hall", "10.0.0.8"));
+    m_model.Put({"devices", "hall"}, Player("Hall", "10.0.0.9"));
     EXPECT_EQ(3, m_model.ShownDevices());
+    EXPECT_EQ((std::vector<QString>{"Hall", "Hall", "Wall", "Wall"}), Column(m_model));
+    EXPECT_EQ((std::vector<QString>{"10.0.0.9", "10.0.0.8", "10.0.0.7", "10.0.0.7"}), Column(m_model, 3));
     m_model.Clear();
     EXPECT_EQ(0, m_model.ShownDevices());
     std::vector<int> counts;
