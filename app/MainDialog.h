@@ -51,14 +51,16 @@ inline constexpr char kSettingsNotSaved[] =
 
 // Everything the dialog takes from the platform, so tests can stand in.
 struct DialogServices {
-    std::shared_ptr<const AdapterSource> adapters = std::make_shared<LinuxAdapterSource>();
+    std::shared_ptr<const AdapterSource> adapters = CreateAdapterSource();
     std::string settingsFolder;  // data folder of the settings file; empty: the machine's own
     std::function<bool(const QUrl&)> openUrl;  // default: the desktop's browser; false: none started
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
     DiscoveryRunFunction discoverDevices = DiscoverDevices;
     DiscoveryRunFunction discoverBridges = DiscoverBridges;
     ThreadStarter startThread = StartDetachedThread;
-    std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = OpenNetlinkAddressChanges;
+    // Counts the search threads; shared with them, so it outlives the dialog.
+    std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();
+    std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = CreateAddressChangeSource;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
     std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
     IssueCheckPlatform checks;  // default: this machine
@@ -91,6 +93,7 @@ public:
     static bool FindInternetExplorer() { return false; }
 
     std::shared_ptr<MessageRoute> Route() const { return m_Route; }
+    std::shared_ptr<ThreadCount> SearchThreads() const { return m_Services.searchThreads; }
     bool ProgressTimerActive() const { return m_ProgressTimer.isActive(); }
 
     SearchCycle m_Search;  // m_nTicksLeft and m_nResultsReceived
@@ -109,6 +112,7 @@ public:
     CIssueList& Issues() { return *m_Issues; }
     QComboBox* m_AdapterCombo = nullptr;
     QLabel* m_AdapterLabel = nullptr;
+    QLabel* m_DeviceCount = nullptr;
     QGroupBox* m_SearchGroup = nullptr;
     QToolButton* m_MenuButton = nullptr;
 

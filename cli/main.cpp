@@ -39,7 +39,8 @@ int main(int argc, char **argv)
         std::cout << "signseek-find " << SIGNSEEK_VERSION << '\n';
         return kExitSuccess;
     }
-    const signseek::LinuxAdapterSource adapters;
+    const std::unique_ptr<signseek::AdapterSource> adapterSource = signseek::CreateAdapterSource();
+    const signseek::AdapterSource &adapters = *adapterSource;
     if (options.listInterfaces) {
         std::cout << FormatAdapters(UsableAdapters(adapters));
         return kExitSuccess;

@@ -1,5 +1,6 @@
 #include "common/TextHelpers.h"
 
+#include <algorithm>
 #include <climits>
 
 std::vector<std::string> SplitString(std::string_view text, std::string_view delimiters)
@@ -84,4 +85,25 @@ std::string_view TextAfterLastColon(std::string_view text)
 {
     const std::size_t colon = text.rfind(':');
     return colon == std::string_view::npos ? text : text.substr(colon + 1);
+}
+
+namespace {
+unsigned char AsciiLower(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+}  // namespace
+
+int CompareIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = AsciiLower(a[i]), y = AsciiLower(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
 }

@@ -29,6 +29,10 @@ int LeadingInteger(std::string_view text);
 // Text after the last ':' (the whole text when it has none).
 std::string_view TextAfterLastColon(std::string_view text);
 
+// -1, 0 or 1: ASCII letters compare without case, every other byte by its
+// unsigned value; a prefix comes first.
+int CompareIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 inline bool Contains(std::string_view text, std::string_view part)
 {
     return text.find(part) != std::string_view::npos;

@@ -82,3 +82,19 @@ TEST(LeadingInteger, SaturatesInsteadOfOverflowing)
     EXPECT_EQ(LeadingInteger(std::string(5000, '9')), INT_MAX);
     EXPECT_EQ(LeadingDigits(std::string(5000, '9')), INT_MAX);
 }
+
+TEST(CompareIgnoringAsciiCase, FoldsAsciiLettersOnlyAndPutsPrefixesFirst)
+{
+    EXPECT_EQ(CompareIgnoringAsciiCase("LOBBY", "lobby"), 0);
+    EXPECT_EQ(CompareIgnoringAsciiCase("apple", "Banana"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("ab", "ABC"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("ABC", "ab"), 1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("", ""), 0);
+    // '<' (0x3c) lies between upper and lower case letters: folding first matters.
+    EXPECT_EQ(CompareIgnoringAsciiCase("<none>", "a"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("[", "a"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("[", "A"), -1);
+    // Bytes above 0x7f compare unsigned and are not folded.
+    EXPECT_EQ(CompareIgnoringAsciiCase("\xe9", "z"), 1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("\xe9", "\xc9"), 1);
+}
