@@ -6,6 +6,7 @@
 #include "sim/Device.h"
 #include "sim/ProbeListener.h"
 #include "sim/SimLog.h"
+#include "sim/SimOptions.h"
 
 #include <memory>
 #include <mutex>
@@ -14,13 +15,6 @@
 #include <vector>
 
 namespace sim {
-
-struct SimOptions {
-    std::string interfaceAddress = "127.0.0.1";
-    int port = 3702;
-    int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
-    int workers = 8;
-};
 
 // Whether the device answers the probe at all (answer mode, Types, Scopes).
 bool DeviceAnswers(const Device &device, const ReceivedProbe &probe, const Destination &to);

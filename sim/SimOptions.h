@@ -1,0 +1,16 @@
+#pragma once
+// Where and how the simulator listens and answers. Its own header, so the
+// command line can carry it without the wire format's headers.
+
+#include <string>
+
+namespace sim {
+
+struct SimOptions {
+    std::string interfaceAddress = "127.0.0.1";
+    int port = 3702;
+    int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
+    int workers = 8;
+};
+
+}  // namespace sim
