@@ -241,11 +241,9 @@ void CVORIrurizezDlg::OnFindDisplays()
 void CVORIrurizezDlg::OnDiscoveryResult(DiscoveryResultEvent& result)
 {
     m_ProgressTimer.stop();
-    if (result.m_records) {
-        FillDisplayList(result.m_records.get(), result.m_count);
-        result.m_records.reset();
-    }
-    if (!m_Search.Result(result.m_failure)) return;
+    const std::vector<DeviceRecord>& records = result.m_result.records;
+    FillDisplayList(records.data(), static_cast<unsigned>(records.size()));
+    if (!m_Search.Result(result.m_result.failure)) return;
     EndSearch();
     // An empty list would read as "no devices": say why the search could not run.
     if (!m_Search.Failures().empty())

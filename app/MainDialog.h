@@ -55,8 +55,8 @@ struct DialogServices {
     std::string settingsFolder;  // data folder of the settings file; empty: the machine's own
     std::function<bool(const QUrl&)> openUrl;  // default: the desktop's browser; false: none started
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
-    DiscoveryRunFunction discoverDevices = DiscoverDevices;
-    DiscoveryRunFunction discoverBridges = DiscoverBridges;
+    DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
+    DiscoveryRunFunction discoverBridges = EngineRun(RunKind::Bridges);
     ThreadStarter startThread = StartDetachedThread;
     // Counts the search threads; shared with them, so it outlives the dialog.
     std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();

@@ -7,6 +7,11 @@
 
 namespace signseek {
 
+DiscoveryRunFunction EngineRun(RunKind kind)
+{
+    return [kind](const DiscoveryRequest& request) { return RunDiscovery(kind, request); };
+}
+
 bool StartDetachedThread(std::function<void()> body)
 {
     try {
@@ -24,20 +29,19 @@ bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute>
     auto body = [route, adapters = std::move(adapters), run = std::move(run),
                  description = std::move(adapterDescription)]() mutable {
         std::string address = GetAdapterAddress(description, *adapters);
-        unsigned count = 0;
-        std::string failure;
-        DiscoveryRequest request = RequestFromSettings(address, &count);
-        request.pFailure = &failure;
-        std::unique_ptr<DeviceRecord[]> records = run(request);
-        if (!records && failure.empty()) failure = "the search could not run";
-        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(records), count, std::move(failure)));
+        RunResult result = run(RequestFromSettings(address));
+        if (result.failed && result.failure.empty()) result.failure = "the search could not run";
+        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(result)));
         // Let go of everything shared before counting as ended.
         route.reset();
         adapters.reset();
         run = nullptr;
     };
     if (start(std::move(body))) return true;
-    route->Post(std::make_unique<DiscoveryResultEvent>(nullptr, 0, "the search could not start a thread"));
+    RunResult notStarted;
+    notStarted.failed = true;
+    notStarted.failure = "the search could not start a thread";
+    route->Post(std::make_unique<DiscoveryResultEvent>(std::move(notStarted)));
     return false;
 }
 

@@ -14,7 +14,10 @@
 
 namespace signseek {
 
-using DiscoveryRunFunction = std::function<std::unique_ptr<DeviceRecord[]>(DiscoveryRequest)>;
+using DiscoveryRunFunction = std::function<RunResult(const DiscoveryRequest&)>;
+
+// The engine's run of that kind.
+DiscoveryRunFunction EngineRun(RunKind kind);
 
 // A detached std::thread.
 bool StartDetachedThread(std::function<void()> body);

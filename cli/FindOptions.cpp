@@ -69,7 +69,7 @@ std::string FindUsage()
            "      --ttl N                  multicast time-to-live, 1-50\n"
            "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
            "      --receive-timeout S      seconds to wait for data, 1-600\n"
-           "  -f, --format table|json|csv  output format (default table)\n"
+           "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
            "  -v, --verbose                report each probe and answer on standard error\n"
            "  -h, --help                   show this text\n"
            "  -V, --version                show the version\n"
@@ -86,12 +86,19 @@ std::string FindUsage()
            "JSON is {\"devices\": [...]}, each device with the keys run, address, types,\n"
            "matchBy, scopes, xAddrs, metadataVersion, metadata, sourceAddress, name,\n"
            "dimensions, dhcpName, ipAddress, mac, services, discoveryVersion, webPage.\n"
+           "NDJSON prints one JSON object per line as soon as a device answers, and\n"
+           "again when a later answer changes it: the key event (\"found\" or\n"
+           "\"changed\") followed by the keys of a JSON device.\n"
+           "\n"
+           "Interrupted (SIGINT, Ctrl-C) or terminated (SIGTERM), the search stops at\n"
+           "once and lists what it found so far.\n"
            "\n"
            "Exit status:\n"
            "  0  the search ran, whether or not devices answered\n"
            "  1  the search could not run (the cause is on standard error); devices\n"
            "     found by the other run are still listed\n"
-           "  2  a bad option or value, or an unknown adapter\n";
+           "  2  a bad option or value, or an unknown adapter\n"
+           "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
 
 ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const FindOptions &defaults)
@@ -131,7 +138,8 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
             if (value == "table") options.format = OutputFormat::Table;
             else if (value == "json") options.format = OutputFormat::Json;
             else if (value == "csv") options.format = OutputFormat::Csv;
-            else return {std::nullopt, "--format must be table, json or csv"};
+            else if (value == "ndjson") options.format = OutputFormat::Ndjson;
+            else return {std::nullopt, "--format must be table, json, csv or ndjson"};
             break;
         default: {
             struct Numeric {

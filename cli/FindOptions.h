@@ -9,7 +9,7 @@
 
 class CDiscoverySettings;
 
-enum class OutputFormat { Table, Json, Csv };
+enum class OutputFormat { Table, Json, Csv, Ndjson };
 
 struct FindOptions {
     std::string interface;  // interface name, adapter description or dotted address; empty: first adapter
@@ -38,3 +38,5 @@ std::string FindUsage();
 inline constexpr int kExitSuccess = 0;     // the search ran (whether or not anything answered)
 inline constexpr int kExitRunFailed = 1;   // a discovery run could not run; the cause is on standard error
 inline constexpr int kExitUsage = 2;       // a bad option or value, or an unknown adapter
+// Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.
+inline constexpr int kExitSignalBase = 128;

@@ -5,6 +5,9 @@
 #include "cli/ResultPrinter.h"
 #include "discovery/DiscoveryRun.h"
 
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,11 @@ struct SearchSettings {
     std::uint16_t listenPort = REPLY_PORT;
     DiscoveryValues values;
     RunObserver* observer = nullptr;  // told of each probe and answer of both runs
+    // Told of each record of either run as soon as it is found or changed,
+    // from that run's own thread: the two runs may call at the same time.
+    std::function<void(const char* run, RecordChange change, std::size_t index, const DeviceRecord& record)>
+        onRecord;
+    const std::atomic<bool>* stop = nullptr;  // true: both runs stop and give what they have
 };
 
 struct SearchOutcome {

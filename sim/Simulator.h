@@ -7,6 +7,7 @@
 #include "sim/Device.h"
 #include "sim/ProbeListener.h"
 #include "sim/SimLog.h"
+#include "sim/SimOptions.h"
 
 #include <memory>
 #include <mutex>
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace sim {
-
-struct SimOptions {
-    std::string interfaceAddress = "127.0.0.1";
-    int port = DEFAULT_DISCOVERY_PORT;
-    int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
-    int workers = 8;
-};
 
 // Whether the device answers the probe at all (answer mode, Types, Scopes).
 bool DeviceAnswers(const Device &device, const ReceivedProbe &probe, const Destination &to);

@@ -40,7 +40,7 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"--discovery-timeout", "601"}, "--discovery-timeout needs an integer between 1 and 600"},
         {{"--receive-timeout", "8x"}, "--receive-timeout needs an integer between 1 and 600"},
         {{"--receive-timeout", "99999999999999999999"}, "--receive-timeout needs an integer between 1 and 600"},
-        {{"--format", "xml"}, "--format must be table, json or csv"},
+        {{"--format", "xml"}, "--format must be table, json, csv or ndjson"},
         {{"--port"}, "--port needs a value"},
         {{"--interface", ""}, "--interface needs an adapter or an address"},
         {{"--bogus"}, "unknown option --bogus (see --help)"},
@@ -48,7 +48,7 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"-x"}, "unknown option -x (see --help)"},
         {{"-t"}, "--discovery-timeout needs a value"},
         {{"-t", "0"}, "--discovery-timeout needs an integer between 1 and 600"},
-        {{"-f", "xml"}, "--format must be table, json or csv"},
+        {{"-f", "xml"}, "--format must be table, json, csv or ndjson"},
         {{"eth0"}, "unexpected argument eth0 (see --help)"},
     };
     for (const Case &c : cases) {
@@ -71,6 +71,7 @@ TEST(FindOptions, ShortFormsAndFlags)
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ("lo", parsed.options->interface);
     EXPECT_EQ(OutputFormat::Csv, parsed.options->format);
+    EXPECT_EQ(OutputFormat::Ndjson, Parse({"--format=ndjson"}).options->format);
     EXPECT_EQ(3, parsed.options->values.discoveryTimeout);
     EXPECT_TRUE(parsed.options->verbose);
     EXPECT_TRUE(parsed.options->listInterfaces);
