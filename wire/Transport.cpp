@@ -1,5 +1,6 @@
 #include "wire/Transport.h"
 
+#include "wire/DatagramReceiver.h"
 #include "wire/Endpoint.h"
 #include "wire/ErrorTable.h"
 #include "wire/MessageScreen.h"
@@ -18,6 +19,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <chrono>
+#include <optional>
 #include <random>
 #include <thread>
 #include <sys/socket.h>
@@ -98,6 +100,32 @@ int WaitBudget(soap *ctx, int timeoutSetting)
     return millis;
 }
 
+// Marks the datagram in `buffer` as the message; a crowded one is refused
+// unparsed (0, with the refusal noted), otherwise its length.
+size_t TakeDatagram(soap *ctx, const char *buffer, std::size_t n)
+{
+    WireState &state = StateOf(ctx);
+    state.datagramTaken = true;
+    state.datagramSize = n;
+    if ((state.refusal = ScreenMessage(std::string_view(buffer, n)))) return 0;
+    return n;
+}
+
+// The next datagram a receiving thread has read off the socket.
+size_t TakeQueuedDatagram(soap *ctx, char *buffer, size_t length)
+{
+    std::optional<Datagram> d = StateOf(ctx).datagrams->Take(WaitBudget(ctx, ctx->recv_timeout));
+    if (!d) {
+        ctx->errnum = 0;
+        return 0;
+    }
+    std::memcpy(&ctx->peer.storage, &d->peer, std::min<std::size_t>(d->peerLength, sizeof ctx->peer.storage));
+    ctx->peerlen = d->peerLength;
+    const std::size_t n = std::min(length, d->bytes.size());
+    std::memcpy(buffer, d->bytes.data(), n);
+    return TakeDatagram(ctx, buffer, n);
+}
+
 size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
 {
     WireState &state = StateOf(ctx);
@@ -109,6 +137,7 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
     }
     const bool udp = IsUdp(ctx);
     if (udp && state.datagramTaken) return 0;  // one message, one datagram
+    if (udp && state.datagrams) return TakeQueuedDatagram(ctx, buffer, length);
     for (;;) {
         const int wait = WaitBudget(ctx, ctx->recv_timeout);
         if (wait >= 0) {
@@ -128,11 +157,8 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
             n = recvfrom(ctx->socket, buffer, length, 0, &ctx->peer.addr, &len);
             if (n >= 0) {
                 ctx->peerlen = len;
-                state.datagramTaken = true;
-                state.datagramSize = static_cast<std::size_t>(n);
                 // The whole message is here: a crowded one is refused unparsed.
-                if ((state.refusal = ScreenMessage(std::string_view(buffer, static_cast<std::size_t>(n)))))
-                    return 0;
+                return TakeDatagram(ctx, buffer, static_cast<std::size_t>(n));
             }
         } else {
             n = recv(ctx->socket, buffer, length, 0);
