@@ -30,7 +30,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The simulator as a child process whose output lines are timestamped as they arrive.
+// The simulator as a child process whose output lines are timestamped as they
+// arrive. It answers probes only: thousands of Hellos at its start would be
+// load the runs do not meet.
 class Simulator {
 public:
     Simulator(const std::string &program, int count, int port)
@@ -45,7 +47,8 @@ public:
         std::vector<char *> argv = {const_cast<char *>(program.c_str()), const_cast<char *>("--count"),
                                     countText.data(),                    const_cast<char *>("--port"),
                                     portText.data(),                     const_cast<char *>("--interface"),
-                                    const_cast<char *>("127.0.0.1"),     nullptr};
+                                    const_cast<char *>("127.0.0.1"),     const_cast<char *>("--no-announce"),
+                                    nullptr};
         if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
             std::perror("signseek-sim");
             std::exit(1);

@@ -1,12 +1,16 @@
 #pragma once
 // The device simulator: a set of devices behind one probe listener, answering
-// matching probes after a random delay.
+// matching probes after a random delay, and announcing on the discovery group
+// as they come and go.
 
 #include "sim/Answerer.h"
 #include "sim/Device.h"
 #include "sim/ProbeListener.h"
 #include "sim/SimLog.h"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -20,6 +24,7 @@ struct SimOptions {
     int port = 3702;
     int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
     int workers = 8;
+    bool announce = true;  // Hello as a device comes (at start too), Bye as it goes (at stop too)
 };
 
 // Whether the device answers the probe at all (answer mode, Types, Scopes).
@@ -32,8 +37,10 @@ public:
     Simulator(const Simulator &) = delete;
     Simulator &operator=(const Simulator &) = delete;
 
-    // Empty text, or why it could not start.
+    // Empty text, or why it could not start. The devices present say Hello
+    // after a random delay, as they would after switching on.
     std::string Start();
+    // The devices present say Bye.
     void Stop();
     bool WaitIdle(std::chrono::milliseconds limit) { return m_answerer.WaitIdle(limit); }
 
@@ -41,8 +48,18 @@ public:
     void OnProbe(const ReceivedProbe &probe);
 
 private:
+    bool Present(const Device &device) const;
+    // Hello and Bye as scheduled devices come and go, until Stop.
+    void FollowSchedules();
+
     std::vector<std::shared_ptr<const Device>> m_devices;
     SimOptions m_options;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
+    std::atomic<bool> m_running{false};
+    std::mutex m_scheduleMutex;
+    std::condition_variable m_scheduleStop;
+    bool m_stopSchedules = false;
+    std::thread m_scheduleThread;
     SimLog &m_log;
     Answerer m_answerer;
     std::mt19937 m_random;
