@@ -38,7 +38,6 @@ inline constexpr int IDM_ABOUTBOX = 0x0010;
 inline constexpr int IDM_SETTINGS = 0x0100;
 
 inline constexpr int IDT_SEARCH_PROGRESS = 101;
-inline constexpr int kProgressPeriodMs = 100;
 
 inline constexpr char kApplicationTitle[] = "Marvane Signseek";
 

@@ -13,7 +13,7 @@ void SearchCycle::Start(int discoveryTimeout)
 {
     m_nResultsReceived = 0;
     m_strFailures.clear();
-    m_nTicksLeft = UsableDiscoverySeconds(discoveryTimeout) * 10 + 10;
+    m_nTicksLeft = (UsableDiscoverySeconds(discoveryTimeout) + 1) * kTicksPerSecond;
     m_bSearching = true;
 }
 
@@ -21,7 +21,7 @@ SearchCycle::Progress SearchCycle::Tick(int discoveryTimeout)
 {
     --m_nTicksLeft;
     Progress p;
-    const std::int64_t range = UsableDiscoverySeconds(discoveryTimeout) * 10;
+    const std::int64_t range = UsableDiscoverySeconds(discoveryTimeout) * kTicksPerSecond;
     // A bar cannot count further than int; past that it shows the start only.
     p.rangeMax = static_cast<int>(std::min<std::int64_t>(range, std::numeric_limits<int>::max()));
     p.position = range - m_nTicksLeft;

@@ -11,6 +11,11 @@
 
 namespace signseek {
 
+// The bar moves once per period; the countdown is kept in these ticks.
+inline constexpr int kProgressPeriodMs = 100;
+inline constexpr int kTicksPerSecond = 1000 / kProgressPeriodMs;
+static_assert(1000 % kProgressPeriodMs == 0, "a second must hold whole ticks");
+
 class SearchCycle {
 public:
     struct Progress {
@@ -19,11 +24,11 @@ public:
         bool stopTimer = false;
     };
 
-    // A new search: no results yet, 10 ticks per second of the timeout plus
-    // one second.
+    // A new search: no results yet, kTicksPerSecond ticks per second of the
+    // timeout plus one second.
     void Start(int discoveryTimeout);
 
-    // One 100 ms tick, with the timeout as it stands now.
+    // One tick, with the timeout as it stands now.
     Progress Tick(int discoveryTimeout);
 
     // One run reported, with why it could not do its work (empty when it

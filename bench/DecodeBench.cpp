@@ -1,6 +1,7 @@
 // Decoding throughput of one ProbeMatches message: the whole receive path of
 // a listener (envelope, header, recognition, body, prefix check, handler),
-// read from memory so that only decoding is measured.
+// read from memory so that only decoding is measured. --print-message writes
+// the message instead, so another parser can be timed on the same bytes.
 
 #include "wire/EnvelopeReader.h"
 #include "wire/MatchServiceBase.h"
@@ -61,6 +62,11 @@ public:
 
 int main(int argc, char **argv)
 {
+    // The message itself, for a comparison with another parser on the same bytes.
+    if (argc > 1 && std::strcmp(argv[1], "--print-message") == 0) {
+        std::fwrite(kMessage.data(), 1, kMessage.size(), stdout);
+        return 0;
+    }
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
     CountingListener listener;
     listener.frecv = ReadFromMemory;

@@ -6,6 +6,7 @@
 // socket then.
 // Run it inside a private network namespace (bench/run-benchmarks.sh does).
 
+#include "common/DiscoveryValues.h"
 #include "common/VendorConstants.h"
 #include "discovery/DiscoveryRun.h"
 
@@ -29,7 +30,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kDiscoveryTimeout = 2;
 constexpr int kListenPort = 8000;
-constexpr int kDiscoveryPort = 3702;
+constexpr int kDiscoveryPort = DEFAULT_DISCOVERY_PORT;
 constexpr int kSenders = 8;
 constexpr char kGroup[] = "239.255.255.250";
 

@@ -4,6 +4,7 @@
 #include "discovery/Match.h"
 #include "discovery/Result.h"
 #include "discovery/RunFailure.h"
+#include "wire/DatagramReceiver.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/Transport.h"
 #include "wire/WireState.h"
@@ -53,16 +54,27 @@ int Match::Run(const std::string& host, int port)
     }
     if (!soap_valid_socket(wire::Accept(this)))
         return error;
-    while (KeepRunning(start) && ClockMillis() < end && !Stopping()) {
+    // A burst of answers waits here while earlier ones are handled, instead
+    // of overflowing the socket.
+    wire::DatagramReceiver datagrams(this);
+    auto serveOne = [&] {
         // With a stop flag each wait for a datagram is cut short, so the flag
         // is seen soon; a wait that ends without one is no failure.
         wire::StateOf(this).deadlineMillis = m_pStop ? std::min(end, ClockMillis() + kStopCheckMillis) : end;
         // A failed message is answered there and ends only itself.
         if (const int rc = ServeOne(); rc != SOAP_OK)
             MessageFailed(rc);
-        if (!soap_valid_socket(wire::Accept(this)))
+        return soap_valid_socket(wire::Accept(this));
+    };
+    while (KeepRunning(start) && ClockMillis() < end && !Stopping())
+        if (!serveOne())
             break;
-    }
+    // Answers that arrived in time are served even when the listening time
+    // has passed, up to the run's end.
+    datagrams.Stop();
+    while (!datagrams.Empty() && ClockMillis() < end && !Stopping())
+        if (!serveOne())
+            break;
     wire::StateOf(this).deadlineMillis = 0;
     return error;
 }

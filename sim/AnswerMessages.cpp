@@ -13,6 +13,9 @@
 namespace sim {
 namespace {
 
+// Announcements stay on the link they were made on.
+constexpr int kAnnouncementTtl = 1;
+
 std::string NewMessageId()
 {
     uuid_t id;
@@ -39,6 +42,14 @@ void WriteMatch(wire::XmlWriter &w, const char *element, const Device &d)
 
 void WriteBody(wire::XmlWriter &w, MessageKind kind, const Device &d)
 {
+    if (kind == MessageKind::Bye) {
+        w.StartElement("h:Bye");
+        w.StartElement("g:EndpointReference");
+        w.TextElement("g:Address", d.address);
+        w.EndElement("g:EndpointReference");
+        w.EndElement("h:Bye");
+        return;
+    }
     if (kind == MessageKind::Hello) {
         WriteMatch(w, "h:Hello", d);
         return;
@@ -97,7 +108,7 @@ int SetHeader(soap *ctx, MessageKind kind, const std::string &relatesTo, Sequenc
         h->wsa__Action = soap_strdup(ctx, wire::kProbeMatchesAction);
     } else {
         h->wsa__To = soap_strdup(ctx, wire::kDiscoveryTo);
-        h->wsa__Action = soap_strdup(ctx, wire::kHelloAction);
+        h->wsa__Action = soap_strdup(ctx, kind == MessageKind::Bye ? wire::kByeAction : wire::kHelloAction);
     }
     ctx->header = h;
     return SOAP_OK;
@@ -124,9 +135,14 @@ Destination AnswerDestination(const std::string &replyTo, const std::string &sou
 {
     if (!replyTo.empty() && replyTo != wire::kAnonymousUri &&
         (replyTo.rfind("http://", 0) == 0 || replyTo.rfind("soap.udp://", 0) == 0))
-        return {replyTo};
+        return {replyTo, {}};
     if (sourceHost.empty() || sourcePort <= 0) return {};
-    return {"soap.udp://" + sourceHost + ":" + std::to_string(sourcePort)};
+    return {"soap.udp://" + sourceHost + ":" + std::to_string(sourcePort), {}};
+}
+
+Destination GroupDestination(int port, const std::string &interfaceAddress)
+{
+    return {"soap.udp://" + std::string(wire::kDiscoveryGroup) + ":" + std::to_string(port), interfaceAddress};
 }
 
 AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Destination &to,
@@ -134,7 +150,7 @@ AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Desti
 {
     AnswerSent sent;
     sent.device = device.address;
-    sent.kind = kind == MessageKind::Hello ? "Hello" : "ProbeMatches";
+    sent.kind = kind == MessageKind::Hello ? "Hello" : kind == MessageKind::Bye ? "Bye" : "ProbeMatches";
     sent.destination = to.endpoint;
     sent.relatesTo = relatesTo;
     OutgoingContext ctx;
@@ -142,9 +158,13 @@ AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Desti
         sent.result = SOAP_EOM;
         return sent;
     }
-    const char *action = kind == MessageKind::Hello ? wire::kHelloAction : wire::kProbeMatchesAction;
+    const char *action = kind == MessageKind::Hello ? wire::kHelloAction
+                         : kind == MessageKind::Bye ? wire::kByeAction
+                                                    : wire::kProbeMatchesAction;
     sent.result = SetHeader(ctx.get(), kind, relatesTo, sequence);
     if (!sent.result) sent.result = wire::Connect(ctx.get(), to.endpoint.c_str(), action);
+    if (!sent.result && !to.multicastInterface.empty())
+        sent.result = wire::SetMulticastOptions(ctx.get(), to.multicastInterface.c_str(), kAnnouncementTtl);
     if (!sent.result)
         sent.result = wire::SendMessage(ctx.get(), [&](wire::XmlWriter &w) { WriteBody(w, kind, device); });
     if (!sent.result && to.http()) sent.status = ReadStatusLine(ctx.get()->socket, statusWaitMillis);

@@ -1,6 +1,7 @@
 #pragma once
-// The messages a device sends: ProbeMatches in answer to a probe, and Hello.
-// Each goes out on a context of its own, by HTTP POST or as one datagram.
+// The messages a device sends: ProbeMatches in answer to a probe, Hello when
+// it comes and Bye when it goes. Each goes out on a context of its own, by
+// HTTP POST or as one datagram.
 
 #include "sim/Device.h"
 #include "sim/SimLog.h"
@@ -10,13 +11,19 @@
 
 namespace sim {
 
-enum class MessageKind { ProbeMatches, Hello };
+enum class MessageKind { ProbeMatches, Hello, Bye };
 
 struct Destination {
     // "http://host:port/path" or "soap.udp://host:port"
     std::string endpoint;
+    // For a group address: the interface the datagram leaves by.
+    std::string multicastInterface;
     bool http() const { return endpoint.rfind("http://", 0) == 0; }
 };
+
+// The discovery group at `port`, left by the given interface: where Hello and
+// Bye are announced.
+Destination GroupDestination(int port, const std::string &interfaceAddress);
 
 // Where the answer to a probe goes: its ReplyTo when that names an http or
 // soap.udp address, else the probe's source. Empty when there is none.

@@ -66,19 +66,27 @@ void Answerer::Work()
     }
 }
 
+std::uint32_t Answerer::NextMessageNumber()
+{
+    std::lock_guard lock(m_mutex);
+    return ++m_messageNumber;
+}
+
+void Answerer::Announce(MessageKind kind, const Device &device, const Destination &to)
+{
+    m_log.Announcement(SendDeviceMessage(kind, device, to, {}, {m_instanceId, NextMessageNumber()}));
+}
+
 void Answerer::Send(const AnswerJob &job)
 {
-    Sequence sequence{m_instanceId, 0};
-    auto next = [&] {
-        std::lock_guard lock(m_mutex);
-        return ++m_messageNumber;
-    };
-    if (job.device->hello) {
-        sequence.messageNumber = next();
-        m_log.Answer(SendDeviceMessage(MessageKind::Hello, *job.device, job.to, {}, sequence));
+    if (job.kind != MessageKind::ProbeMatches) {
+        Announce(job.kind, *job.device, job.to);
+        return;
     }
-    sequence.messageNumber = next();
-    m_log.Answer(SendDeviceMessage(MessageKind::ProbeMatches, *job.device, job.to, job.relatesTo, sequence));
+    if (job.device->hello)
+        m_log.Answer(SendDeviceMessage(MessageKind::Hello, *job.device, job.to, {}, {m_instanceId, NextMessageNumber()}));
+    m_log.Answer(SendDeviceMessage(MessageKind::ProbeMatches, *job.device, job.to, job.relatesTo,
+                                   {m_instanceId, NextMessageNumber()}));
 }
 
 }  // namespace sim

@@ -22,6 +22,8 @@ struct AnswerJob {
     std::shared_ptr<const Device> device;
     Destination to;
     std::string relatesTo;  // the probe's MessageID
+    // ProbeMatches answers a probe; Hello and Bye are announcements.
+    MessageKind kind = MessageKind::ProbeMatches;
 };
 
 class Answerer {
@@ -32,6 +34,9 @@ public:
     Answerer &operator=(const Answerer &) = delete;
 
     void Schedule(AnswerJob job);
+    // Sends a Hello or Bye now, on the caller's thread, numbered in the same
+    // sequence as every other message.
+    void Announce(MessageKind kind, const Device &device, const Destination &to);
     // Drops what is still queued and waits for the workers.
     void Stop();
     // Waits until nothing is queued or being sent; false on time-out.
@@ -40,6 +45,7 @@ public:
 private:
     void Work();
     void Send(const AnswerJob &job);
+    std::uint32_t NextMessageNumber();
 
     struct Later {
         bool operator()(const AnswerJob &a, const AnswerJob &b) const { return a.due > b.due; }

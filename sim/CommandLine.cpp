@@ -28,6 +28,7 @@ std::string Usage()
            "  --port N           discovery port (default ") + std::to_string(DEFAULT_DISCOVERY_PORT) + ")\n"
            "  --max-delay MS     answers wait a random time up to MS milliseconds (default 500)\n"
            "  --workers N        threads that send answers (default 8)\n"
+           "  --no-announce      no Hello as devices come (at start too), no Bye as they go (at stop too)\n"
            "  --duration S       run S seconds, then exit (default: until SIGINT or SIGTERM)\n"
            "  --log FILE         write the probe and answer lines to FILE instead of standard output\n"
            "  --help, -h         this text\n"
@@ -84,6 +85,8 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args)
             int seconds = 0;
             if (!value(v) || !ToInt(v, 1, 86400 * 7, seconds)) return fail("--duration needs whole seconds, at least 1");
             c.durationSeconds = seconds;
+        } else if (a == "--no-announce") {
+            c.sim.announce = false;
         } else if (a == "--log") {
             if (!value(c.logFile) || c.logFile.empty()) return fail("--log needs a file name");
         } else {

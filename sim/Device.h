@@ -16,6 +16,14 @@ enum class AnswerMode {
     UdpOnly,   // only probes without ReplyTo
 };
 
+// A device that comes and goes: absent for the first afterMs, then present
+// for stayMs; with awayMs it is absent that long and comes again, for ever.
+struct Schedule {
+    int afterMs = 0;
+    int stayMs = 0;
+    std::optional<int> awayMs;  // else it leaves once and stays away
+};
+
 struct Device {
     std::string address;  // EndpointReference Address
     std::string types;    // space-separated QNames
@@ -28,6 +36,7 @@ struct Device {
     AnswerMode answer = AnswerMode::Auto;
     bool hello = false;                       // a Hello goes out before each answer
     std::optional<int> maxDelayMs;            // else the simulator's default
+    std::optional<Schedule> schedule;         // else present from start to stop
 };
 
 // The extension element names a scenario may use.

@@ -138,6 +138,7 @@ std::string ProbeListener::Start(const std::string &interfaceAddress, int port, 
     if (setsockopt(m_service.master, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) && errno != EADDRINUSE)
         return "cannot join the discovery group on " + interfaceAddress + ": " + std::strerror(errno);
     m_service.recv_timeout = -kReceiveWaitMicros;
+    m_datagrams = std::make_unique<wire::DatagramReceiver>(&m_service);
     m_handler = std::move(handler);
     m_stop = false;
     m_thread = std::thread([this] {
@@ -157,6 +158,7 @@ void ProbeListener::Stop()
 {
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
+    m_datagrams.reset();
 }
 
 }  // namespace sim

@@ -3,10 +3,12 @@
 // Probe messages and hands a copy of each to a callback. Answering is left to
 // others so that the reader is never held up.
 
+#include "wire/DatagramReceiver.h"
 #include "wire/MatchServiceBase.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,8 @@ public:
 
 private:
     ProbeService m_service;
+    // Many devices announcing at once must not crowd a probe out of the socket.
+    std::unique_ptr<wire::DatagramReceiver> m_datagrams;
     Handler m_handler;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

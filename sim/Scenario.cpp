@@ -19,7 +19,10 @@ constexpr std::array kKnownExtensions = {"Description", "Height",        "Width"
                                          "Services"};
 
 constexpr std::array kDeviceKeys = {"address", "types", "scopes",     "xAddrs",    "metadataVersion",
-                                    "extensions", "answer", "hello", "maxDelayMs"};
+                                    "extensions", "answer", "hello", "maxDelayMs", "schedule"};
+
+constexpr std::array kScheduleKeys = {"afterMs", "stayMs", "awayMs"};
+constexpr std::int64_t kMaxScheduleMs = 7 * 86400 * 1000;
 
 // The message of the first fault; parsing stops there.
 struct Fault {
@@ -61,6 +64,24 @@ std::int64_t Integer(const Json &value, const std::string &where, std::int64_t l
     std::int64_t n = value.get<std::int64_t>();
     if (n < low || n > high) Fail(where, "out of range " + std::to_string(low) + ".." + std::to_string(high));
     return n;
+}
+
+Schedule ReadSchedule(const Json &value, const std::string &where)
+{
+    if (!value.is_object()) Fail(where, "expected an object with \"stayMs\" and optional \"afterMs\", \"awayMs\"");
+    for (const auto &[key, ignored] : value.items()) {
+        (void)ignored;
+        if (std::find(kScheduleKeys.begin(), kScheduleKeys.end(), key) == kScheduleKeys.end())
+            Fail(where + "." + key, "unknown field");
+    }
+    Schedule s;
+    if (!value.contains("stayMs")) Fail(where, "missing \"stayMs\"");
+    s.stayMs = static_cast<int>(Integer(value["stayMs"], where + ".stayMs", 1, kMaxScheduleMs));
+    if (value.contains("afterMs"))
+        s.afterMs = static_cast<int>(Integer(value["afterMs"], where + ".afterMs", 0, kMaxScheduleMs));
+    if (value.contains("awayMs"))
+        s.awayMs = static_cast<int>(Integer(value["awayMs"], where + ".awayMs", 1, kMaxScheduleMs));
+    return s;
 }
 
 Device ReadDevice(const Json &item, const std::string &where)
@@ -109,6 +130,7 @@ Device ReadDevice(const Json &item, const std::string &where)
     }
     if (item.contains("maxDelayMs"))
         d.maxDelayMs = static_cast<int>(Integer(item["maxDelayMs"], where + ".maxDelayMs", 0, 60000));
+    if (item.contains("schedule")) d.schedule = ReadSchedule(item["schedule"], where + ".schedule");
     return d;
 }
 

@@ -11,9 +11,9 @@ std::string SimLog::Format(const ProbeSeen &p)
     return line + " matched=" + std::to_string(p.matched);
 }
 
-std::string SimLog::Format(const AnswerSent &a)
+std::string SimLog::Format(const AnswerSent &a, const char *what)
 {
-    std::string line = "answer " + a.kind + " " + a.device + " -> " + a.destination;
+    std::string line = what + (" " + a.kind) + " " + a.device + " -> " + a.destination;
     line += a.result == 0 ? " sent" : " failed (" + std::to_string(a.result) + ")";
     if (!a.status.empty()) line += " status=\"" + a.status + "\"";
     return line;
@@ -40,6 +40,13 @@ void SimLog::Answer(const AnswerSent &answer)
     Write(Format(answer));
 }
 
+void SimLog::Announcement(const AnswerSent &announcement)
+{
+    std::lock_guard lock(m_mutex);
+    m_announcements.push_back(announcement);
+    Write(Format(announcement, "announce"));
+}
+
 void SimLog::Note(const std::string &line)
 {
     std::lock_guard lock(m_mutex);
@@ -62,6 +69,12 @@ std::size_t SimLog::AnswerCount() const
 {
     std::lock_guard lock(m_mutex);
     return m_answers.size();
+}
+
+std::vector<AnswerSent> SimLog::Announcements() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_announcements;
 }
 
 }  // namespace sim

@@ -1,6 +1,6 @@
 #pragma once
-// What the simulator saw and did: one line per probe and per answer, written
-// as it happens and kept for tests to look at.
+// What the simulator saw and did: one line per probe, per answer and per
+// announcement, written as it happens and kept for tests to look at.
 
 #include <cstddef>
 #include <mutex>
@@ -18,7 +18,7 @@ struct ProbeSeen {
 
 struct AnswerSent {
     std::string device;       // endpoint address
-    std::string kind;         // "ProbeMatches" or "Hello"
+    std::string kind;         // "ProbeMatches", "Hello" or "Bye"
     std::string destination;  // ReplyTo address or "soap.udp://host:port"
     std::string relatesTo;    // the probe's MessageID
     int result = 0;           // 0 sent, else the wire layer's code
@@ -32,14 +32,17 @@ public:
 
     void Probe(const ProbeSeen &probe);
     void Answer(const AnswerSent &answer);
+    // A Hello or Bye multicast to the group as a device came or went.
+    void Announcement(const AnswerSent &announcement);
     void Note(const std::string &line);
 
     std::vector<ProbeSeen> Probes() const;
     std::vector<AnswerSent> Answers() const;
     std::size_t AnswerCount() const;
+    std::vector<AnswerSent> Announcements() const;
 
     static std::string Format(const ProbeSeen &probe);
-    static std::string Format(const AnswerSent &answer);
+    static std::string Format(const AnswerSent &answer, const char *what = "answer");
 
 private:
     void Write(const std::string &line);
@@ -48,6 +51,7 @@ private:
     std::ostream *m_out;
     std::vector<ProbeSeen> m_probes;
     std::vector<AnswerSent> m_answers;
+    std::vector<AnswerSent> m_announcements;
 };
 
 }  // namespace sim

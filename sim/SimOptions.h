@@ -13,6 +13,7 @@ struct SimOptions {
     int port = DEFAULT_DISCOVERY_PORT;
     int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
     int workers = 8;
+    bool announce = true;  // Hello as a device comes (at start too), Bye as it goes (at stop too)
 };
 
 }  // namespace sim

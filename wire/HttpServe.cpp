@@ -49,10 +49,7 @@ std::unique_ptr<Connection> AcceptOne(int master, std::int64_t deadline)
     c->peerLength = sizeof c->peer;
     c->fd = ::accept4(master, reinterpret_cast<sockaddr *>(&c->peer), &c->peerLength, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (c->fd < 0) return nullptr;
-    int size = kSocketBufferSize, on = 1;
-    setsockopt(c->fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-    setsockopt(c->fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    setsockopt(c->fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    (void)SetSocketOptions(c->fd, true);  // a connection serves without them too
     c->deadline = deadline;
     return c;
 }

@@ -1,5 +1,6 @@
 #include "wire/Transport.h"
 
+#include "wire/DatagramReceiver.h"
 #include "wire/Endpoint.h"
 #include "wire/ErrorTable.h"
 #include "wire/MessageScreen.h"
@@ -18,6 +19,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <chrono>
+#include <optional>
 #include <random>
 #include <thread>
 #include <sys/socket.h>
@@ -29,6 +31,21 @@ namespace {
 // A failed datagram is tried this many more times (broadcast sockets would
 // get 5, but this system never sets the broadcast option).
 constexpr int kRetriesUnicast = 3;
+// The first retry waits a random 50 to 250 ms, each further one twice as
+// long, never more than 500 ms.
+constexpr int kFirstRetryDelayMs = 50;
+constexpr int kRetryDelaySpreadMs = 200;
+constexpr int kMaxRetryDelayMs = 500;
+// After the retries, interrupted and would-block sends go on this many times.
+constexpr int kMaxExtraTries = 100;
+// One wait for a busy socket when no time-out is set.
+constexpr int kPollSliceMs = 10;
+// A read that would block waits this long (a time-out setting, in seconds)
+// before it tries again.
+constexpr int kRetryReadTimeout = 1;
+// Accept without an accept time-out (but with a send or receive time-out)
+// waits in slices of this length.
+constexpr int kAcceptSliceMs = 60000;
 
 int TimeoutMillis(int t)
 {
@@ -83,6 +100,32 @@ int WaitBudget(soap *ctx, int timeoutSetting)
     return millis;
 }
 
+// Marks the datagram in `buffer` as the message; a crowded one is refused
+// unparsed (0, with the refusal noted), otherwise its length.
+size_t TakeDatagram(soap *ctx, const char *buffer, std::size_t n)
+{
+    WireState &state = StateOf(ctx);
+    state.datagramTaken = true;
+    state.datagramSize = n;
+    if ((state.refusal = ScreenMessage(std::string_view(buffer, n)))) return 0;
+    return n;
+}
+
+// The next datagram a receiving thread has read off the socket.
+size_t TakeQueuedDatagram(soap *ctx, char *buffer, size_t length)
+{
+    std::optional<Datagram> d = StateOf(ctx).datagrams->Take(WaitBudget(ctx, ctx->recv_timeout));
+    if (!d) {
+        ctx->errnum = 0;
+        return 0;
+    }
+    std::memcpy(&ctx->peer.storage, &d->peer, std::min<std::size_t>(d->peerLength, sizeof ctx->peer.storage));
+    ctx->peerlen = d->peerLength;
+    const std::size_t n = std::min(length, d->bytes.size());
+    std::memcpy(buffer, d->bytes.data(), n);
+    return TakeDatagram(ctx, buffer, n);
+}
+
 size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
 {
     WireState &state = StateOf(ctx);
@@ -94,6 +137,7 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
     }
     const bool udp = IsUdp(ctx);
     if (udp && state.datagramTaken) return 0;  // one message, one datagram
+    if (udp && state.datagrams) return TakeQueuedDatagram(ctx, buffer, length);
     for (;;) {
         const int wait = WaitBudget(ctx, ctx->recv_timeout);
         if (wait >= 0) {
@@ -113,11 +157,8 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
             n = recvfrom(ctx->socket, buffer, length, 0, &ctx->peer.addr, &len);
             if (n >= 0) {
                 ctx->peerlen = len;
-                state.datagramTaken = true;
-                state.datagramSize = static_cast<std::size_t>(n);
                 // The whole message is here: a crowded one is refused unparsed.
-                if ((state.refusal = ScreenMessage(std::string_view(buffer, static_cast<std::size_t>(n)))))
-                    return 0;
+                return TakeDatagram(ctx, buffer, static_cast<std::size_t>(n));
             }
         } else {
             n = recv(ctx->socket, buffer, length, 0);
@@ -125,7 +166,7 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
         if (n >= 0) return static_cast<size_t>(n);
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (WaitFor(ctx->socket, POLLIN, WaitBudget(ctx, 1)) >= 0) continue;
+            if (WaitFor(ctx->socket, POLLIN, WaitBudget(ctx, kRetryReadTimeout)) >= 0) continue;
         }
         ctx->errnum = errno;
         return 0;
@@ -136,20 +177,20 @@ int SendDatagram(soap *ctx, const char *data, size_t length)
 {
     const int retries = kRetriesUnicast;
     thread_local std::minstd_rand random{std::random_device{}()};
-    int delay = 50 + static_cast<int>(random() % 201);
+    int delay = kFirstRetryDelayMs + static_cast<int>(random() % (kRetryDelaySpreadMs + 1));
     for (int attempt = 0; attempt <= retries; ++attempt) {
         ssize_t n = sendto(ctx->socket, data, length, MSG_NOSIGNAL, &ctx->peer.addr,
                            static_cast<socklen_t>(ctx->peerlen));
         if (n >= 0) return SOAP_OK;
         if (attempt == retries) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        delay = std::min(delay * 2, 500);
+        delay = std::min(delay * 2, kMaxRetryDelayMs);
     }
     // All tries failed: interrupted and would-block calls go on, briefly.
-    for (int extra = 0; extra < 100; ++extra) {
+    for (int extra = 0; extra < kMaxExtraTries; ++extra) {
         if (errno == EINTR) {
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            WaitFor(ctx->socket, POLLOUT, ctx->send_timeout ? TimeoutMillis(ctx->send_timeout) : 10);
+            WaitFor(ctx->socket, POLLOUT, ctx->send_timeout ? TimeoutMillis(ctx->send_timeout) : kPollSliceMs);
         } else {
             break;
         }
@@ -176,7 +217,7 @@ int SendCallback(soap *ctx, const char *data, size_t length)
         ssize_t n = send(ctx->socket, data, length, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait < 0 && WaitFor(ctx->socket, POLLOUT, 10) >= 0)
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait < 0 && WaitFor(ctx->socket, POLLOUT, kPollSliceMs) >= 0)
                 continue;
             if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait >= 0) continue;
             ctx->errnum = errno;
@@ -203,18 +244,10 @@ int KeepReceivedText(soap *ctx, const char *data, size_t length)
 
 int CloseCallback(soap *, SOAP_SOCKET fd) { return ::close(fd) == 0 ? SOAP_OK : SOAP_EOF; }
 
-void SetBufferSizes(int fd, int &failedOption)
+// The step text of a socket option that could not be set in `where`.
+std::string OptionStep(const char *option, const char *where)
 {
-    int size = kSocketBufferSize;
-    failedOption = 0;
-    if (setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size)) failedOption = SO_SNDBUF;
-    else if (setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size)) failedOption = SO_RCVBUF;
-}
-
-bool SetNoDelay(int fd)
-{
-    int on = 1;
-    return setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
+    return std::string("setsockopt ") + option + " failed in " + where;
 }
 
 // Resolves a host to an IPv4 address: dotted text directly, else by lookup.
@@ -259,12 +292,8 @@ int ConnectOne(soap *ctx, const std::string &endpointText)
     int fd = socket(AF_INET, e.udp ? SOCK_DGRAM : SOCK_STREAM, 0);
     if (fd < 0) return SetTransportError(ctx, "socket failed in tcp_connect()", errno, false);
     ctx->socket = fd;
-    int failed = 0;
-    SetBufferSizes(fd, failed);
-    if (failed == SO_SNDBUF) return SetTransportError(ctx, "setsockopt SO_SNDBUF failed in tcp_connect()", errno, false);
-    if (failed == SO_RCVBUF) return SetTransportError(ctx, "setsockopt SO_RCVBUF failed in tcp_connect()", errno, false);
-    if (!e.udp && !SetNoDelay(fd))
-        return SetTransportError(ctx, "setsockopt TCP_NODELAY failed in tcp_connect()", errno, false);
+    if (const char *failed = SetSocketOptions(fd, !e.udp))
+        return SetTransportError(ctx, OptionStep(failed, "tcp_connect()").c_str(), errno, false);
     if (e.udp) {
         // A bridge listener binds this socket's port after the probe has gone out.
         int on = 1;
@@ -311,6 +340,15 @@ std::string HttpRequestHeader(soap *ctx, std::size_t contentLength)
 }  // namespace
 
 bool IsUdp(const soap *ctx) { return (ctx->imode & SOAP_IO_UDP) != 0; }
+
+const char *SetSocketOptions(int fd, bool tcp)
+{
+    int size = kSocketBufferSize, on = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size)) return "SO_SNDBUF";
+    if (setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size)) return "SO_RCVBUF";
+    if (tcp && setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on)) return "TCP_NODELAY";
+    return nullptr;
+}
 
 void PrepareContext(soap *ctx, TransportMode mode)
 {
@@ -402,11 +440,7 @@ SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog)
     if (fd < 0) return fail("socket failed in soap_bind()", errno);
     ctx->master = fd;
     if (udp) ctx->socket = fd;
-    int failed = 0;
-    SetBufferSizes(fd, failed);
-    if (failed == SO_SNDBUF) return fail("setsockopt SO_SNDBUF failed in soap_bind()", errno);
-    if (failed == SO_RCVBUF) return fail("setsockopt SO_RCVBUF failed in soap_bind()", errno);
-    if (!udp && !SetNoDelay(fd)) return fail("setsockopt TCP_NODELAY failed in soap_bind()", errno);
+    if (const char *failed = SetSocketOptions(fd, !udp)) return fail(OptionStep(failed, "soap_bind()").c_str(), errno);
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -447,7 +481,7 @@ SOAP_SOCKET Accept(soap *ctx)
     }
     if (ctx->accept_timeout || ctx->send_timeout || ctx->recv_timeout) {
         for (;;) {
-            int millis = ctx->accept_timeout ? TimeoutMillis(ctx->accept_timeout) : 60000;
+            int millis = ctx->accept_timeout ? TimeoutMillis(ctx->accept_timeout) : kAcceptSliceMs;
             int r = WaitFor(ctx->master, POLLIN, millis);
             if (r > 0) break;
             if (r < 0) {
@@ -471,16 +505,10 @@ SOAP_SOCKET Accept(soap *ctx)
         SetTransportError(ctx, "accept failed in soap_accept()", errno, true);
         return SOAP_INVALID_SOCKET;
     }
-    int failed = 0;
-    SetBufferSizes(fd, failed);
-    if (failed || !SetNoDelay(fd)) {
+    if (const char *failed = SetSocketOptions(fd, true)) {
         int err = errno;
         ::close(fd);
-        SetTransportError(ctx,
-                          failed == SO_SNDBUF   ? "setsockopt SO_SNDBUF failed in soap_accept()"
-                          : failed == SO_RCVBUF ? "setsockopt SO_RCVBUF failed in soap_accept()"
-                                                : "setsockopt TCP_NODELAY failed in soap_accept()",
-                          err, true);
+        SetTransportError(ctx, OptionStep(failed, "soap_accept()").c_str(), err, true);
         return SOAP_INVALID_SOCKET;
     }
     std::memcpy(&ctx->peer.storage, &peer, sizeof peer);

@@ -49,6 +49,11 @@ int LocalPort(const soap *ctx);
 
 bool IsUdp(const soap *ctx);
 
+// The options every socket of the system gets: both buffers at
+// kSocketBufferSize and, for TCP, no delay. Returns the name of the first
+// option that could not be set, or null.
+const char *SetSocketOptions(int fd, bool tcp);
+
 // Writes raw bytes to the current connection or datagram peer.
 int SendBytes(soap *ctx, std::string_view bytes);
 

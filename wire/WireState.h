@@ -15,6 +15,8 @@
 
 namespace wire {
 
+class DatagramReceiver;
+
 struct WireState {
     std::array<std::optional<std::string>, kNamespaceRows> overrides;
     int version = 2;  // SOAP 1.2 unless row 1 holds the 1.1 envelope URI
@@ -37,6 +39,9 @@ struct WireState {
     std::size_t datagramSize = 0;  // size of the datagram being served
     int refusal = 0;  // error code of a message refused before parsing, else 0
     bool listener = false;
+    // Where a UDP listener's datagrams wait once read off its socket (null:
+    // the socket is read directly). Owned by whoever started it.
+    DatagramReceiver *datagrams = nullptr;
     // A request already collected from its connection, read from here
     // instead of the socket while it is served (null when none).
     const std::string *replay = nullptr;

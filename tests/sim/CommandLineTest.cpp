@@ -15,11 +15,13 @@ TEST(SimCommandLine, DefaultsAndOptions)
     EXPECT_EQ("127.0.0.1", c.sim.interfaceAddress);
     EXPECT_EQ(3702, c.sim.port);
     EXPECT_EQ(500, c.sim.maxDelayMs);
+    EXPECT_TRUE(c.sim.announce);
     EXPECT_FALSE(c.durationSeconds.has_value());
     EXPECT_EQ("", c.logFile);
 
-    c = Parse({"--count", "1000", "--port", "13702", "--max-delay", "0", "--duration", "30"});
+    c = Parse({"--count", "1000", "--port", "13702", "--max-delay", "0", "--duration", "30", "--no-announce"});
     ASSERT_EQ("", c.error);
+    EXPECT_FALSE(c.sim.announce);
     EXPECT_EQ(1000, c.count);
     EXPECT_EQ(13702, c.sim.port);
     EXPECT_EQ(0, c.sim.maxDelayMs);

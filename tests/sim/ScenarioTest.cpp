@@ -1,6 +1,7 @@
 // Scenario files: a full device read back field by field, and bad files that
 // must give a message naming the place of the fault.
 
+#include "sim/Presence.h"
 #include "sim/Scenario.h"
 
 #include <cstdio>
@@ -16,8 +17,9 @@ TEST(SimScenario, FullDeviceIsReadInFileOrder)
       {"address": "urn:uuid:1", "types": ["x8", "tns:y"], "scopes": "http://a/x http://b/",
        "xAddrs": "http://10.0.0.5:80/", "metadataVersion": 4294967295,
        "extensions": {"Width": 1920, "Description": "Caf\u00e9 <Lobby>", "Height": "1080"},
-       "answer": "udp", "hello": true, "maxDelayMs": 20},
-      {"address": "urn:uuid:2"}
+       "answer": "udp", "hello": true, "maxDelayMs": 20,
+       "schedule": {"afterMs": 100, "stayMs": 2000, "awayMs": 500}},
+      {"address": "urn:uuid:2", "schedule": {"stayMs": 1}}
     ]})");
     ASSERT_TRUE(r.ok()) << r.error;
     ASSERT_EQ(2u, r.devices.size());
@@ -33,6 +35,10 @@ TEST(SimScenario, FullDeviceIsReadInFileOrder)
     EXPECT_EQ(sim::AnswerMode::UdpOnly, d.answer);
     EXPECT_TRUE(d.hello);
     EXPECT_EQ(20, d.maxDelayMs);
+    ASSERT_TRUE(d.schedule);
+    EXPECT_EQ(100, d.schedule->afterMs);
+    EXPECT_EQ(2000, d.schedule->stayMs);
+    EXPECT_EQ(500, d.schedule->awayMs);
 
     const sim::Device &plain = r.devices[1];
     EXPECT_EQ("", plain.types);
@@ -40,6 +46,9 @@ TEST(SimScenario, FullDeviceIsReadInFileOrder)
     EXPECT_EQ(sim::AnswerMode::Auto, plain.answer);
     EXPECT_FALSE(plain.hello);
     EXPECT_FALSE(plain.maxDelayMs.has_value());
+    ASSERT_TRUE(plain.schedule);
+    EXPECT_EQ(0, plain.schedule->afterMs);
+    EXPECT_FALSE(plain.schedule->awayMs);
 }
 
 TEST(SimScenario, BadFilesNameTheFault)
@@ -75,6 +84,15 @@ TEST(SimScenario, BadFilesNameTheFault)
         {"{\"devices\": [{\"address\": \"a\", \"answer\": \"tcp\"}]}", "devices[0].answer: expected \"auto\""},
         {"{\"devices\": [{\"address\": \"a\", \"hello\": 1}]}", "devices[0].hello: expected true or false"},
         {"{\"devices\": [{\"address\": \"a\", \"maxDelayMs\": 70000}]}", "maxDelayMs: out of range 0..60000"},
+        {"{\"devices\": [{\"address\": \"a\", \"schedule\": 5}]}", "devices[0].schedule: expected an object"},
+        {"{\"devices\": [{\"address\": \"a\", \"schedule\": {}}]}", "devices[0].schedule: missing \"stayMs\""},
+        {"{\"devices\": [{\"address\": \"a\", \"schedule\": {\"stayMs\": 0}}]}", "schedule.stayMs: out of range 1.."},
+        {"{\"devices\": [{\"address\": \"a\", \"schedule\": {\"stayMs\": 1, \"awayMs\": 0}}]}",
+         "schedule.awayMs: out of range 1.."},
+        {"{\"devices\": [{\"address\": \"a\", \"schedule\": {\"stayMs\": 1, \"afterMs\": -1}}]}",
+         "schedule.afterMs: out of range 0.."},
+        {"{\"devices\": [{\"address\": \"a\", \"schedule\": {\"stayMs\": 1, \"every\": 2}}]}",
+         "devices[0].schedule.every: unknown field"},
     };
     for (const Case &c : cases) {
         sim::ScenarioResult r = sim::ParseScenario(c.json);
@@ -82,6 +100,37 @@ TEST(SimScenario, BadFilesNameTheFault)
         EXPECT_NE(std::string::npos, r.error.find(c.message)) << c.json << " gave: " << r.error;
         EXPECT_TRUE(r.devices.empty()) << c.json;
     }
+}
+
+TEST(SimScenario, ScheduledDevicesComeAndGoByTheClock)
+{
+    using std::chrono::milliseconds;
+    sim::Device always;
+    EXPECT_TRUE(sim::PresentAt(always, milliseconds(0)));
+    EXPECT_FALSE(sim::NextChange(always, milliseconds(0)));
+
+    sim::Device cycling;
+    cycling.schedule = sim::Schedule{100, 50, 30};  // away 0..99, then here 50, away 30, here 50, ...
+    EXPECT_FALSE(sim::PresentAt(cycling, milliseconds(99)));
+    EXPECT_TRUE(sim::PresentAt(cycling, milliseconds(100)));
+    EXPECT_TRUE(sim::PresentAt(cycling, milliseconds(149)));
+    EXPECT_FALSE(sim::PresentAt(cycling, milliseconds(150)));
+    EXPECT_FALSE(sim::PresentAt(cycling, milliseconds(179)));
+    EXPECT_TRUE(sim::PresentAt(cycling, milliseconds(180)));
+    EXPECT_TRUE(sim::PresentAt(cycling, milliseconds(100 + 80 * 1000)));
+    EXPECT_EQ(milliseconds(100), sim::NextChange(cycling, milliseconds(0)));
+    EXPECT_EQ(milliseconds(150), sim::NextChange(cycling, milliseconds(100)));
+    EXPECT_EQ(milliseconds(180), sim::NextChange(cycling, milliseconds(150)));
+    EXPECT_EQ(milliseconds(180 + 50), sim::NextChange(cycling, milliseconds(200)));
+
+    // Without awayMs a device leaves once and does not come back.
+    sim::Device once;
+    once.schedule = sim::Schedule{0, 40, std::nullopt};
+    EXPECT_TRUE(sim::PresentAt(once, milliseconds(39)));
+    EXPECT_FALSE(sim::PresentAt(once, milliseconds(40)));
+    EXPECT_FALSE(sim::PresentAt(once, milliseconds(1000000)));
+    EXPECT_EQ(milliseconds(40), sim::NextChange(once, milliseconds(10)));
+    EXPECT_FALSE(sim::NextChange(once, milliseconds(40)));
 }
 
 TEST(SimScenario, DeeplyNestedJsonIsAnErrorNotACrash)

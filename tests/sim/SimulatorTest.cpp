@@ -138,12 +138,13 @@ struct SimulatorRun : ::testing::Test {
         httpThread = std::make_unique<wiretest::ListenerThread>(http);
     }
 
-    void Start(std::vector<sim::Device> devices, int maxDelayMs = 50)
+    void Start(std::vector<sim::Device> devices, int maxDelayMs = 50, bool announce = true)
     {
         sim::SimOptions options;
         options.port = discoveryPort;
         options.maxDelayMs = maxDelayMs;
         options.workers = 4;
+        options.announce = announce;
         simulator = std::make_unique<sim::Simulator>(std::move(devices), options, log);
         ASSERT_EQ("", simulator->Start());
     }
@@ -328,6 +329,82 @@ TEST_F(SimulatorRun, LoadSetAnswersEveryProbeWithinTheDelay)
     DeviceCollector bridgeRun;
     for (const auto &message : udp.probeMatches) bridgeRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
     EXPECT_EQ(static_cast<std::size_t>(kDevices), bridgeRun.Devices().size());
+}
+
+sim::Device X8(const std::string &address)
+{
+    sim::Device device;
+    device.address = address;
+    device.types = "x8";
+    device.scopes = Root("scopes/marvane/Ferro/X8");
+    device.xAddrs = "http://127.0.0.40/";
+    return device;
+}
+
+// The announcements heard on the group, in order, as "Hello address" or "Bye address".
+std::vector<std::string> Heard(int group, std::size_t count, int millis)
+{
+    std::vector<std::string> heard;
+    std::string datagram;
+    while (heard.size() < count && !(datagram = wiretest::ReadDatagram(group, millis)).empty()) {
+        const bool hello = datagram.find(wire::kHelloAction) != std::string::npos;
+        const bool bye = datagram.find(wire::kByeAction) != std::string::npos;
+        const auto start = datagram.find("<g:Address>"), end = datagram.find("</g:Address>");
+        if ((hello || bye) && start != std::string::npos && end != std::string::npos)
+            heard.push_back((hello ? "Hello " : "Bye ") + datagram.substr(start + 11, end - start - 11));
+    }
+    return heard;
+}
+
+TEST_F(SimulatorRun, DevicesSayHelloOnTheGroupAtStartAndByeAtStop)
+{
+    int group = wiretest::GroupListener(discoveryPort);
+    Start({X8("urn:uuid:announcing")}, 0);
+    EXPECT_EQ(std::vector<std::string>{"Hello urn:uuid:announcing"}, Heard(group, 1, 3000));
+    ASSERT_TRUE(simulator->WaitIdle(2s));
+    simulator->Stop();
+    EXPECT_EQ(std::vector<std::string>{"Bye urn:uuid:announcing"}, Heard(group, 1, 3000));
+    std::vector<sim::AnswerSent> announced = log.Announcements();
+    ASSERT_EQ(2u, announced.size());
+    EXPECT_EQ("Hello", announced[0].kind);
+    EXPECT_EQ("Bye", announced[1].kind);
+    EXPECT_EQ("soap.udp://239.255.255.250:" + std::to_string(discoveryPort), announced[1].destination);
+    EXPECT_EQ(0, announced[1].result);
+    EXPECT_EQ(0u, log.AnswerCount());
+    simulator.reset();
+    EXPECT_EQ(std::vector<std::string>{}, Heard(group, 1, 200));  // a stopped simulator says Bye once
+
+    // Quiet: nothing on the group either way.
+    Start({X8("urn:uuid:quiet")}, 0, false);
+    ASSERT_TRUE(simulator->WaitIdle(2s));
+    simulator->Stop();
+    EXPECT_EQ(std::vector<std::string>{}, Heard(group, 1, 300));
+    close(group);
+}
+
+TEST_F(SimulatorRun, ScheduledDevicesComeAndGoAndAnswerOnlyWhilePresent)
+{
+    int group = wiretest::GroupListener(discoveryPort);
+    sim::Device cycling = X8("urn:uuid:cycling");
+    cycling.schedule = sim::Schedule{0, 1000, 1000};
+    sim::Device later = X8("urn:uuid:later");
+    later.xAddrs = "http://127.0.0.41/";
+    later.schedule = sim::Schedule{600000, 1000, std::nullopt};
+    Start({cycling, later}, 0);
+
+    // A device not yet there answers no probe.
+    SendProbe(controllerProxy, discoveryPort, "x8", Root("scopes/marvane/Ferro/X8"), ReplyTo());
+    for (int i = 0; i < 300 && log.Probes().empty(); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(1u, log.Probes().size());
+    ASSERT_TRUE(simulator->WaitIdle(2s));
+    EXPECT_EQ(0u, Answered(http).count("urn:uuid:later"));
+
+    EXPECT_EQ((std::vector<std::string>{"Hello urn:uuid:cycling", "Bye urn:uuid:cycling", "Hello urn:uuid:cycling"}),
+              Heard(group, 3, 5000));
+    simulator->Stop();
+    // Only the device present at the stop says Bye.
+    EXPECT_EQ(std::vector<std::string>{"Bye urn:uuid:cycling"}, Heard(group, 2, 500));
+    close(group);
 }
 
 TEST(SimulatorStart, RefusesAnInterfaceThatIsNotLocal)

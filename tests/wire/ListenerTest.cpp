@@ -2,10 +2,12 @@
 // faults on both, time-outs, and the ActionNotSupported routing.
 
 #include "WireTestSupport.h"
+#include "wire/DatagramReceiver.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/ErrorTable.h"
 #include "wire/Transport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -440,6 +442,57 @@ TEST_F(UdpListener, FaultToNeverSendsTheFaultElsewhere)
     pollfd p{server, POLLIN, 0};
     EXPECT_EQ(0, poll(&p, 1, 300));  // nobody connected to the FaultTo address
     close(server);
+}
+
+TEST_F(UdpListener, ABurstLargerThanAPlainSocketHoldsIsReceivedWhole)
+{
+    wire::DatagramReceiver datagrams(&service);
+    ASSERT_TRUE(soap_valid_socket(wire::Accept(&service)));
+    // Loopback charges a datagram of this size 2304 bytes of buffer. The
+    // burst fits what the socket was granted even if the reading thread never
+    // ran, and is far more than a socket with the old 64 KiB (which the
+    // kernel doubles) or the system's default buffer holds.
+    const int granted = datagrams.ReceiveBuffer();
+    const int burst = std::min(3000, granted / 2304 * 9 / 10);
+    ASSERT_GT(burst, 2 * 65536 / 2304 * 3 / 2) << "receive buffer granted: " << granted;
+    for (int i = 0; i < burst; ++i)
+        wiretest::SendDatagramTo(client, Envelope("", "<d:ProbeMatches>" + wiretest::ProbeMatch("urn:dev-" + std::to_string(i)) +
+                                                          "</d:ProbeMatches>"),
+                                 port);
+    // Nothing was served while the burst came; now every one is, then the
+    // receive time-out ends it.
+    while (service.ServeOne() == SOAP_OK) {
+    }
+    ASSERT_EQ(static_cast<std::size_t>(burst), service.probeMatches.size());
+    EXPECT_EQ("urn:dev-0", service.probeMatches.front()[0].address);
+    EXPECT_EQ("urn:dev-" + std::to_string(burst - 1), service.probeMatches.back()[0].address);
+}
+
+TEST_F(UdpListener, AFullQueueLeavesDatagramsInTheSocketAndAStoppedOneIsEmptiedAtOnce)
+{
+    // Room for about two datagrams: the rest wait in the socket and come in order.
+    wire::DatagramReceiver datagrams(&service, 2 * 700);
+    for (int i = 0; i < 40; ++i) wiretest::SendDatagramTo(client, "d" + std::to_string(i) + std::string(500, ' '), port);
+    for (int i = 0; i < 40; ++i) {
+        std::optional<wire::Datagram> d = datagrams.Take(3000);
+        ASSERT_TRUE(d) << i;
+        EXPECT_EQ("d" + std::to_string(i), d->bytes.substr(0, d->bytes.find(' ')));
+        EXPECT_EQ(clientPort, ntohs(reinterpret_cast<const sockaddr_in &>(d->peer).sin_port));
+    }
+    EXPECT_FALSE(datagrams.Take(100));
+
+    // After a stop what was read can still be taken, and an empty queue
+    // answers without waiting.
+    wiretest::SendDatagramTo(client, "last", port);
+    for (int i = 0; i < 300 && datagrams.Empty(); ++i) usleep(10000);
+    datagrams.Stop();
+    wiretest::SendDatagramTo(client, "too late", port);
+    std::optional<wire::Datagram> last = datagrams.Take(3000);
+    ASSERT_TRUE(last);
+    EXPECT_EQ("last", last->bytes);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(datagrams.Take(3000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }
 
 TEST_F(UdpListener, FaultsAreNeverLargerThanTheirDatagramAndAreRateLimited)
