@@ -1,0 +1,75 @@
+#include "discovery/WatchRoster.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The record as the roster lists it: without the Hello marker, and with what
+// an announcement leaves out taken from the record already listed.
+DeviceRecord AsListed(DeviceRecord record, const DeviceRecord* listed)
+{
+    std::erase(record.metadata, std::string(HELLO_ITEM));
+    if (listed) {
+        if (record.sourceAddress.empty())
+            record.sourceAddress = listed->sourceAddress;
+        if (record.metadata.empty())
+            record.metadata = listed->metadata;
+    }
+    return record;
+}
+
+}  // namespace
+
+WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, std::int64_t nowMillis, DeviceRecord* listed)
+{
+    auto it = m_devices.find(record.address);
+    if (it == m_devices.end()) {
+        if (m_devices.size() >= kMaxDevices) {
+            m_limitReached = true;
+            return Event::None;
+        }
+        Entry entry{AsListed(record, nullptr), nowMillis};
+        if (listed)
+            *listed = entry.record;
+        m_devices.emplace(record.address, std::move(entry));
+        return Event::Found;
+    }
+    Entry& entry = it->second;
+    entry.lastSeen = std::max(entry.lastSeen, nowMillis);
+    DeviceRecord updated = AsListed(record, &entry.record);
+    if (updated == entry.record)
+        return Event::None;
+    entry.record = std::move(updated);
+    if (listed)
+        *listed = entry.record;
+    return Event::Changed;
+}
+
+std::optional<DeviceRecord> WatchRoster::Bye(const std::string& address)
+{
+    auto it = m_devices.find(address);
+    if (it == m_devices.end())
+        return std::nullopt;
+    DeviceRecord record = std::move(it->second.record);
+    m_devices.erase(it);
+    return record;
+}
+
+std::vector<DeviceRecord> WatchRoster::Expire(std::int64_t nowMillis)
+{
+    std::vector<std::pair<std::int64_t, std::string>> stale;
+    for (const auto& [address, entry] : m_devices) {
+        if (nowMillis - entry.lastSeen >= m_lostAfter)
+            stale.emplace_back(entry.lastSeen, address);
+    }
+    std::sort(stale.begin(), stale.end());
+    std::vector<DeviceRecord> lost;
+    lost.reserve(stale.size());
+    for (const auto& [lastSeen, address] : stale) {
+        auto it = m_devices.find(address);
+        lost.push_back(std::move(it->second.record));
+        m_devices.erase(it);
+    }
+    return lost;
+}
