@@ -29,6 +29,7 @@ inline constexpr char kResolveAction[] = "http://schemas.xmlsoap.org/ws/2005/04/
 inline constexpr char kProbeMatchesAction[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches";
 inline constexpr char kResolveMatchesAction[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/ResolveMatches";
 inline constexpr char kHelloAction[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello";
+inline constexpr char kByeAction[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye";
 inline constexpr char kRfc2396MatchBy[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/rfc2396";
 
 // Row 7: the vendor's contract namespace.
