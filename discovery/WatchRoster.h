@@ -36,6 +36,7 @@ public:
     std::vector<DeviceRecord> Expire(std::int64_t nowMillis);
 
     std::size_t Size() const { return m_devices.size(); }
+    bool Lists(const std::string& address) const { return m_devices.count(address) != 0; }
 
     // At kMaxDevices some new device was left out.
     bool LimitReached() const { return m_limitReached; }

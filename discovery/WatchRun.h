@@ -1,0 +1,27 @@
+#pragma once
+// A watch: the search again and again, with the announcements heard between
+// searches, told as a stream of found, changed and lost devices until the
+// caller stops it.
+
+#include "discovery/DeviceRecord.h"
+#include "discovery/DiscoveryRun.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+enum class WatchEvent { Found, Changed, Lost };
+
+struct WatchRequest {
+    DiscoveryRequest search;   // interface, ports and time-outs of each search
+    int intervalSeconds = 60;  // from one search's start to the next; below 1 counts as 1
+};
+
+// Called from the watch's threads, one call at a time.
+using WatchHandler = std::function<void(WatchEvent, const DeviceRecord&)>;
+
+// Hears Hello and Bye on the discovery group and runs both discovery runs
+// every interval until stop is set. A device is lost on its Bye or when it
+// has not been heard for three intervals. Returns an empty text after a
+// stop, or why the watch could not start (then nothing was reported).
+std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop);
