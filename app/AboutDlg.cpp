@@ -3,6 +3,7 @@
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
 #include "app/QtDialogUnits.h"
+#include "common/Version.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -7,8 +7,6 @@ class QLabel;
 
 namespace signseek {
 
-inline constexpr int IDC_ABOUT_VERSION = 1007;
-
 // "About Marvane Signseek": the icon, the name with its version, OK.
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -23,7 +21,7 @@ public:
     QLabel* m_VersionLabel;
 };
 
-// "Marvane Signseek 1.3.4.1"
+// "Marvane Signseek " followed by the version.
 QString AboutVersionText();
 
 }  // namespace signseek

@@ -12,8 +12,9 @@ struct AdapterDropDownWidths {
 };
 
 // textWidths: each item text's width in the combo's font; scrollBar and edge:
-// the platform's scroll bar width and 3D edge; the list gets room for its own
-// scroll bar when itemHeight x count does not fit droppedHeight.
+// the style's scroll bar width and the width of the list's frame; the list
+// gets room for its own scroll bar when itemHeight x count does not fit
+// droppedHeight.
 AdapterDropDownWidths SizeAdapterDropDownWidths(const std::vector<int>& textWidths, int scrollBar, int edge,
                                                 int itemHeight, int droppedHeight);
 

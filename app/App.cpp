@@ -1,5 +1,7 @@
 #include "app/App.h"
 
+#include "common/Version.h"
+
 namespace signseek {
 
 CVORIrurizezApp::CVORIrurizezApp(int& argc, char** argv) : QApplication(argc, argv)

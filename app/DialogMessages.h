@@ -2,7 +2,7 @@
 // The main dialog's two private messages, as posted Qt events of the same
 // numbers, and the route by which other threads post them.
 
-#include "discovery/DeviceRecord.h"
+#include "discovery/RunResult.h"
 #include "settings/AddressChangeMonitor.h"
 
 #include <QEvent>
@@ -19,17 +19,13 @@ namespace signseek {
 inline constexpr QEvent::Type WM_DISCOVERY_RESULT = static_cast<QEvent::Type>(1147);
 inline constexpr QEvent::Type WM_ADDRESS_CHANGED_EVENT = static_cast<QEvent::Type>(WM_ADDRESS_CHANGED);
 
-// One discovery run's records; the array travels with the event, so it is
-// freed with the event even when the dialog never handles it.
+// One discovery run's result; the records travel with the event, so they
+// are freed with the event even when the dialog never handles it.
 class DiscoveryResultEvent : public QEvent {
 public:
-    DiscoveryResultEvent(std::unique_ptr<DeviceRecord[]> records, unsigned count, std::string failure = {})
-        : QEvent(WM_DISCOVERY_RESULT), m_records(std::move(records)), m_count(m_records ? count : 0),
-          m_failure(std::move(failure)) {}
+    explicit DiscoveryResultEvent(RunResult result) : QEvent(WM_DISCOVERY_RESULT), m_result(std::move(result)) {}
 
-    std::unique_ptr<DeviceRecord[]> m_records;  // null when the run failed
-    unsigned m_count;
-    std::string m_failure;  // why the run could not do its work; empty when it could
+    RunResult m_result;
 };
 
 class AddressChangedEvent : public QEvent {

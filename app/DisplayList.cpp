@@ -1,21 +1,16 @@
 #include "app/DisplayList.h"
 
 #include "app/DeviceImages.h"
-#include "app/DisplayOrder.h"
 #include "app/ListActivation.h"
 
 #include <QHeaderView>
 #include <QListView>
-#include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace signseek {
 
 namespace {
-constexpr int kImageRole = Qt::UserRole + 1;
 // Cells of the views that lay items out in a grid; names that do not fit
 // end in an ellipsis.
 constexpr QSize kTileCell{232, 40};
@@ -24,7 +19,7 @@ constexpr int kCellGap = 8;
 }
 
 CDisplayList::CDisplayList(QWidget* parent)
-    : QStackedWidget(parent), m_model(new QStandardItemModel(0, 4, this)), m_details(new QTreeView(this)),
+    : QStackedWidget(parent), m_model(new DeviceListModel(this)), m_details(new QTreeView(this)),
       m_icons(new QListView), m_iconsHeader(new QHeaderView(Qt::Horizontal)), m_iconsPage(new QWidget(this))
 {
     m_details->setModel(m_model);
@@ -80,7 +75,6 @@ CDisplayList::CDisplayList(QWidget* parent)
 
 void CDisplayList::SetupColumns(int width)
 {
-    m_model->setHorizontalHeaderLabels({"Name", "Dimensions", "DHCP Name", "IP Address"});
     const double factors[] = {0.4, 0.18, 0.2, 0.2};
     for (int c = 0; c < 4; ++c) {
         m_details->setColumnWidth(c, static_cast<int>(width * factors[c]));
@@ -142,45 +136,13 @@ QAbstractItemView* CDisplayList::CurrentItemView() const
     return m_view == View::Details ? static_cast<QAbstractItemView*>(m_details) : m_icons;
 }
 
-void CDisplayList::AddRow(const DeviceRecord& record, const DisplayRow& row)
-{
-    std::vector<std::string> names;
-    names.reserve(static_cast<size_t>(m_model->rowCount()));
-    for (int r = 0; r < m_model->rowCount(); ++r) names.push_back(m_model->item(r, 0)->text().toStdString());
-    int index = InsertionIndex(names, row.name);
-
-    auto* name = new DisplayRowItem(record);
-    name->setText(QString::fromStdString(row.name));
-    name->setIcon(DeviceIcon(row.image));
-    name->setData(static_cast<int>(row.image), kImageRole);
-    QList<QStandardItem*> cells{name};
-    for (const std::string* text : {&row.dimensions, &row.dhcpName, &row.ipAddress})
-        cells.append(new QStandardItem(QString::fromStdString(*text)));
-    for (QStandardItem* cell : cells) cell->setEditable(false);
-    m_model->insertRow(index, cells);
-}
-
-void CDisplayList::DeleteAllItems() { m_model->removeRows(0, m_model->rowCount()); }
-
 int CDisplayList::RowCount() const { return m_model->rowCount(); }
 
-const DeviceRecord* CDisplayList::RecordAt(int row) const
-{
-    if (row < 0 || row >= m_model->rowCount()) return nullptr;
-    auto* item = static_cast<const DisplayRowItem*>(m_model->item(row, 0));
-    return &item->Record();
-}
+const DeviceRecord* CDisplayList::RecordAt(int row) const { return m_model->RecordAt(row); }
 
-QString CDisplayList::Text(int row, int column) const
-{
-    const QStandardItem* item = m_model->item(row, column);
-    return item ? item->text() : QString();
-}
+QString CDisplayList::Text(int row, int column) const { return m_model->Text(row, column); }
 
-DeviceImage CDisplayList::ImageAt(int row) const
-{
-    return static_cast<DeviceImage>(m_model->item(row, 0)->data(kImageRole).toInt());
-}
+DeviceImage CDisplayList::ImageAt(int row) const { return m_model->ImageAt(row); }
 
 int CDisplayList::SelectionMark() const { return m_mark.isValid() ? m_mark.row() : -1; }
 
@@ -194,26 +156,6 @@ void CDisplayList::SetSelectionMark(int row)
 {
     m_details->selectionModel()->setCurrentIndex(m_model->index(row, 0),
                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-void CDisplayList::SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare)
-{
-    auto itemAt = [this](int row) { return row >= 0 ? m_model->item(row, 0) : nullptr; };
-    const QStandardItem* marked = itemAt(SelectionMark());
-    const QStandardItem* selected = itemAt(SelectedRow());
-    const QStandardItem* current = itemAt(m_details->selectionModel()->currentIndex().row());
-    std::vector<QList<QStandardItem*>> rows;
-    while (m_model->rowCount() > 0) rows.push_back(m_model->takeRow(0));
-    std::stable_sort(rows.begin(), rows.end(), [&compare](const auto& a, const auto& b) {
-        return compare(static_cast<const DisplayRowItem*>(a[0])->Record(),
-                       static_cast<const DisplayRowItem*>(b[0])->Record()) < 0;
-    });
-    for (auto& row : rows) m_model->appendRow(row);
-    QItemSelectionModel* selection = m_details->selectionModel();
-    if (current) selection->setCurrentIndex(current->index(), QItemSelectionModel::NoUpdate);
-    if (selected)
-        selection->select(selected->index(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    if (marked) m_mark = marked->index();
 }
 
 }  // namespace signseek

@@ -1,21 +1,17 @@
 #pragma once
-// The device list (IDC_DISPLAY_LIST): one model shown either as a details
-// table or as a list view in its list, icon, small-icon or tile form. Each row
-// owns a copy of the record it was made from.
+// The device list: one model over the records shown either as a details
+// table or as a list view in its list, icon, small-icon or tile form.
 
+#include "app/DeviceListModel.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/DisplayRows.h"
 
 #include <QPersistentModelIndex>
 #include <QStackedWidget>
-#include <QStandardItem>
-
-#include <functional>
 
 class QAbstractItemView;
 class QHeaderView;
 class QListView;
-class QStandardItemModel;
 class QTreeView;
 
 namespace signseek {
@@ -26,17 +22,6 @@ inline constexpr int ID_VIEW_ICON = 32773;
 inline constexpr int ID_VIEW_SMALL_ICON = 32774;
 inline constexpr int ID_VIEW_TILE = 32775;
 inline constexpr int ID_VIEW_LIST = 59410;
-
-// The name cell of a row, holding the row's record copy.
-class DisplayRowItem : public QStandardItem {
-public:
-    explicit DisplayRowItem(const DeviceRecord& record) : m_record(record) {}
-    const DeviceRecord& Record() const { return m_record; }
-    int type() const override { return UserType + 1; }
-
-private:
-    DeviceRecord m_record;
-};
 
 class CDisplayList : public QStackedWidget {
     Q_OBJECT
@@ -57,9 +42,10 @@ public:
     // sorts them like the details view's header.
     QHeaderView* IconsHeader() const { return m_iconsHeader; }
 
-    // Inserts the row where the name keeps the rows in ascending name order.
-    void AddRow(const DeviceRecord& record, const DisplayRow& row);
-    void DeleteAllItems();
+    DeviceListModel& Model() const { return *m_model; }
+    // Adds the record's rows where the row order puts them.
+    void AddRecord(const DeviceRecord& record) { m_model->Add(record); }
+    void DeleteAllItems() { m_model->Clear(); }
     int RowCount() const;
     const DeviceRecord* RecordAt(int row) const;
     QString Text(int row, int column) const;
@@ -72,12 +58,12 @@ public:
     // The selected row, -1 when none.
     int SelectedRow() const;
 
-    // Reorders the rows by compare(a, b) < 0, keeping equal rows in their
-    // order; the selection, the mark and the focus row stay with their rows.
-    void SortRows(const std::function<int(const DeviceRecord&, const DeviceRecord&)>& compare);
+    // Sorts the rows by a column, keeping equal rows in their order; the
+    // selection, the mark and the focus row stay with their rows.
+    void SortRows(int column, bool ascending) { m_model->Sort(column, ascending); }
 
 private:
-    QStandardItemModel* m_model;
+    DeviceListModel* m_model;
     QTreeView* m_details;
     QListView* m_icons;
     QHeaderView* m_iconsHeader;

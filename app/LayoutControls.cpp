@@ -9,6 +9,7 @@ constexpr int kProgressInset = 8;
 constexpr int kGroupTopLimit = 112;
 constexpr int kComboGapMin = 15;
 constexpr int kComboGapMax = 20;
+constexpr int kCountGap = 4;
 }  // namespace
 
 DialogControls LayoutControls(int cx, int cy, const DialogControls& current, int m_nAdapterListWidth)
@@ -56,8 +57,13 @@ DialogControls LayoutControls(int cx, int cy, const DialogControls& current, int
         next.progress = Rect::FromSize(g.left + kProgressInset, middle - hp / 2, g.Width() - 2 * kProgressInset, hp);
     }
     if (current.issueList) next.issueList = Rect::FromSize(kMargin, kMargin, cx - 2 * kMargin, g.top - 2 * kMargin);
-    if (current.displayList)
-        next.displayList = Rect::FromSize(kMargin, g.bottom + kMargin, cx - 2 * kMargin, cy - g.bottom - 2 * kMargin);
+    int listBottom = cy - kMargin;
+    if (current.deviceCount) {
+        const int h = current.deviceCount->Height();
+        next.deviceCount = Rect::FromSize(kMargin, cy - kMargin - h, cx - 2 * kMargin, h);
+        listBottom -= h + kCountGap;
+    }
+    if (current.displayList) next.displayList = Rect{kMargin, g.bottom + kMargin, cx - kMargin, listBottom};
     return next;
 }
 

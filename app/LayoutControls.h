@@ -18,16 +18,17 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-// The seven controls of the main dialog in client coordinates; a control
-// that does not exist (yet) is left out and stays out.
+// The main dialog's controls in client coordinates; a control that does not
+// exist (yet) is left out and stays out.
 struct DialogControls {
-    std::optional<Rect> group;        // IDC_SEARCH_GROUP
-    std::optional<Rect> button;       // IDC_FIND_DISPLAYS
-    std::optional<Rect> label;        // IDC_ADAPTER_LABEL
-    std::optional<Rect> combo;        // IDC_ADAPTER_COMBO, closed size
-    std::optional<Rect> progress;     // IDC_SEARCH_PROGRESS
-    std::optional<Rect> issueList;    // IDC_ISSUE_LIST
-    std::optional<Rect> displayList;  // IDC_DISPLAY_LIST
+    std::optional<Rect> group;        // the search group box
+    std::optional<Rect> button;       // "Find Displays..."
+    std::optional<Rect> label;        // the adapter label
+    std::optional<Rect> combo;        // the adapter drop-down, closed size
+    std::optional<Rect> progress;     // the search progress bar
+    std::optional<Rect> issueList;
+    std::optional<Rect> displayList;  // the device list
+    std::optional<Rect> deviceCount;  // a line below the device list
 
     bool operator==(const DialogControls&) const = default;
 };
@@ -37,7 +38,7 @@ inline constexpr int kMinimumDialogHeight = 480;
 
 // The controls' new rectangles for a client area of cx by cy pixels: issue
 // list on top, the search group centred at 0.3 of the height (its top at most
-// 112), the device list filling the rest. m_nAdapterListWidth is the adapter
+// 112), the device list filling the rest above the device count line. m_nAdapterListWidth is the adapter
 // combo's preferred width; the combo grows towards the button up to it.
 DialogControls LayoutControls(int cx, int cy, const DialogControls& current, int m_nAdapterListWidth);
 

@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
+#include "app/DeviceCount.h"
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
 #include "app/ListActivation.h"
@@ -42,7 +43,7 @@ namespace signseek {
 
 namespace {
 
-// The platform's 3D edge width, which the drop-down width allows for twice.
+// The width of the drop-down list's frame, allowed for on both sides.
 constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
 constexpr int kMenuButtonGap = 4;
@@ -120,7 +121,11 @@ void CVORIrurizezDlg::CreateControls()
     button.setSize(button.size().expandedTo(m_FindButton->sizeHint()));
     m_FindButton->setGeometry(button);
     m_DisplayList = new CDisplayList(this);
-    m_DisplayList->setGeometry(at(7, 119, 342, 108));
+    m_DisplayList->setGeometry(at(7, 119, 342, 96));
+    m_DeviceCount = new QLabel(QString::fromStdString(DeviceCountText(0)), this);
+    QRect count = at(7, 219, 342, 8);
+    count.setHeight(m_DeviceCount->sizeHint().height());
+    m_DeviceCount->setGeometry(count);
     m_AdapterLabel = new QLabel(QStringLiteral("Adapter Name"), this);
     QRect label = at(7, 75, 47, 8);
     label.setSize(label.size().expandedTo(m_AdapterLabel->sizeHint()));
@@ -131,6 +136,8 @@ void CVORIrurizezDlg::CreateControls()
     m_AdapterCombo->setGeometry(combo);
 
     connect(m_FindButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnFindDisplays);
+    connect(&m_DisplayList->Model(), &DeviceListModel::ShownDevicesChanged, m_DeviceCount,
+            [this](int shown) { m_DeviceCount->setText(QString::fromStdString(DeviceCountText(shown))); });
     connect(m_DisplayList->DetailsView()->header(), &QHeaderView::sectionClicked, this,
             &CVORIrurizezDlg::OnHeaderItemClick);
     connect(m_DisplayList->IconsHeader(), &QHeaderView::sectionClicked, this, &CVORIrurizezDlg::OnHeaderItemClick);
@@ -147,8 +154,8 @@ void CVORIrurizezDlg::CreateControls()
     auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
-    // Linux windows have no system menu to extend, so its two commands sit in
-    // a menu button of their own beside the issue list.
+    // The window's two commands, Settings and About, sit in a menu button of
+    // their own beside the issue list.
     m_MenuButton = new QToolButton(this);
     m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
     m_MenuButton->setIconSize(QSize(20, 20));
@@ -185,7 +192,7 @@ void CVORIrurizezDlg::OnInitDialog()
         m_Settings.Load();
     else
         m_Settings.Load(m_Services.settingsFolder);
-    PublishSettings(m_Settings);
+    PublishSettings(m_Settings.m_values);
 }
 
 void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_DisplayList->width()); }
@@ -223,8 +230,9 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_SearchProgress->show();
     // Read here, on the window's thread; the threads look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
-    StartSearchThread(m_Services.startThread, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
-    StartSearchThread(m_Services.startThread, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
+    const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
+    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
+    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();
@@ -233,11 +241,9 @@ void CVORIrurizezDlg::OnFindDisplays()
 void CVORIrurizezDlg::OnDiscoveryResult(DiscoveryResultEvent& result)
 {
     m_ProgressTimer.stop();
-    if (result.m_records) {
-        FillDisplayList(result.m_records.get(), result.m_count);
-        result.m_records.reset();
-    }
-    if (!m_Search.Result(result.m_failure)) return;
+    const std::vector<DeviceRecord>& records = result.m_result.records;
+    FillDisplayList(records.data(), static_cast<unsigned>(records.size()));
+    if (!m_Search.Result(result.m_result.failure)) return;
     EndSearch();
     // An empty list would read as "no devices": say why the search could not run.
     if (!m_Search.Failures().empty())
@@ -288,8 +294,7 @@ void CVORIrurizezDlg::SizeAdapterDropDown()
 
 void CVORIrurizezDlg::FillDisplayList(const DeviceRecord* records, unsigned count)
 {
-    for (unsigned i = 0; i < count; ++i)
-        for (const DisplayRow& row : MakeDisplayRows(records[i])) m_DisplayList->AddRow(records[i], row);
+    for (unsigned i = 0; i < count; ++i) m_DisplayList->AddRecord(records[i]);
 }
 
 void CVORIrurizezDlg::contextMenuEvent(QContextMenuEvent* e)
@@ -329,9 +334,7 @@ void CVORIrurizezDlg::OnHeaderItemClick(int column)
     bool ascending = state.Click(column);
     m_nSortColumn = state.column;
     m_bSortAscending = state.ascending;
-    m_DisplayList->SortRows([ascending, column](const DeviceRecord& a, const DeviceRecord& b) {
-        return ascending ? CompareAscending(a, b, column) : CompareDescending(a, b, column);
-    });
+    m_DisplayList->SortRows(column, ascending);
 }
 
 QString CVORIrurizezDlg::OnDisplayListInfoTip(int row) const
@@ -417,7 +420,7 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     DialogControls current{FromQRect(m_SearchGroup->geometry()),   FromQRect(m_FindButton->geometry()),
                            FromQRect(m_AdapterLabel->geometry()),  FromQRect(m_AdapterCombo->geometry()),
                            FromQRect(m_SearchProgress->geometry()), FromQRect(m_IssueList->geometry()),
-                           FromQRect(m_DisplayList->geometry())};
+                           FromQRect(m_DisplayList->geometry()),   FromQRect(m_DeviceCount->geometry())};
     DialogControls next = signseek::LayoutControls(cx, cy, current, m_nAdapterListWidth);
     m_SearchGroup->setGeometry(ToQRect(*next.group));
     m_FindButton->setGeometry(ToQRect(*next.button));
@@ -430,6 +433,7 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     // The menu button takes the issue list's top right corner for itself.
     m_IssueList->setGeometry(ToQRect(*next.issueList).adjusted(0, 0, -(kMenuButtonSide + kMenuButtonGap), 0));
     m_DisplayList->setGeometry(ToQRect(*next.displayList));
+    m_DeviceCount->setGeometry(ToQRect(*next.deviceCount));
     PlaceMenuButton();
 }
 
@@ -446,19 +450,13 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         m_Services.runModal(about);
     } else if (id == IDM_SETTINGS) {
         CSettingsDlg settings(this, m_Services.messageBox);
-        settings.m_nDiscoveryTimeout = static_cast<std::uint32_t>(g_nDiscoveryTimeout.load());
-        settings.m_nReceiveTimeout = static_cast<std::uint32_t>(g_nReceiveTimeout.load());
-        settings.m_nDiscoveryPort = g_nDiscoveryPort.load();
-        settings.m_nDiscoveryTTL = static_cast<std::uint32_t>(g_nDiscoveryTTL.load());
+        settings.m_values = PublishedSettings();
         settings.m_bUseInternetExplorer = m_bUseInternetExplorer;
         settings.m_bInternetExplorerFound = m_bInternetExplorerFound;
         if (m_Services.runModal(settings) != QDialog::Accepted) return;
         m_bUseInternetExplorer = settings.m_bUseInternetExplorer;
-        m_Settings.m_nDiscoveryTimeout = static_cast<std::int32_t>(settings.m_nDiscoveryTimeout);
-        m_Settings.m_nReceiveTimeout = static_cast<std::int32_t>(settings.m_nReceiveTimeout);
-        m_Settings.m_nDiscoveryPort = settings.m_nDiscoveryPort;
-        m_Settings.m_nDiscoveryTTL = static_cast<std::int32_t>(settings.m_nDiscoveryTTL);
-        PublishSettings(m_Settings);
+        m_Settings.m_values = settings.m_values;
+        PublishSettings(m_Settings.m_values);
         bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
         if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
     }

@@ -33,15 +33,6 @@ class QTreeWidget;
 
 namespace signseek {
 
-// Control identifiers of the main dialog.
-inline constexpr int IDC_FIND_DISPLAYS = 1000;
-inline constexpr int IDC_DISPLAY_LIST = 1001;
-inline constexpr int IDC_SEARCH_PROGRESS = 1002;
-inline constexpr int IDC_ISSUE_LIST = 1003;
-inline constexpr int IDC_SEARCH_GROUP = 1006;
-inline constexpr int IDC_ADAPTER_COMBO = 1011;
-inline constexpr int IDC_ADAPTER_LABEL = 1012;
-
 // Commands of the dialog's menu button.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
 inline constexpr int IDM_SETTINGS = 0x0100;
@@ -60,14 +51,16 @@ inline constexpr char kSettingsNotSaved[] =
 
 // Everything the dialog takes from the platform, so tests can stand in.
 struct DialogServices {
-    std::shared_ptr<const AdapterSource> adapters = std::make_shared<LinuxAdapterSource>();
+    std::shared_ptr<const AdapterSource> adapters = CreateAdapterSource();
     std::string settingsFolder;  // data folder of the settings file; empty: the machine's own
     std::function<bool(const QUrl&)> openUrl;  // default: the desktop's browser; false: none started
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
-    DiscoveryRunFunction discoverDevices = DiscoverDevices;
-    DiscoveryRunFunction discoverBridges = DiscoverBridges;
+    DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
+    DiscoveryRunFunction discoverBridges = EngineRun(RunKind::Bridges);
     ThreadStarter startThread = StartDetachedThread;
-    std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = OpenNetlinkAddressChanges;
+    // Counts the search threads; shared with them, so it outlives the dialog.
+    std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();
+    std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = CreateAddressChangeSource;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
     std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
     IssueCheckPlatform checks;  // default: this machine
@@ -100,6 +93,7 @@ public:
     static bool FindInternetExplorer() { return false; }
 
     std::shared_ptr<MessageRoute> Route() const { return m_Route; }
+    std::shared_ptr<ThreadCount> SearchThreads() const { return m_Services.searchThreads; }
     bool ProgressTimerActive() const { return m_ProgressTimer.isActive(); }
 
     SearchCycle m_Search;  // m_nTicksLeft and m_nResultsReceived
@@ -118,6 +112,7 @@ public:
     CIssueList& Issues() { return *m_Issues; }
     QComboBox* m_AdapterCombo = nullptr;
     QLabel* m_AdapterLabel = nullptr;
+    QLabel* m_DeviceCount = nullptr;
     QGroupBox* m_SearchGroup = nullptr;
     QToolButton* m_MenuButton = nullptr;
 

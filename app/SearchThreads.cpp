@@ -2,32 +2,15 @@
 
 #include "settings/AdapterList.h"
 
-#include <condition_variable>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace signseek {
 
-namespace {
-
-std::mutex g_threadsMutex;
-std::condition_variable g_threadsDone;
-int g_threadsRunning = 0;
-
-void ThreadStarted()
+DiscoveryRunFunction EngineRun(RunKind kind)
 {
-    std::lock_guard lock(g_threadsMutex);
-    ++g_threadsRunning;
+    return [kind](const DiscoveryRequest& request) { return RunDiscovery(kind, request); };
 }
-
-void ThreadEnded()
-{
-    std::lock_guard lock(g_threadsMutex);
-    if (--g_threadsRunning == 0) g_threadsDone.notify_all();
-}
-
-}  // namespace
 
 bool StartDetachedThread(std::function<void()> body)
 {
@@ -43,39 +26,23 @@ bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute>
                        std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
                        std::string adapterDescription)
 {
-    ThreadStarted();
     auto body = [route, adapters = std::move(adapters), run = std::move(run),
                  description = std::move(adapterDescription)]() mutable {
         std::string address = GetAdapterAddress(description, *adapters);
-        unsigned count = 0;
-        std::string failure;
-        DiscoveryRequest request = RequestFromSettings(address, &count);
-        request.pFailure = &failure;
-        std::unique_ptr<DeviceRecord[]> records = run(request);
-        if (!records && failure.empty()) failure = "the search could not run";
-        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(records), count, std::move(failure)));
+        RunResult result = run(RequestFromSettings(address));
+        if (result.failed && result.failure.empty()) result.failure = "the search could not run";
+        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(result)));
         // Let go of everything shared before counting as ended.
         route.reset();
         adapters.reset();
         run = nullptr;
-        ThreadEnded();
     };
     if (start(std::move(body))) return true;
-    ThreadEnded();
-    route->Post(std::make_unique<DiscoveryResultEvent>(nullptr, 0, "the search could not start a thread"));
+    RunResult notStarted;
+    notStarted.failed = true;
+    notStarted.failure = "the search could not start a thread";
+    route->Post(std::make_unique<DiscoveryResultEvent>(std::move(notStarted)));
     return false;
-}
-
-int RunningSearchThreads()
-{
-    std::lock_guard lock(g_threadsMutex);
-    return g_threadsRunning;
-}
-
-bool WaitForSearchThreads(std::chrono::milliseconds limit)
-{
-    std::unique_lock lock(g_threadsMutex);
-    return g_threadsDone.wait_for(lock, limit, [] { return g_threadsRunning == 0; });
 }
 
 }  // namespace signseek

@@ -4,20 +4,20 @@
 // share nothing with the dialog but the message route.
 
 #include "app/DialogMessages.h"
+#include "app/ThreadCount.h"
 #include "discovery/DiscoveryRun.h"
 #include "settings/AdapterSource.h"
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace signseek {
 
-using DiscoveryRunFunction = std::function<std::unique_ptr<DeviceRecord[]>(DiscoveryRequest)>;
+using DiscoveryRunFunction = std::function<RunResult(const DiscoveryRequest&)>;
 
-// Starts body on a new thread; false when no thread could be started.
-using ThreadStarter = std::function<bool(std::function<void()> body)>;
+// The engine's run of that kind.
+DiscoveryRunFunction EngineRun(RunKind kind);
 
 // A detached std::thread.
 bool StartDetachedThread(std::function<void()> body);
@@ -29,11 +29,5 @@ bool StartDetachedThread(std::function<void()> body);
 bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
                        std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
                        std::string adapterDescription);
-
-// Search threads that have started and not yet posted their result.
-int RunningSearchThreads();
-
-// Waits until no search thread runs; false when the time ran out.
-bool WaitForSearchThreads(std::chrono::milliseconds limit);
 
 }  // namespace signseek

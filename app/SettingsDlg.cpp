@@ -90,10 +90,11 @@ CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox)
 
 void CSettingsDlg::OnInitDialog()
 {
-    m_spinDiscoveryTimeout->SetText(QString::number(m_nDiscoveryTimeout));
-    m_spinReceiveTimeout->SetText(QString::number(m_nReceiveTimeout));
-    m_editDiscoveryPort->setText(QString::number(m_nDiscoveryPort));
-    m_spinTTL->SetText(QString::number(m_nDiscoveryTTL));
+    auto asUnsigned = [](std::int32_t value) { return QString::number(static_cast<std::uint32_t>(value)); };
+    m_spinDiscoveryTimeout->SetText(asUnsigned(m_values.discoveryTimeout));
+    m_spinReceiveTimeout->SetText(asUnsigned(m_values.receiveTimeout));
+    m_editDiscoveryPort->setText(QString::number(m_values.discoveryPort));
+    m_spinTTL->SetText(asUnsigned(m_values.ttl));
     m_checkUseInternetExplorer->setChecked(m_bUseInternetExplorer);
     m_checkUseInternetExplorer->setEnabled(m_bInternetExplorerFound);
     m_spinReceiveTimeout->setFocus();
@@ -122,10 +123,7 @@ void CSettingsDlg::accept()
         field->setFocus();
         return;
     }
-    m_nDiscoveryTimeout = result.values->discoveryTimeout;
-    m_nReceiveTimeout = result.values->receiveTimeout;
-    m_nDiscoveryPort = result.values->port;
-    m_nDiscoveryTTL = result.values->ttl;
+    m_values = *result.values;
     m_bUseInternetExplorer = m_checkUseInternetExplorer->isChecked();
     QDialog::accept();
 }

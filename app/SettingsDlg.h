@@ -15,8 +15,6 @@ class QLineEdit;
 
 namespace signseek {
 
-inline constexpr int IDD_SETTINGS = 132;
-
 // A digits-only field with up-down arrows (and arrow keys) that step its
 // number within their own range, while the field takes any number typed.
 class CUpDownEdit : public QAbstractSpinBox {
@@ -55,18 +53,17 @@ public:
     // and stays open with the values as typed.
     void accept() override;
 
-    std::uint32_t m_nDiscoveryTimeout = 8;
-    std::uint32_t m_nReceiveTimeout = 1;
-    std::int32_t m_nDiscoveryPort = 3702;
-    std::uint32_t m_nDiscoveryTTL = 2;
+    // Shown as the fields' numbers: the timeouts and the TTL unsigned, the
+    // port signed. Written only when OK passes every check.
+    DiscoveryValues m_values;
     bool m_bUseInternetExplorer = false;
     bool m_bInternetExplorerFound = false;
 
-    CUpDownEdit* m_spinReceiveTimeout;    // edit 1006 with up-down 1007
-    CUpDownEdit* m_spinDiscoveryTimeout;  // edit 1004 with up-down 1005
-    QLineEdit* m_editDiscoveryPort;       // edit 1009
-    CUpDownEdit* m_spinTTL;               // edit 1010 with up-down 1011
-    QCheckBox* m_checkUseInternetExplorer;  // 1013
+    CUpDownEdit* m_spinReceiveTimeout;
+    CUpDownEdit* m_spinDiscoveryTimeout;
+    QLineEdit* m_editDiscoveryPort;
+    CUpDownEdit* m_spinTTL;
+    QCheckBox* m_checkUseInternetExplorer;
 
 private:
     MessageBox m_messageBox;

@@ -1,5 +1,7 @@
 #include "app/StartupCheck.h"
 
+#include "common/Version.h"
+
 namespace signseek {
 
 namespace {

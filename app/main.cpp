@@ -1,11 +1,12 @@
 // signseek: finds the maker's networked display equipment and opens its pages.
 
 #include "app/App.h"
-#include "app/SearchThreads.h"
+#include "app/ThreadCount.h"
 #include "app/StartupCheck.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,12 @@ int main(int argc, char** argv)
     }
     {
         signseek::CVORIrurizezApp app(argc, argv);
-        app.InitInstance();
+        signseek::DialogServices services;
+        const std::shared_ptr<signseek::ThreadCount> searches = services.searchThreads;
+        app.InitInstance(std::move(services));
         // A search still running would keep its discovery timeout: end now
         // rather than unwind under its feet.
-        if (signseek::RunningSearchThreads() > 0) {
+        if (searches->Running() > 0) {
             std::fflush(nullptr);
             std::_Exit(0);
         }

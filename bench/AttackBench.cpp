@@ -36,7 +36,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kDiscoveryTimeout = 2;
 constexpr int kReceiveTimeout = 1;
-constexpr int kListenPort = 8000;
+constexpr int kListenPort = REPLY_PORT;
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 void Pause(int millis) { std::this_thread::sleep_for(std::chrono::milliseconds(millis)); }
@@ -135,12 +135,12 @@ DiscoveryRequest Request(int discoveryPort, unsigned *count)
 {
     DiscoveryRequest request;
     request.listenPort = kListenPort;
-    request.discoveryPort = static_cast<std::uint16_t>(discoveryPort);
-    request.discoveryTimeout = kDiscoveryTimeout;
-    request.receiveTimeout = kReceiveTimeout;
+    request.values.discoveryPort = discoveryPort;
+    request.values.discoveryTimeout = kDiscoveryTimeout;
+    request.values.receiveTimeout = kReceiveTimeout;
     request.interfaceAddress = "127.0.0.1";
     request.pCount = count;
-    request.ttl = 1;
+    request.values.ttl = 1;
     return request;
 }
 
@@ -248,7 +248,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: signseek-attack-bench SIM_PROGRAM [DISCOVERY_PORT]\n");
         return 2;
     }
-    const int port = argc > 2 ? std::atoi(argv[2]) : 3702;
+    const int port = argc > 2 ? std::atoi(argv[2]) : DEFAULT_DISCOVERY_PORT;
     WorstMessages();
     if (std::getenv("SIGNSEEK_BENCH_MESSAGES_ONLY")) return 0;
 

@@ -117,7 +117,7 @@ int main(int argc, char **argv)
     }
     const std::string program = argv[1];
     const int n = std::atoi(argv[2]);
-    const int port = argc > 3 ? std::atoi(argv[3]) : 3702;
+    const int port = argc > 3 ? std::atoi(argv[3]) : DEFAULT_DISCOVERY_PORT;
     const int timeout = 8;
 
     Simulator sim(program, n, port);
@@ -127,9 +127,9 @@ int main(int argc, char **argv)
     }
 
     DiscoveryRequest request;
-    request.discoveryPort = static_cast<std::uint16_t>(port);
-    request.discoveryTimeout = timeout;
-    request.receiveTimeout = 1;
+    request.values.discoveryPort = port;
+    request.values.discoveryTimeout = timeout;
+    request.values.receiveTimeout = 1;
     request.interfaceAddress = "127.0.0.1";
 
     unsigned count = 0;

@@ -12,8 +12,8 @@ namespace signseek {
 // that does not apply on this platform.
 enum IssueImage { ISSUE_IMAGE_CROSS = 0, ISSUE_IMAGE_TICK = 1, ISSUE_IMAGE_NEUTRAL = 2 };
 
-// Characters a row's tooltip holds, its terminating zero included (the
-// list control's info-tip buffer).
+// Characters a row's tooltip holds, a terminating zero included; longer
+// sentences are cut.
 inline constexpr std::size_t ISSUE_TIP_CAPACITY = 1024;
 
 // One row: the check's sentence, its mark and the check itself.

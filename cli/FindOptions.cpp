@@ -53,17 +53,13 @@ std::string NameOf(int code)
 FindOptions OptionsFromSettings(const CDiscoverySettings &settings)
 {
     FindOptions options;
-    options.discoveryTimeout = settings.m_nDiscoveryTimeout;
-    options.receiveTimeout = settings.m_nReceiveTimeout;
-    // The window passes the port's low 16 bits on as well.
-    options.discoveryPort = settings.m_nDiscoveryPort & 0xFFFF;
-    options.ttl = settings.m_nDiscoveryTTL;
+    options.values = settings.m_values;
     return options;
 }
 
 std::string FindUsage()
 {
-    return "Usage: signseek-find [options]\n"
+    return std::string("Usage: signseek-find [options]\n"
            "Searches the local network for display devices and lists them.\n"
            "\n"
            "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
@@ -73,13 +69,15 @@ std::string FindUsage()
            "      --ttl N                  multicast time-to-live, 1-50\n"
            "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
            "      --receive-timeout S      seconds to wait for data, 1-600\n"
-           "  -f, --format table|json|csv  output format (default table)\n"
+           "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
            "  -v, --verbose                report each probe and answer on standard error\n"
            "  -h, --help                   show this text\n"
            "  -V, --version                show the version\n"
            "\n"
-           "Port, TTL and both time-outs default to the settings saved by the desktop\n"
-           "program (/var/lib/Marvane/Discovery/settings.csv; without it 3702, 2, 8 and 1);\n"
+           "Port, TTL and both time-outs default to the settings saved by the desktop\n") +
+           "program (/var/lib/Marvane/Discovery/settings.csv; without it " +
+           std::to_string(DEFAULT_DISCOVERY_PORT) + ", " + std::to_string(DEFAULT_DISCOVERY_TTL) + ", " +
+           std::to_string(DEFAULT_DISCOVERY_TIMEOUT) + " and " + std::to_string(DEFAULT_RECEIVE_TIMEOUT) + ");\n"
            "options given here override them for this search only.\n"
            "\n"
            "Table and CSV list one row per device, ordered by run (devices, then\n"
@@ -88,12 +86,19 @@ std::string FindUsage()
            "JSON is {\"devices\": [...]}, each device with the keys run, address, types,\n"
            "matchBy, scopes, xAddrs, metadataVersion, metadata, sourceAddress, name,\n"
            "dimensions, dhcpName, ipAddress, mac, services, discoveryVersion, webPage.\n"
+           "NDJSON prints one JSON object per line as soon as a device answers, and\n"
+           "again when a later answer changes it: the key event (\"found\" or\n"
+           "\"changed\") followed by the keys of a JSON device.\n"
+           "\n"
+           "Interrupted (SIGINT, Ctrl-C) or terminated (SIGTERM), the search stops at\n"
+           "once and lists what it found so far.\n"
            "\n"
            "Exit status:\n"
            "  0  the search ran, whether or not devices answered\n"
            "  1  the search could not run (the cause is on standard error); devices\n"
            "     found by the other run are still listed\n"
-           "  2  a bad option or value, or an unknown adapter\n";
+           "  2  a bad option or value, or an unknown adapter\n"
+           "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
 
 ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const FindOptions &defaults)
@@ -133,17 +138,18 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
             if (value == "table") options.format = OutputFormat::Table;
             else if (value == "json") options.format = OutputFormat::Json;
             else if (value == "csv") options.format = OutputFormat::Csv;
-            else return {std::nullopt, "--format must be table, json or csv"};
+            else if (value == "ndjson") options.format = OutputFormat::Ndjson;
+            else return {std::nullopt, "--format must be table, json, csv or ndjson"};
             break;
         default: {
             struct Numeric {
                 int code;
-                int *target;
+                std::int32_t *target;
                 SettingRange range;
-            } numerics[] = {{kPort, &options.discoveryPort, kDiscoveryPortRange},
-                            {kTtl, &options.ttl, kDiscoveryTtlRange},
-                            {'t', &options.discoveryTimeout, kDiscoveryTimeoutRange},
-                            {kReceiveTimeout, &options.receiveTimeout, kReceiveTimeoutRange}};
+            } numerics[] = {{kPort, &options.values.discoveryPort, kDiscoveryPortRange},
+                            {kTtl, &options.values.ttl, kDiscoveryTtlRange},
+                            {'t', &options.values.discoveryTimeout, kDiscoveryTimeoutRange},
+                            {kReceiveTimeout, &options.values.receiveTimeout, kReceiveTimeoutRange}};
             for (const Numeric &n : numerics) {
                 if (n.code != code) continue;
                 auto number = RangedNumber(value, n.range);

@@ -1,20 +1,19 @@
 #pragma once
 // Command-line options of signseek-find.
 
+#include "common/DiscoveryValues.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 class CDiscoverySettings;
 
-enum class OutputFormat { Table, Json, Csv };
+enum class OutputFormat { Table, Json, Csv, Ndjson };
 
 struct FindOptions {
     std::string interface;  // interface name, adapter description or dotted address; empty: first adapter
-    int discoveryPort = 3702;
-    int ttl = 2;
-    int discoveryTimeout = 8;
-    int receiveTimeout = 1;
+    DiscoveryValues values;  // --port, --ttl, --discovery-timeout, --receive-timeout
     OutputFormat format = OutputFormat::Table;
     bool verbose = false;
     bool listInterfaces = false;
@@ -39,3 +38,5 @@ std::string FindUsage();
 inline constexpr int kExitSuccess = 0;     // the search ran (whether or not anything answered)
 inline constexpr int kExitRunFailed = 1;   // a discovery run could not run; the cause is on standard error
 inline constexpr int kExitUsage = 2;       // a bad option or value, or an unknown adapter
+// Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.
+inline constexpr int kExitSignalBase = 128;

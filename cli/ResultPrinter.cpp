@@ -178,38 +178,58 @@ std::string FormatCsv(const std::vector<FoundDevice> &devices)
     return out;
 }
 
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A device's keys, appended to `out` in their order.
+void AddDeviceKeys(Json &out, const FoundDevice &device)
+{
+    const DeviceRecord &r = device.record;
+    const DisplayRow row = MakeDisplayRow(r);
+    Json metadata = Json::array();
+    // Items as received; JSON text is UTF-8, so a stray byte becomes its Latin-1 character.
+    for (const std::string &item : r.metadata) metadata.push_back(DeviceBytesToUtf8(item));
+    Json services = Json::array();
+    for (const std::string &name : ShownServiceNames(r)) services.push_back(name);
+    auto page = BuildWebPageAddress(r);
+    out.update(Json{
+        {"run", device.run},
+        {"address", Latin1ToUtf8(r.address)},
+        {"types", Latin1ToUtf8(r.types)},
+        {"matchBy", Latin1ToUtf8(r.matchBy)},
+        {"scopes", Latin1ToUtf8(r.scopes)},
+        {"xAddrs", Latin1ToUtf8(r.xAddrs)},
+        {"metadataVersion", r.metadataVersion},
+        {"metadata", metadata},
+        {"sourceAddress", Latin1ToUtf8(r.sourceAddress)},
+        {"name", row.name},
+        {"dimensions", row.dimensions},
+        {"dhcpName", r.GetDhcpName()},
+        {"ipAddress", row.ipAddress},
+        {"mac", r.GetMac()},
+        {"services", services},
+        {"discoveryVersion", r.GetDiscoveryVersion()},
+        {"webPage", page ? Json(*page) : Json(nullptr)},
+    });
+}
+
+}  // namespace
+
 std::string FormatJson(const std::vector<FoundDevice> &devices)
 {
-    using Json = nlohmann::ordered_json;
     Json list = Json::array();
     for (const FoundDevice &device : devices) {
-        const DeviceRecord &r = device.record;
-        const DisplayRow row = MakeDisplayRow(r);
-        Json metadata = Json::array();
-        // Items as received; JSON text is UTF-8, so a stray byte becomes its Latin-1 character.
-        for (const std::string &item : r.metadata) metadata.push_back(DeviceBytesToUtf8(item));
-        Json services = Json::array();
-        for (const std::string &name : ShownServiceNames(r)) services.push_back(name);
-        auto page = BuildWebPageAddress(r);
-        list.push_back(Json{
-            {"run", device.run},
-            {"address", Latin1ToUtf8(r.address)},
-            {"types", Latin1ToUtf8(r.types)},
-            {"matchBy", Latin1ToUtf8(r.matchBy)},
-            {"scopes", Latin1ToUtf8(r.scopes)},
-            {"xAddrs", Latin1ToUtf8(r.xAddrs)},
-            {"metadataVersion", r.metadataVersion},
-            {"metadata", metadata},
-            {"sourceAddress", Latin1ToUtf8(r.sourceAddress)},
-            {"name", row.name},
-            {"dimensions", row.dimensions},
-            {"dhcpName", r.GetDhcpName()},
-            {"ipAddress", row.ipAddress},
-            {"mac", r.GetMac()},
-            {"services", services},
-            {"discoveryVersion", r.GetDiscoveryVersion()},
-            {"webPage", page ? Json(*page) : Json(nullptr)},
-        });
+        Json object = Json::object();
+        AddDeviceKeys(object, device);
+        list.push_back(std::move(object));
     }
     return Json{{"devices", list}}.dump(2) + '\n';
+}
+
+std::string FormatNdjsonLine(const char *event, const FoundDevice &device)
+{
+    Json object = Json{{"event", event}};
+    AddDeviceKeys(object, device);
+    return object.dump() + '\n';
 }

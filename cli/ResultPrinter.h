@@ -1,6 +1,7 @@
 #pragma once
 // Printing the devices a search found: a table or CSV of the device list's
-// columns, or JSON with every field of every record.
+// columns, or JSON with every field of every record; NDJSON prints one such
+// record per line as the search finds or changes it.
 
 #include "discovery/DeviceRecord.h"
 
@@ -15,3 +16,5 @@ struct FoundDevice {
 std::string FormatTable(const std::vector<FoundDevice> &devices);
 std::string FormatCsv(const std::vector<FoundDevice> &devices);
 std::string FormatJson(const std::vector<FoundDevice> &devices);
+// One line: {"event": event, then the keys of a device in FormatJson}.
+std::string FormatNdjsonLine(const char *event, const FoundDevice &device);

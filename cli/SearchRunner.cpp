@@ -4,36 +4,24 @@
 
 namespace {
 
-using Run = std::unique_ptr<DeviceRecord[]> (*)(DiscoveryRequest);
-
-struct RunResult {
-    std::unique_ptr<DeviceRecord[]> records;
-    unsigned int count = 0;
-    std::string failure;
-    bool limitReached = false;
-};
-
-RunResult Execute(Run run, const SearchSettings &settings)
+RunResult Execute(RunKind kind, const char *name, const SearchSettings &settings)
 {
-    RunResult result;
     DiscoveryRequest request;
     request.listenPort = settings.listenPort;
-    request.discoveryPort = settings.discoveryPort;
-    request.discoveryTimeout = settings.discoveryTimeout;
-    request.receiveTimeout = settings.receiveTimeout;
-    request.ttl = settings.ttl;
+    request.values = settings.values;
     request.interfaceAddress = settings.interfaceAddress;
-    request.pCount = &result.count;
-    request.pFailure = &result.failure;
     request.pObserver = settings.observer;
-    request.pLimitReached = &result.limitReached;
-    result.records = run(request);
-    return result;
+    request.pStop = settings.stop;
+    if (settings.onRecord)
+        request.onRecord = [&settings, name](RecordChange change, std::size_t index, const DeviceRecord &record) {
+            settings.onRecord(name, change, index, record);
+        };
+    return RunDiscovery(kind, request);
 }
 
 void Append(std::vector<FoundDevice> &out, const char *name, const RunResult &result)
 {
-    for (unsigned int i = 0; i < result.count; ++i) out.push_back({name, result.records[i]});
+    for (const DeviceRecord &record : result.records) out.push_back({name, record});
 }
 
 }  // namespace
@@ -42,14 +30,14 @@ SearchOutcome RunSearch(const SearchSettings &settings)
 {
     RunResult devices;
     RunResult bridges;
-    std::thread devicesThread([&] { devices = Execute(DiscoverDevices, settings); });
-    std::thread bridgesThread([&] { bridges = Execute(DiscoverBridges, settings); });
+    std::thread devicesThread([&] { devices = Execute(RunKind::Devices, "devices", settings); });
+    std::thread bridgesThread([&] { bridges = Execute(RunKind::Bridges, "bridges", settings); });
     devicesThread.join();
     bridgesThread.join();
 
     SearchOutcome outcome;
-    outcome.devicesRunFailed = !devices.records;
-    outcome.bridgesRunFailed = !bridges.records;
+    outcome.devicesRunFailed = devices.failed;
+    outcome.bridgesRunFailed = bridges.failed;
     outcome.devicesFailure = devices.failure;
     outcome.bridgesFailure = bridges.failure;
     // A run that failed says why; one without a word of its own still must not pass for an empty network.

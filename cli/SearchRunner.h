@@ -5,17 +5,22 @@
 #include "cli/ResultPrinter.h"
 #include "discovery/DiscoveryRun.h"
 
+#include <atomic>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 struct SearchSettings {
     std::string interfaceAddress;
     std::uint16_t listenPort = REPLY_PORT;
-    std::uint16_t discoveryPort = 3702;
-    int discoveryTimeout = 8;
-    int receiveTimeout = 1;
-    int ttl = 2;
+    DiscoveryValues values;
     RunObserver* observer = nullptr;  // told of each probe and answer of both runs
+    // Told of each record of either run as soon as it is found or changed,
+    // from that run's own thread: the two runs may call at the same time.
+    std::function<void(const char* run, RecordChange change, std::size_t index, const DeviceRecord& record)>
+        onRecord;
+    const std::atomic<bool>* stop = nullptr;  // true: both runs stop and give what they have
 };
 
 struct SearchOutcome {

@@ -5,17 +5,18 @@
 #include "cli/ProgressLine.h"
 #include "cli/ResultPrinter.h"
 #include "cli/SearchRunner.h"
+#include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"
+#include "common/Version.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <optional>
 
 namespace {
-
-constexpr char kVersion[] = "1.3.4.1";
 
 int Fail(const std::string &message, int status)
 {
@@ -37,10 +38,11 @@ int main(int argc, char **argv)
         return kExitSuccess;
     }
     if (options.version) {
-        std::cout << "signseek-find " << kVersion << '\n';
+        std::cout << "signseek-find " << SIGNSEEK_VERSION << '\n';
         return kExitSuccess;
     }
-    const signseek::LinuxAdapterSource adapters;
+    const std::unique_ptr<signseek::AdapterSource> adapterSource = signseek::CreateAdapterSource();
+    const signseek::AdapterSource &adapters = *adapterSource;
     if (options.listInterfaces) {
         std::cout << FormatAdapters(UsableAdapters(adapters));
         return kExitSuccess;
@@ -52,24 +54,32 @@ int main(int argc, char **argv)
     VerboseReport verbose(std::cerr);
     SearchSettings settings;
     settings.interfaceAddress = *choice.address;
-    settings.discoveryPort = static_cast<std::uint16_t>(options.discoveryPort);
-    settings.ttl = options.ttl;
-    settings.discoveryTimeout = options.discoveryTimeout;
-    settings.receiveTimeout = options.receiveTimeout;
+    settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
+    std::mutex printing;
+    if (options.format == OutputFormat::Ndjson)
+        // Called from both runs' threads; each line goes out whole and at once.
+        settings.onRecord = [&printing](const char *run, RecordChange change, std::size_t, const DeviceRecord &record) {
+            const std::string line = FormatNdjsonLine(RecordChangeName(change), {run, record});
+            std::lock_guard lock(printing);
+            std::cout << line << std::flush;
+        };
+    InstallStopSignals();
+    settings.stop = &StopRequested();
 
     SearchOutcome outcome;
     {
-        // The bar would tear the verbose lines apart.
+        // The bar would tear the verbose lines apart; NDJSON lines are their own progress.
         std::optional<ProgressLine> progress;
-        if (!options.verbose) progress.emplace(std::chrono::seconds(UsableTimeout(options.discoveryTimeout) + 1));
+        if (!options.verbose && options.format != OutputFormat::Ndjson)
+            progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1));
         outcome = RunSearch(settings);
     }
     std::vector<std::string> failures;
     for (const std::string &failure : {outcome.devicesFailure, outcome.bridgesFailure})
         if (!failure.empty() && (failures.empty() || failures.front() != failure)) failures.push_back(failure);
     for (const std::string &failure : failures) std::cerr << "signseek-find: " << failure << '\n';
-    const int status = failures.empty() ? kExitSuccess : kExitRunFailed;
+    int status = failures.empty() ? kExitSuccess : kExitRunFailed;
     if (outcome.recordLimitReached)
         std::cerr << "signseek-find: more devices answered than a search keeps; only the first ones are listed\n";
 
@@ -80,6 +90,9 @@ int main(int argc, char **argv)
         break;
     case OutputFormat::Csv: std::cout << FormatCsv(outcome.devices); break;
     case OutputFormat::Json: std::cout << FormatJson(outcome.devices); break;
+    case OutputFormat::Ndjson: break;  // each device went out as it came
     }
+    // A stopped search has listed what it found; the status says it was cut short.
+    if (StopSignal() != 0) status = kExitSignalBase + StopSignal();
     return status;
 }

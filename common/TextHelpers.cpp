@@ -1,5 +1,6 @@
 #include "common/TextHelpers.h"
 
+#include <algorithm>
 #include <climits>
 
 std::vector<std::string> SplitString(std::string_view text, std::string_view delimiters)
@@ -50,7 +51,7 @@ bool IsBlank(char c)
 }
 }
 
-int LeadingInteger(std::string_view text)
+std::optional<int> LeadingDigits(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
@@ -60,6 +61,7 @@ int LeadingInteger(std::string_view text)
         negative = text[i] == '-';
         ++i;
     }
+    const std::size_t firstDigit = i;
     // Accumulate as a negative number so INT_MIN is reachable.
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
@@ -67,13 +69,41 @@ int LeadingInteger(std::string_view text)
         if (value < static_cast<long long>(INT_MIN) - 1)
             value = static_cast<long long>(INT_MIN) - 1;  // keep clamped, keep scanning
     }
+    if (i == firstDigit)
+        return std::nullopt;
     if (negative)
         return value < INT_MIN ? INT_MIN : static_cast<int>(value);
     return -value > INT_MAX ? INT_MAX : static_cast<int>(-value);
+}
+
+int LeadingInteger(std::string_view text)
+{
+    return LeadingDigits(text).value_or(0);
 }
 
 std::string_view TextAfterLastColon(std::string_view text)
 {
     const std::size_t colon = text.rfind(':');
     return colon == std::string_view::npos ? text : text.substr(colon + 1);
+}
+
+namespace {
+unsigned char AsciiLower(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+}  // namespace
+
+int CompareIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = AsciiLower(a[i]), y = AsciiLower(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
 }

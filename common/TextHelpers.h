@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,12 +19,19 @@ std::string HostOfUrl(std::string_view text);
 // Port text after the last ':' up to the next '/', or empty without ':'.
 std::string PortOfUrl(std::string_view text);
 
-// Leading decimal integer: optional white space, optional sign, digits.
-// 0 without digits; saturates at the int range instead of overflowing.
+// Leading decimal integer as atoi reads it: optional white space, optional
+// sign, then the digits up to the first other character. Saturates at the int
+// range instead of overflowing. LeadingDigits is empty without digits,
+// LeadingInteger is 0.
+std::optional<int> LeadingDigits(std::string_view text);
 int LeadingInteger(std::string_view text);
 
 // Text after the last ':' (the whole text when it has none).
 std::string_view TextAfterLastColon(std::string_view text);
+
+// -1, 0 or 1: ASCII letters compare without case, every other byte by its
+// unsigned value; a prefix comes first.
+int CompareIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 inline bool Contains(std::string_view text, std::string_view part)
 {

@@ -126,6 +126,7 @@ DeviceCollector::Outcome DeviceCollector::HandleMatch(DeviceRecord record)
                     UnindexHost(oldHost, byHost);
                     IndexHost(newHost, byHost);
                 }
+                m_lastIndex = byHost;
                 outcome = Outcome::Merged;
             }
         }
@@ -150,5 +151,13 @@ DeviceCollector::Outcome DeviceCollector::HandleMatch(DeviceRecord record)
     IndexHost(host, index);
     m_textBytes += size;
     m_devices.push_back(std::move(record));
+    m_lastIndex = index;
     return Outcome::Added;
+}
+
+std::vector<DeviceRecord> DeviceCollector::TakeDevices()
+{
+    std::vector<DeviceRecord> devices = std::move(m_devices);
+    *this = DeviceCollector();
+    return devices;
 }

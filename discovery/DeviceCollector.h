@@ -30,6 +30,10 @@ public:
     Outcome HandleMatch(DeviceRecord record);
 
     const std::vector<DeviceRecord>& Devices() const { return m_devices; }
+    // Where the last match that was Added or Merged went in Devices().
+    std::size_t LastIndex() const { return m_lastIndex; }
+    // Hands the records over; the collector is empty afterwards.
+    std::vector<DeviceRecord> TakeDevices();
     // Some device or merge was dropped at the limits.
     bool LimitReached() const { return m_limitReached; }
 
@@ -46,6 +50,7 @@ private:
     // HostOfUrl of each record's xAddrs; a merge can make two records share one.
     std::unordered_map<std::string, std::vector<std::size_t>> m_byHost;  // ascending indices
     std::size_t m_textBytes = 0;
+    std::size_t m_lastIndex = kNone;
     bool m_limitReached = false;
 };
 

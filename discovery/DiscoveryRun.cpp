@@ -6,8 +6,7 @@
 
 #include <new>
 
-// Sockets need no library start-up on Linux: a run's sockets live exactly as
-// long as its Match.
+// A run's sockets live exactly as long as its Match.
 
 namespace {
 
@@ -18,102 +17,117 @@ void Configure(Match& match, const DiscoveryRequest& request, const char* run)
 {
     match.m_strRun = run;
     match.m_pObserver = request.pObserver;
+    match.m_onRecord = request.onRecord;
+    match.m_pStop = request.pStop;
     match.m_strInterface = request.interfaceAddress;
     // A zero time-out would let a listener wait for ever.
-    match.accept_timeout = UsableTimeout(request.discoveryTimeout);
-    match.recv_timeout = UsableTimeout(request.receiveTimeout);
-    match.m_nDiscoveryPort = request.discoveryPort;
+    match.accept_timeout = UsableTimeout(request.values.discoveryTimeout);
+    match.recv_timeout = UsableTimeout(request.values.receiveTimeout);
+    // The settings may hold any integer; the window has always used the low 16 bits.
+    match.m_nDiscoveryPort = static_cast<std::uint16_t>(request.values.discoveryPort & 0xFFFF);
     match.m_nListenPort = request.listenPort;
 }
 
-std::unique_ptr<DeviceRecord[]> Collect(const Match& match, const DiscoveryRequest& request)
+RunResult Failed(std::string failure)
 {
-    ResultArray result = MakeResultArray(match.Devices());
-    // The count is written only with an array to go with it.
-    if (result.records && request.pCount)
-        *request.pCount = static_cast<unsigned int>(result.count);
-    if (!result.records && request.pFailure)
-        *request.pFailure = "out of memory";
-    if (result.records && request.pLimitReached)
-        *request.pLimitReached = match.RecordLimitReached();
-    return std::move(result.records);
+    RunResult result;
+    result.failed = true;
+    result.failure = std::move(failure);
+    return result;
 }
 
-void ReportFailure(const Match& match, const DiscoveryRequest& request)
+RunResult Failed(const Match& match)
 {
-    if (request.pFailure)
-        *request.pFailure = match.Failure().empty() ? "the search could not run" : match.Failure();
+    return Failed(match.Failure().empty() ? "the search could not run" : match.Failure());
+}
+
+RunResult Collect(Match& match)
+{
+    RunResult result;
+    result.limitReached = match.RecordLimitReached();
+    result.records = match.TakeDevices();
+    return result;
+}
+
+RunResult RunDevices(const DiscoveryRequest& request)
+{
+    Match match;
+    Configure(match, request, "devices");
+
+    match.m_strTypes = CONTROLLER_PROBE_TYPES;
+    match.m_strScopes = kControllerScope;
+    match.SendProbe(request.values.ttl, request.interfaceAddress);  // the root-scope probe covers these too
+
+    // Each send leaves its source port behind; the ReplyTo must name the reply port.
+    match.m_nListenPort = request.listenPort;
+    match.m_strTypes = request.probeTypes ? request.probeTypes : "";
+    match.m_strScopes = request.probeScopes ? request.probeScopes : "";
+    if (match.SendProbe(request.values.ttl, request.interfaceAddress) < 0)
+        return Failed(match);
+
+    match.m_nListenPort = request.listenPort;
+    if (match.Listen() < 0)
+        return Failed(match);
+    return Collect(match);
+}
+
+RunResult RunBridges(const DiscoveryRequest& request)
+{
+    Match match(wire::TransportMode::Udp);
+    Configure(match, request, "bridges");
+    match.m_strTypes = BRIDGE_PROBE_TYPES;
+    match.m_strScopes = kBridgeScope;
+
+    // A failed probe still listens: the run then normally finds nothing.
+    const bool probeSent = match.SendProbeNoReplyTo(request.values.ttl, request.interfaceAddress) >= 0;
+    const std::string probeFailure = match.Failure();
+    if (match.Listen() < 0)
+        return Failed(match);
+    RunResult result = Collect(match);
+    if (!probeSent)
+        result.failure = probeFailure.empty() ? "the search could not run" : probeFailure;
+    return result;
+}
+
+std::unique_ptr<DeviceRecord[]> AsArray(const RunResult& result, const DiscoveryRequest& request)
+{
+    if (result.failed)
+        return nullptr;
+    std::unique_ptr<DeviceRecord[]> records = MakeRecordArray(result.records);
+    // The count is written only with an array to go with it.
+    if (records && request.pCount)
+        *request.pCount = static_cast<unsigned int>(result.records.size());
+    return records;
 }
 
 }  // namespace
 
-std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
+RunResult RunDiscovery(RunKind kind, const DiscoveryRequest& request)
 {
     try {
-        Match match;
-        Configure(match, request, "devices");
-
-        match.m_strTypes = CONTROLLER_PROBE_TYPES;
-        match.m_strScopes = kControllerScope;
-        match.SendProbe(request.ttl, request.interfaceAddress);  // the root-scope probe covers these too
-
-        // Each send leaves its source port behind; the ReplyTo must name the reply port.
-        match.m_nListenPort = request.listenPort;
-        match.m_strTypes = request.probeTypes ? request.probeTypes : "";
-        match.m_strScopes = request.probeScopes ? request.probeScopes : "";
-        if (match.SendProbe(request.ttl, request.interfaceAddress) < 0) {
-            ReportFailure(match, request);
-            return nullptr;
-        }
-
-        match.m_nListenPort = request.listenPort;
-        if (match.Listen() < 0) {
-            ReportFailure(match, request);
-            return nullptr;
-        }
-        return Collect(match, request);
+        return kind == RunKind::Devices ? RunDevices(request) : RunBridges(request);
     } catch (const std::bad_alloc&) {
-        if (request.pFailure)
-            *request.pFailure = "out of memory";
-        return nullptr;
+        return Failed("out of memory");
     }
+}
+
+std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
+{
+    return AsArray(RunDiscovery(RunKind::Devices, request), request);
 }
 
 std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
 {
-    try {
-        Match match(wire::TransportMode::Udp);
-        Configure(match, request, "bridges");
-        match.m_strTypes = BRIDGE_PROBE_TYPES;
-        match.m_strScopes = kBridgeScope;
-
-        // A failed probe still listens: the run then normally finds nothing.
-        const bool probeSent = match.SendProbeNoReplyTo(request.ttl, request.interfaceAddress) >= 0;
-        if (match.Listen() < 0) {
-            ReportFailure(match, request);
-            return nullptr;
-        }
-        if (!probeSent)
-            ReportFailure(match, request);
-        return Collect(match, request);
-    } catch (const std::bad_alloc&) {
-        if (request.pFailure)
-            *request.pFailure = "out of memory";
-        return nullptr;
-    }
+    return AsArray(RunDiscovery(RunKind::Bridges, request), request);
 }
 
-DiscoveryRequest RequestFromSettings(std::string interfaceAddress, unsigned int* pCount)
+DiscoveryRequest RequestFromSettings(std::string interfaceAddress)
 {
     DiscoveryRequest request;
     request.listenPort = REPLY_PORT;
-    request.discoveryPort = static_cast<std::uint16_t>(g_nDiscoveryPort.load() & 0xFFFF);
-    request.discoveryTimeout = g_nDiscoveryTimeout.load();
-    request.receiveTimeout = g_nReceiveTimeout.load();
+    request.values = PublishedSettings();
     request.probeScopes = VENDOR_URI_ROOT;
     request.probeTypes = "";
-    request.pCount = pCount;
-    request.ttl = g_nDiscoveryTTL.load();
     request.interfaceAddress = std::move(interfaceAddress);
     return request;
 }

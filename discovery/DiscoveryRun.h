@@ -3,46 +3,57 @@
 // its Match: it sends the run's probes, listens for the configured time and
 // returns the devices it collected, in the order they were first accepted.
 
+#include "common/DiscoveryValues.h"
 #include "common/VendorConstants.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/RunObserver.h"
+#include "discovery/RunResult.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 struct DiscoveryRequest {
     std::uint16_t listenPort = REPLY_PORT;   // HTTP reply port (the bridge run's fallback)
-    std::uint16_t discoveryPort = 3702;      // UDP port of the discovery group
-    int discoveryTimeout = 8;                // seconds; below 1 counts as 1
-    int receiveTimeout = 1;                  // seconds; below 1 counts as 1
+    DiscoveryValues values;                  // timeouts below 1 s count as 1 s; the
+                                             // port's low 16 bits name the group's port
     const char* probeScopes = VENDOR_URI_ROOT;
     const char* probeTypes = "";
-    unsigned int* pCount = nullptr;          // receives the number of records on success
-    int ttl = 2;
+    unsigned int* pCount = nullptr;          // DiscoverDevices/DiscoverBridges: receives the
+                                             // number of records on success
     std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
-    std::string* pFailure = nullptr;         // receives why the run could not do its work (one line)
     RunObserver* pObserver = nullptr;        // told of each probe and answer; may be null
-    bool* pLimitReached = nullptr;           // on success: whether devices were left out at the
-                                             // run's record limit (optional)
+    // Told of each record as soon as it is accepted and again whenever a later
+    // answer changes it; may be empty. It is called on the thread that runs
+    // the discovery, while the listener waits for it, so it must be quick, must
+    // copy what it keeps (the record is only lent), and must lock whatever it
+    // shares with the other run of a search, which calls from its own thread.
+    // What it throws is ignored.
+    RecordSink onRecord;
+    // When it turns true the run stops listening within about 50 ms and gives
+    // back what it has collected, as if its time were up; may be null.
+    const std::atomic<bool>* pStop = nullptr;
 };
 
 // A run ends at the latest 2 x discoveryTimeout + receiveTimeout after it
 // starts, whatever the network sends.
 
-// Both return the records as one array, its length stored through pCount;
-// an array of length 0 when nothing answered; null when the run failed (then
-// pCount is not written). A failed run also writes its cause through
-// pFailure; so does a bridge run whose probe could not be sent, which still
-// listens and returns its (normally empty) array.
+enum class RunKind {
+    Devices,  // controllers of the current generation and every device under the
+              // vendor's root scope, answering by HTTP POST to listenPort on the interface
+    Bridges,  // bridges, answering by unicast datagram to the probe's source port
+};
 
-// Controllers of the current generation and every device under the vendor's
-// root scope, answering by HTTP POST to listenPort on the interface.
+// One run, its result as a value. records is empty when nothing answered.
+RunResult RunDiscovery(RunKind kind, const DiscoveryRequest& request);
+
+// The same runs with the records as one array, its length stored through
+// pCount; an array of length 0 when nothing answered; null when the run
+// failed (then pCount is not written).
 std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request);
-
-// Bridges, answering by unicast datagram to the probe's source port.
 std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request);
 
 // A request as the search threads make it: the reply port, the process-wide
 // settings values as they stand now, the vendor's root scope and no types.
-DiscoveryRequest RequestFromSettings(std::string interfaceAddress, unsigned int* pCount);
+DiscoveryRequest RequestFromSettings(std::string interfaceAddress);

@@ -103,9 +103,14 @@ DisplayRow MakeDisplayRow(const DeviceRecord& record)
     return row;
 }
 
+std::size_t DisplayRowCount(const DeviceRecord& record)
+{
+    return SplitString(record.xAddrs, WHITESPACE_DELIMITERS).size();
+}
+
 std::vector<DisplayRow> MakeDisplayRows(const DeviceRecord& record)
 {
-    const std::size_t count = SplitString(record.xAddrs, WHITESPACE_DELIMITERS).size();
+    const std::size_t count = DisplayRowCount(record);
     if (count == 0)
         return {};
     return std::vector<DisplayRow>(count, MakeDisplayRow(record));

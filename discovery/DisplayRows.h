@@ -2,6 +2,7 @@
 
 #include "discovery/DeviceRecord.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ struct DisplayRow {
 // One row per transport address in record.xAddrs (identical rows; none for
 // an empty or blank xAddrs).
 std::vector<DisplayRow> MakeDisplayRows(const DeviceRecord& record);
+
+// How many rows the record shows as: one per transport address.
+std::size_t DisplayRowCount(const DeviceRecord& record);
 
 // The row texts of one record, whatever its transport addresses.
 DisplayRow MakeDisplayRow(const DeviceRecord& record);

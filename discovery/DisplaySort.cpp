@@ -1,51 +1,39 @@
 #include "discovery/DisplaySort.h"
 
-#include <string>
+#include "common/TextHelpers.h"
 
-namespace {
-
-std::string SortKey(const DeviceRecord& record, int column)
+SortTexts MakeSortTexts(const DeviceRecord& record, const DisplayRow& row)
 {
-    std::string key;
+    SortTexts texts;
+    texts.name = row.name;
+    texts.description = record.GetDescription();
+    texts.dhcpName = record.GetDhcpName();
+    texts.transport = record.xAddrs;
+    const std::size_t at = texts.transport.find("http://");
+    if (at != std::string::npos)
+        texts.transport.erase(at, 7);
+    return texts;
+}
+
+int RowOrder::Compare(const SortTexts& a, const SortTexts& b) const
+{
+    int result = 0;
     switch (column) {
+    case -1:
+        return CompareIgnoringAsciiCase(a.name, b.name);
     case COLUMN_NAME:
-        key = record.GetDescription();
+        result = CompareIgnoringAsciiCase(a.description, b.description);
         break;
     case COLUMN_DHCP_NAME:
-        key = record.GetDhcpName();
+        result = CompareIgnoringAsciiCase(a.dhcpName, b.dhcpName);
         break;
-    case COLUMN_IP_ADDRESS: {
-        // The transport address, not the shown IP text.
-        key = record.xAddrs;
-        const std::size_t at = key.find("http://");
-        if (at != std::string::npos)
-            key.erase(at, 7);
+    case COLUMN_IP_ADDRESS:
+        result = CompareIgnoringAsciiCase(a.transport, b.transport);
         break;
-    }
     default:
-        break;
-    }
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-}
-
-}  // namespace
-
-int CompareAscending(const DeviceRecord& a, const DeviceRecord& b, int column)
-{
-    if (column != COLUMN_NAME && column != COLUMN_DHCP_NAME && column != COLUMN_IP_ADDRESS)
         return 0;
-    // std::string compares as unsigned bytes, a prefix first.
-    const int result = SortKey(a, column).compare(SortKey(b, column));
-    return result < 0 ? -1 : (result > 0 ? 1 : 0);
-}
-
-int CompareDescending(const DeviceRecord& a, const DeviceRecord& b, int column)
-{
-    return -CompareAscending(a, b, column);
+    }
+    return ascending ? result : -result;
 }
 
 bool SortState::Click(int c)

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint16_t kUdpDefaultListenPort = 3702;
 constexpr int kPresetAcceptTimeout = 10;  // seconds; every run sets its own
 
 }  // namespace
@@ -18,7 +17,7 @@ constexpr int kPresetAcceptTimeout = 10;  // seconds; every run sets its own
 Match::Match() : Match(wire::TransportMode::Tcp) {}
 
 Match::Match(wire::TransportMode mode)
-    : MatchServiceBase(mode), m_nListenPort(mode == wire::TransportMode::Udp ? kUdpDefaultListenPort : REPLY_PORT)
+    : MatchServiceBase(mode), m_nListenPort(mode == wire::TransportMode::Udp ? DEFAULT_DISCOVERY_PORT : REPLY_PORT)
 {
     accept_timeout = kPresetAcceptTimeout;
 }
@@ -37,13 +36,7 @@ int Match::ProbeMatches(disc__ProbeMatchesType* matches)
         return SOAP_OK;
     }
     try {
-        DeviceRecord record = RecordFromProbeMatch(*matches->ProbeMatch.front(), wire::PeerAddress(this));
-        if (!m_pObserver) {
-            m_devices.HandleMatch(std::move(record));
-            return SOAP_OK;
-        }
-        const DeviceRecord seen = record;
-        ReportAnswer("ProbeMatches", seen, m_devices.HandleMatch(std::move(record)));
+        Keep("ProbeMatches", RecordFromProbeMatch(*matches->ProbeMatch.front(), wire::PeerAddress(this)));
     } catch (const std::bad_alloc&) {
         return SOAP_EOM;
     }
@@ -55,17 +48,40 @@ int Match::Hello(disc__HelloType* hello)
     if (!hello)
         return SOAP_OK;
     try {
-        DeviceRecord record = RecordFromHello(*hello);
-        if (!m_pObserver) {
-            m_devices.HandleMatch(std::move(record));
-            return SOAP_OK;
-        }
-        const DeviceRecord seen = record;
-        ReportAnswer("Hello", seen, m_devices.HandleMatch(std::move(record)));
+        Keep("Hello", RecordFromHello(*hello));
     } catch (const std::bad_alloc&) {
         return SOAP_EOM;
     }
     return SOAP_OK;
+}
+
+void Match::Keep(const char* message, DeviceRecord record)
+{
+    DeviceCollector::Outcome outcome;
+    if (m_pObserver) {
+        const DeviceRecord seen = record;
+        outcome = m_devices.HandleMatch(std::move(record));
+        ReportAnswer(message, seen, outcome);
+    } else {
+        outcome = m_devices.HandleMatch(std::move(record));
+    }
+    ReportRecord(outcome);
+}
+
+void Match::ReportRecord(DeviceCollector::Outcome outcome)
+{
+    if (!m_onRecord)
+        return;
+    if (outcome != DeviceCollector::Outcome::Added && outcome != DeviceCollector::Outcome::Merged)
+        return;
+    const RecordChange change =
+        outcome == DeviceCollector::Outcome::Added ? RecordChange::Found : RecordChange::Changed;
+    const std::size_t index = m_devices.LastIndex();
+    try {
+        m_onRecord(change, index, m_devices.Devices()[index]);
+    } catch (...) {
+        // The record is kept whatever the watcher made of it.
+    }
 }
 
 void Match::ReportAnswer(const char* message, const DeviceRecord& record, DeviceCollector::Outcome outcome)

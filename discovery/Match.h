@@ -3,12 +3,15 @@
 // through its own proxy, then serves the answers that come back and turns
 // them into de-duplicated device records.
 
+#include "common/DiscoveryValues.h"
 #include "discovery/DeviceCollector.h"
 #include "discovery/DeviceRecord.h"
 #include "discovery/RunObserver.h"
+#include "discovery/RunResult.h"
 #include "wire/MatchServiceBase.h"
 #include "wire/ProbeSender.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,13 +59,15 @@ public:
 
     // The devices collected so far, in the order they were first accepted.
     const std::vector<DeviceRecord>& Devices() const { return m_devices.Devices(); }
+    // Hands the devices over at the end of the run.
+    std::vector<DeviceRecord> TakeDevices() { return m_devices.TakeDevices(); }
     // Devices were dropped because the run holds as many as it keeps.
     bool RecordLimitReached() const { return m_devices.LimitReached(); }
 
     // Probe values, set by the run before each send.
     std::string m_strInterface;
     std::uint16_t m_nListenPort;
-    std::uint16_t m_nDiscoveryPort = 3702;
+    std::uint16_t m_nDiscoveryPort = DEFAULT_DISCOVERY_PORT;
     std::string m_strTypes;
     std::string m_strScopes;
 
@@ -70,6 +75,10 @@ public:
     // sets both. Without an observer nothing is reported.
     std::string m_strRun;
     RunObserver* m_pObserver = nullptr;
+    // Told of each record accepted or changed, on the listener's thread; may be empty.
+    RecordSink m_onRecord;
+    // The listener stops soon after this turns true; may be null.
+    const std::atomic<bool>* m_pStop = nullptr;
 
     // Why the last failed send or listen failed, in one line; empty when
     // nothing failed.
@@ -78,6 +87,11 @@ public:
 private:
     int Send(int ttl, const std::string& interfaceAddress, bool withReplyTo);
     void ReportAnswer(const char* message, const DeviceRecord& record, DeviceCollector::Outcome outcome);
+    // Runs the match rules on a filled record, tells the observer and the
+    // record sink what became of it.
+    void Keep(const char* message, DeviceRecord record);
+    void ReportRecord(DeviceCollector::Outcome outcome);
+    bool Stopping() const { return m_pStop && m_pStop->load(); }
 
     std::unique_ptr<wire::ProbeProxy> m_pProxy;
     DeviceCollector m_devices;

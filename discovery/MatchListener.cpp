@@ -13,6 +13,8 @@
 namespace {
 
 constexpr int kBacklog = 100;
+// How long a listener with a stop flag waits before it looks at the flag again.
+constexpr std::int64_t kStopCheckMillis = 50;
 
 }  // namespace
 
@@ -46,13 +48,15 @@ int Match::Run(const std::string& host, int port)
     const std::int64_t end = EndMillis();
     if (!wire::IsUdp(this)) {
         // Ends discoveryTimeout after the last request, but never after the run's end.
-        ServeConnections(Millis(accept_timeout), Millis(recv_timeout), end);
+        ServeConnections(Millis(accept_timeout), Millis(recv_timeout), end, m_pStop);
         return error;
     }
     if (!soap_valid_socket(wire::Accept(this)))
         return error;
-    while (KeepRunning(start) && ClockMillis() < end) {
-        wire::StateOf(this).deadlineMillis = end;
+    while (KeepRunning(start) && ClockMillis() < end && !Stopping()) {
+        // With a stop flag each wait for a datagram is cut short, so the flag
+        // is seen soon; a wait that ends without one is no failure.
+        wire::StateOf(this).deadlineMillis = m_pStop ? std::min(end, ClockMillis() + kStopCheckMillis) : end;
         // A failed message is answered there and ends only itself.
         if (const int rc = ServeOne(); rc != SOAP_OK)
             MessageFailed(rc);

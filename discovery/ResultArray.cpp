@@ -2,17 +2,15 @@
 
 #include <new>
 
-ResultArray MakeResultArray(const std::vector<DeviceRecord>& devices) noexcept
+std::unique_ptr<DeviceRecord[]> MakeRecordArray(const std::vector<DeviceRecord>& devices) noexcept
 {
-    ResultArray result;
     try {
         std::unique_ptr<DeviceRecord[]> records(new DeviceRecord[devices.size()]);
         for (std::size_t i = 0; i < devices.size(); ++i)
             records[i] = devices[i];
-        result.records = std::move(records);
-        result.count = devices.size();
+        return records;
     } catch (const std::bad_alloc&) {
         // Out of memory: report the run as failed, never half a result.
+        return nullptr;
     }
-    return result;
 }

@@ -14,15 +14,15 @@ if(TARGET signseek)
   install(FILES ${PROJECT_SOURCE_DIR}/res/signseek.svg DESTINATION share/icons/hicolor/scalable/apps)
 endif()
 
-# Man pages (gzip -n keeps the packages reproducible), copyright and
-# changelog of each package.
+# Man pages (with the project's version filled in; gzip -n keeps the packages
+# reproducible), copyright and changelog of each package.
 set(signseek_man_pages signseek signseek-find signseek-sim)
 set(signseek_man_files)
 foreach(page ${signseek_man_pages})
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/man/${page}.1 ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
   add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/${page}.1.gz
-                     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-                     COMMAND gzip -9nc ${CMAKE_CURRENT_LIST_DIR}/man/${page}.1 > ${PROJECT_BINARY_DIR}/man/${page}.1.gz
-                     DEPENDS ${CMAKE_CURRENT_LIST_DIR}/man/${page}.1 VERBATIM)
+                     COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/man/${page}.1 > ${PROJECT_BINARY_DIR}/man/${page}.1.gz
+                     DEPENDS ${PROJECT_BINARY_DIR}/man/${page}.1 VERBATIM)
   list(APPEND signseek_man_files ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
 endforeach()
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/changelog.gz

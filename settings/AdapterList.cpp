@@ -22,7 +22,7 @@ std::vector<std::string> GetAdapterDescriptions(const AdapterSource& source) {
 }
 
 std::vector<std::string> GetAdapterDescriptions() {
-    return GetAdapterDescriptions(LinuxAdapterSource{});
+    return GetAdapterDescriptions(*CreateAdapterSource());
 }
 
 std::string GetAdapterAddress(const std::string& description, const AdapterSource& source) {
@@ -35,7 +35,7 @@ std::string GetAdapterAddress(const std::string& description, const AdapterSourc
 }
 
 std::string GetAdapterAddress(const std::string& description) {
-    return GetAdapterAddress(description, LinuxAdapterSource{});
+    return GetAdapterAddress(description, *CreateAdapterSource());
 }
 
 }  // namespace signseek

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,9 +45,6 @@ std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>&
 std::string ModelFromUdevData(std::istream& record);
 
 // The enumeration of this machine's network namespace.
-class LinuxAdapterSource : public AdapterSource {
-public:
-    std::optional<std::vector<AdapterRecord>> Enumerate() const override;
-};
+std::unique_ptr<AdapterSource> CreateAdapterSource();
 
 }  // namespace signseek

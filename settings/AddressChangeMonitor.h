@@ -31,9 +31,9 @@ public:
     virtual void Stop() = 0;
 };
 
-// Address and link changes from a netlink route socket. The subscription is
-// in place when the constructor returns, so no later change is missed.
-std::unique_ptr<AddressChangeSource> OpenNetlinkAddressChanges();
+// This machine's address and link changes. The subscription is in place
+// when it returns, so no later change is missed.
+std::unique_ptr<AddressChangeSource> CreateAddressChangeSource();
 
 // The monitor loop: posts WM_ADDRESS_CHANGED for every change until the
 // source is stopped, writing the diagnostic lines to standard output.
@@ -43,7 +43,7 @@ void AddressChangeThread(AddressChangeSource& source, MessagePoster& window);
 class AddressChangeMonitor {
 public:
     explicit AddressChangeMonitor(MessagePoster& window,
-                                  std::unique_ptr<AddressChangeSource> source = OpenNetlinkAddressChanges());
+                                  std::unique_ptr<AddressChangeSource> source = CreateAddressChangeSource());
     ~AddressChangeMonitor();
     AddressChangeMonitor(const AddressChangeMonitor&) = delete;
     AddressChangeMonitor& operator=(const AddressChangeMonitor&) = delete;

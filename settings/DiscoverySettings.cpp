@@ -1,5 +1,6 @@
 #include "settings/DiscoverySettings.h"
 
+#include "common/TextHelpers.h"
 #include "settings/SettingsLocation.h"
 
 #include <fcntl.h>
@@ -8,41 +9,19 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <limits>
 
-std::atomic<std::int32_t> g_nReceiveTimeout{1};
-std::atomic<std::int32_t> g_nDiscoveryTimeout{8};
-std::atomic<std::int32_t> g_nDiscoveryPort{3702};
-std::atomic<std::int32_t> g_nDiscoveryTTL{2};
+std::atomic<std::int32_t> g_nReceiveTimeout{DEFAULT_RECEIVE_TIMEOUT};
+std::atomic<std::int32_t> g_nDiscoveryTimeout{DEFAULT_DISCOVERY_TIMEOUT};
+std::atomic<std::int32_t> g_nDiscoveryPort{DEFAULT_DISCOVERY_PORT};
+std::atomic<std::int32_t> g_nDiscoveryTTL{DEFAULT_DISCOVERY_TTL};
 
 namespace {
 
 // The first line is read into a buffer of 200 including the terminator.
 constexpr std::size_t kMaxLineLength = 199;
 
-bool IsAtoiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// atoi's reading of a field, but saturating instead of overflowing, so a
-// hand-edited file with a huge number cannot cause undefined behaviour.
-std::int32_t AtoiField(std::string_view field) {
-    std::size_t i = 0;
-    while (i < field.size() && IsAtoiSpace(field[i])) ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > kLimit) value = kLimit;
-    }
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(value < kLimit ? value : kLimit - 1);
-}
-
-// Reads the first line as text mode would deliver it: CR LF counts as one
-// line break, and at most kMaxLineLength characters are kept. Only regular
+// Reads the first line: CR LF counts as one line break (the file may have
+// been written with them), and at most kMaxLineLength characters are kept. Only regular
 // files are read, so a FIFO or device in the file's place cannot block us.
 bool ReadFirstLine(const std::string& path, std::string& line) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -92,22 +71,22 @@ std::string SettingsFilePath(const std::string& dataFolder) {
 void CDiscoverySettings::ParseLine(std::string_view line) {
     // The line is a C string to the parser: a NUL ends it.
     line = line.substr(0, line.find('\0'));
-    std::int32_t* const fileOrder[] = {&m_nReceiveTimeout, &m_nDiscoveryTimeout,
-                                       &m_nDiscoveryPort, &m_nDiscoveryTTL};
+    std::int32_t* const fileOrder[] = {&m_values.receiveTimeout, &m_values.discoveryTimeout,
+                                       &m_values.discoveryPort, &m_values.ttl};
     std::size_t position = 0;
     std::size_t start = 0;
     while (start <= line.size() && position < std::size(fileOrder)) {
         std::size_t end = line.find(',', start);
         if (end == std::string_view::npos) end = line.size();
-        if (end > start) *fileOrder[position++] = AtoiField(line.substr(start, end - start));
+        if (end > start) *fileOrder[position++] = LeadingInteger(line.substr(start, end - start));
         start = end + 1;
     }
 }
 
 std::string CDiscoverySettings::FormatLine() const {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d,%d,%d,%d\n", m_nReceiveTimeout, m_nDiscoveryTimeout,
-                  m_nDiscoveryPort, m_nDiscoveryTTL);
+    std::snprintf(buffer, sizeof buffer, "%d,%d,%d,%d\n", m_values.receiveTimeout, m_values.discoveryTimeout,
+                  m_values.discoveryPort, m_values.ttl);
     return buffer;
 }
 
@@ -141,11 +120,20 @@ bool CDiscoverySettings::Save(const std::string& dataFolder) const {
     return true;
 }
 
-void PublishSettings(const CDiscoverySettings& settings) {
-    g_nReceiveTimeout = settings.m_nReceiveTimeout;
-    g_nDiscoveryTimeout = settings.m_nDiscoveryTimeout;
-    g_nDiscoveryPort = settings.m_nDiscoveryPort;
-    g_nDiscoveryTTL = settings.m_nDiscoveryTTL;
+void PublishSettings(const DiscoveryValues& values) {
+    g_nReceiveTimeout = values.receiveTimeout;
+    g_nDiscoveryTimeout = values.discoveryTimeout;
+    g_nDiscoveryPort = values.discoveryPort;
+    g_nDiscoveryTTL = values.ttl;
+}
+
+DiscoveryValues PublishedSettings() {
+    DiscoveryValues values;
+    values.discoveryTimeout = g_nDiscoveryTimeout.load();
+    values.receiveTimeout = g_nReceiveTimeout.load();
+    values.discoveryPort = g_nDiscoveryPort.load();
+    values.ttl = g_nDiscoveryTTL.load();
+    return values;
 }
 
 std::int32_t UsableTimeout(std::int32_t seconds) { return seconds < 1 ? 1 : seconds; }

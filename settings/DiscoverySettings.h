@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/DiscoveryValues.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -15,10 +17,7 @@
 // one second.
 class CDiscoverySettings {
 public:
-    std::int32_t m_nDiscoveryTimeout = 8;  // seconds
-    std::int32_t m_nReceiveTimeout = 1;    // seconds
-    std::int32_t m_nDiscoveryPort = 3702;
-    std::int32_t m_nDiscoveryTTL = 2;
+    DiscoveryValues m_values;
 
     // Both look the folder up on the platform; failures leave the record
     // (Load) or the file (Save) as it was. Save says whether the file now
@@ -44,8 +43,9 @@ public:
 // The path of the settings file below a data folder.
 std::string SettingsFilePath(const std::string& dataFolder);
 
-// Copies the record into the process-wide values.
-void PublishSettings(const CDiscoverySettings& settings);
+// Copies the values into the process-wide values, and reads them back.
+void PublishSettings(const DiscoveryValues& values);
+DiscoveryValues PublishedSettings();
 
 // A timeout as a discovery run may use it: at least one second.
 std::int32_t UsableTimeout(std::int32_t seconds);

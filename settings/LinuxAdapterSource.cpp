@@ -72,6 +72,18 @@ std::string ModelFromUdevData(std::istream& record) {
     return fromDatabase.empty() ? plain : fromDatabase;
 }
 
+namespace {
+
+// The enumeration of this machine's network namespace (getifaddrs).
+class LinuxAdapterSource : public AdapterSource {
+public:
+    std::optional<std::vector<AdapterRecord>> Enumerate() const override;
+};
+
+}  // namespace
+
+std::unique_ptr<AdapterSource> CreateAdapterSource() { return std::make_unique<LinuxAdapterSource>(); }
+
 std::optional<std::vector<AdapterRecord>> LinuxAdapterSource::Enumerate() const {
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0) return std::nullopt;

@@ -139,7 +139,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AddressChangeSource> OpenNetlinkAddressChanges() {
+std::unique_ptr<AddressChangeSource> CreateAddressChangeSource() {
     return std::make_unique<NetlinkAddressChanges>();
 }
 

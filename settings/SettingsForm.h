@@ -3,6 +3,7 @@
 // read all four fields, then check their ranges, stopping at the first
 // failure with the message to show.
 
+#include "common/DiscoveryValues.h"
 #include "settings/SettingsRanges.h"
 
 #include <cstdint>
@@ -21,15 +22,8 @@ struct SettingsFieldTexts {
     std::string ttl;
 };
 
-struct SettingsFieldValues {
-    std::uint32_t discoveryTimeout = 0;
-    std::uint32_t receiveTimeout = 0;
-    std::int32_t port = 0;
-    std::uint32_t ttl = 0;
-};
-
 struct SettingsFormResult {
-    std::optional<SettingsFieldValues> values;  // set when every check passed
+    std::optional<DiscoveryValues> values;      // set when every check passed
     std::string message;                        // else the message to show
     SettingsField field = SettingsField::DiscoveryTimeout;  // and the field to put the focus on
 };
@@ -40,8 +34,8 @@ inline constexpr char kEnterIntegerBetween[] = "Enter an integer between %1 and 
 
 // A field as an unsigned or signed number: optional white space, an optional
 // sign and at least one digit at the start of its first 63 characters; the
-// rest is ignored. Too large magnitudes saturate. A negative number in an
-// unsigned field becomes a value of 2^31 or more, so no range takes it.
+// rest is ignored. Numbers beyond the int range saturate, so a negative
+// number in an unsigned field wraps to 2^31 or more and no range takes it.
 std::optional<std::uint32_t> ReadUnsignedField(std::string_view text);
 std::optional<std::int32_t> ReadSignedField(std::string_view text);
 

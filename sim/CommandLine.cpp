@@ -1,5 +1,6 @@
 #include "sim/CommandLine.h"
 
+#include "common/DiscoveryValues.h"
 #include "sim/LoadSet.h"
 
 #include <arpa/inet.h>
@@ -18,13 +19,13 @@ bool ToInt(const std::string &text, int low, int high, int &value)
 
 std::string Usage()
 {
-    return "usage: signseek-sim (--scenario FILE | --demo | --count N) [options]\n"
+    return std::string("usage: signseek-sim (--scenario FILE | --demo | --count N) [options]\n"
            "Simulated WS-Discovery display devices that answer probes on the discovery group.\n"
            "  --scenario FILE    devices from a JSON scenario file\n"
            "  --demo             the built-in mixed set of devices\n"
            "  --count N          N X8 controllers (HTTP answers) and N bridges (datagram answers)\n"
            "  --interface ADDR   interface address that joins the group (default 127.0.0.1)\n"
-           "  --port N           discovery port (default 3702)\n"
+           "  --port N           discovery port (default ") + std::to_string(DEFAULT_DISCOVERY_PORT) + ")\n"
            "  --max-delay MS     answers wait a random time up to MS milliseconds (default 500)\n"
            "  --workers N        threads that send answers (default 8)\n"
            "  --duration S       run S seconds, then exit (default: until SIGINT or SIGTERM)\n"

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of signseek-sim.
 
-#include "sim/Simulator.h"
+#include "sim/SimOptions.h"
 
 #include <optional>
 #include <string>

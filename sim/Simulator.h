@@ -2,10 +2,12 @@
 // The device simulator: a set of devices behind one probe listener, answering
 // matching probes after a random delay.
 
+#include "common/DiscoveryValues.h"
 #include "sim/Answerer.h"
 #include "sim/Device.h"
 #include "sim/ProbeListener.h"
 #include "sim/SimLog.h"
+#include "sim/SimOptions.h"
 
 #include <memory>
 #include <mutex>
@@ -14,13 +16,6 @@
 #include <vector>
 
 namespace sim {
-
-struct SimOptions {
-    std::string interfaceAddress = "127.0.0.1";
-    int port = 3702;
-    int maxDelayMs = 500;  // as WS-Discovery devices wait before answering
-    int workers = 8;
-};
 
 // Whether the device answers the probe at all (answer mode, Types, Scopes).
 bool DeviceAnswers(const Device &device, const ReceivedProbe &probe, const Destination &to);

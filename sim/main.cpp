@@ -1,5 +1,6 @@
 // signseek-sim: simulated display devices for tests, demos and load.
 
+#include "common/Version.h"
 #include "sim/CommandLine.h"
 #include "sim/DemoSet.h"
 #include "sim/LoadSet.h"

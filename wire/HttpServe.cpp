@@ -26,6 +26,8 @@ namespace {
 constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
 constexpr std::size_t kReadSize = 16384;
 constexpr int kAcceptPauseMillis = 100;
+// How long a wait lasts at most before the stop flag is looked at again.
+constexpr std::int64_t kStopCheckMillis = 50;
 
 struct Connection {
     int fd = -1;
@@ -91,7 +93,8 @@ int MatchServiceBase::ServeCollected(const HttpRequestFramer &framer)
     return rc;
 }
 
-void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis)
+void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
+                                        const std::atomic<bool> *stop)
 {
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<pollfd> polled;
@@ -108,10 +111,11 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
         for (auto &c : open)
             if (now >= c->deadline) Close(*c);
         std::erase_if(open, [](const auto &c) { return c->fd < 0; });
-        if (now >= endMillis) break;
+        if (now >= endMillis || (stop && stop->load())) break;
         if (open.empty() && now - lastRequest >= idleMillis) break;
 
         std::int64_t wake = endMillis;
+        if (stop) wake = std::min(wake, now + kStopCheckMillis);
         if (open.empty()) wake = std::min(wake, lastRequest + idleMillis);
         for (const auto &c : open) wake = std::min(wake, c->deadline);
         polled.clear();

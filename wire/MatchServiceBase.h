@@ -6,6 +6,7 @@
 #include "wire/HttpFraming.h"
 #include "wire/Transport.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace wire {
@@ -31,8 +32,10 @@ public:
     // complete, so a slow or idle client delays nobody. Ends when idleMillis
     // have passed without a request being read (since the call, or since the
     // end of the last request) and no connection is open, or at endMillis (a
-    // SteadyMillis reading), whichever comes first.
-    void ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis);
+    // SteadyMillis reading), whichever comes first, or soon after *stop
+    // turns true (stop may be null).
+    void ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
+                          const std::atomic<bool> *stop = nullptr);
 
     // Serves a request collected from the current socket: its fault when
     // the collection refused it, otherwise the message parsed from the

@@ -1,12 +1,14 @@
 // The main dialog's window-free logic: dialog units, layout, search cycle,
-// drop-down sizing and the order rows are inserted in.
+// drop-down sizing and the device count.
 
 #include "app/AdapterDropDown.h"
+#include "app/DeviceCount.h"
 #include "app/DialogUnits.h"
-#include "app/DisplayOrder.h"
 #include "app/LayoutControls.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
+#include "app/ThreadCount.h"
+#include "common/Version.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,9 @@
 #include <map>
 #include <cstdint>
 #include <limits>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace signseek {
 namespace {
@@ -62,6 +67,25 @@ TEST(LayoutControls, PlacesEveryControlAroundTheGroupBox)
     EXPECT_EQ((Rect{8, 183, 632, 492}), *next.displayList);
     // Within 15 of the button: shrinks to exactly 15; keeps its bottom.
     EXPECT_EQ((Rect{96, 131, 376, 141}), *next.combo);
+}
+
+TEST(LayoutControls, TheDeviceCountLineTakesTheBottomBelowTheList)
+{
+    DialogControls c = Controls();
+    c.deviceCount = Rect::FromSize(11, 370, 100, 17);
+    DialogControls next = LayoutControls(640, 500, c, 250);
+    EXPECT_EQ((Rect{8, 475, 632, 492}), *next.deviceCount);
+    EXPECT_EQ((Rect{8, 183, 632, 471}), *next.displayList);
+    c.displayList.reset();
+    EXPECT_FALSE(LayoutControls(640, 500, c, 250).displayList);
+}
+
+TEST(DeviceCount, SaysHowManyDevicesTheListShows)
+{
+    EXPECT_EQ("0 devices", DeviceCountText(0));
+    EXPECT_EQ("1 device", DeviceCountText(1));
+    EXPECT_EQ("2 devices", DeviceCountText(2));
+    EXPECT_EQ("10000 devices", DeviceCountText(10000));
 }
 
 TEST(LayoutControls, GroupTopFollowsTheHeightInFloatingPoint)
@@ -156,7 +180,7 @@ TEST(StartupCheck, HelpAndVersionNeedNoDisplayAndNoDisplayIsOneLine)
     EXPECT_EQ(StartupAction::Help, CheckStartup({"-h"}, env({})).action);
     Startup version = CheckStartup({"-V"}, env({}));
     EXPECT_EQ(StartupAction::Version, version.action);
-    EXPECT_EQ("signseek 1.3.4.1\n", version.text);
+    EXPECT_EQ("signseek " SIGNSEEK_VERSION "\n", version.text);
     EXPECT_NE(std::string::npos, CheckStartup({"--help"}, env({})).text.find("Exit status"));
 
     Startup none = CheckStartup({}, env({{"DISPLAY", ""}}));
@@ -209,16 +233,30 @@ TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)
     EXPECT_EQ(8, w.dropDown);
 }
 
-TEST(DisplayOrder, InsertsByNameWithoutCaseAfterEqualNames)
+TEST(ThreadCount, CountsAThreadUntilItsBodyHasLetGoOfWhatItHeld)
 {
-    std::vector<std::string> names{"<none>", "alpha", "Beta", "gamma"};
-    EXPECT_EQ(3, InsertionIndex(names, "BETA"));
-    EXPECT_EQ(0, InsertionIndex(names, "<"));
-    EXPECT_EQ(4, InsertionIndex(names, "zeta"));
-    EXPECT_EQ(1, InsertionIndex(names, "Aa"));
-    EXPECT_LT(CompareNameText("<none>", "a"), 0);
-    EXPECT_LT(CompareNameText("ab", "ABC"), 0);
-    EXPECT_GT(CompareNameText("\xe9", "z"), 0);  // bytes above ASCII compare unsigned
+    auto count = std::make_shared<ThreadCount>();
+    std::thread worker;
+    ThreadStarter start = CountingStarter(count, [&worker](std::function<void()> body) {
+        worker = std::thread(std::move(body));
+        return true;
+    });
+    auto held = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = held;
+    std::promise<void> go;
+    std::shared_future<void> wait = go.get_future().share();
+    ASSERT_TRUE(start([held = std::move(held), wait] { wait.wait(); }));
+    EXPECT_EQ(1, count->Running());
+    EXPECT_FALSE(count->WaitForNone(std::chrono::milliseconds(20)));
+    go.set_value();
+    EXPECT_TRUE(count->WaitForNone(std::chrono::seconds(10)));
+    EXPECT_TRUE(watch.expired());
+    worker.join();
+
+    // A thread that cannot start is not counted.
+    ThreadStarter refusing = CountingStarter(count, [](std::function<void()>) { return false; });
+    EXPECT_FALSE(refusing([] {}));
+    EXPECT_EQ(0, count->Running());
 }
 
 }  // namespace

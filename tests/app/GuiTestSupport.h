@@ -155,7 +155,7 @@ private:
     int m_entered = 0;
 };
 
-// A discovery run that returns copies of records (or null), after an
+// A discovery run that returns copies of records (or fails), after an
 // optional gate, and keeps the request it got. Set its fields before a
 // search starts; it must outlive the search threads.
 struct FakeRun {
@@ -168,20 +168,20 @@ struct FakeRun {
 
     DiscoveryRunFunction Function() const
     {
-        return [this](DiscoveryRequest request) -> std::unique_ptr<DeviceRecord[]> {
+        return [this](const DiscoveryRequest& request) {
             {
                 std::lock_guard lock(*mutex);
                 requests->push_back(request);
             }
             if (gate) gate->Enter();
+            RunResult result;
             if (fails) {
-                if (request.pFailure) *request.pFailure = failure;
-                return nullptr;
+                result.failed = true;
+                result.failure = failure;
+                return result;
             }
-            auto array = std::make_unique<DeviceRecord[]>(records.size());
-            std::copy(records.begin(), records.end(), array.get());
-            *request.pCount = static_cast<unsigned>(records.size());
-            return array;
+            result.records = records;
+            return result;
         };
     }
 };

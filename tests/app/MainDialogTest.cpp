@@ -9,6 +9,7 @@
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
 #include "common/VendorConstants.h"
+#include "common/Version.h"
 #include "discovery/DeviceDetails.h"
 #include "settings/DiscoverySettings.h"
 
@@ -76,7 +77,7 @@ protected:
         std::filesystem::create_directories(m_folder.Path() + "/Marvane/Discovery");
         test::WriteFile(SettingsFilePath(m_folder.Path()), "1,8,3702,2\n");
     }
-    void TearDown() override { EXPECT_TRUE(WaitForSearchThreads(10s)); }
+    void TearDown() override { EXPECT_TRUE(m_searches->WaitForNone(10s)); }
 
     DialogServices Services()
     {
@@ -90,6 +91,7 @@ protected:
         s.messageBox = [this](QWidget*, const QString& text) { m_messages.push_back(text); };
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
+        s.searchThreads = m_searches;
         s.addressChanges = [control = m_addressChanges] { return std::make_unique<test::FakeAddressChanges>(control); };
         s.popupMenu = [this](QMenu& menu, const QPoint& at) -> QAction* {
             m_menuPoints.push_back(at);
@@ -119,6 +121,7 @@ protected:
     }
 
     test::TempFolder m_folder;
+    std::shared_ptr<ThreadCount> m_searches = std::make_shared<ThreadCount>();  // of every dialog made here
     std::shared_ptr<test::MutableAdapters> m_adapters = test::Loopback();
     std::shared_ptr<test::FakeAddressChanges::Control> m_addressChanges =
         std::make_shared<test::FakeAddressChanges::Control>();
@@ -201,8 +204,8 @@ TEST_F(MainDialogTest, SearchShowsProgressStopsItAtTheFirstResultAndEndsAtTheSec
         ASSERT_EQ(1u, run->requests->size());
         const DiscoveryRequest& r = run->requests->front();
         EXPECT_EQ("127.0.0.1", r.interfaceAddress);
-        EXPECT_EQ(3702, r.discoveryPort);
-        EXPECT_EQ(8, r.discoveryTimeout);
+        EXPECT_EQ(3702, r.values.discoveryPort);
+        EXPECT_EQ(8, r.values.discoveryTimeout);
         EXPECT_EQ(8000, r.listenPort);
     }
 
@@ -281,14 +284,29 @@ TEST_F(MainDialogTest, FailedRunsAndThreadsThatCannotStartStillEndTheSearch)
 TEST_F(MainDialogTest, ANewSearchClearsTheListBeforeItsResults)
 {
     auto dialog = Make();
-    Search(*dialog, {Device("A", "a", "10.0.0.1")});
-    ASSERT_EQ(1, dialog->m_DisplayList->RowCount());
+    dialog->show();
+    EXPECT_EQ("0 devices", dialog->m_DeviceCount->text());
+    // The count beside the list follows the devices shown: one with two
+    // transport addresses counts once, one with none not at all.
+    DeviceRecord twoAddresses = Device("B", "b", "10.0.0.2");
+    twoAddresses.xAddrs = "http://10.0.0.2/a http://10.0.0.2/b";
+    DeviceRecord noAddress = Device("C", "c", "10.0.0.3");
+    noAddress.xAddrs = "";
+    m_bridges.records = {Device("D", "d", "10.0.0.4")};
+    Search(*dialog, {Device("A", "a", "10.0.0.1"), twoAddresses, noAddress});
+    ASSERT_EQ(4, dialog->m_DisplayList->RowCount());
+    EXPECT_EQ("3 devices", dialog->m_DeviceCount->text());
+    EXPECT_TRUE(dialog->m_DeviceCount->isVisible());
+    m_bridges.records.clear();
     auto gate = std::make_shared<test::Gate>();
     m_devices.gate = m_bridges.gate = gate;
+    m_devices.records = {Device("A", "a", "10.0.0.1")};
     dialog->m_FindButton->click();
     EXPECT_EQ(0, dialog->m_DisplayList->RowCount());
+    EXPECT_EQ("0 devices", dialog->m_DeviceCount->text());
     gate->Open();
     ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+    EXPECT_EQ("1 device", dialog->m_DeviceCount->text());
 }
 
 TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
@@ -438,9 +456,9 @@ TEST_F(MainDialogTest, RowsShowTheirRecordsTextsImagesAndDetails)
     EXPECT_EQ("10.0.0.7:8080", list.Text(1, 3));
     EXPECT_EQ("0X0", list.Text(1, 1));
     EXPECT_EQ("wall-dhcp", list.Text(1, 2));
-    // Each row has its own copy of the record.
+    // The like rows of one device show its one record.
     EXPECT_EQ(twoAddresses, *list.RecordAt(1));
-    EXPECT_NE(list.RecordAt(1), list.RecordAt(2));
+    EXPECT_EQ(list.RecordAt(1), list.RecordAt(2));
 
     QString details = QString::fromStdWString(BuildDeviceDetails(twoAddresses));
     EXPECT_EQ(details, dialog->OnDisplayListInfoTip(1));
@@ -699,7 +717,13 @@ TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
         EXPECT_FALSE(issues.intersects(menu));
         EXPECT_LE(size.width() - 16 - issues.width(), menu.width() + 8);
         EXPECT_EQ(8, menu.top());
-        EXPECT_EQ(size.height() - 8, dialog->m_DisplayList->geometry().bottom() + 1);
+        // The device count line below the list, both as wide as the group.
+        QRect list = dialog->m_DisplayList->geometry(), count = dialog->m_DeviceCount->geometry();
+        EXPECT_EQ(size.height() - 8, count.bottom() + 1);
+        EXPECT_EQ(count.top() - 4, list.bottom() + 1);
+        EXPECT_EQ(g.width(), list.width());
+        EXPECT_EQ(g.width(), count.width());
+        EXPECT_GE(count.height(), dialog->m_DeviceCount->sizeHint().height());
         EXPECT_EQ(g.right() - 15, dialog->m_FindButton->geometry().right());
         EXPECT_GE(dialog->m_FindButton->x() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
         EXPECT_EQ(g.left() + 8, dialog->m_SearchProgress->x());
@@ -766,7 +790,7 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
     EXPECT_EQ(2, g_nReceiveTimeout.load());
     EXPECT_EQ(4000, g_nDiscoveryPort.load());
     EXPECT_EQ(45, g_nDiscoveryTTL.load());
-    EXPECT_EQ(45, dialog->m_Settings.m_nDiscoveryTTL);
+    EXPECT_EQ(45, dialog->m_Settings.m_values.ttl);
     EXPECT_EQ("2,5,4000,45\n", test::ReadFile(SettingsFilePath(m_folder.Path())));
 
     // Cancel after changing everything keeps the values and the file.
@@ -802,10 +826,10 @@ TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
     EXPECT_EQ(IDM_ABOUTBOX, item->data().toInt());
     item->trigger();
     EXPECT_EQ("About Marvane Signseek", title);
-    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    EXPECT_EQ("Marvane Signseek " SIGNSEEK_VERSION, version);
     version.clear();
     dialog->OnSysCommand(IDM_ABOUTBOX | 0xF);  // the low four bits do not count
-    EXPECT_EQ("Marvane Signseek 1.3.4.1", version);
+    EXPECT_EQ("Marvane Signseek " SIGNSEEK_VERSION, version);
 }
 
 TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
@@ -818,15 +842,17 @@ TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
     dialog->m_FindButton->click();
     ASSERT_TRUE(gate->WaitEntered(2));
     std::shared_ptr<MessageRoute> route = dialog->Route();
+    std::shared_ptr<ThreadCount> searches = dialog->SearchThreads();
 
     auto start = std::chrono::steady_clock::now();
     dialog->reject();
     dialog.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(2, RunningSearchThreads());
+    // The dialog's count outlives it, for whoever made it to ask.
+    EXPECT_EQ(2, searches->Running());
 
     gate->Open();
-    ASSERT_TRUE(WaitForSearchThreads(10s));
+    ASSERT_TRUE(searches->WaitForNone(10s));
     EXPECT_EQ(2, route->Dropped());
     QCoreApplication::sendPostedEvents();
 
@@ -834,7 +860,7 @@ TEST_F(MainDialogTest, ClosingDuringASearchNeitherWaitsNorKeepsTheResults)
     m_devices.gate = m_bridges.gate = nullptr;
     auto queued = Make();
     queued->m_FindButton->click();
-    ASSERT_TRUE(WaitForSearchThreads(10s));
+    ASSERT_TRUE(queued->SearchThreads()->WaitForNone(10s));
     EXPECT_EQ(0, queued->Route()->Dropped());
     queued.reset();
     QCoreApplication::sendPostedEvents();

@@ -38,14 +38,15 @@ protected:
 
 TEST_F(SettingsDialogTest, ShowsTheValuesAsGivenEvenOutOfRange)
 {
-    m_dialog->m_nDiscoveryTimeout = 700;
-    m_dialog->m_nDiscoveryPort = -3;
+    m_dialog->m_values.discoveryTimeout = 700;
+    m_dialog->m_values.discoveryPort = -3;
+    m_dialog->m_values.ttl = -1;  // as a hand-edited file may hold it
     m_dialog->OnInitDialog();
     EXPECT_EQ("Settings", m_dialog->windowTitle());
     EXPECT_EQ("700", m_dialog->m_spinDiscoveryTimeout->Text());
     EXPECT_EQ("1", m_dialog->m_spinReceiveTimeout->Text());
     EXPECT_EQ("-3", m_dialog->m_editDiscoveryPort->text());
-    EXPECT_EQ("2", m_dialog->m_spinTTL->Text());
+    EXPECT_EQ("4294967295", m_dialog->m_spinTTL->Text());
     EXPECT_FALSE(m_dialog->m_checkUseInternetExplorer->isEnabled());
     EXPECT_FALSE(m_dialog->m_checkUseInternetExplorer->isChecked());
     EXPECT_EQ("Use Internet Explorer", m_dialog->m_checkUseInternetExplorer->text());
@@ -61,7 +62,7 @@ TEST_F(SettingsDialogTest, TheCheckBoxLabelIsNotCut)
 
 TEST_F(SettingsDialogTest, TtlArrowsStopAtThirtyWhileFortyFiveTypedIsAccepted)
 {
-    m_dialog->m_nDiscoveryTTL = 29;
+    m_dialog->m_values.ttl = 29;
     m_dialog->OnInitDialog();
     m_dialog->show();
     QTest::keyClick(m_dialog->m_spinTTL, Qt::Key_Up);
@@ -76,8 +77,8 @@ TEST_F(SettingsDialogTest, TtlArrowsStopAtThirtyWhileFortyFiveTypedIsAccepted)
     m_dialog->m_spinTTL->SetText("45");
     m_dialog->accept();
     EXPECT_EQ(QDialog::Accepted, m_dialog->result());
-    EXPECT_EQ(45u, m_dialog->m_nDiscoveryTTL);
-    EXPECT_EQ(42u, m_dialog->m_nReceiveTimeout);
+    EXPECT_EQ(45, m_dialog->m_values.ttl);
+    EXPECT_EQ(42, m_dialog->m_values.receiveTimeout);
     EXPECT_TRUE(m_messages.empty());
 }
 
@@ -100,13 +101,13 @@ TEST_F(SettingsDialogTest, OkShowsTheFirstRefusalAndStaysOpenWithTheValuesAsType
               m_messages);
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_EQ("70000", m_dialog->m_editDiscoveryPort->text());
-    EXPECT_EQ(8u, m_dialog->m_nDiscoveryTimeout);  // members untouched until everything passes
-    EXPECT_EQ(3702, m_dialog->m_nDiscoveryPort);
+    EXPECT_EQ(8, m_dialog->m_values.discoveryTimeout);  // members untouched until everything passes
+    EXPECT_EQ(3702, m_dialog->m_values.discoveryPort);
 
     Type("8", "1", "8080x", "2");
     m_dialog->accept();
     EXPECT_FALSE(m_dialog->isVisible());
-    EXPECT_EQ(8080, m_dialog->m_nDiscoveryPort);
+    EXPECT_EQ(8080, m_dialog->m_values.discoveryPort);
 }
 
 }  // namespace

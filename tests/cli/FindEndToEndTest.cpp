@@ -1,12 +1,16 @@
 // signseek-find against signseek-sim --demo, both as the programs they are,
 // inside the test's private network namespace.
 
+#include "common/Version.h"
 #include "tests/common/LoopbackPorts.h"
 
 #include <nlohmann/json.hpp>
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -199,9 +203,14 @@ TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
     Finished help = RunProgram({SIGNSEEK_FIND, "-h"});
     EXPECT_EQ(0, WEXITSTATUS(help.status));
     EXPECT_NE(std::string::npos, help.out.find("Exit status"));
+    EXPECT_NE(std::string::npos, help.out.find("ndjson"));
+    EXPECT_NE(std::string::npos, help.out.find("130, 143"));
     Finished version = RunProgram({SIGNSEEK_FIND, "-V"});
     EXPECT_EQ(0, WEXITSTATUS(version.status));
-    EXPECT_EQ("signseek-find 1.3.4.1\n", version.out);
+    EXPECT_EQ("signseek-find " SIGNSEEK_VERSION "\n", version.out);
+    Finished simVersion = RunProgram({SIGNSEEK_SIM, "--version"});
+    EXPECT_EQ(0, WEXITSTATUS(simVersion.status));
+    EXPECT_EQ("signseek-sim " SIGNSEEK_VERSION "\n", simVersion.out);
 
     Finished list = RunProgram({SIGNSEEK_FIND, "--list-interfaces"});
     EXPECT_EQ(0, WEXITSTATUS(list.status));
@@ -215,6 +224,151 @@ TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
     Finished bad = RunProgram({SIGNSEEK_FIND, "-q"});
     EXPECT_EQ(2, WEXITSTATUS(bad.status));
     EXPECT_EQ("signseek-find: unknown option -q (see --help)\n", bad.err);
+}
+
+// signseek-find running with its output read as it comes.
+class RunningFind {
+public:
+    explicit RunningFind(const std::vector<std::string> &args)
+    {
+        int out[2], err[2];
+        EXPECT_EQ(0, pipe(out));
+        EXPECT_EQ(0, pipe(err));
+        m_pid = Spawn(args, out[1], err[1]);
+        close(out[1]);
+        close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+    ~RunningFind()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        close(m_out);
+        close(m_err);
+    }
+
+    // Complete lines of standard output until `enough` holds for them or
+    // the time is up.
+    std::vector<std::string> LinesUntil(const std::function<bool(const std::vector<std::string> &)> &enough,
+                                        std::chrono::milliseconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!enough(m_lines) && std::chrono::steady_clock::now() < end) {
+            pollfd p{m_out, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) continue;
+            char buffer[4096];
+            const ssize_t n = read(m_out, buffer, sizeof buffer);
+            if (n <= 0) break;
+            m_pending.append(buffer, static_cast<size_t>(n));
+            for (std::size_t eol; (eol = m_pending.find('\n')) != std::string::npos; m_pending.erase(0, eol + 1))
+                m_lines.push_back(m_pending.substr(0, eol));
+        }
+        return m_lines;
+    }
+
+    // Sends the signal and collects the rest; the program must end within `limit`.
+    Finished Stop(int signal, std::chrono::milliseconds limit)
+    {
+        kill(m_pid, signal);
+        Finished f;
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (waitpid(m_pid, &f.status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > end) {
+                ADD_FAILURE() << "signseek-find did not end after signal " << signal;
+                return f;
+            }
+            usleep(10000);
+        }
+        m_pid = -1;
+        f.out = m_pending + ReadAll(m_out);
+        f.err = ReadAll(m_err);
+        return f;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+    std::string m_pending;
+    std::vector<std::string> m_lines;
+};
+
+std::vector<nlohmann::ordered_json> Parsed(const std::vector<std::string> &lines)
+{
+    std::vector<nlohmann::ordered_json> objects;
+    for (const std::string &line : lines) objects.push_back(nlohmann::ordered_json::parse(line));
+    return objects;
+}
+
+TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    const auto start = std::chrono::steady_clock::now();
+    // A search that would listen for a minute.
+    RunningFind find({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "60", "-f", "ndjson"});
+    // All four devices, and the media player's two further endpoints.
+    auto allIn = [](const std::vector<std::string> &lines) { return lines.size() >= 6; };
+    const std::vector<std::string> lines = find.LinesUntil(allIn, std::chrono::seconds(10));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(6u, lines.size());
+    EXPECT_LT(seconds, 10.0);
+
+    std::map<std::string, nlohmann::ordered_json> last;  // by run and address
+    std::map<std::string, int> changes;                  // by run and address
+    for (const nlohmann::ordered_json &object : Parsed(lines)) {
+        std::vector<std::string> keys;
+        for (const auto &item : object.items()) keys.push_back(item.key());
+        EXPECT_EQ((std::vector<std::string>{"event", "run", "address", "types", "matchBy", "scopes", "xAddrs",
+                                            "metadataVersion", "metadata", "sourceAddress", "name", "dimensions",
+                                            "dhcpName", "ipAddress", "mac", "services", "discoveryVersion",
+                                            "webPage"}),
+                  keys);
+        const std::string key = object["run"].get<std::string>() + " " + object["address"].get<std::string>();
+        // A device is found before it changes.
+        EXPECT_EQ(object["event"] == "found", last.count(key) == 0) << object.dump();
+        if (object["event"] == "changed") ++changes[key];
+        last[key] = object;
+    }
+    // The player's name may come with a later endpoint: names are judged on the last state.
+    std::multiset<std::string> names;
+    for (const auto &[key, object] : last) {
+        names.insert(object["name"].get<std::string>());
+        EXPECT_EQ(object["name"] == "Lobby Player" ? 2 : 0, changes[key]) << key;
+        if (object["name"] == "Lobby Player") {
+            EXPECT_EQ(3u, object["services"].size()) << object.dump();
+        }
+    }
+    EXPECT_EQ((std::multiset<std::string>{"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"}), names);
+
+    Finished rest = find.Stop(SIGINT, std::chrono::seconds(3));
+    ASSERT_TRUE(WIFEXITED(rest.status));
+    EXPECT_EQ(130, WEXITSTATUS(rest.status)) << rest.err;
+    EXPECT_EQ("", rest.out);  // every device went out as it came
+    EXPECT_EQ("", rest.err);
+}
+
+TEST(FindEndToEnd, SigtermListsWhatWasFoundAndEndsWith143)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    for (const char *format : {"table", "json"}) {
+        SCOPED_TRACE(format);
+        RunningFind find({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "60", "-f", format});
+        // The demo devices answer within a tenth of a second of the probes.
+        usleep(1500000);
+        Finished rest = find.Stop(SIGTERM, std::chrono::seconds(3));
+        ASSERT_TRUE(WIFEXITED(rest.status));
+        EXPECT_EQ(143, WEXITSTATUS(rest.status)) << rest.err;
+        for (const char *name : {"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"})
+            EXPECT_NE(std::string::npos, rest.out.find(name)) << rest.out;
+        if (std::string(format) == "json") {
+            EXPECT_EQ(4u, nlohmann::json::parse(rest.out)["devices"].size()) << rest.out;
+        }
+    }
 }
 
 int Shell(const std::string &command) { return std::system(command.c_str()); }

@@ -11,10 +11,8 @@ TEST(FindOptions, DefaultsMatchTheSettingsDefaults)
 {
     auto parsed = Parse({});
     ASSERT_TRUE(parsed.options);
-    EXPECT_EQ(3702, parsed.options->discoveryPort);
-    EXPECT_EQ(2, parsed.options->ttl);
-    EXPECT_EQ(8, parsed.options->discoveryTimeout);
-    EXPECT_EQ(1, parsed.options->receiveTimeout);
+    EXPECT_EQ((DiscoveryValues{8, 1, 3702, 2}), parsed.options->values);
+    EXPECT_NE(std::string::npos, FindUsage().find("without it 3702, 2, 8 and 1);\n"));
     EXPECT_EQ(OutputFormat::Table, parsed.options->format);
     EXPECT_TRUE(parsed.options->interface.empty());
 }
@@ -25,9 +23,7 @@ TEST(FindOptions, ValuesBothSeparateAndInline)
                          "--receive-timeout=1", "--format", "json"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ("eth0 (Intel)", parsed.options->interface);
-    EXPECT_EQ(4000, parsed.options->discoveryPort);
-    EXPECT_EQ(50, parsed.options->ttl);
-    EXPECT_EQ(600, parsed.options->discoveryTimeout);
+    EXPECT_EQ((DiscoveryValues{600, 1, 4000, 50}), parsed.options->values);
     EXPECT_EQ(OutputFormat::Json, parsed.options->format);
 }
 
@@ -44,7 +40,7 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"--discovery-timeout", "601"}, "--discovery-timeout needs an integer between 1 and 600"},
         {{"--receive-timeout", "8x"}, "--receive-timeout needs an integer between 1 and 600"},
         {{"--receive-timeout", "99999999999999999999"}, "--receive-timeout needs an integer between 1 and 600"},
-        {{"--format", "xml"}, "--format must be table, json or csv"},
+        {{"--format", "xml"}, "--format must be table, json, csv or ndjson"},
         {{"--port"}, "--port needs a value"},
         {{"--interface", ""}, "--interface needs an adapter or an address"},
         {{"--bogus"}, "unknown option --bogus (see --help)"},
@@ -52,7 +48,7 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"-x"}, "unknown option -x (see --help)"},
         {{"-t"}, "--discovery-timeout needs a value"},
         {{"-t", "0"}, "--discovery-timeout needs an integer between 1 and 600"},
-        {{"-f", "xml"}, "--format must be table, json or csv"},
+        {{"-f", "xml"}, "--format must be table, json, csv or ndjson"},
         {{"eth0"}, "unexpected argument eth0 (see --help)"},
     };
     for (const Case &c : cases) {
@@ -75,33 +71,28 @@ TEST(FindOptions, ShortFormsAndFlags)
     ASSERT_TRUE(parsed.options) << parsed.error;
     EXPECT_EQ("lo", parsed.options->interface);
     EXPECT_EQ(OutputFormat::Csv, parsed.options->format);
-    EXPECT_EQ(3, parsed.options->discoveryTimeout);
+    EXPECT_EQ(OutputFormat::Ndjson, Parse({"--format=ndjson"}).options->format);
+    EXPECT_EQ(3, parsed.options->values.discoveryTimeout);
     EXPECT_TRUE(parsed.options->verbose);
     EXPECT_TRUE(parsed.options->listInterfaces);
     EXPECT_TRUE(Parse({"-h"}).options->help);
     EXPECT_TRUE(Parse({"-V"}).options->version);
     EXPECT_TRUE(Parse({"-fjson", "-vt2"}).options->verbose);
     // A second parse starts afresh.
-    EXPECT_EQ(8, Parse({}).options->discoveryTimeout);
+    EXPECT_EQ(8, Parse({}).options->values.discoveryTimeout);
 }
 
 TEST(FindOptions, SavedSettingsAreTheDefaultsAndOptionsOverrideThem)
 {
     CDiscoverySettings saved;
     saved.ParseLine("3,20,3702,5");  // receive, discovery, port, TTL
-    saved.m_nDiscoveryPort = 0x10000 + 3800;
+    saved.m_values.discoveryPort = 0x10000 + 3800;  // passed on whole; a run uses the low 16 bits
     FindOptions defaults = OptionsFromSettings(saved);
-    EXPECT_EQ(3, defaults.receiveTimeout);
-    EXPECT_EQ(20, defaults.discoveryTimeout);
-    EXPECT_EQ(3800, defaults.discoveryPort);  // the low 16 bits, as the window passes it
-    EXPECT_EQ(5, defaults.ttl);
+    EXPECT_EQ((DiscoveryValues{20, 3, 0x10000 + 3800, 5}), defaults.values);
 
     auto parsed = ParseFindOptions({"--ttl", "9", "-t", "4"}, defaults);
     ASSERT_TRUE(parsed.options) << parsed.error;
-    EXPECT_EQ(9, parsed.options->ttl);
-    EXPECT_EQ(4, parsed.options->discoveryTimeout);
-    EXPECT_EQ(3, parsed.options->receiveTimeout);
-    EXPECT_EQ(3800, parsed.options->discoveryPort);
+    EXPECT_EQ((DiscoveryValues{4, 3, 0x10000 + 3800, 9}), parsed.options->values);
     EXPECT_NE(std::string::npos, FindUsage().find("override"));
 }
 

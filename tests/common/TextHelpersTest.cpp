@@ -51,17 +51,50 @@ TEST(LeadingInteger, ReadsBlanksSignAndDigits)
     EXPECT_EQ(LeadingInteger("96"), 96);
     EXPECT_EQ(LeadingInteger("  -12px"), -12);
     EXPECT_EQ(LeadingInteger("\t+7 8"), 7);
+    EXPECT_EQ(LeadingInteger(" \n\v\f\r12s"), 12);
+    EXPECT_EQ(LeadingInteger("-0"), 0);
     EXPECT_EQ(LeadingInteger("x12"), 0);
     EXPECT_EQ(LeadingInteger(""), 0);
     EXPECT_EQ(LeadingInteger("-"), 0);
     EXPECT_EQ(LeadingInteger("- 5"), 0);
 }
 
+TEST(LeadingInteger, WithoutDigitsLeadingDigitsIsEmpty)
+{
+    EXPECT_EQ(LeadingDigits("0"), 0);
+    EXPECT_EQ(LeadingDigits("-0"), 0);
+    EXPECT_EQ(LeadingDigits("  8080x"), 8080);
+    EXPECT_EQ(LeadingDigits(""), std::nullopt);
+    EXPECT_EQ(LeadingDigits("  "), std::nullopt);
+    EXPECT_EQ(LeadingDigits("-"), std::nullopt);
+    EXPECT_EQ(LeadingDigits("+x1"), std::nullopt);
+    EXPECT_EQ(LeadingDigits("http"), std::nullopt);
+}
+
 TEST(LeadingInteger, SaturatesInsteadOfOverflowing)
 {
     EXPECT_EQ(LeadingInteger("2147483647"), INT_MAX);
     EXPECT_EQ(LeadingInteger("2147483648"), INT_MAX);
+    EXPECT_EQ(LeadingInteger("99999999999"), INT_MAX);
     EXPECT_EQ(LeadingInteger("-2147483648"), INT_MIN);
+    EXPECT_EQ(LeadingInteger("-99999999999"), INT_MIN);
     EXPECT_EQ(LeadingInteger("-99999999999999999999999999"), INT_MIN);
     EXPECT_EQ(LeadingInteger(std::string(5000, '9')), INT_MAX);
+    EXPECT_EQ(LeadingDigits(std::string(5000, '9')), INT_MAX);
+}
+
+TEST(CompareIgnoringAsciiCase, FoldsAsciiLettersOnlyAndPutsPrefixesFirst)
+{
+    EXPECT_EQ(CompareIgnoringAsciiCase("LOBBY", "lobby"), 0);
+    EXPECT_EQ(CompareIgnoringAsciiCase("apple", "Banana"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("ab", "ABC"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("ABC", "ab"), 1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("", ""), 0);
+    // '<' (0x3c) lies between upper and lower case letters: folding first matters.
+    EXPECT_EQ(CompareIgnoringAsciiCase("<none>", "a"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("[", "a"), -1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("[", "A"), -1);
+    // Bytes above 0x7f compare unsigned and are not folded.
+    EXPECT_EQ(CompareIgnoringAsciiCase("\xe9", "z"), 1);
+    EXPECT_EQ(CompareIgnoringAsciiCase("\xe9", "\xc9"), 1);
 }

@@ -15,6 +15,7 @@
 #include <cctype>
 #include <chrono>
 #include <mutex>
+#include <stdexcept>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -38,32 +39,29 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-DiscoveryRequest Request(const FakeDevice& device, unsigned* count, int timeout = 1)
+DiscoveryRequest Request(const FakeDevice& device, int timeout = 1)
 {
     DiscoveryRequest request;
     request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
-    request.discoveryTimeout = timeout;
-    request.receiveTimeout = 1;
-    request.pCount = count;
-    request.ttl = 1;
+    request.values.discoveryPort = device.DiscoveryPort();
+    request.values.discoveryTimeout = timeout;
+    request.values.receiveTimeout = 1;
+    request.values.ttl = 1;
     request.interfaceAddress = "127.0.0.1";
     return request;
 }
 
-// Runs one discovery call and, when it runs alone, checks that it gave back
+// Runs one discovery run and, when it runs alone, checks that it gave back
 // every descriptor.
-struct Outcome {
-    std::unique_ptr<DeviceRecord[]> records;
+struct Outcome : RunResult {
     double seconds = 0;
 };
 
-template <typename Run>
-Outcome Timed(Run run, const DiscoveryRequest& request, bool alone = true)
+Outcome Timed(RunKind kind, const DiscoveryRequest& request, bool alone = true)
 {
     const int before = fake::OpenDescriptors();
     const auto start = Clock::now();
-    Outcome outcome{run(request), 0};
+    Outcome outcome{RunDiscovery(kind, request)};
     outcome.seconds = SecondsSince(start);
     if (alone) {
         EXPECT_EQ(before, fake::OpenDescriptors());
@@ -86,15 +84,13 @@ const char kRfc2396[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/rfc2396
 TEST(DiscoverDevices, SendsBothProbesAndReturnsAnEmptyArrayWhenNobodyAnswers)
 {
     FakeDevice device;
-    unsigned count = kUnwritten;
-    bool limitReached = true;
-    DiscoveryRequest request = Request(device, &count);
-    request.pLimitReached = &limitReached;
-    Outcome outcome = Timed(DiscoverDevices, request);
+    DiscoveryRequest request = Request(device);
+    Outcome outcome = Timed(RunKind::Devices, request);
 
-    ASSERT_NE(nullptr, outcome.records);
-    EXPECT_EQ(0u, count);
-    EXPECT_FALSE(limitReached);
+    ASSERT_FALSE(outcome.failed);
+    EXPECT_TRUE(outcome.records.empty());
+    EXPECT_EQ("", outcome.failure);
+    EXPECT_FALSE(outcome.limitReached);
     // With nothing arriving the listener ends one discovery timeout after it started.
     EXPECT_GE(outcome.seconds, 0.95);
     EXPECT_LT(outcome.seconds, 1.8);
@@ -117,11 +113,10 @@ TEST(DiscoverDevices, SendsBothProbesAndReturnsAnEmptyArrayWhenNobodyAnswers)
 TEST(DiscoverBridges, SendsTheBridgeProbeAndListensBetweenTAndTPlusR)
 {
     FakeDevice device;
-    unsigned count = kUnwritten;
-    Outcome outcome = Timed(DiscoverBridges, Request(device, &count));
+    Outcome outcome = Timed(RunKind::Bridges, Request(device));
 
-    ASSERT_NE(nullptr, outcome.records);
-    EXPECT_EQ(0u, count);
+    ASSERT_FALSE(outcome.failed);
+    EXPECT_TRUE(outcome.records.empty());
     EXPECT_GE(outcome.seconds, 0.95);
     EXPECT_LT(outcome.seconds, 2.5);
 
@@ -166,16 +161,15 @@ TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
                                                               "urn:other", "http://127.0.0.9/", "x9")})));
         lastAnswer = Clock::now().time_since_epoch().count();
     });
-    unsigned count = kUnwritten;
     RecordingObserver observer;
-    DiscoveryRequest request = Request(device, &count);
+    DiscoveryRequest request = Request(device);
     request.pObserver = &observer;
-    Outcome outcome = Timed(DiscoverDevices, request);
+    Outcome outcome = Timed(RunKind::Devices, request);
     device.Stop();
     const double afterLast = SecondsSince(Clock::time_point(Clock::duration(lastAnswer.load())));
 
-    ASSERT_NE(nullptr, outcome.records);
-    ASSERT_EQ(2u, count);
+    ASSERT_FALSE(outcome.failed);
+    ASSERT_EQ(2u, outcome.records.size());
     EXPECT_EQ("urn:ferro", outcome.records[0].address);
     EXPECT_EQ("127.0.0.1", outcome.records[0].sourceAddress);
     EXPECT_EQ(3u, outcome.records[0].metadataVersion);
@@ -216,8 +210,7 @@ TEST(DiscoverDevices, HostilePeersNeitherStopTheRunNorLoseDevices)
                      fake::HelloEnvelope(MatchItems("urn:hello", "http://127.0.0.4/", "x8", "", "<Rows>4</Rows>")));
         fake::PostTo(probe.replyTo, fake::HelloEnvelope(MatchItems("", "http://127.0.0.5/")));
     });
-    unsigned count = kUnwritten;
-    Outcome outcome = Timed(DiscoverDevices, Request(device, &count));
+    Outcome outcome = Timed(RunKind::Devices, Request(device));
     device.Stop();
 
     ASSERT_EQ(4u, answers.size());
@@ -225,8 +218,8 @@ TEST(DiscoverDevices, HostilePeersNeitherStopTheRunNorLoseDevices)
         EXPECT_NE(std::string::npos, answers[i].find("Fault>")) << answers[i];
     EXPECT_EQ(0u, answers[3].find("HTTP/1.1 202 Accepted"));
 
-    ASSERT_NE(nullptr, outcome.records);
-    ASSERT_EQ(3u, count);
+    ASSERT_FALSE(outcome.failed);
+    ASSERT_EQ(3u, outcome.records.size());
     // Only the first entry of a ProbeMatches counts.
     EXPECT_EQ("urn:first", outcome.records[0].address);
     EXPECT_EQ("127.0.0.1", outcome.records[0].sourceAddress);
@@ -251,11 +244,10 @@ TEST(DiscoverBridges, CollectsDatagramAnswersPastHostilePeers)
                                                                 kBridgeScope)}));
         fake::DatagramTo(probe.sourcePort, fake::HelloEnvelope(MatchItems("urn:hello", "http://127.0.0.7/")));
     });
-    unsigned count = kUnwritten;
-    Outcome outcome = Timed(DiscoverBridges, Request(device, &count));
+    Outcome outcome = Timed(RunKind::Bridges, Request(device));
 
-    ASSERT_NE(nullptr, outcome.records);
-    ASSERT_EQ(2u, count);
+    ASSERT_FALSE(outcome.failed);
+    ASSERT_EQ(2u, outcome.records.size());
     EXPECT_EQ("urn:bridge", outcome.records[0].address);
     EXPECT_EQ("127.0.0.1", outcome.records[0].sourceAddress);
     // The match rules ran: a bridge without services gets them made up.
@@ -263,6 +255,130 @@ TEST(DiscoverBridges, CollectsDatagramAnswersPastHostilePeers)
     EXPECT_EQ("urn:hello", outcome.records[1].address);
     EXPECT_EQ(HELLO_ITEM, outcome.records[1].metadata.back());
     EXPECT_LT(outcome.seconds, 2.5);
+}
+
+// What a run's record sink was told, in order.
+struct RecordLog {
+    struct Event {
+        RecordChange change;
+        std::size_t index;
+        DeviceRecord record;
+    };
+    RecordSink Sink()
+    {
+        return [this](RecordChange change, std::size_t index, const DeviceRecord& record) {
+            std::lock_guard lock(mutex);
+            events.push_back({change, index, record});
+        };
+    }
+    // Each index's record as the last event about it left it.
+    std::vector<DeviceRecord> LastState() const
+    {
+        std::vector<DeviceRecord> state;
+        for (const Event& event : events) {
+            if (event.index >= state.size())
+                state.resize(event.index + 1);
+            state[event.index] = event.record;
+        }
+        return state;
+    }
+    std::mutex mutex;
+    std::vector<Event> events;
+};
+
+TEST(DiscoveryRun, ReportsEachRecordWhenFoundAndAgainWhenAnotherEndpointChangesIt)
+{
+    const std::string player = std::string(VENDOR_URI_ROOT) + "2011/player/tovo";
+    FakeDevice device([&](const fake::ReceivedProbe& probe) {
+        std::vector<std::string> answers;
+        for (int port : {80, 81})
+            answers.push_back(fake::ProbeMatchesEnvelope({MatchItems(
+                "urn:endpoint:" + std::to_string(port), "http://127.0.0.9:" + std::to_string(port) + "/",
+                "t" + std::to_string(port), player)}));
+        answers.push_back(fake::ProbeMatchesEnvelope({MatchItems("urn:other", "http://127.0.0.5/", "x9")}));
+        answers.push_back(fake::ProbeMatchesEnvelope({MatchItems(
+            "urn:endpoint:82", "http://127.0.0.9:82/", "t82", player)}));
+        for (const std::string& answer : answers) {
+            if (!probe.replyTo.empty() && !probe.hasTypes)
+                fake::PostTo(probe.replyTo, answer);
+            else if (probe.replyTo.empty())
+                fake::DatagramTo(probe.sourcePort, answer);
+        }
+    });
+    for (RunKind kind : {RunKind::Devices, RunKind::Bridges}) {
+        SCOPED_TRACE(kind == RunKind::Devices ? "devices" : "bridges");
+        RecordLog log;
+        DiscoveryRequest request = Request(device);
+        request.onRecord = log.Sink();
+        const Outcome outcome = Timed(kind, request);
+
+        ASSERT_FALSE(outcome.failed);
+        ASSERT_EQ(2u, outcome.records.size());
+        ASSERT_EQ(4u, log.events.size());
+        const std::vector<std::pair<RecordChange, std::size_t>> expected = {
+            {RecordChange::Found, 0}, {RecordChange::Changed, 0}, {RecordChange::Found, 1}, {RecordChange::Changed, 0}};
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(expected[i].first, log.events[i].change) << i;
+            EXPECT_EQ(expected[i].second, log.events[i].index) << i;
+        }
+        // Each event shows the record as it stood then.
+        EXPECT_EQ("", log.events[0].record.GetMetadataValue(META_SERVICES));
+        EXPECT_EQ("t81:81 t80:80", log.events[1].record.GetMetadataValue(META_SERVICES));
+        EXPECT_EQ("t81:81 t80:80 t82:82", log.events[3].record.GetMetadataValue(META_SERVICES));
+        EXPECT_EQ(outcome.records, log.LastState());
+    }
+    EXPECT_EQ("found", std::string(RecordChangeName(RecordChange::Found)));
+    EXPECT_EQ("changed", std::string(RecordChangeName(RecordChange::Changed)));
+}
+
+TEST(DiscoveryRun, ASinkThatThrowsLosesNoRecord)
+{
+    FakeDevice device([](const fake::ReceivedProbe& probe) {
+        if (!probe.replyTo.empty() && !probe.hasTypes)
+            fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:a", "http://127.0.0.2/")}));
+    });
+    DiscoveryRequest request = Request(device);
+    request.onRecord = [](RecordChange, std::size_t, const DeviceRecord&) { throw std::runtime_error("sink"); };
+    const Outcome outcome = Timed(RunKind::Devices, request);
+    ASSERT_FALSE(outcome.failed);
+    ASSERT_EQ(1u, outcome.records.size());
+    EXPECT_EQ("urn:a", outcome.records[0].address);
+}
+
+TEST(DiscoveryRun, StopEndsBothRunsSoonWithWhatTheyFound)
+{
+    FakeDevice device([](const fake::ReceivedProbe& probe) {
+        const std::string answer =
+            fake::ProbeMatchesEnvelope({MatchItems("urn:a", "http://127.0.0.2/", "Halden", kBridgeScope)});
+        if (!probe.replyTo.empty() && !probe.hasTypes)
+            fake::PostTo(probe.replyTo, answer);
+        else if (probe.replyTo.empty())
+            fake::DatagramTo(probe.sourcePort, answer);
+    });
+    for (RunKind kind : {RunKind::Devices, RunKind::Bridges}) {
+        SCOPED_TRACE(kind == RunKind::Devices ? "devices" : "bridges");
+        const int before = fake::OpenDescriptors();
+        std::atomic<bool> stop{false};
+        DiscoveryRequest request = Request(device, 10);
+        request.values.receiveTimeout = 5;
+        request.pStop = &stop;
+        Clock::time_point stopped{};
+        request.onRecord = [&](RecordChange, std::size_t, const DeviceRecord&) {
+            stopped = Clock::now();
+            stop = true;
+        };
+        // The device's sender may still be closing its end when the run returns.
+        const Outcome outcome = Timed(kind, request, false);
+        ASSERT_FALSE(outcome.failed);
+        ASSERT_EQ(1u, outcome.records.size());
+        EXPECT_EQ("urn:a", outcome.records[0].address);
+        // Without the stop the run would listen ten seconds.
+        EXPECT_LT(SecondsSince(stopped), 1.0);
+        EXPECT_LT(outcome.seconds, 3.0);
+        for (int i = 0; i < 100 && fake::OpenDescriptors() != before; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(before, fake::OpenDescriptors());
+    }
 }
 
 // The same answers as real stacks lay them out: compact, indented with spaces
@@ -277,11 +393,6 @@ std::string LaidOut(const std::string& compact, const std::string& between)
             out += between;
     }
     return out;
-}
-
-std::vector<DeviceRecord> Records(const std::unique_ptr<DeviceRecord[]>& records, unsigned count)
-{
-    return records ? std::vector<DeviceRecord>(records.get(), records.get() + count) : std::vector<DeviceRecord>{};
 }
 
 TEST(DiscoveryRun, AnswersLaidOutAnyWayGiveTheSameRecordsOverHttpAndUdp)
@@ -312,16 +423,15 @@ TEST(DiscoveryRun, AnswersLaidOutAnyWayGiveTheSameRecordsOverHttpAndUdp)
                     fake::DatagramTo(probe.sourcePort, LaidOut(answer, between));
             }
         });
-        unsigned deviceCount = 0, bridgeCount = 0;
-        DiscoveryRequest devicesRequest = Request(device, &deviceCount);
-        DiscoveryRequest bridgesRequest = Request(device, &bridgeCount);
+        DiscoveryRequest devicesRequest = Request(device);
+        DiscoveryRequest bridgesRequest = Request(device);
         Outcome bridges;
-        std::thread other([&] { bridges = Timed(DiscoverBridges, bridgesRequest, false); });
-        Outcome devices = Timed(DiscoverDevices, devicesRequest, false);
+        std::thread other([&] { bridges = Timed(RunKind::Bridges, bridgesRequest, false); });
+        Outcome devices = Timed(RunKind::Devices, devicesRequest, false);
         other.join();
         device.Stop();
 
-        const std::vector<DeviceRecord> found = Records(devices.records, deviceCount);
+        const std::vector<DeviceRecord>& found = devices.records;
         ASSERT_EQ(1u, found.size());
         // The three endpoints merged into the one Services item the first made.
         EXPECT_EQ("t81:81 t80:80 t82:82", found[0].GetMetadataValue("Services"));
@@ -332,7 +442,7 @@ TEST(DiscoveryRun, AnswersLaidOutAnyWayGiveTheSameRecordsOverHttpAndUdp)
         EXPECT_EQ("<DHCPName>lobby-1</DHCPName>", found[0].metadata.back());
         EXPECT_EQ("urn:endpoint:80", found[0].address);
         EXPECT_EQ(3u, found[0].metadataVersion);
-        const std::vector<DeviceRecord> bridged = Records(bridges.records, bridgeCount);
+        const std::vector<DeviceRecord>& bridged = bridges.records;
         EXPECT_EQ(found, bridged);
         if (expectedDevices.empty()) {
             expectedDevices = found;
@@ -346,48 +456,67 @@ TEST(DiscoveryRun, AnswersLaidOutAnyWayGiveTheSameRecordsOverHttpAndUdp)
 TEST(DiscoveryRun, EmptyInterfaceAddress)
 {
     FakeDevice device;
-    unsigned count = kUnwritten;
-    DiscoveryRequest request = Request(device, &count);
+    DiscoveryRequest request = Request(device);
     request.interfaceAddress.clear();
-    std::string failure;
-    request.pFailure = &failure;
 
-    Outcome devices = Timed(DiscoverDevices, request);
-    EXPECT_EQ(nullptr, devices.records);
-    EXPECT_EQ(kUnwritten, count);
+    Outcome devices = Timed(RunKind::Devices, request);
+    EXPECT_TRUE(devices.failed);
     EXPECT_LT(devices.seconds, 0.5);  // failed without listening
-    EXPECT_EQ("no network adapter address to search from", failure);
+    EXPECT_EQ("no network adapter address to search from", devices.failure);
 
     // The bridge run still listens, but says its probe never went out.
-    failure.clear();
-    Outcome bridges = Timed(DiscoverBridges, request);
-    ASSERT_NE(nullptr, bridges.records);
-    EXPECT_EQ(0u, count);
-    EXPECT_EQ("no network adapter address to search from", failure);
+    Outcome bridges = Timed(RunKind::Bridges, request);
+    EXPECT_FALSE(bridges.failed);
+    EXPECT_TRUE(bridges.records.empty());
+    EXPECT_EQ("no network adapter address to search from", bridges.failure);
     EXPECT_GE(bridges.seconds, 0.95);
     EXPECT_TRUE(device.Probes().empty());
+}
+
+// The array form: a count only with an array, nothing written on failure.
+TEST(DiscoveryRun, ArrayFormWritesTheCountOnlyWithAnArray)
+{
+    FakeDevice device([](const fake::ReceivedProbe& probe) {
+        if (!probe.replyTo.empty() && !probe.hasTypes)
+            fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:a", "http://127.0.0.2/")}));
+    });
+    unsigned count = kUnwritten;
+    DiscoveryRequest request = Request(device);
+    request.pCount = &count;
+    std::unique_ptr<DeviceRecord[]> records = DiscoverDevices(request);
+    ASSERT_NE(nullptr, records);
+    ASSERT_EQ(1u, count);
+    EXPECT_EQ("urn:a", records[0].address);
+
+    count = kUnwritten;
+    request.interfaceAddress.clear();
+    EXPECT_EQ(nullptr, DiscoverDevices(request));
+    EXPECT_EQ(kUnwritten, count);
+    EXPECT_NE(nullptr, DiscoverBridges(request));
+    EXPECT_EQ(0u, count);
 }
 
 TEST(DiscoveryRun, BothRunsAtOnceWithTimeoutsBelowOneListenOneSecond)
 {
     FakeDevice device;
-    unsigned deviceCount = kUnwritten, bridgeCount = kUnwritten;
-    DiscoveryRequest devicesRequest = Request(device, &deviceCount, 0);
-    devicesRequest.receiveTimeout = 0;
-    DiscoveryRequest bridgesRequest = Request(device, &bridgeCount, -3);
-    bridgesRequest.receiveTimeout = 0;
+    DiscoveryRequest devicesRequest = Request(device, 0);
+    devicesRequest.values.receiveTimeout = 0;
+    DiscoveryRequest bridgesRequest = Request(device, -3);
+    bridgesRequest.values.receiveTimeout = 0;
+    // Only the port's low 16 bits count, as a settings file may hold more.
+    bridgesRequest.values.discoveryPort += 0x10000;
 
     const int before = fake::OpenDescriptors();
     Outcome bridges;
-    std::thread other([&] { bridges = Timed(DiscoverBridges, bridgesRequest, false); });
-    Outcome devices = Timed(DiscoverDevices, devicesRequest, false);
+    std::thread other([&] { bridges = Timed(RunKind::Bridges, bridgesRequest, false); });
+    Outcome devices = Timed(RunKind::Devices, devicesRequest, false);
     other.join();
     EXPECT_EQ(before, fake::OpenDescriptors());
 
-    ASSERT_NE(nullptr, devices.records);
-    ASSERT_NE(nullptr, bridges.records);
-    EXPECT_EQ(0u, deviceCount);
-    EXPECT_EQ(0u, bridgeCount);
+    ASSERT_FALSE(devices.failed);
+    ASSERT_FALSE(bridges.failed);
+    EXPECT_TRUE(devices.records.empty());
+    EXPECT_TRUE(bridges.records.empty());
     EXPECT_GE(devices.seconds, 0.95);
     EXPECT_LT(devices.seconds, 1.8);
     EXPECT_GE(bridges.seconds, 0.95);
@@ -398,8 +527,7 @@ TEST(DiscoveryRun, BothRunsAtOnceWithTimeoutsBelowOneListenOneSecond)
 TEST(DiscoverDevices, ReplyPortHeldByAnotherProgramIsAFailure)
 {
     FakeDevice device;
-    unsigned count = kUnwritten;
-    DiscoveryRequest request = Request(device, &count);
+    DiscoveryRequest request = Request(device);
     int holder = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -408,28 +536,23 @@ TEST(DiscoverDevices, ReplyPortHeldByAnotherProgramIsAFailure)
     ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_EQ(0, listen(holder, 1));
 
-    std::string failure;
-    request.pFailure = &failure;
-    Outcome outcome = Timed(DiscoverDevices, request);
+    Outcome outcome = Timed(RunKind::Devices, request);
     close(holder);
-    EXPECT_EQ(nullptr, outcome.records);
-    EXPECT_EQ(kUnwritten, count);
+    EXPECT_TRUE(outcome.failed);
     EXPECT_LT(outcome.seconds, 0.5);
-    EXPECT_EQ("TCP port " + std::to_string(request.listenPort) + " is in use by another program", failure);
+    EXPECT_EQ("TCP port " + std::to_string(request.listenPort) + " is in use by another program", outcome.failure);
 }
 
 TEST(DiscoveryRun, AddressNotOnThisMachineIsNamedAsTheCause)
 {
     FakeDevice device;
-    unsigned count = kUnwritten;
-    DiscoveryRequest request = Request(device, &count);
+    DiscoveryRequest request = Request(device);
     request.interfaceAddress = "192.0.2.1";  // not on any interface of the test's namespace
-    std::string failure;
-    request.pFailure = &failure;
-    EXPECT_EQ(nullptr, Timed(DiscoverDevices, request).records);
+    const Outcome outcome = Timed(RunKind::Devices, request);
+    EXPECT_TRUE(outcome.failed);
     EXPECT_EQ("cannot listen on 192.0.2.1, TCP port " + std::to_string(request.listenPort) +
                   ": the address is not on this machine",
-              failure);
+              outcome.failure);
 }
 
 TEST(RunFailure, SaysWhichStepFailedAndWhy)
@@ -446,22 +569,19 @@ TEST(RunFailure, SaysWhichStepFailedAndWhy)
 
 namespace {
 
-TEST(RequestFromSettings, TakesTheSettingsValuesAndTheLowBitsOfThePort)
+TEST(RequestFromSettings, TakesTheSettingsValues)
 {
     g_nDiscoveryPort = 0x10000 + 3710;
     g_nDiscoveryTimeout = 12;
     g_nReceiveTimeout = 3;
     g_nDiscoveryTTL = 7;
-    unsigned count = 0;
-    DiscoveryRequest request = RequestFromSettings("10.1.2.3", &count);
+    DiscoveryRequest request = RequestFromSettings("10.1.2.3");
+    PublishSettings(DiscoveryValues{});
     EXPECT_EQ(REPLY_PORT, request.listenPort);
-    EXPECT_EQ(3710, request.discoveryPort);
-    EXPECT_EQ(12, request.discoveryTimeout);
-    EXPECT_EQ(3, request.receiveTimeout);
-    EXPECT_EQ(7, request.ttl);
+    EXPECT_EQ((DiscoveryValues{12, 3, 0x10000 + 3710, 7}), request.values);
     EXPECT_STREQ(VENDOR_URI_ROOT, request.probeScopes);
     EXPECT_STREQ("", request.probeTypes);
-    EXPECT_EQ(&count, request.pCount);
+    EXPECT_EQ(nullptr, request.pCount);
     EXPECT_EQ("10.1.2.3", request.interfaceAddress);
 }
 

@@ -161,11 +161,10 @@ struct HonestDevices {
           })
     {
         request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-        request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
-        request.discoveryTimeout = 1;
-        request.receiveTimeout = 1;
-        request.pCount = &count;
-        request.ttl = 1;
+        request.values.discoveryPort = device.DiscoveryPort();
+        request.values.discoveryTimeout = 1;
+        request.values.receiveTimeout = 1;
+        request.values.ttl = 1;
         request.interfaceAddress = "127.0.0.1";
     }
 
@@ -173,17 +172,16 @@ struct HonestDevices {
     void RunAndExpectBoth()
     {
         const auto start = Clock::now();
-        std::unique_ptr<DeviceRecord[]> records = DiscoverDevices(request);
+        const RunResult result = RunDiscovery(RunKind::Devices, request);
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
         EXPECT_LT(seconds, kBoundSeconds + kMargin);
-        ASSERT_NE(nullptr, records);
-        ASSERT_EQ(2u, count);
-        EXPECT_EQ("urn:ferro", records[0].address);
-        EXPECT_EQ("urn:other", records[1].address);
+        ASSERT_FALSE(result.failed);
+        ASSERT_EQ(2u, result.records.size());
+        EXPECT_EQ("urn:ferro", result.records[0].address);
+        EXPECT_EQ("urn:other", result.records[1].address);
     }
 
     FakeDevice device;
-    unsigned count = 0;
     DiscoveryRequest request;
     double seconds = 0;
 };
@@ -277,21 +275,19 @@ TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
         while (!wiretest::ReadDatagram(attacker, 500).empty())
             ++faults;
     });
-    unsigned count = 0;
     DiscoveryRequest request;
     request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.discoveryPort = static_cast<std::uint16_t>(device.DiscoveryPort());
-    request.discoveryTimeout = 1;
-    request.receiveTimeout = 1;
-    request.pCount = &count;
-    request.ttl = 1;
+    request.values.discoveryPort = device.DiscoveryPort();
+    request.values.discoveryTimeout = 1;
+    request.values.receiveTimeout = 1;
+    request.values.ttl = 1;
     request.interfaceAddress = "127.0.0.1";
-    std::unique_ptr<DeviceRecord[]> records = DiscoverBridges(request);
+    const RunResult result = RunDiscovery(RunKind::Bridges, request);
     device.Stop();
     close(attacker);
-    ASSERT_NE(nullptr, records);
-    ASSERT_EQ(1u, count);
-    EXPECT_EQ("urn:bridge", records[0].address);
+    ASSERT_FALSE(result.failed);
+    ASSERT_EQ(1u, result.records.size());
+    EXPECT_EQ("urn:bridge", result.records[0].address);
     EXPECT_EQ(0, faults.load());
 }
 

@@ -25,16 +25,15 @@ void* operator new[](std::size_t size)
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
-TEST(ResultArrayAllocation, FailureGivesNullAndZeroCount)
+TEST(ResultArrayAllocation, FailureGivesNull)
 {
     const std::vector<DeviceRecord> devices = {MakeRecord("urn:1", "a")};
     g_failArrayNew = true;
-    const ResultArray failed = MakeResultArray(devices);
+    const std::unique_ptr<DeviceRecord[]> failed = MakeRecordArray(devices);
     g_failArrayNew = false;
-    EXPECT_EQ(failed.records, nullptr);
-    EXPECT_EQ(failed.count, 0u);
+    EXPECT_EQ(failed, nullptr);
 
-    const ResultArray ok = MakeResultArray(devices);
-    ASSERT_NE(ok.records, nullptr);
-    EXPECT_EQ(ok.count, 1u);
+    const std::unique_ptr<DeviceRecord[]> ok = MakeRecordArray(devices);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok[0], devices[0]);
 }

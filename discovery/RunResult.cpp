@@ -1,0 +1,6 @@
+#include "discovery/RunResult.h"
+
+const char* RecordChangeName(RecordChange change)
+{
+    return change == RecordChange::Found ? "found" : "changed";
+}
