@@ -21,7 +21,8 @@ DeviceRecord AsListed(DeviceRecord record, const DeviceRecord* listed)
 
 }  // namespace
 
-WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, std::int64_t nowMillis, DeviceRecord* listed)
+WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t nowMillis,
+                                     Listed* listed)
 {
     auto it = m_devices.find(record.address);
     if (it == m_devices.end()) {
@@ -29,34 +30,34 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, std::int64_t no
             m_limitReached = true;
             return Event::None;
         }
-        Entry entry{AsListed(record, nullptr), nowMillis};
+        Entry entry{{foundBy, AsListed(record, nullptr)}, nowMillis};
         if (listed)
-            *listed = entry.record;
+            *listed = entry.device;
         m_devices.emplace(record.address, std::move(entry));
         return Event::Found;
     }
     Entry& entry = it->second;
     entry.lastSeen = std::max(entry.lastSeen, nowMillis);
-    DeviceRecord updated = AsListed(record, &entry.record);
-    if (updated == entry.record)
+    DeviceRecord updated = AsListed(record, &entry.device.record);
+    if (updated == entry.device.record)
         return Event::None;
-    entry.record = std::move(updated);
+    entry.device.record = std::move(updated);
     if (listed)
-        *listed = entry.record;
+        *listed = entry.device;
     return Event::Changed;
 }
 
-std::optional<DeviceRecord> WatchRoster::Bye(const std::string& address)
+std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address)
 {
     auto it = m_devices.find(address);
     if (it == m_devices.end())
         return std::nullopt;
-    DeviceRecord record = std::move(it->second.record);
+    Listed gone = std::move(it->second.device);
     m_devices.erase(it);
-    return record;
+    return gone;
 }
 
-std::vector<DeviceRecord> WatchRoster::Expire(std::int64_t nowMillis)
+std::vector<WatchRoster::Listed> WatchRoster::Expire(std::int64_t nowMillis)
 {
     std::vector<std::pair<std::int64_t, std::string>> stale;
     for (const auto& [address, entry] : m_devices) {
@@ -64,11 +65,11 @@ std::vector<DeviceRecord> WatchRoster::Expire(std::int64_t nowMillis)
             stale.emplace_back(entry.lastSeen, address);
     }
     std::sort(stale.begin(), stale.end());
-    std::vector<DeviceRecord> lost;
+    std::vector<Listed> lost;
     lost.reserve(stale.size());
     for (const auto& [lastSeen, address] : stale) {
         auto it = m_devices.find(address);
-        lost.push_back(std::move(it->second.record));
+        lost.push_back(std::move(it->second.device));
         m_devices.erase(it);
     }
     return lost;

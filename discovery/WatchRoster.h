@@ -21,19 +21,26 @@ public:
 
     enum class Event { None, Found, Changed };
 
+    // A listed device and what first found it: a run's name, or "hello".
+    struct Listed {
+        std::string foundBy;
+        DeviceRecord record;
+    };
+
     explicit WatchRoster(std::int64_t lostAfterMillis) : m_lostAfter(lostAfterMillis) {}
 
-    // A device heard at nowMillis. A Hello carries no source address and
-    // usually no metadata: what it leaves out is kept from the listed
-    // record, and its own Hello item is not a change. Found and Changed
-    // leave the listed record in *listed when given.
-    Event Seen(const DeviceRecord& record, std::int64_t nowMillis, DeviceRecord* listed = nullptr);
+    // A device heard at nowMillis by foundBy. A Hello carries no source
+    // address and usually no metadata: what it leaves out is kept from the
+    // listed record, and its own Hello item is not a change. Found and
+    // Changed leave the listed device in *listed when given.
+    Event Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t nowMillis,
+               Listed* listed = nullptr);
 
-    // The listed record a Bye names, removed; nothing when it is not listed.
-    std::optional<DeviceRecord> Bye(const std::string& address);
+    // The listed device a Bye names, removed; nothing when it is not listed.
+    std::optional<Listed> Bye(const std::string& address);
 
     // Removes and returns, oldest first, the devices not heard for lostAfter.
-    std::vector<DeviceRecord> Expire(std::int64_t nowMillis);
+    std::vector<Listed> Expire(std::int64_t nowMillis);
 
     std::size_t Size() const { return m_devices.size(); }
     bool Lists(const std::string& address) const { return m_devices.count(address) != 0; }
@@ -43,7 +50,7 @@ public:
 
 private:
     struct Entry {
-        DeviceRecord record;
+        Listed device;
         std::int64_t lastSeen = 0;
     };
 

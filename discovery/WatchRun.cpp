@@ -5,14 +5,15 @@
 #include "discovery/WatchRoster.h"
 
 #include <chrono>
-#include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
-#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr char kHelloFinder[] = "hello";
 
 std::int64_t NowMillis()
 {
@@ -20,7 +21,7 @@ std::int64_t NowMillis()
 }
 
 // The roster and the handler behind one lock: the announcement thread and
-// the search rounds report side by side.
+// both runs of a search report side by side.
 class WatchState {
 public:
     WatchState(std::int64_t lostAfterMillis, const WatchHandler& handler)
@@ -28,10 +29,10 @@ public:
     {
     }
 
-    void Seen(const DeviceRecord& record)
+    void Seen(const DeviceRecord& record, const std::string& foundBy)
     {
         std::lock_guard lock(m_mutex);
-        Report(record);
+        Report(record, foundBy);
     }
 
     // A Hello of a listed device updates it as announced, its metadata only
@@ -46,35 +47,44 @@ public:
                 AddVideoProcessorServices(heard);
                 AddBridgeServices(heard);
             }
-            Report(heard);
+            Report(heard, kHelloFinder);
         } else if (std::optional<DeviceRecord> listed = ListedFromHello(std::move(heard))) {
-            Report(*listed);
+            Report(*listed, kHelloFinder);
         }
     }
 
     void Bye(const std::string& address)
     {
         std::lock_guard lock(m_mutex);
-        if (std::optional<DeviceRecord> gone = m_roster.Bye(address))
-            m_handler(WatchEvent::Lost, *gone);
+        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address))
+            Tell(WatchEvent::Lost, *gone);
     }
 
     void Expire()
     {
         std::lock_guard lock(m_mutex);
-        for (const DeviceRecord& lost : m_roster.Expire(NowMillis()))
-            m_handler(WatchEvent::Lost, lost);
+        for (const WatchRoster::Listed& lost : m_roster.Expire(NowMillis()))
+            Tell(WatchEvent::Lost, lost);
     }
 
 private:
     // Under the lock.
-    void Report(const DeviceRecord& record)
+    void Report(const DeviceRecord& record, const std::string& foundBy)
     {
-        DeviceRecord listed;
-        switch (m_roster.Seen(record, NowMillis(), &listed)) {
-        case WatchRoster::Event::Found: m_handler(WatchEvent::Found, listed); break;
-        case WatchRoster::Event::Changed: m_handler(WatchEvent::Changed, listed); break;
+        WatchRoster::Listed listed;
+        switch (m_roster.Seen(record, foundBy, NowMillis(), &listed)) {
+        case WatchRoster::Event::Found: Tell(WatchEvent::Found, listed); break;
+        case WatchRoster::Event::Changed: Tell(WatchEvent::Changed, listed); break;
         case WatchRoster::Event::None: break;
+        }
+    }
+
+    void Tell(WatchEvent event, const WatchRoster::Listed& device)
+    {
+        try {
+            m_handler(event, device.foundBy, device.record);
+        } catch (...) {
+            // A failing handler must not end the watch.
         }
     }
 
@@ -83,32 +93,40 @@ private:
     const WatchHandler& m_handler;
 };
 
-void SearchOnce(const DiscoveryRequest& request, WatchState& state)
+// Both runs side by side, each record told as the run accepts it.
+void SearchOnce(DiscoveryRequest request, WatchState& state, const std::atomic<bool>& stop)
 {
-    auto run = [&request](auto discover) {
-        unsigned int count = 0;
-        DiscoveryRequest own = request;
-        own.pCount = &count;
-        std::unique_ptr<DeviceRecord[]> records = discover(own);
-        return std::vector<DeviceRecord>(records.get(), records.get() + (records ? count : 0));
+    request.pStop = &stop;
+    auto runOf = [&state, request](RunKind kind, const char* name) mutable {
+        request.onRecord = [&state, name](RecordChange, std::size_t, const DeviceRecord& record) {
+            state.Seen(record, name);
+        };
+        RunDiscovery(kind, request);
     };
-    auto devices = std::async(std::launch::async, run, DiscoverDevices);
-    auto bridges = std::async(std::launch::async, run, DiscoverBridges);
-    for (const DeviceRecord& record : devices.get())
-        state.Seen(record);
-    for (const DeviceRecord& record : bridges.get())
-        state.Seen(record);
+    std::thread bridges(runOf, RunKind::Bridges, "bridges");
+    runOf(RunKind::Devices, "devices");
+    bridges.join();
 }
 
 // Sleeps until `until` or the stop, whichever comes first.
 void WaitUntil(Clock::time_point until, const std::atomic<bool>& stop)
 {
-    constexpr auto kSlice = std::chrono::milliseconds(100);
+    constexpr auto kSlice = std::chrono::milliseconds(50);
     while (!stop && Clock::now() < until)
         std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, until - Clock::now()));
 }
 
 }  // namespace
+
+const char* WatchEventName(WatchEvent event)
+{
+    switch (event) {
+    case WatchEvent::Found: return "found";
+    case WatchEvent::Changed: return "changed";
+    case WatchEvent::Lost: return "lost";
+    }
+    return "";
+}
 
 std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop)
 {
@@ -116,19 +134,19 @@ std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, c
     WatchState state(3 * std::int64_t{interval} * 1000, handler);
 
     AnnouncementListener ear;
-    const std::string failure =
-        ear.Start(request.search.interfaceAddress, request.search.discoveryPort, [&state](const Announcement& heard) {
-            if (heard.kind == Announcement::Kind::Bye)
-                state.Bye(heard.record.address);
-            else
-                state.Hello(heard.record);
-        });
+    const std::string failure = ear.Start(request.search.interfaceAddress, request.search.values.discoveryPort & 0xFFFF,
+                                          [&state](const Announcement& heard) {
+                                              if (heard.kind == Announcement::Kind::Bye)
+                                                  state.Bye(heard.record.address);
+                                              else
+                                                  state.Hello(heard.record);
+                                          });
     if (!failure.empty())
         return failure;
 
     while (!stop) {
         const Clock::time_point next = Clock::now() + std::chrono::seconds(interval);
-        SearchOnce(request.search, state);
+        SearchOnce(request.search, state, stop);
         state.Expire();
         WaitUntil(next, stop);
     }
