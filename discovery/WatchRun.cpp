@@ -29,10 +29,11 @@ public:
     {
     }
 
-    void Seen(const DeviceRecord& record, const std::string& foundBy)
+    // complete: a search's final record rather than one it is still merging.
+    void Seen(const DeviceRecord& record, const std::string& foundBy, bool complete)
     {
         std::lock_guard lock(m_mutex);
-        Report(record, foundBy);
+        Report(record, foundBy, complete);
     }
 
     // A Hello of a listed device updates it as announced, its metadata only
@@ -41,15 +42,15 @@ public:
     void Hello(DeviceRecord heard)
     {
         std::lock_guard lock(m_mutex);
-        if (m_roster.Lists(heard.address)) {
+        if (m_roster.Lists(heard)) {
             std::erase(heard.metadata, std::string(HELLO_ITEM));
             if (!heard.metadata.empty()) {
                 AddVideoProcessorServices(heard);
                 AddBridgeServices(heard);
             }
-            Report(heard, kHelloFinder);
+            Report(heard, kHelloFinder, true);
         } else if (std::optional<DeviceRecord> listed = ListedFromHello(std::move(heard))) {
-            Report(*listed, kHelloFinder);
+            Report(*listed, kHelloFinder, true);
         }
     }
 
@@ -69,10 +70,10 @@ public:
 
 private:
     // Under the lock.
-    void Report(const DeviceRecord& record, const std::string& foundBy)
+    void Report(const DeviceRecord& record, const std::string& foundBy, bool complete)
     {
         WatchRoster::Listed listed;
-        switch (m_roster.Seen(record, foundBy, NowMillis(), &listed)) {
+        switch (m_roster.Seen(record, foundBy, NowMillis(), complete, &listed)) {
         case WatchRoster::Event::Found: Tell(WatchEvent::Found, listed); break;
         case WatchRoster::Event::Changed: Tell(WatchEvent::Changed, listed); break;
         case WatchRoster::Event::None: break;
@@ -93,15 +94,21 @@ private:
     const WatchHandler& m_handler;
 };
 
-// Both runs side by side, each record told as the run accepts it.
-void SearchOnce(DiscoveryRequest request, WatchState& state, const std::atomic<bool>& stop)
+// Both runs side by side: a new device is told as soon as a run accepts it,
+// a change once the run has merged all it heard.
+void SearchOnce(const WatchRequest& watch, WatchState& state, const std::atomic<bool>& stop)
 {
+    DiscoveryRequest request = watch.search;
     request.pStop = &stop;
-    auto runOf = [&state, request](RunKind kind, const char* name) mutable {
+    auto runOf = [&state, &watch, request](RunKind kind, const char* name) mutable {
         request.onRecord = [&state, name](RecordChange, std::size_t, const DeviceRecord& record) {
-            state.Seen(record, name);
+            state.Seen(record, name, false);
         };
-        RunDiscovery(kind, request);
+        const RunResult result = RunDiscovery(kind, request);
+        for (const DeviceRecord& record : result.records)
+            state.Seen(record, name, true);
+        if (result.failed && watch.onRunFailure)
+            watch.onRunFailure(result.failure.empty() ? "the search could not run" : result.failure);
     };
     std::thread bridges(runOf, RunKind::Bridges, "bridges");
     runOf(RunKind::Devices, "devices");
@@ -146,7 +153,7 @@ std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, c
 
     while (!stop) {
         const Clock::time_point next = Clock::now() + std::chrono::seconds(interval);
-        SearchOnce(request.search, state, stop);
+        SearchOnce(request, state, stop);
         state.Expire();
         WaitUntil(next, stop);
     }

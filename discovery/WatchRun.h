@@ -18,6 +18,9 @@ const char* WatchEventName(WatchEvent event);
 struct WatchRequest {
     DiscoveryRequest search;   // interface, ports and time-outs of each search
     int intervalSeconds = 60;  // from one search's start to the next; below 1 counts as 1
+    // Told why a search's run could not run (one line), from that run's
+    // thread; the watch goes on and tries again next interval. May be empty.
+    std::function<void(const std::string& failure)> onRunFailure;
 };
 
 // foundBy names what first found the device: "devices", "bridges" or "hello".
