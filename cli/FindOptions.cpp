@@ -24,7 +24,10 @@ std::string RangeError(const std::string &option, SettingRange range)
     return option + " needs an integer between " + std::to_string(range.low) + " and " + std::to_string(range.high);
 }
 
-enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces };
+enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces, kWatch, kInterval };
+
+// A day between searches is as slow as a watch may be.
+constexpr SettingRange kWatchIntervalRange{1, 86400};
 
 const option kOptions[] = {
     {"interface", required_argument, nullptr, 'i'},
@@ -37,6 +40,8 @@ const option kOptions[] = {
     {"ttl", required_argument, nullptr, kTtl},
     {"receive-timeout", required_argument, nullptr, kReceiveTimeout},
     {"list-interfaces", no_argument, nullptr, kListInterfaces},
+    {"watch", no_argument, nullptr, kWatch},
+    {"interval", required_argument, nullptr, kInterval},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -71,6 +76,9 @@ std::string FindUsage()
            "      --receive-timeout S      seconds to wait for data, 1-600\n"
            "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
            "  -v, --verbose                report each probe and answer on standard error\n"
+           "      --watch                  keep watching: print NDJSON events until stopped\n"
+           "      --interval S             with --watch, seconds between searches, 1-86400\n"
+           "                               (default 60)\n"
            "  -h, --help                   show this text\n"
            "  -V, --version                show the version\n"
            "\n"
@@ -93,6 +101,12 @@ std::string FindUsage()
            "Interrupted (SIGINT, Ctrl-C) or terminated (SIGTERM), the search stops at\n"
            "once and lists what it found so far.\n"
            "\n"
+           "--watch listens for the devices' Hello and Bye announcements on the\n"
+           "discovery group and searches again every interval. It prints NDJSON events:\n"
+           "\"found\", \"changed\", and \"lost\" (a Bye, or no answer for three\n"
+           "intervals); run is then \"devices\", \"bridges\" or \"hello\", whichever\n"
+           "found the device first. It runs until SIGINT or SIGTERM and then exits 0.\n"
+           "\n"
            "Exit status:\n"
            "  0  the search ran, whether or not devices answered\n"
            "  1  the search could not run (the cause is on standard error); devices\n"
@@ -112,6 +126,8 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
     for (std::string &a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    bool intervalGiven = false;
+    bool formatGiven = false;
     opterr = 0;
     optind = 0;  // a fresh scan, also when called again
     const int argc = static_cast<int>(copies.size());
@@ -130,11 +146,20 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
         case 'V': options.version = true; break;
         case 'v': options.verbose = true; break;
         case kListInterfaces: options.listInterfaces = true; break;
+        case kWatch: options.watch = true; break;
+        case kInterval: {
+            auto number = RangedNumber(value, kWatchIntervalRange);
+            if (!number) return {std::nullopt, RangeError("--interval", kWatchIntervalRange)};
+            options.watchInterval = *number;
+            intervalGiven = true;
+            break;
+        }
         case 'i':
             if (value.empty()) return {std::nullopt, "--interface needs an adapter or an address"};
             options.interface = value;
             break;
         case 'f':
+            formatGiven = true;
             if (value == "table") options.format = OutputFormat::Table;
             else if (value == "json") options.format = OutputFormat::Json;
             else if (value == "csv") options.format = OutputFormat::Csv;
@@ -160,5 +185,9 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
         }
     }
     if (optind < argc) return {std::nullopt, "unexpected argument " + std::string(argv[optind]) + " (see --help)"};
+    if (intervalGiven && !options.watch) return {std::nullopt, "--interval needs --watch"};
+    if (options.watch && formatGiven && options.format != OutputFormat::Ndjson)
+        return {std::nullopt, "--watch prints NDJSON events; --format must be ndjson"};
+    if (options.watch) options.format = OutputFormat::Ndjson;
     return {options, ""};
 }

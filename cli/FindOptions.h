@@ -16,6 +16,8 @@ struct FindOptions {
     DiscoveryValues values;  // --port, --ttl, --discovery-timeout, --receive-timeout
     OutputFormat format = OutputFormat::Table;
     bool verbose = false;
+    bool watch = false;             // --watch: NDJSON events until stopped
+    int watchInterval = 60;         // --interval: seconds from one search to the next
     bool listInterfaces = false;
     bool help = false;
     bool version = false;
@@ -38,5 +40,6 @@ std::string FindUsage();
 inline constexpr int kExitSuccess = 0;     // the search ran (whether or not anything answered)
 inline constexpr int kExitRunFailed = 1;   // a discovery run could not run; the cause is on standard error
 inline constexpr int kExitUsage = 2;       // a bad option or value, or an unknown adapter
+// A watch stopped by SIGINT or SIGTERM ends with kExitSuccess: stopping is how it ends.
 // Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.
 inline constexpr int kExitSignalBase = 128;

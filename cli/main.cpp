@@ -7,6 +7,7 @@
 #include "cli/SearchRunner.h"
 #include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"
+#include "cli/WatchMode.h"
 #include "common/Version.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
@@ -52,6 +53,11 @@ int main(int argc, char **argv)
     if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
 
     VerboseReport verbose(std::cerr);
+    if (options.watch) {
+        InstallStopSignals();
+        return RunWatchMode(options, *choice.address, options.verbose ? &verbose : nullptr, StopRequested(), std::cout,
+                            std::cerr);
+    }
     SearchSettings settings;
     settings.interfaceAddress = *choice.address;
     settings.values = options.values;

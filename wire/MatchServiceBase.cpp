@@ -28,6 +28,9 @@ int MatchServiceBase::dispatch()
     case MessageKind::Hello:
         if (auto *m = ReadHello(this)) return error = Hello(m);
         return error;
+    case MessageKind::Bye:
+        if (auto *m = ReadBye(this)) return error = Bye(m);
+        return error;
     case MessageKind::None: break;
     }
     return error;
@@ -56,6 +59,7 @@ int MatchServiceBase::ServeOne()
 int MatchServiceBase::ProbeMatches(disc__ProbeMatchesType *) { return SOAP_OK; }
 int MatchServiceBase::ResolveMatches(disc__ResolveMatchesType *) { return SOAP_OK; }
 int MatchServiceBase::Hello(disc__HelloType *) { return SOAP_OK; }
+int MatchServiceBase::Bye(disc__ByeType *) { return SOAP_NO_METHOD; }
 
 }  // namespace wire
 

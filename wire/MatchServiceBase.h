@@ -50,6 +50,9 @@ public:
     int ProbeMatches(disc__ProbeMatchesType *matches) override;
     int ResolveMatches(disc__ResolveMatchesType *matches) override;
     int Hello(disc__HelloType *hello) override;
+    // A Bye is read only by a listener that watches announcements; the
+    // default refuses it as an unknown message, like any other.
+    virtual int Bye(disc__ByeType *bye);
 };
 
 // Milliseconds of the steady clock: a change of the wall time must not end

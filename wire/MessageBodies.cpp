@@ -19,10 +19,12 @@ MessageKind RecogniseMessage(soap *ctx)
         if (*action == kProbeMatchesAction) return MessageKind::ProbeMatches;
         if (*action == kResolveMatchesAction) return MessageKind::ResolveMatches;
         if (*action == kHelloAction) return MessageKind::Hello;
+        if (*action == kByeAction) return MessageKind::Bye;
     } else {
         const std::pair<const char *, MessageKind> names[] = {{"disc:ProbeMatches", MessageKind::ProbeMatches},
                                                               {"disc:ResolveMatches", MessageKind::ResolveMatches},
-                                                              {"disc:Hello", MessageKind::Hello}};
+                                                              {"disc:Hello", MessageKind::Hello},
+                                                              {"disc:Bye", MessageKind::Bye}};
         for (const auto &[name, kind] : names) {
             int rc = soap_match_tag(ctx, ctx->tag, name);
             if (rc == SOAP_OK) return kind;
@@ -99,6 +101,11 @@ disc__ResolveMatchesType *ReadResolveMatches(soap *ctx)
 disc__HelloType *ReadHello(soap *ctx)
 {
     return Finish(ctx, soap_in_disc__HelloType(ctx, "disc:Hello", nullptr, nullptr));
+}
+
+disc__ByeType *ReadBye(soap *ctx)
+{
+    return Finish(ctx, soap_in_disc__ByeType(ctx, "disc:Bye", nullptr, nullptr));
 }
 
 }  // namespace wire

@@ -5,7 +5,7 @@
 
 namespace wire {
 
-enum class MessageKind { None, ProbeMatches, ResolveMatches, Hello };
+enum class MessageKind { None, ProbeMatches, ResolveMatches, Hello, Bye };
 
 // After the Body start: the kind of the message (action first, then the name
 // of the body's first child). On failure returns None with the context's
@@ -17,5 +17,6 @@ MessageKind RecogniseMessage(soap *ctx);
 disc__ProbeMatchesType *ReadProbeMatches(soap *ctx);
 disc__ResolveMatchesType *ReadResolveMatches(soap *ctx);
 disc__HelloType *ReadHello(soap *ctx);
+disc__ByeType *ReadBye(soap *ctx);
 
 }  // namespace wire

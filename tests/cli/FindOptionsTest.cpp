@@ -82,6 +82,22 @@ TEST(FindOptions, ShortFormsAndFlags)
     EXPECT_EQ(8, Parse({}).options->values.discoveryTimeout);
 }
 
+TEST(FindOptions, WatchPrintsNdjsonAndOnlyItTakesAnInterval)
+{
+    auto parsed = Parse({"--watch", "--interval", "5"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_TRUE(parsed.options->watch);
+    EXPECT_EQ(5, parsed.options->watchInterval);
+    EXPECT_EQ(OutputFormat::Ndjson, parsed.options->format);
+    EXPECT_EQ(60, Parse({"--watch"}).options->watchInterval);
+    EXPECT_TRUE(Parse({"--watch", "-f", "ndjson"}).options);
+
+    EXPECT_EQ("--interval needs --watch", Parse({"--interval", "5"}).error);
+    EXPECT_EQ("--watch prints NDJSON events; --format must be ndjson", Parse({"--watch", "--format", "csv"}).error);
+    EXPECT_EQ("--interval needs an integer between 1 and 86400", Parse({"--watch", "--interval", "0"}).error);
+    EXPECT_EQ("--interval needs an integer between 1 and 86400", Parse({"--watch", "--interval=1.5"}).error);
+}
+
 TEST(FindOptions, SavedSettingsAreTheDefaultsAndOptionsOverrideThem)
 {
     CDiscoverySettings saved;

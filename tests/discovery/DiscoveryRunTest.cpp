@@ -6,6 +6,7 @@
 #include "TestRecords.h"
 #include "discovery/DiscoveryRun.h"
 #include "discovery/RunFailure.h"
+#include "discovery/WatchRun.h"
 #include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
@@ -585,3 +586,93 @@ TEST(RequestFromSettings, TakesTheSettingsValues)
 }
 
 }  // namespace
+
+namespace {
+
+// Announcements multicast to the group at port, as devices send them.
+void Announce(int port, const std::string& envelope)
+{
+    int sourcePort = 0;
+    const int fd = wiretest::LoopbackUdp(sourcePort);
+    wiretest::SendDatagramTo(fd, envelope, port, "239.255.255.250");
+    close(fd);
+}
+
+struct WatchLog {
+    std::mutex mutex;
+    std::vector<std::pair<WatchEvent, std::string>> events;  // event, address
+
+    void Add(WatchEvent event, const DeviceRecord& record)
+    {
+        std::lock_guard lock(mutex);
+        events.emplace_back(event, record.address);
+    }
+    bool Has(WatchEvent event, const std::string& address)
+    {
+        std::lock_guard lock(mutex);
+        return std::find(events.begin(), events.end(), std::pair{event, address}) != events.end();
+    }
+};
+
+bool WaitFor(const std::function<bool()>& done, double seconds)
+{
+    const Clock::time_point start = Clock::now();
+    while (!done() && SecondsSince(start) < seconds)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return done();
+}
+
+}  // namespace
+
+TEST(Watch, ListsSearchAnswersAndHellosAndLosesDevicesOnByeOrSilence)
+{
+    const std::string scope = kBridgeScope;
+    std::atomic<bool> answering{true};
+    FakeDevice device([&](const fake::ReceivedProbe& probe) {
+        // The device hears the group's announcements too; it answers probes only.
+        if (probe.messageId.empty() || probe.text.find("Probe>") == std::string::npos || !answering)
+            return;
+        if (probe.replyTo.empty() || probe.hasTypes)
+            return;
+        fake::PostTo(probe.replyTo,
+                     fake::ProbeMatchesEnvelope({MatchItems("urn:answers", "http://127.0.0.2:80/", "x8", scope)}));
+        fake::PostTo(probe.replyTo,
+                     fake::ProbeMatchesEnvelope({MatchItems("urn:quiet", "http://127.0.0.3:80/", "x8", scope)}));
+    });
+    WatchRequest request;
+    request.search = Request(device);
+    request.intervalSeconds = 1;
+    WatchLog log;
+    std::atomic<bool> stop{false};
+    std::string failure = "not returned";
+    std::thread watch([&] {
+        failure = RunWatch(request, [&](WatchEvent e, const std::string&, const DeviceRecord& r) { log.Add(e, r); }, stop);
+    });
+
+    EXPECT_TRUE(WaitFor([&] { return log.Has(WatchEvent::Found, "urn:answers"); }, 10));
+    // A Hello of a new vendor device lists it; one from outside the vendor's scopes is ignored.
+    Announce(device.DiscoveryPort(),
+             fake::HelloEnvelope(MatchItems("urn:hello", "http://127.0.0.4:80/", "x8", scope, "<Rows>4</Rows>")));
+    Announce(device.DiscoveryPort(), fake::HelloEnvelope(MatchItems("urn:printer", "http://127.0.0.5/", "p", "urn:x")));
+    EXPECT_TRUE(WaitFor([&] { return log.Has(WatchEvent::Found, "urn:hello"); }, 5));
+    // A Bye removes a listed device at once.
+    Announce(device.DiscoveryPort(),
+             wiretest::Envelope("", "<d:Bye><a:EndpointReference><a:Address>urn:answers</a:Address>"
+                                    "</a:EndpointReference></d:Bye>"));
+    EXPECT_TRUE(WaitFor([&] { return log.Has(WatchEvent::Lost, "urn:answers"); }, 5));
+    // Silence for three intervals loses the rest.
+    answering = false;
+    EXPECT_TRUE(WaitFor([&] { return log.Has(WatchEvent::Lost, "urn:quiet"); }, 15));
+    EXPECT_TRUE(WaitFor([&] { return log.Has(WatchEvent::Lost, "urn:hello"); }, 5));
+
+    const Clock::time_point stopped = Clock::now();
+    stop = true;
+    watch.join();
+    device.Stop();
+    EXPECT_EQ("", failure);
+    EXPECT_LT(SecondsSince(stopped), 2.0);  // the search under way stops too
+    EXPECT_FALSE(log.Has(WatchEvent::Found, "urn:printer"));
+    // Each device was found once, and the first Bye's device came back with the next search.
+    std::lock_guard lock(log.mutex);
+    EXPECT_EQ(1, std::count(log.events.begin(), log.events.end(), std::pair{WatchEvent::Found, std::string("urn:quiet")}));
+}

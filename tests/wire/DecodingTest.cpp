@@ -54,6 +54,20 @@ TEST_F(Decoder, HelloIsRecognisedWithAndWithoutItsAction)
     EXPECT_EQ("urn:h", service.hellos[1].address);
 }
 
+TEST_F(Decoder, ByeIsReadOnlyByAListenerThatWatchesAnnouncements)
+{
+    std::string bye = "<d:Bye><a:EndpointReference><a:Address>urn:gone</a:Address></a:EndpointReference></d:Bye>";
+    EXPECT_EQ(0, ServeText(service, Envelope("<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye</a:Action>",
+                                             bye)));
+    EXPECT_EQ(0, ServeText(service, Envelope("", bye)));
+    ASSERT_EQ(2u, service.byes.size());
+    EXPECT_EQ("urn:gone", service.byes[1]);
+
+    service.acceptByes = false;
+    EXPECT_EQ(SOAP_NO_METHOD, ServeText(service, Envelope("", bye)));
+    EXPECT_EQ(2u, service.byes.size());
+}
+
 TEST_F(Decoder, ResolveMatchesIsAcceptedAndIgnored)
 {
     EXPECT_EQ(0, ServeText(service, Envelope("", "<d:ResolveMatches></d:ResolveMatches>")));

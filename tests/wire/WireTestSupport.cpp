@@ -91,6 +91,13 @@ int RecordingService::Hello(disc__HelloType *h)
     return handlerResult;
 }
 
+int RecordingService::Bye(disc__ByeType *b)
+{
+    if (!acceptByes) return MatchServiceBase::Bye(b);
+    byes.push_back(b->wsa__EndpointReference.Address ? b->wsa__EndpointReference.Address : "");
+    return handlerResult;
+}
+
 int LoopbackUdp(int &port)
 {
     int fd = socket(AF_INET, SOCK_DGRAM, 0);

@@ -39,9 +39,12 @@ public:
     int ProbeMatches(disc__ProbeMatchesType *m) override;
     int Hello(disc__HelloType *h) override;
     int ResolveMatches(disc__ResolveMatchesType *) override { ++resolveMatches; return 0; }
+    int Bye(disc__ByeType *b) override;
 
     std::vector<std::vector<SeenMatch>> probeMatches;  // one entry per message
     std::vector<SeenMatch> hellos;
+    std::vector<std::string> byes;  // endpoint addresses
+    bool acceptByes = true;         // false: the base listener's refusal
     int resolveMatches = 0;
     std::string peer;
     int handlerResult = 0;

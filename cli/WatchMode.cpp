@@ -1,0 +1,40 @@
+#include "cli/WatchMode.h"
+
+#include "cli/ResultPrinter.h"
+#include "common/VendorConstants.h"
+#include "discovery/WatchRun.h"
+
+#include <mutex>
+
+int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress, RunObserver* observer,
+                 const std::atomic<bool>& stop, std::ostream& out, std::ostream& err)
+{
+    std::mutex printing;
+    std::string lastFailure;
+    WatchRequest request;
+    request.search.listenPort = REPLY_PORT;
+    request.search.values = options.values;
+    request.search.interfaceAddress = interfaceAddress;
+    request.search.pObserver = observer;
+    request.intervalSeconds = options.watchInterval;
+    // A run that cannot run fails the same way every interval: say it when it changes.
+    request.onRunFailure = [&](const std::string& failure) {
+        std::lock_guard lock(printing);
+        if (failure != lastFailure)
+            err << "signseek-find: " << failure << '\n' << std::flush;
+        lastFailure = failure;
+    };
+    const std::string failure = RunWatch(
+        request,
+        [&](WatchEvent event, const std::string& foundBy, const DeviceRecord& record) {
+            const std::string line = FormatNdjsonLine(WatchEventName(event), {foundBy, record});
+            std::lock_guard lock(printing);
+            out << line << std::flush;
+        },
+        stop);
+    if (!failure.empty()) {
+        err << "signseek-find: " << failure << '\n';
+        return kExitRunFailed;
+    }
+    return kExitSuccess;
+}

@@ -1,0 +1,162 @@
+#include "discovery/WatchRun.h"
+
+#include "discovery/AnnouncementListener.h"
+#include "discovery/DeviceCollector.h"
+#include "discovery/WatchRoster.h"
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kHelloFinder[] = "hello";
+
+std::int64_t NowMillis()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+}
+
+// The roster and the handler behind one lock: the announcement thread and
+// both runs of a search report side by side.
+class WatchState {
+public:
+    WatchState(std::int64_t lostAfterMillis, const WatchHandler& handler)
+        : m_roster(lostAfterMillis), m_handler(handler)
+    {
+    }
+
+    // complete: a search's final record rather than one it is still merging.
+    void Seen(const DeviceRecord& record, const std::string& foundBy, bool complete)
+    {
+        std::lock_guard lock(m_mutex);
+        Report(record, foundBy, complete);
+    }
+
+    // A Hello of a listed device updates it as announced, its metadata only
+    // when it carries extensions of its own; one of a new device must pass
+    // the search's rules first.
+    void Hello(DeviceRecord heard)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_roster.Lists(heard)) {
+            std::erase(heard.metadata, std::string(HELLO_ITEM));
+            if (!heard.metadata.empty()) {
+                AddVideoProcessorServices(heard);
+                AddBridgeServices(heard);
+            }
+            Report(heard, kHelloFinder, true);
+        } else if (std::optional<DeviceRecord> listed = ListedFromHello(std::move(heard))) {
+            Report(*listed, kHelloFinder, true);
+        }
+    }
+
+    void Bye(const std::string& address)
+    {
+        std::lock_guard lock(m_mutex);
+        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address))
+            Tell(WatchEvent::Lost, *gone);
+    }
+
+    void Expire()
+    {
+        std::lock_guard lock(m_mutex);
+        for (const WatchRoster::Listed& lost : m_roster.Expire(NowMillis()))
+            Tell(WatchEvent::Lost, lost);
+    }
+
+private:
+    // Under the lock.
+    void Report(const DeviceRecord& record, const std::string& foundBy, bool complete)
+    {
+        WatchRoster::Listed listed;
+        switch (m_roster.Seen(record, foundBy, NowMillis(), complete, &listed)) {
+        case WatchRoster::Event::Found: Tell(WatchEvent::Found, listed); break;
+        case WatchRoster::Event::Changed: Tell(WatchEvent::Changed, listed); break;
+        case WatchRoster::Event::None: break;
+        }
+    }
+
+    void Tell(WatchEvent event, const WatchRoster::Listed& device)
+    {
+        try {
+            m_handler(event, device.foundBy, device.record);
+        } catch (...) {
+            // A failing handler must not end the watch.
+        }
+    }
+
+    std::mutex m_mutex;
+    WatchRoster m_roster;
+    const WatchHandler& m_handler;
+};
+
+// Both runs side by side: a new device is told as soon as a run accepts it,
+// a change once the run has merged all it heard.
+void SearchOnce(const WatchRequest& watch, WatchState& state, const std::atomic<bool>& stop)
+{
+    DiscoveryRequest request = watch.search;
+    request.pStop = &stop;
+    auto runOf = [&state, &watch, request](RunKind kind, const char* name) mutable {
+        request.onRecord = [&state, name](RecordChange, std::size_t, const DeviceRecord& record) {
+            state.Seen(record, name, false);
+        };
+        const RunResult result = RunDiscovery(kind, request);
+        for (const DeviceRecord& record : result.records)
+            state.Seen(record, name, true);
+        if (result.failed && watch.onRunFailure)
+            watch.onRunFailure(result.failure.empty() ? "the search could not run" : result.failure);
+    };
+    std::thread bridges(runOf, RunKind::Bridges, "bridges");
+    runOf(RunKind::Devices, "devices");
+    bridges.join();
+}
+
+// Sleeps until `until` or the stop, whichever comes first.
+void WaitUntil(Clock::time_point until, const std::atomic<bool>& stop)
+{
+    constexpr auto kSlice = std::chrono::milliseconds(50);
+    while (!stop && Clock::now() < until)
+        std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, until - Clock::now()));
+}
+
+}  // namespace
+
+const char* WatchEventName(WatchEvent event)
+{
+    switch (event) {
+    case WatchEvent::Found: return "found";
+    case WatchEvent::Changed: return "changed";
+    case WatchEvent::Lost: return "lost";
+    }
+    return "";
+}
+
+std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop)
+{
+    const int interval = request.intervalSeconds < 1 ? 1 : request.intervalSeconds;
+    WatchState state(3 * std::int64_t{interval} * 1000, handler);
+
+    AnnouncementListener ear;
+    const std::string failure = ear.Start(request.search.interfaceAddress, request.search.values.discoveryPort & 0xFFFF,
+                                          [&state](const Announcement& heard) {
+                                              if (heard.kind == Announcement::Kind::Bye)
+                                                  state.Bye(heard.record.address);
+                                              else
+                                                  state.Hello(heard.record);
+                                          });
+    if (!failure.empty())
+        return failure;
+
+    while (!stop) {
+        const Clock::time_point next = Clock::now() + std::chrono::seconds(interval);
+        SearchOnce(request, state, stop);
+        state.Expire();
+        WaitUntil(next, stop);
+    }
+    ear.Stop();
+    return {};
+}

@@ -1,0 +1,121 @@
+#include "discovery/WatchRoster.h"
+
+#include "TestRecords.h"
+
+#include <gtest/gtest.h>
+
+using Event = WatchRoster::Event;
+
+namespace {
+// A bridge at 10.0.0.<host>.
+DeviceRecord Answer(const std::string& address, const std::string& name, int host = 5)
+{
+    const std::string ip = "10.0.0." + std::to_string(host);
+    DeviceRecord r = MakeRecord(address, "http://" + ip + ":80/", kBridgeScope, "b");
+    r.sourceAddress = ip;
+    r.metadata = {"<Description>" + name + "</Description>"};
+    return r;
+}
+
+DeviceRecord Hello(const std::string& address, int host = 5)
+{
+    DeviceRecord r = MakeRecord(address, "http://10.0.0." + std::to_string(host) + ":80/", kBridgeScope, "b");
+    r.metadata = {HELLO_ITEM};
+    return r;
+}
+}  // namespace
+
+TEST(WatchRoster, ADeviceChangesOnlyWhenWhatTheListShowsOfItChanges)
+{
+    WatchRoster roster(3000);
+    WatchRoster::Listed listed;
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 0, true, &listed), Event::Found);
+    EXPECT_EQ(listed.record.GetDescription(), "Lobby");
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 100, true), Event::None);
+    // A Hello keeps the answer's metadata and source and adds no marker.
+    EXPECT_EQ(roster.Seen(Hello("urn:a"), "hello", 200, true), Event::None);
+    // Endpoints that answered in another order are no change.
+    DeviceRecord reordered = Answer("urn:a", "Lobby");
+    reordered.metadata = {"<Services>b:80 c:81</Services>", "<Description>Lobby</Description>"};
+    EXPECT_EQ(roster.Seen(reordered, "bridges", 250, true), Event::Changed);
+    reordered.metadata = {"<Description>Lobby</Description>", "<Services>c:81 b:80</Services>"};
+    EXPECT_EQ(roster.Seen(reordered, "bridges", 260, true), Event::None);
+
+    // A partial record never changes a device; the complete one does.
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Foyer"), "bridges", 300, false), Event::None);
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Foyer"), "bridges", 400, true, &listed), Event::Changed);
+    EXPECT_EQ(listed.record.GetDescription(), "Foyer");
+    EXPECT_EQ(listed.record.sourceAddress, "10.0.0.5");
+    EXPECT_EQ(roster.Size(), 1u);
+}
+
+TEST(WatchRoster, ADeviceIsItsHostWhateverEndpointAnsweredFirst)
+{
+    WatchRoster roster(3000);
+    WatchRoster::Listed listed;
+    EXPECT_EQ(roster.Seen(Hello("urn:h"), "hello", 0, true, &listed), Event::Found);
+    EXPECT_TRUE(listed.record.metadata.empty());
+    EXPECT_EQ(listed.foundBy, "hello");
+    // Another endpoint of the same host, named: a change of the same device,
+    // and what found it first stays with it.
+    EXPECT_EQ(roster.Seen(Answer("urn:h2", "Named"), "devices", 10, true, &listed), Event::Changed);
+    EXPECT_EQ(listed.foundBy, "hello");
+    EXPECT_EQ(roster.Size(), 1u);
+    // A Bye of either endpoint it was heard under removes it.
+    auto gone = roster.Bye("urn:h2");
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->record.GetDescription(), "Named");
+    EXPECT_FALSE(roster.Bye("urn:h"));
+    EXPECT_EQ(roster.Size(), 0u);
+}
+
+TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
+{
+    WatchRoster roster(3000);
+    roster.Seen(Answer("urn:a", "A", 1), "bridges", 0, true);
+    roster.Seen(Answer("urn:b", "B", 2), "bridges", 500, true);
+    roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, true);
+
+    EXPECT_FALSE(roster.Bye("urn:unknown"));
+    auto gone = roster.Bye("urn:c");
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->record.GetDescription(), "C");
+    EXPECT_FALSE(roster.Bye("urn:c"));
+
+    roster.Seen(Answer("urn:a", "A", 1), "bridges", 2900, false);  // heard again, even in part: a's clock restarts
+    EXPECT_TRUE(roster.Expire(3499).empty());
+    auto lost = roster.Expire(3500);
+    ASSERT_EQ(lost.size(), 1u);
+    EXPECT_EQ(lost[0].record.address, "urn:b");
+    EXPECT_EQ(roster.Size(), 1u);
+
+    // A device lost and heard again is found again.
+    EXPECT_EQ(roster.Seen(Answer("urn:b", "B", 2), "bridges", 3600, true), Event::Found);
+}
+
+TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
+{
+    WatchRoster roster(1000);
+    std::int64_t now = 0;
+    auto device = [](int round, int i) {
+        DeviceRecord r = Answer("urn:" + std::to_string(round) + ":" + std::to_string(i), "x");
+        r.xAddrs = "http://host-" + std::to_string(round) + "-" + std::to_string(i) + ":80/";
+        return r;
+    };
+    for (int round = 0; round < 50; ++round, now += 1000) {
+        for (int i = 0; i < 400; ++i)
+            roster.Seen(device(round, i), "bridges", now, true);
+        roster.Expire(now);
+        EXPECT_LE(roster.Size(), 800u);
+    }
+    // One host sending ever new endpoint addresses stays one device.
+    for (int i = 0; i < 1000; ++i)
+        roster.Seen(Answer("urn:churn:" + std::to_string(i), "x", 77), "bridges", now, false);
+    EXPECT_TRUE(roster.Bye("urn:churn:0"));
+    EXPECT_FALSE(roster.Bye("urn:churn:999"));
+
+    for (std::size_t i = roster.Size(); i < WatchRoster::kMaxDevices + 5; ++i)
+        roster.Seen(device(1000, static_cast<int>(i)), "bridges", now, true);
+    EXPECT_EQ(roster.Size(), WatchRoster::kMaxDevices);
+    EXPECT_TRUE(roster.LimitReached());
+}
