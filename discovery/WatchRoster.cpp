@@ -43,10 +43,12 @@ std::string WatchRoster::KeyOf(const DeviceRecord& record)
     return host.empty() ? "address " + record.address : "host " + host;
 }
 
-WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t nowMillis,
-                                     bool complete, Listed* listed)
+WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince,
+                                     std::int64_t nowMillis, bool complete, Listed* listed)
 {
     const std::string key = KeyOf(record);
+    if (auto bye = m_byeAt.find(key); bye != m_byeAt.end() && heardSince <= bye->second)
+        return Event::None;
     auto it = m_devices.find(key);
     if (it == m_devices.end()) {
         if (m_devices.size() >= kMaxDevices) {
@@ -91,7 +93,7 @@ void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
     m_devices.erase(it);
 }
 
-std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address)
+std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address, std::int64_t nowMillis)
 {
     auto key = m_byAddress.find(address);
     if (key == m_byAddress.end())
@@ -100,12 +102,15 @@ std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address)
     if (it == m_devices.end())
         return std::nullopt;
     Listed gone = std::move(it->second.device);
+    if (m_byeAt.size() < kMaxDevices || m_byeAt.count(it->first))
+        m_byeAt[it->first] = nowMillis;
     Remove(it);
     return gone;
 }
 
 std::vector<WatchRoster::Listed> WatchRoster::Expire(std::int64_t nowMillis)
 {
+    std::erase_if(m_byeAt, [&](const auto& bye) { return nowMillis - bye.second >= m_lostAfter; });
     std::vector<std::pair<std::int64_t, std::string>> stale;
     for (const auto& [key, entry] : m_devices) {
         if (nowMillis - entry.lastSeen >= m_lostAfter)

@@ -37,18 +37,20 @@ public:
 
     explicit WatchRoster(std::int64_t lostAfterMillis) : m_lostAfter(lostAfterMillis) {}
 
-    // A device heard at nowMillis by foundBy. A partial record (one endpoint
+    // A device heard by foundBy in answers that arrived from heardSince on,
+    // at nowMillis. Answers heard before the device's Bye are ignored, so a
+    // search under way when it left does not bring it back. A partial record (one endpoint
     // of a device a search is still merging) can only find a device; a
     // complete one (a search's final record, a Hello) may change it. A Hello
     // carries no source address and usually no metadata: what it leaves out
     // is kept from the listed record, and its own Hello item is not a change.
     // Found and Changed leave the listed device in *listed when given.
-    Event Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t nowMillis, bool complete,
-               Listed* listed = nullptr);
+    Event Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince,
+               std::int64_t nowMillis, bool complete, Listed* listed = nullptr);
 
-    // The listed device whose endpoint address a Bye names, removed; nothing
-    // when none is listed under it.
-    std::optional<Listed> Bye(const std::string& address);
+    // The listed device whose endpoint address a Bye names, removed at
+    // nowMillis; nothing when none is listed under it.
+    std::optional<Listed> Bye(const std::string& address, std::int64_t nowMillis);
 
     // Removes and returns, oldest first, the devices not heard for lostAfter.
     std::vector<Listed> Expire(std::int64_t nowMillis);
@@ -77,5 +79,7 @@ private:
     std::int64_t m_lostAfter;
     std::unordered_map<std::string, Entry> m_devices;          // by KeyOf
     std::unordered_map<std::string, std::string> m_byAddress;  // endpoint address -> key
+    // When each device said Bye; kept for lostAfter, as no search lasts longer.
+    std::unordered_map<std::string, std::int64_t> m_byeAt;
     bool m_limitReached = false;
 };

@@ -29,11 +29,12 @@ public:
     {
     }
 
-    // complete: a search's final record rather than one it is still merging.
-    void Seen(const DeviceRecord& record, const std::string& foundBy, bool complete)
+    // From a search that started at heardSince; complete: its final record
+    // rather than one it is still merging.
+    void Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince, bool complete)
     {
         std::lock_guard lock(m_mutex);
-        Report(record, foundBy, complete);
+        Report(record, foundBy, heardSince, complete);
     }
 
     // A Hello of a listed device updates it as announced, its metadata only
@@ -48,16 +49,16 @@ public:
                 AddVideoProcessorServices(heard);
                 AddBridgeServices(heard);
             }
-            Report(heard, kHelloFinder, true);
+            Report(heard, kHelloFinder, NowMillis(), true);
         } else if (std::optional<DeviceRecord> listed = ListedFromHello(std::move(heard))) {
-            Report(*listed, kHelloFinder, true);
+            Report(*listed, kHelloFinder, NowMillis(), true);
         }
     }
 
     void Bye(const std::string& address)
     {
         std::lock_guard lock(m_mutex);
-        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address))
+        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address, NowMillis()))
             Tell(WatchEvent::Lost, *gone);
     }
 
@@ -70,10 +71,10 @@ public:
 
 private:
     // Under the lock.
-    void Report(const DeviceRecord& record, const std::string& foundBy, bool complete)
+    void Report(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince, bool complete)
     {
         WatchRoster::Listed listed;
-        switch (m_roster.Seen(record, foundBy, NowMillis(), complete, &listed)) {
+        switch (m_roster.Seen(record, foundBy, heardSince, NowMillis(), complete, &listed)) {
         case WatchRoster::Event::Found: Tell(WatchEvent::Found, listed); break;
         case WatchRoster::Event::Changed: Tell(WatchEvent::Changed, listed); break;
         case WatchRoster::Event::None: break;
@@ -100,13 +101,14 @@ void SearchOnce(const WatchRequest& watch, WatchState& state, const std::atomic<
 {
     DiscoveryRequest request = watch.search;
     request.pStop = &stop;
-    auto runOf = [&state, &watch, request](RunKind kind, const char* name) mutable {
-        request.onRecord = [&state, name](RecordChange, std::size_t, const DeviceRecord& record) {
-            state.Seen(record, name, false);
+    const std::int64_t started = NowMillis();
+    auto runOf = [&state, &watch, request, started](RunKind kind, const char* name) mutable {
+        request.onRecord = [&state, name, started](RecordChange, std::size_t, const DeviceRecord& record) {
+            state.Seen(record, name, started, false);
         };
         const RunResult result = RunDiscovery(kind, request);
         for (const DeviceRecord& record : result.records)
-            state.Seen(record, name, true);
+            state.Seen(record, name, started, true);
         if (result.failed && watch.onRunFailure)
             watch.onRunFailure(result.failure.empty() ? "the search could not run" : result.failure);
     };

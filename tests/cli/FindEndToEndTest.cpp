@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <optional>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -348,6 +349,46 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
     ASSERT_TRUE(WIFEXITED(rest.status));
     EXPECT_EQ(130, WEXITSTATUS(rest.status)) << rest.err;
     EXPECT_EQ("", rest.out);  // every device went out as it came
+    EXPECT_EQ("", rest.err);
+}
+
+TEST(FindEndToEnd, WatchHearsDevicesComeAndGoUntilStoppedThenExits0)
+{
+    int port = FreeUdpPort();
+    RunningFind find({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "1", "--watch",
+                      "--interval", "2"});
+    auto count = [](const std::vector<std::string> &lines, const char *event) {
+        int n = 0;
+        for (const nlohmann::ordered_json &object : Parsed(lines)) n += object["event"] == event;
+        return n;
+    };
+    std::optional<DemoSimulator> sim;
+    sim.emplace(port);  // says Hello as it starts; the next search finds it all the same
+    std::vector<std::string> lines =
+        find.LinesUntil([&](const std::vector<std::string> &l) { return count(l, "found") >= 4; }, std::chrono::seconds(10));
+    ASSERT_EQ(4, count(lines, "found"));
+    // A few more searches of the same devices: nothing is lost, nothing found twice.
+    lines = find.LinesUntil([](const std::vector<std::string> &) { return false; }, std::chrono::seconds(5));
+    EXPECT_EQ(4, count(lines, "found"));
+    EXPECT_EQ(0, count(lines, "lost"));
+    std::set<std::string> names;
+    for (const nlohmann::ordered_json &object : Parsed(lines)) names.insert(object["name"]);
+    names.erase("<none>");  // a media player found by an endpoint that does not carry its name
+    EXPECT_EQ((std::set<std::string>{"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"}), names);
+
+    // The simulator's devices say Bye as it stops: lost long before three intervals of silence.
+    const auto stopped = std::chrono::steady_clock::now();
+    sim.reset();
+    lines = find.LinesUntil([&](const std::vector<std::string> &l) { return count(l, "lost") >= 4; }, std::chrono::seconds(5));
+    EXPECT_EQ(4, count(lines, "lost"));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count(), 3.0);
+    // Answers a search heard before the Byes do not bring the devices back.
+    lines = find.LinesUntil([](const std::vector<std::string> &) { return false; }, std::chrono::seconds(3));
+    EXPECT_EQ(4, count(lines, "found"));
+
+    Finished rest = find.Stop(SIGINT, std::chrono::seconds(3));
+    ASSERT_TRUE(WIFEXITED(rest.status));
+    EXPECT_EQ(0, WEXITSTATUS(rest.status)) << rest.err;
     EXPECT_EQ("", rest.err);
 }
 

@@ -29,21 +29,21 @@ TEST(WatchRoster, ADeviceChangesOnlyWhenWhatTheListShowsOfItChanges)
 {
     WatchRoster roster(3000);
     WatchRoster::Listed listed;
-    EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 0, true, &listed), Event::Found);
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 0, 0, true, &listed), Event::Found);
     EXPECT_EQ(listed.record.GetDescription(), "Lobby");
-    EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 100, true), Event::None);
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 100, 100, true), Event::None);
     // A Hello keeps the answer's metadata and source and adds no marker.
-    EXPECT_EQ(roster.Seen(Hello("urn:a"), "hello", 200, true), Event::None);
+    EXPECT_EQ(roster.Seen(Hello("urn:a"), "hello", 200, 200, true), Event::None);
     // Endpoints that answered in another order are no change.
     DeviceRecord reordered = Answer("urn:a", "Lobby");
     reordered.metadata = {"<Services>b:80 c:81</Services>", "<Description>Lobby</Description>"};
-    EXPECT_EQ(roster.Seen(reordered, "bridges", 250, true), Event::Changed);
+    EXPECT_EQ(roster.Seen(reordered, "bridges", 250, 250, true), Event::Changed);
     reordered.metadata = {"<Description>Lobby</Description>", "<Services>c:81 b:80</Services>"};
-    EXPECT_EQ(roster.Seen(reordered, "bridges", 260, true), Event::None);
+    EXPECT_EQ(roster.Seen(reordered, "bridges", 260, 260, true), Event::None);
 
     // A partial record never changes a device; the complete one does.
-    EXPECT_EQ(roster.Seen(Answer("urn:a", "Foyer"), "bridges", 300, false), Event::None);
-    EXPECT_EQ(roster.Seen(Answer("urn:a", "Foyer"), "bridges", 400, true, &listed), Event::Changed);
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Foyer"), "bridges", 300, 300, false), Event::None);
+    EXPECT_EQ(roster.Seen(Answer("urn:a", "Foyer"), "bridges", 400, 400, true, &listed), Event::Changed);
     EXPECT_EQ(listed.record.GetDescription(), "Foyer");
     EXPECT_EQ(listed.record.sourceAddress, "10.0.0.5");
     EXPECT_EQ(roster.Size(), 1u);
@@ -53,36 +53,39 @@ TEST(WatchRoster, ADeviceIsItsHostWhateverEndpointAnsweredFirst)
 {
     WatchRoster roster(3000);
     WatchRoster::Listed listed;
-    EXPECT_EQ(roster.Seen(Hello("urn:h"), "hello", 0, true, &listed), Event::Found);
+    EXPECT_EQ(roster.Seen(Hello("urn:h"), "hello", 0, 0, true, &listed), Event::Found);
     EXPECT_TRUE(listed.record.metadata.empty());
     EXPECT_EQ(listed.foundBy, "hello");
     // Another endpoint of the same host, named: a change of the same device,
     // and what found it first stays with it.
-    EXPECT_EQ(roster.Seen(Answer("urn:h2", "Named"), "devices", 10, true, &listed), Event::Changed);
+    EXPECT_EQ(roster.Seen(Answer("urn:h2", "Named"), "devices", 10, 10, true, &listed), Event::Changed);
     EXPECT_EQ(listed.foundBy, "hello");
     EXPECT_EQ(roster.Size(), 1u);
     // A Bye of either endpoint it was heard under removes it.
-    auto gone = roster.Bye("urn:h2");
+    auto gone = roster.Bye("urn:h2", 0);
     ASSERT_TRUE(gone);
     EXPECT_EQ(gone->record.GetDescription(), "Named");
-    EXPECT_FALSE(roster.Bye("urn:h"));
+    EXPECT_FALSE(roster.Bye("urn:h", 0));
     EXPECT_EQ(roster.Size(), 0u);
 }
 
 TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
 {
     WatchRoster roster(3000);
-    roster.Seen(Answer("urn:a", "A", 1), "bridges", 0, true);
-    roster.Seen(Answer("urn:b", "B", 2), "bridges", 500, true);
-    roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, true);
+    roster.Seen(Answer("urn:a", "A", 1), "bridges", 0, 0, true);
+    roster.Seen(Answer("urn:b", "B", 2), "bridges", 500, 500, true);
+    roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, 1000, true);
 
-    EXPECT_FALSE(roster.Bye("urn:unknown"));
-    auto gone = roster.Bye("urn:c");
+    EXPECT_FALSE(roster.Bye("urn:unknown", 0));
+    auto gone = roster.Bye("urn:c", 1100);
     ASSERT_TRUE(gone);
     EXPECT_EQ(gone->record.GetDescription(), "C");
-    EXPECT_FALSE(roster.Bye("urn:c"));
+    EXPECT_FALSE(roster.Bye("urn:c", 1100));
+    // A search heard its answer before the Bye: it does not bring the device back.
+    EXPECT_EQ(roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, 1200, true), Event::None);
+    EXPECT_EQ(roster.Size(), 2u);
 
-    roster.Seen(Answer("urn:a", "A", 1), "bridges", 2900, false);  // heard again, even in part: a's clock restarts
+    roster.Seen(Answer("urn:a", "A", 1), "bridges", 2900, 2900, false);  // heard again, even in part: a's clock restarts
     EXPECT_TRUE(roster.Expire(3499).empty());
     auto lost = roster.Expire(3500);
     ASSERT_EQ(lost.size(), 1u);
@@ -90,7 +93,7 @@ TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
     EXPECT_EQ(roster.Size(), 1u);
 
     // A device lost and heard again is found again.
-    EXPECT_EQ(roster.Seen(Answer("urn:b", "B", 2), "bridges", 3600, true), Event::Found);
+    EXPECT_EQ(roster.Seen(Answer("urn:b", "B", 2), "bridges", 3600, 3600, true), Event::Found);
 }
 
 TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
@@ -104,18 +107,18 @@ TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
     };
     for (int round = 0; round < 50; ++round, now += 1000) {
         for (int i = 0; i < 400; ++i)
-            roster.Seen(device(round, i), "bridges", now, true);
+            roster.Seen(device(round, i), "bridges", now, now, true);
         roster.Expire(now);
         EXPECT_LE(roster.Size(), 800u);
     }
     // One host sending ever new endpoint addresses stays one device.
     for (int i = 0; i < 1000; ++i)
-        roster.Seen(Answer("urn:churn:" + std::to_string(i), "x", 77), "bridges", now, false);
-    EXPECT_TRUE(roster.Bye("urn:churn:0"));
-    EXPECT_FALSE(roster.Bye("urn:churn:999"));
+        roster.Seen(Answer("urn:churn:" + std::to_string(i), "x", 77), "bridges", now, now, false);
+    EXPECT_TRUE(roster.Bye("urn:churn:0", 0));
+    EXPECT_FALSE(roster.Bye("urn:churn:999", 0));
 
     for (std::size_t i = roster.Size(); i < WatchRoster::kMaxDevices + 5; ++i)
-        roster.Seen(device(1000, static_cast<int>(i)), "bridges", now, true);
+        roster.Seen(device(1000, static_cast<int>(i)), "bridges", now, now, true);
     EXPECT_EQ(roster.Size(), WatchRoster::kMaxDevices);
     EXPECT_TRUE(roster.LimitReached());
 }
