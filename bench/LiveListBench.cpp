@@ -12,7 +12,9 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -97,9 +99,14 @@ std::vector<double> Measure(int n, std::chrono::microseconds pause, const std::s
                          }
                      });
     dialog.m_FindButton->click();
-    while (dialog.m_Search.Searching()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    // The window's own kind of loop, which sleeps until an event comes.
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (!dialog.m_Search.Searching()) loop.quit();
+    });
+    check.start(50);
+    loop.exec();
     threads->WaitForNone(std::chrono::seconds(10));
     std::vector<double> ms;
     for (std::size_t i = 0; i < reported.size(); ++i)
