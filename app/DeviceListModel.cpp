@@ -2,6 +2,7 @@
 
 #include "app/DeviceImages.h"
 
+#include <algorithm>
 #include <functional>
 #include <numeric>
 
@@ -144,6 +145,7 @@ void DeviceListModel::Put(const DeviceKey& key, const DeviceRecord& record)
         return;
     }
     Device* device = found->second;
+    if (device->record == record) return;  // a repeat report changes nothing
     const bool wasShown = device->shown > 0;
     // Found with the texts the rows were placed by.
     std::vector<std::size_t> rows = RowsOf(device);
@@ -164,6 +166,51 @@ void DeviceListModel::Put(const DeviceKey& key, const DeviceRecord& record)
     CountShown(wasShown, device->shown > 0);
 }
 
+void DeviceListModel::Remove(const DeviceKey& key)
+{
+    auto found = m_byKey.find(key);
+    if (found == m_byKey.end()) return;
+    Device* device = found->second;
+    const bool wasShown = device->shown > 0;
+    std::vector<std::size_t> rows = RowsOf(device);
+    while (!rows.empty()) {
+        RemoveRow(rows.back());
+        rows.pop_back();
+    }
+    m_byKey.erase(found);
+    CountShown(wasShown, false);
+    auto owned = std::find_if(m_devices.begin(), m_devices.end(),
+                              [device](const std::unique_ptr<Device>& d) { return d.get() == device; });
+    if (owned != m_devices.end()) m_devices.erase(owned);
+}
+
+void DeviceListModel::Arrange(const std::vector<DeviceKey>& arrival)
+{
+    std::unordered_map<const Device*, std::size_t> rank;
+    for (const DeviceKey& key : arrival) {
+        auto found = m_byKey.find(key);
+        if (found != m_byKey.end()) rank.try_emplace(found->second, rank.size());
+    }
+    const std::size_t unnamed = rank.size();
+    auto rankOf = [&](std::size_t row) {
+        auto it = rank.find(m_rows[row]);
+        return it == rank.end() ? unnamed : it->second;
+    };
+    std::vector<std::size_t> from(m_rows.size());  // from[new row] = old row
+    std::iota(from.begin(), from.end(), std::size_t{0});
+    // Devices coming one by one after their equals stand as a stable sort of
+    // their arrival; the like rows of a device stay together.
+    std::stable_sort(from.begin(), from.end(), [&](std::size_t a, std::size_t b) {
+        const int c = m_order.Compare(m_rows[a]->texts, m_rows[b]->texts);
+        if (c != 0) return c < 0;
+        return rankOf(a) < rankOf(b);
+    });
+    bool moved = false;
+    for (std::size_t i = 0; i < from.size() && !moved; ++i) moved = from[i] != i;
+    if (!moved) return;
+    Reorder(from);
+}
+
 void DeviceListModel::Clear()
 {
     if (!m_rows.empty()) {
@@ -182,11 +229,16 @@ void DeviceListModel::Clear()
 
 void DeviceListModel::Sort(int column, bool ascending)
 {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     m_order = RowOrder{column, ascending};
     std::vector<std::size_t> from(m_rows.size());  // from[new row] = old row
     std::iota(from.begin(), from.end(), std::size_t{0});
     m_order.Sort(from, [this](std::size_t row) -> const SortTexts& { return m_rows[row]->texts; });
+    Reorder(from);
+}
+
+void DeviceListModel::Reorder(const std::vector<std::size_t>& from)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> to(m_rows.size());
     std::vector<Device*> rows(m_rows.size());
     for (std::size_t i = 0; i < from.size(); ++i) {

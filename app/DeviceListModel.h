@@ -53,6 +53,13 @@ public:
     // rows keep their identity (selection and focus stay on them) and move
     // only when the row order no longer holds where they stand.
     void Put(const DeviceKey& key, const DeviceRecord& record);
+    // Removes the device with the key and its rows; nothing when none has it.
+    void Remove(const DeviceKey& key);
+    // Puts the rows in the order they would stand in had the devices come
+    // one by one in the order of arrival (keyed devices not named there
+    // after them, in their present order), under the present row order. The
+    // selection and focus stay with their rows.
+    void Arrange(const std::vector<DeviceKey>& arrival);
     // Removes every row and returns to arrival order.
     void Clear();
     // Sorts by a column header (stable); rows added later follow this order.
@@ -83,6 +90,8 @@ private:
     // they were placed by.
     std::vector<std::size_t> RowsOf(const Device* device) const;
     void CountShown(bool before, bool after);
+    // Moves the rows so that row i is the one that was at from[i].
+    void Reorder(const std::vector<std::size_t>& from);
 
     RowOrder m_order;
     std::vector<std::unique_ptr<Device>> m_devices;

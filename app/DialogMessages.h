@@ -8,6 +8,7 @@
 #include <QEvent>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,15 +18,30 @@ class QObject;
 namespace signseek {
 
 inline constexpr QEvent::Type WM_DISCOVERY_RESULT = static_cast<QEvent::Type>(1147);
+inline constexpr QEvent::Type WM_DEVICE_RECORDS = static_cast<QEvent::Type>(1149);
 inline constexpr QEvent::Type WM_ADDRESS_CHANGED_EVENT = static_cast<QEvent::Type>(WM_ADDRESS_CHANGED);
+static_assert(WM_DEVICE_RECORDS != WM_ADDRESS_CHANGED_EVENT && WM_DEVICE_RECORDS != WM_DISCOVERY_RESULT);
 
 // One discovery run's result; the records travel with the event, so they
 // are freed with the event even when the dialog never handles it.
 class DiscoveryResultEvent : public QEvent {
 public:
-    explicit DiscoveryResultEvent(RunResult result) : QEvent(WM_DISCOVERY_RESULT), m_result(std::move(result)) {}
+    explicit DiscoveryResultEvent(RunResult result, std::string run = {})
+        : QEvent(WM_DISCOVERY_RESULT), m_result(std::move(result)), m_run(std::move(run))
+    {
+    }
 
     RunResult m_result;
+    std::string m_run;  // the label its records were reported under while it ran; may be empty
+};
+
+// Records of the search numbered search wait in its mailbox. One note stands
+// for however many records came before the window takes them.
+class DeviceRecordsEvent : public QEvent {
+public:
+    explicit DeviceRecordsEvent(std::uint64_t search) : QEvent(WM_DEVICE_RECORDS), m_search(search) {}
+
+    std::uint64_t m_search;
 };
 
 class AddressChangedEvent : public QEvent {

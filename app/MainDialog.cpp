@@ -48,6 +48,10 @@ constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
 constexpr int kMenuButtonGap = 4;
 
+// The labels the two runs report their records under.
+constexpr char kDevicesRun[] = "devices";
+constexpr char kBridgesRun[] = "bridges";
+
 // Three bars, the common mark of a menu, in the palette's text colour.
 QIcon MenuIcon(const QColor& color)
 {
@@ -212,6 +216,10 @@ bool CVORIrurizezDlg::event(QEvent* e)
         OnDiscoveryResult(static_cast<DiscoveryResultEvent&>(*e));
         return true;
     }
+    if (e->type() == WM_DEVICE_RECORDS) {
+        OnDeviceRecords(static_cast<DeviceRecordsEvent&>(*e));
+        return true;
+    }
     if (e->type() == WM_ADDRESS_CHANGED_EVENT) {
         OnAddressChanged();
         return true;
@@ -231,19 +239,80 @@ void CVORIrurizezDlg::OnFindDisplays()
     // Read here, on the window's thread; the threads look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
-    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
-    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
+    // Each record reported wakes the window once, however many follow
+    // before it takes them.
+    const std::uint64_t search = ++m_nSearch;
+    m_Live = std::make_shared<RecordMailbox>(
+        [route = std::weak_ptr<MessageRoute>(m_Route), search] {
+            if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
+        });
+    m_Reported.clear();
+    m_Arrival.clear();
+    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter, kDevicesRun,
+                      MailboxSink(m_Live, kDevicesRun));
+    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter, kBridgesRun,
+                      MailboxSink(m_Live, kBridgesRun));
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();
+}
+
+void CVORIrurizezDlg::OnDeviceRecords(const DeviceRecordsEvent& records)
+{
+    if (records.m_search == m_nSearch) TakeLiveRecords();
+}
+
+void CVORIrurizezDlg::TakeLiveRecords()
+{
+    if (!m_Live) return;
+    for (RecordMailbox::Entry& entry : m_Live->Take()) {
+        DeviceKey key{std::move(entry.run), entry.record.address};
+        m_Reported.emplace(key.run, key.address);
+        m_DisplayList->Model().Put(key, entry.record);
+    }
+}
+
+void CVORIrurizezDlg::SettleRun(const std::string& run, const std::vector<DeviceRecord>& records)
+{
+    // What the run reported reached the mailbox before its result was posted.
+    TakeLiveRecords();
+    DeviceListModel& model = m_DisplayList->Model();
+    std::set<std::string> kept;
+    for (const DeviceRecord& record : records) {
+        // A run keeps one record per address; should one come twice, it
+        // shows twice, as its array says.
+        if (!kept.insert(record.address).second) {
+            model.Add(record);
+            continue;
+        }
+        DeviceKey key{run, record.address};
+        model.Put(key, record);
+        m_Arrival.push_back(std::move(key));
+    }
+    // Nothing the run reported stays unless its result holds it (a run that
+    // failed shows nothing).
+    for (auto it = m_Reported.lower_bound({run, std::string()}); it != m_Reported.end() && it->first == run;) {
+        if (kept.count(it->second) == 0) model.Remove({it->first, it->second});
+        it = m_Reported.erase(it);
+    }
 }
 
 void CVORIrurizezDlg::OnDiscoveryResult(DiscoveryResultEvent& result)
 {
     m_ProgressTimer.stop();
     const std::vector<DeviceRecord>& records = result.m_result.records;
-    FillDisplayList(records.data(), static_cast<unsigned>(records.size()));
+    if (m_Live && !result.m_run.empty())
+        SettleRun(result.m_run, records);
+    else
+        FillDisplayList(records.data(), static_cast<unsigned>(records.size()));
     if (!m_Search.Result(result.m_result.failure)) return;
+    if (m_Live) {
+        // The rows stand as the two results, taken one after the other, would put them.
+        m_DisplayList->Model().Arrange(m_Arrival);
+        m_Live.reset();
+        m_Reported.clear();
+        m_Arrival.clear();
+    }
     EndSearch();
     // An empty list would read as "no devices": say why the search could not run.
     if (!m_Search.Failures().empty())

@@ -6,6 +6,7 @@
 #include "app/DisplayList.h"
 #include "app/IssueList.h"
 #include "app/LayoutControls.h"
+#include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/SearchThreads.h"
 #include "settings/AdapterSource.h"
@@ -17,9 +18,13 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -74,6 +79,7 @@ public:
     // Handlers, public so the window system's stand-ins in tests can drive them.
     void OnFindDisplays();
     void OnDiscoveryResult(DiscoveryResultEvent& result);
+    void OnDeviceRecords(const DeviceRecordsEvent& records);
     void OnAddressChanged();
     void OnTimer();
     void OnSysCommand(int id);
@@ -127,6 +133,10 @@ private:
     void SetupDisplayList();
     void SetupIssueList();
     void EndSearch();
+    // Shows the records the runs reported since the last take.
+    void TakeLiveRecords();
+    // A run's final records in place of what it reported while it ran.
+    void SettleRun(const std::string& run, const std::vector<DeviceRecord>& records);
     void PlaceMenuButton();
     // The View menu at a screen point, or from the keyboard at the device
     // list's corner.
@@ -138,6 +148,13 @@ private:
     std::unique_ptr<AddressChangeMonitor> m_AddressMonitor;
     std::unique_ptr<CIssueList> m_Issues;
     QTimer m_ProgressTimer;
+    // The search under way: its number, the mailbox its runs report to,
+    // the devices shown from their reports as (run, address), and the final
+    // records' keys in the order the window would have taken them.
+    std::uint64_t m_nSearch = 0;
+    std::shared_ptr<RecordMailbox> m_Live;
+    std::set<std::pair<std::string, std::string>> m_Reported;
+    std::vector<DeviceKey> m_Arrival;
 };
 
 }  // namespace signseek

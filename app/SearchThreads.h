@@ -23,11 +23,12 @@ DiscoveryRunFunction EngineRun(RunKind kind);
 bool StartDetachedThread(std::function<void()> body);
 
 // One search thread: looks up the adapter's address by its description, runs
-// the discovery run with the process-wide settings values and posts one
-// WM_DISCOVERY_RESULT. When the thread cannot be started, a result without
-// records is posted at once so the search still ends; returns false then.
+// the discovery run with the process-wide settings values, telling onRecord
+// of each record as it comes, and posts one WM_DISCOVERY_RESULT labelled
+// runLabel. When the thread cannot be started, a result without records is
+// posted at once so the search still ends; returns false then.
 bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
                        std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
-                       std::string adapterDescription);
+                       std::string adapterDescription, std::string runLabel = {}, RecordSink onRecord = {});
 
 }  // namespace signseek

@@ -2,13 +2,14 @@
 # Prints the benchmark figures: decoding throughput beside python3's
 # ElementTree on the same message, both discovery runs against 1000, 5000 and
 # 10000 simulated devices, the time from an answer to its record being
-# reported at 1000 devices, the device run next to hostile clients and the
-# memory of a long watch, inside a private network namespace.
+# reported at 1000 devices, the time from a record being reported to its row
+# in the window's list, the device run next to hostile clients and the memory
+# of a long watch, inside a private network namespace.
 # Usage: bench/run-benchmarks.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-cmake --build "$build" -j "$(nproc)" --target signseek-decode-bench signseek-load-bench signseek-report-bench signseek-attack-bench signseek-sim signseek-find >/dev/null
+cmake --build "$build" -j "$(nproc)" --target signseek-decode-bench signseek-load-bench signseek-report-bench signseek-live-list-bench signseek-attack-bench signseek-sim signseek-find >/dev/null
 
 decode=$("$build/bench/signseek-decode-bench" 5)
 echo "$decode"
@@ -33,5 +34,6 @@ for n in 1000 5000 10000; do
   ./scripts/in-private-net.sh "$build/bench/signseek-load-bench" "$build/sim/signseek-sim" "$n"
 done
 ./scripts/in-private-net.sh "$build/bench/signseek-report-bench" 1000
+./scripts/in-private-net.sh "$build/bench/signseek-live-list-bench" 1000
 ./scripts/in-private-net.sh "$build/bench/signseek-attack-bench" "$build/sim/signseek-sim"
 ./scripts/in-private-net.sh bench/watch-memory.sh "$build" "${SIGNSEEK_WATCH_SECONDS:-180}"

@@ -1,10 +1,11 @@
 // The main dialog's window-free logic: dialog units, layout, search cycle,
-// drop-down sizing and the device count.
+// drop-down sizing, the device count and the live records' mailbox.
 
 #include "app/AdapterDropDown.h"
 #include "app/DeviceCount.h"
 #include "app/DialogUnits.h"
 #include "app/LayoutControls.h"
+#include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
 #include "app/ThreadCount.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <cstdint>
 #include <limits>
@@ -231,6 +233,51 @@ TEST(SizeAdapterDropDown, RoomForTheLongestTextAndTheListsScrollBar)
     EXPECT_EQ(189, w.m_nAdapterListWidth);
     w = SizeAdapterDropDownWidths({}, 16, 2, 20, 200);
     EXPECT_EQ(8, w.dropDown);
+}
+
+TEST(RecordMailbox, AFloodWaitsAsOneRecordPerDeviceAndWakesTheWindowOncePerTake)
+{
+    std::atomic<int> wakes{0};
+    auto mailbox = std::make_shared<RecordMailbox>([&wakes] { ++wakes; });
+    RecordSink devices = MailboxSink(mailbox, "devices");
+    RecordSink bridges = MailboxSink(mailbox, "bridges");
+    auto record = [](const std::string& address, int version) {
+        DeviceRecord r;
+        r.address = address;
+        r.metadataVersion = static_cast<std::uint32_t>(version);
+        return r;
+    };
+    // Two runs, each hammering its devices, as a hostile network can make them.
+    std::thread other([&] {
+        for (int i = 0; i < 20000; ++i) bridges(RecordChange::Changed, 0, record("urn:b", i));
+    });
+    for (int i = 0; i < 20000; ++i) devices(i == 0 ? RecordChange::Found : RecordChange::Changed, i % 2,
+                                          record(i % 2 ? "urn:d1" : "urn:d0", i));
+    other.join();
+    EXPECT_EQ(1, wakes.load());
+    EXPECT_EQ(3u, mailbox->Waiting());
+
+    std::vector<RecordMailbox::Entry> taken = mailbox->Take();
+    ASSERT_EQ(3u, taken.size());
+    std::map<std::string, RecordMailbox::Entry> byAddress;
+    for (auto& entry : taken) byAddress.emplace(entry.record.address, entry);
+    EXPECT_EQ("devices", byAddress.at("urn:d0").run);
+    EXPECT_EQ(19998u, byAddress.at("urn:d0").record.metadataVersion);  // the latest of each
+    EXPECT_EQ(19999u, byAddress.at("urn:d1").record.metadataVersion);
+    EXPECT_EQ("bridges", byAddress.at("urn:b").run);
+    EXPECT_EQ(19999u, byAddress.at("urn:b").record.metadataVersion);
+    // In the order first put, within a run.
+    auto d0 = std::find_if(taken.begin(), taken.end(), [](auto& e) { return e.record.address == "urn:d0"; });
+    auto d1 = std::find_if(taken.begin(), taken.end(), [](auto& e) { return e.record.address == "urn:d1"; });
+    EXPECT_LT(d0, d1);
+
+    // The same place in another run is another device; the next put after a
+    // take wakes again.
+    EXPECT_EQ(0u, mailbox->Waiting());
+    devices(RecordChange::Found, 5, record("urn:x", 1));
+    bridges(RecordChange::Found, 5, record("urn:y", 1));
+    EXPECT_EQ(2, wakes.load());
+    EXPECT_EQ(2u, mailbox->Take().size());
 }
 
 TEST(ThreadCount, CountsAThreadUntilItsBodyHasLetGoOfWhatItHeld)

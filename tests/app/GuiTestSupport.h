@@ -155,10 +155,21 @@ private:
     int m_entered = 0;
 };
 
-// A discovery run that returns copies of records (or fails), after an
-// optional gate, and keeps the request it got. Set its fields before a
-// search starts; it must outlive the search threads.
+// A record a fake run reports while it runs, then the gate it waits at, if any.
+struct FakeReport {
+    RecordChange change;
+    std::size_t index;
+    DeviceRecord record;
+    std::shared_ptr<Gate> after;
+};
+
+// A discovery run that, after an optional start gate, reports its reports
+// through the request's onRecord, then returns copies of records (or fails)
+// after an optional gate, and keeps the request it got. Set its fields
+// before a search starts; it must outlive the search threads.
 struct FakeRun {
+    std::shared_ptr<Gate> start;
+    std::vector<FakeReport> reports;
     std::vector<DeviceRecord> records;
     bool fails = false;
     std::string failure;  // the cause a failing run gives
@@ -172,6 +183,11 @@ struct FakeRun {
             {
                 std::lock_guard lock(*mutex);
                 requests->push_back(request);
+            }
+            if (start) start->Enter();
+            for (const FakeReport& report : reports) {
+                if (request.onRecord) request.onRecord(report.change, report.index, report.record);
+                if (report.after) report.after->Enter();
             }
             if (gate) gate->Enter();
             RunResult result;

@@ -309,6 +309,101 @@ TEST_F(MainDialogTest, ANewSearchClearsTheListBeforeItsResults)
     EXPECT_EQ("1 device", dialog->m_DeviceCount->text());
 }
 
+// Each row's texts and record, top to bottom.
+std::vector<std::pair<QStringList, DeviceRecord>> Shown(const DeviceListModel& model)
+{
+    std::vector<std::pair<QStringList, DeviceRecord>> rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList texts;
+        for (int c = 0; c < DeviceListModel::kColumns; ++c) texts << model.Text(r, c);
+        rows.emplace_back(texts, *model.RecordAt(r));
+    }
+    return rows;
+}
+
+TEST_F(MainDialogTest, RowsAppearAsTheRunsReportChangeInPlaceAndSettleOnTheFinalRecords)
+{
+    auto dialog = Make();
+    dialog->show();
+    CDisplayList& list = *dialog->m_DisplayList;
+    DeviceRecord bridge = Device("Same", "b", "10.0.0.9");
+    bridge.address = "urn:uuid:bridge";
+    DeviceRecord same = Device("Same", "s", "10.0.0.2");
+    DeviceRecord player = Device("Player", "first", "10.0.0.3");
+    DeviceRecord merged = player;
+    merged.metadata[1] = "<DHCPName>second</DHCPName>";
+    DeviceRecord twoAddresses = merged;  // the run's last word, never reported
+    twoAddresses.xAddrs = "http://10.0.0.3/a http://10.0.0.3/b";
+    auto devicesStart = std::make_shared<test::Gate>();
+    auto playerFound = std::make_shared<test::Gate>();
+    auto devicesEnd = std::make_shared<test::Gate>();
+    auto bridgesEnd = std::make_shared<test::Gate>();
+    m_bridges.reports = {{RecordChange::Found, 0, bridge, nullptr}};
+    m_bridges.records = {bridge};
+    m_bridges.gate = bridgesEnd;
+    m_devices.start = devicesStart;
+    m_devices.reports = {{RecordChange::Found, 0, same, nullptr},
+                         {RecordChange::Found, 1, player, playerFound},
+                         {RecordChange::Changed, 1, merged, nullptr}};
+    m_devices.records = {same, twoAddresses};
+    m_devices.gate = devicesEnd;
+    dialog->m_FindButton->click();
+
+    // A device shows, and counts, while both runs still listen.
+    ASSERT_TRUE(test::WaitUntil([&] { return list.RowCount() == 1; }));
+    EXPECT_EQ("1 device", dialog->m_DeviceCount->text());
+    EXPECT_EQ(0, dialog->m_Search.m_nResultsReceived);
+    EXPECT_TRUE(dialog->ProgressTimerActive());
+    EXPECT_FALSE(dialog->m_SearchProgress->isHidden());
+
+    devicesStart->Open();
+    ASSERT_TRUE(playerFound->WaitEntered(1));
+    ASSERT_TRUE(test::WaitUntil([&] { return list.RowCount() == 3; }));
+    EXPECT_EQ((std::vector<QString>{"Player", "Same", "Same"}), Names(*dialog));
+    EXPECT_EQ("urn:uuid:bridge", list.RecordAt(1)->address);  // it answered first
+    EXPECT_EQ("first", list.Text(0, 2));
+    list.SetSelectionMark(0);
+    QPersistentModelIndex held(list.Model().index(0, 0));
+
+    // A change updates the device's row where it stands.
+    playerFound->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return list.Text(0, 2) == "second"; }));
+    EXPECT_EQ(3, list.RowCount());
+    EXPECT_EQ(0, held.row());
+    EXPECT_EQ(0, list.SelectedRow());
+    EXPECT_EQ("3 devices", dialog->m_DeviceCount->text());
+
+    devicesEnd->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog->m_Search.m_nResultsReceived == 1; }));
+    EXPECT_EQ((std::vector<QString>{"Player", "Player", "Same", "Same"}), Names(*dialog));
+    EXPECT_EQ(twoAddresses, *list.RecordAt(0));
+    EXPECT_EQ("3 devices", dialog->m_DeviceCount->text());
+    bridgesEnd->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+
+    // The list is the one the two results give taken one after the other:
+    // among equals the devices run's device, whose result came first, leads.
+    DeviceListModel expected;
+    for (const DeviceRecord& record : m_devices.records) expected.Add(record);
+    for (const DeviceRecord& record : m_bridges.records) expected.Add(record);
+    EXPECT_EQ(Shown(expected), Shown(list.Model()));
+    EXPECT_EQ("3 devices", dialog->m_DeviceCount->text());
+    EXPECT_EQ(0, held.row());
+    EXPECT_EQ(0, list.SelectedRow());
+
+    // What a run reported goes when its result does not hold it: a run that
+    // fails shows nothing.
+    m_devices = FakeRun{};
+    m_bridges = FakeRun{};
+    m_bridges.reports = {{RecordChange::Found, 0, Device("Ghost", "g", "10.0.0.7"), nullptr}};
+    m_bridges.fails = true;
+    m_bridges.failure = "cannot join the discovery group on 127.0.0.1: no multicast route";
+    Search(*dialog, {Device("Real", "r", "10.0.0.8")});
+    EXPECT_EQ(std::vector<QString>{"Real"}, Names(*dialog));
+    EXPECT_EQ("1 device", dialog->m_DeviceCount->text());
+    EXPECT_EQ(1u, m_messages.size());
+}
+
 TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
 {
     auto dialog = Make();
