@@ -48,12 +48,17 @@ int main(int argc, char **argv)
         return kExitSuccess;
     }
 
-    InterfaceChoice choice = ChooseInterface(options.interface, adapters);
-    if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
+    SearchSettings settings;
+    if (options.interface == kAllAdapters) {
+        settings.adapters = AllAdapterAddresses(adapters);
+        if (settings.adapters.empty()) return Fail("no network adapter with an IPv4 address", kExitRunFailed);
+    } else {
+        InterfaceChoice choice = ChooseInterface(options.interface, adapters);
+        if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
+        settings.interfaceAddress = *choice.address;
+    }
 
     VerboseReport verbose(std::cerr);
-    SearchSettings settings;
-    settings.interfaceAddress = *choice.address;
     settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
     std::mutex printing;
