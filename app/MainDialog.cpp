@@ -231,8 +231,15 @@ void CVORIrurizezDlg::OnFindDisplays()
     // Read here, on the window's thread; the threads look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
-    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
-    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
+    if (AllAdaptersChosen()) {
+        StartSearchThread(start, m_Route, m_Services.adapters,
+                          OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters), adapter);
+        StartSearchThread(start, m_Route, m_Services.adapters,
+                          OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters), adapter);
+    } else {
+        StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter);
+        StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter);
+    }
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();
@@ -275,8 +282,16 @@ void CVORIrurizezDlg::FillAdapterList()
     m_AdapterCombo->clear();
     for (const std::string& description : GetAdapterDescriptions(*m_Services.adapters))
         m_AdapterCombo->addItem(QString::fromLocal8Bit(description.data(), static_cast<qsizetype>(description.size())));
+    // Last, so the first adapter stays the one a search starts on.
+    m_bAllAdaptersEntry = m_AdapterCombo->count() > 0;
+    if (m_bAllAdaptersEntry) m_AdapterCombo->addItem(QString::fromLatin1(kAllAdaptersEntry));
     m_AdapterCombo->setCurrentIndex(0);
     SizeAdapterDropDown();
+}
+
+bool CVORIrurizezDlg::AllAdaptersChosen() const
+{
+    return m_bAllAdaptersEntry && m_AdapterCombo->currentIndex() == m_AdapterCombo->count() - 1;
 }
 
 void CVORIrurizezDlg::SizeAdapterDropDown()

@@ -2,6 +2,7 @@
 // The main dialog: issue list, search controls and device list; the search
 // cycle with its two threads, the View menu, device details and web pages.
 
+#include "app/AllAdapters.h"
 #include "app/DialogMessages.h"
 #include "app/DisplayList.h"
 #include "app/IssueList.h"
@@ -57,6 +58,7 @@ struct DialogServices {
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
     DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
     DiscoveryRunFunction discoverBridges = EngineRun(RunKind::Bridges);
+    AdaptersRunFunction discoverOnAdapters = RunDiscoveryOnAdapters;  // "All adapters"
     ThreadStarter startThread = StartDetachedThread;
     // Counts the search threads; shared with them, so it outlives the dialog.
     std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();
@@ -88,6 +90,8 @@ public:
     void LayoutControls(int cx, int cy);
     void FillAdapterList();
     void SizeAdapterDropDown();
+    // The combo's last entry, "All adapters", is the current one.
+    bool AllAdaptersChosen() const;
     void FillDisplayList(const DeviceRecord* records, unsigned count);
 
     static bool FindInternetExplorer() { return false; }
@@ -103,6 +107,7 @@ public:
     bool m_bInternetExplorerFound = false;
     bool m_bUseInternetExplorer = false;
     int m_nAdapterListWidth = 0;
+    bool m_bAllAdaptersEntry = false;  // the combo ends in "All adapters"
     QIcon m_hIcon;
 
     CDisplayList* m_DisplayList = nullptr;

@@ -20,19 +20,6 @@ std::vector<UsableAdapter> UsableAdapters(const signseek::AdapterSource &adapter
     return usable;
 }
 
-std::vector<std::string> AllAdapterAddresses(const signseek::AdapterSource &adapters)
-{
-    std::vector<std::string> addresses;
-    for (const UsableAdapter &adapter : UsableAdapters(adapters)) {
-        // The shared listener tells adapters apart by address alone.
-        if (adapter.address.empty() || adapter.address == "0.0.0.0" ||
-            std::find(addresses.begin(), addresses.end(), adapter.address) != addresses.end())
-            continue;
-        addresses.push_back(adapter.address);
-    }
-    return addresses;
-}
-
 std::string FormatAdapters(const std::vector<UsableAdapter> &adapters, const std::string &indent)
 {
     std::size_t nameWidth = 0, descriptionWidth = 0;

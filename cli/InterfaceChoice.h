@@ -20,9 +20,6 @@ InterfaceChoice ChooseInterface(const std::string &requested, const signseek::Ad
 // What --interface takes for a search on every usable adapter at once.
 inline constexpr char kAllAdapters[] = "all";
 
-// The address of every usable adapter, each once, in the list's order.
-std::vector<std::string> AllAdapterAddresses(const signseek::AdapterSource &adapters);
-
 // An adapter a search can go out from, as --list-interfaces shows it.
 struct UsableAdapter {
     std::string name;  // the interface name: the description up to " ("

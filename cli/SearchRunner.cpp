@@ -25,18 +25,7 @@ RunResult Execute(RunKind kind, const char *name, const SearchSettings &settings
 {
     const DiscoveryRequest request = Request(name, settings);
     if (settings.adapters.empty()) return RunDiscovery(kind, request);
-    RunResult all;
-    const std::vector<RunResult> each = RunDiscoveryOnAdapters(kind, request, settings.adapters);
-    all.failed = !each.empty();
-    for (std::size_t i = 0; i < each.size(); ++i) {
-        // The search fails only where no adapter could do its work.
-        all.failed = all.failed && each[i].failed;
-        all.limitReached = all.limitReached || each[i].limitReached;
-        if (!each[i].failure.empty())
-            all.failure += (all.failure.empty() ? "" : "; ") + settings.adapters[i] + ": " + each[i].failure;
-        all.records.insert(all.records.end(), each[i].records.begin(), each[i].records.end());
-    }
-    return all;
+    return JoinAdapterResults(RunDiscoveryOnAdapters(kind, request, settings.adapters), settings.adapters);
 }
 
 void Append(std::vector<FoundDevice> &out, const char *name, const RunResult &result)

@@ -8,6 +8,7 @@
 #include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"
 #include "common/Version.h"
+#include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
@@ -50,7 +51,7 @@ int main(int argc, char **argv)
 
     SearchSettings settings;
     if (options.interface == kAllAdapters) {
-        settings.adapters = AllAdapterAddresses(adapters);
+        settings.adapters = signseek::GetAllAdapterAddresses(adapters);
         if (settings.adapters.empty()) return Fail("no network adapter with an IPv4 address", kExitRunFailed);
     } else {
         InterfaceChoice choice = ChooseInterface(options.interface, adapters);

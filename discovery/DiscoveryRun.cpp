@@ -180,6 +180,22 @@ std::vector<RunResult> RunDiscoveryOnAdapters(RunKind kind, const DiscoveryReque
     }
 }
 
+RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vector<std::string>& adapters)
+{
+    RunResult all;
+    all.failed = !each.empty();
+    for (std::size_t i = 0; i < each.size(); ++i) {
+        all.failed = all.failed && each[i].failed;
+        all.limitReached = all.limitReached || each[i].limitReached;
+        if (!each[i].failure.empty()) {
+            const std::string adapter = i < adapters.size() ? adapters[i] : std::string("?");
+            all.failure += (all.failure.empty() ? "" : "; ") + adapter + ": " + each[i].failure;
+        }
+        all.records.insert(all.records.end(), each[i].records.begin(), each[i].records.end());
+    }
+    return all;
+}
+
 std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
 {
     return AsArray(RunDiscovery(RunKind::Devices, request), request);
