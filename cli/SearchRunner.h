@@ -2,7 +2,7 @@
 // One search as the window runs it: the device run and the bridge run at the
 // same time on two threads, each with its own request.
 
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "discovery/DiscoveryRun.h"
 
 #include <atomic>

@@ -3,7 +3,7 @@
 #include "cli/FindOptions.h"
 #include "cli/InterfaceChoice.h"
 #include "cli/ProgressLine.h"
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "cli/SearchRunner.h"
 #include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"

@@ -1,4 +1,4 @@
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "common/VendorConstants.h"
 
 #include <gtest/gtest.h>
