@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
+#include "app/ListExport.h"
 #include "app/DeviceCount.h"
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -71,6 +73,10 @@ void FillDefaults(DialogServices& s)
     }
     if (!s.popupMenu) s.popupMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
     if (!s.runModal) s.runModal = [](QDialog& dialog) { return dialog.exec(); };
+    if (!s.saveFileName)
+        s.saveFileName = [](QWidget* parent, const QString& filters, QString* chosenFilter) {
+            return QFileDialog::getSaveFileName(parent, QStringLiteral("Export list"), QString(), filters, chosenFilter);
+        };
 }
 
 }  // namespace
@@ -154,7 +160,7 @@ void CVORIrurizezDlg::CreateControls()
     auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
-    // The window's two commands, Settings and About, sit in a menu button of
+    // The window's commands, Settings, Export and About, sit in a menu button of
     // their own beside the issue list.
     m_MenuButton = new QToolButton(this);
     m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
@@ -166,6 +172,7 @@ void CVORIrurizezDlg::CreateControls()
     auto* menu = new QMenu(m_MenuButton);
     menu->addSeparator();
     menu->addAction(QStringLiteral("Settings.."))->setData(IDM_SETTINGS);
+    menu->addAction(QStringLiteral("Export list..."))->setData(IDM_EXPORT);
     menu->addSeparator();
     menu->addAction(QStringLiteral("&About Signseek..."))->setData(IDM_ABOUTBOX);
     m_MenuButton->setMenu(menu);
@@ -474,7 +481,21 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         PublishSettings(m_Settings.m_values);
         bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
         if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
+    } else if (id == IDM_EXPORT) {
+        ExportList();
     }
+}
+
+void CVORIrurizezDlg::ExportList()
+{
+    QString filter;
+    const QString path = m_Services.saveFileName(this, QString::fromLatin1(kExportFilters), &filter);
+    if (path.isEmpty()) return;
+    const std::string file = path.toLocal8Bit().toStdString();
+    const ExportFormat format = ExportFormatFor(file, filter.toStdString());
+    std::string why;
+    if (!WriteExportFile(file, ExportText(format, m_DisplayList->Model().ListedDevices()), why))
+        m_Services.messageBox(this, QString::fromLatin1(kExportNotSaved).arg(path, QString::fromLocal8Bit(why.c_str())));
 }
 
 }  // namespace signseek

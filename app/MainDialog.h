@@ -37,6 +37,7 @@ namespace signseek {
 // Commands of the dialog's menu button.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
 inline constexpr int IDM_SETTINGS = 0x0100;
+inline constexpr int IDM_EXPORT = 0x0200;
 
 inline constexpr int IDT_SEARCH_PROGRESS = 101;
 inline constexpr int kProgressPeriodMs = 100;
@@ -47,6 +48,7 @@ inline constexpr char kApplicationTitle[] = "Marvane Signseek";
 // application's title.
 inline constexpr char kNoDevicePage[] = "This device offers no web page that can be opened.";
 inline constexpr char kNoBrowser[] = "No web browser could be started to open %1.";
+inline constexpr char kExportNotSaved[] = "The list could not be saved to %1: %2.";
 inline constexpr char kSettingsNotSaved[] =
     "The settings could not be saved. They apply until Signseek is closed.";
 
@@ -65,6 +67,9 @@ struct DialogServices {
     std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = CreateAddressChangeSource;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
     std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
+    // The file "Export list..." writes to, and the filter chosen; an empty
+    // name: cancelled. Default: QFileDialog::getSaveFileName.
+    std::function<QString(QWidget* parent, const QString& filters, QString* chosenFilter)> saveFileName;
     IssueCheckPlatform checks;  // default: this machine
 };
 
@@ -90,6 +95,8 @@ public:
     void LayoutControls(int cx, int cy);
     void FillAdapterList();
     void SizeAdapterDropDown();
+    // "Export list...": the listed devices to a CSV or JSON file.
+    void ExportList();
     // The combo's last entry, "All adapters", is the current one.
     bool AllAdaptersChosen() const;
     void FillDisplayList(const DeviceRecord* records, unsigned count);

@@ -11,6 +11,7 @@
 #include "common/VendorConstants.h"
 #include "common/Version.h"
 #include "discovery/DeviceDetails.h"
+#include "discovery/ResultPrinter.h"
 #include "settings/DiscoverySettings.h"
 
 #include <QAbstractItemView>
@@ -852,6 +853,58 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
     ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
 }
 
+TEST_F(MainDialogTest, ExportListWritesWhatTheCommandLineFormatsGiveAndSaysWhenItCannot)
+{
+    const DeviceRecord lobby = Device("Lobby", "lobby", "10.0.0.5", "ns3:quellad:8080");
+    const DeviceRecord atrium = Device("Atrium, \"east\"", "atrium", "10.0.0.9");
+    const std::vector<FoundDevice> found{{"devices", lobby}, {"devices", atrium}};
+    QString answer;
+    QString chosenFilter;
+    DialogServices services = Services();
+    services.saveFileName = [&](QWidget*, const QString& filters, QString* chosen) {
+        EXPECT_EQ("CSV files (*.csv);;JSON files (*.json)", filters);
+        *chosen = chosenFilter;
+        return answer;
+    };
+    auto dialog = std::make_unique<CVORIrurizezDlg>(std::move(services));
+    Search(*dialog, {lobby, atrium});
+
+    m_menuChoice = "Export list...";
+    QAction* exportAction = nullptr;
+    for (QAction* a : dialog->m_MenuButton->menu()->actions())
+        if (a->text() == "Export list...") exportAction = a;
+    ASSERT_NE(nullptr, exportAction);
+
+    const std::string csv = m_folder.Path() + "/list.csv";
+    answer = QString::fromStdString(csv);
+    exportAction->trigger();
+    EXPECT_EQ(FormatCsv(found), test::ReadFile(csv));
+
+    // No ending: the chosen filter decides; ".json" whatever the filter.
+    const std::string json = m_folder.Path() + "/list";
+    answer = QString::fromStdString(json);
+    chosenFilter = "JSON files (*.json)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatJson(found), test::ReadFile(json));
+    const std::string upper = m_folder.Path() + "/LIST.JSON";
+    answer = QString::fromStdString(upper);
+    chosenFilter = "CSV files (*.csv)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatJson(found), test::ReadFile(upper));
+    EXPECT_TRUE(m_messages.empty());
+
+    answer = "";  // cancelled
+    exportAction->trigger();
+    EXPECT_TRUE(m_messages.empty());
+
+    const std::string nowhere = m_folder.Path() + "/missing/list.csv";
+    answer = QString::fromStdString(nowhere);
+    exportAction->trigger();
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(QString::fromStdString("The list could not be saved to " + nowhere + ": No such file or directory."),
+              m_messages[0]);
+}
+
 TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
 {
     auto dialog = Make();
@@ -863,7 +916,7 @@ TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
         version = about.m_VersionLabel->text();
         return int(QDialog::Accepted);
     };
-    QAction* item = dialog->m_MenuButton->menu()->actions().at(3);
+    QAction* item = dialog->m_MenuButton->menu()->actions().at(4);
     ASSERT_EQ("&About Signseek...", item->text());
     EXPECT_EQ(IDM_ABOUTBOX, item->data().toInt());
     item->trigger();
