@@ -10,6 +10,7 @@ namespace signseek {
 
 struct DeviceListModel::Device {
     DeviceRecord record;
+    std::string run;  // empty when added without a key
     SortTexts texts;
     std::array<QString, kColumns> cells;
     DeviceImage image = DeviceImage::Normal;
@@ -102,6 +103,20 @@ DeviceListModel::Device& DeviceListModel::AddDevice(const DeviceRecord& record)
 
 void DeviceListModel::Add(const DeviceRecord& record) { AddDevice(record); }
 
+std::vector<FoundDevice> DeviceListModel::ListedDevices() const
+{
+    std::vector<FoundDevice> devices;
+    devices.reserve(m_devices.size());
+    for (const auto& device : m_devices) {
+        std::string run = device->run;
+        if (run.empty()) run = device->record.IsBridge() ? "bridges" : "devices";
+        devices.push_back({std::move(run), device->record});
+    }
+    // As a search gives them: the device run's records, then the bridge run's.
+    std::stable_partition(devices.begin(), devices.end(), [](const FoundDevice& d) { return d.run == "devices"; });
+    return devices;
+}
+
 std::vector<std::size_t> DeviceListModel::RowsOf(const Device* device) const
 {
     // The rows are in order, so the device's rows lie among those equal to it.
@@ -141,7 +156,9 @@ void DeviceListModel::Put(const DeviceKey& key, const DeviceRecord& record)
 {
     auto found = m_byKey.find(key);
     if (found == m_byKey.end()) {
-        m_byKey.emplace(key, &AddDevice(record));
+        Device& added = AddDevice(record);
+        added.run = key.run;
+        m_byKey.emplace(key, &added);
         return;
     }
     Device* device = found->second;

@@ -8,6 +8,7 @@
 #include "discovery/DeviceRecord.h"
 #include "discovery/DisplayRows.h"
 #include "discovery/DisplaySort.h"
+#include "discovery/ResultPrinter.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -68,6 +69,10 @@ public:
     // Devices with at least one row.
     int ShownDevices() const { return m_shownDevices; }
     const DeviceRecord* RecordAt(int row) const;
+    // Every device in the order it came, with the run that found it: its
+    // key's run, or for a device added without a key "bridges" for a bridge
+    // and "devices" for any other.
+    std::vector<FoundDevice> ListedDevices() const;
     QString Text(int row, int column) const;
     DeviceImage ImageAt(int row) const;
 

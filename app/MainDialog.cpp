@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
+#include "app/ListExport.h"
 #include "app/DeviceCount.h"
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -75,6 +77,10 @@ void FillDefaults(DialogServices& s)
     }
     if (!s.popupMenu) s.popupMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
     if (!s.runModal) s.runModal = [](QDialog& dialog) { return dialog.exec(); };
+    if (!s.saveFileName)
+        s.saveFileName = [](QWidget* parent, const QString& filters, QString* chosenFilter) {
+            return QFileDialog::getSaveFileName(parent, QStringLiteral("Export list"), QString(), filters, chosenFilter);
+        };
 }
 
 }  // namespace
@@ -158,7 +164,7 @@ void CVORIrurizezDlg::CreateControls()
     auto* contextKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(contextKey, &QShortcut::activated, this, [this] { ShowViewMenu(QPoint(), true); });
 
-    // The window's two commands, Settings and About, sit in a menu button of
+    // The window's commands, Settings, Export and About, sit in a menu button of
     // their own beside the issue list.
     m_MenuButton = new QToolButton(this);
     m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
@@ -170,6 +176,7 @@ void CVORIrurizezDlg::CreateControls()
     auto* menu = new QMenu(m_MenuButton);
     menu->addSeparator();
     menu->addAction(QStringLiteral("Settings.."))->setData(IDM_SETTINGS);
+    menu->addAction(QStringLiteral("Export list..."))->setData(IDM_EXPORT);
     menu->addSeparator();
     menu->addAction(QStringLiteral("&About Signseek..."))->setData(IDM_ABOUTBOX);
     m_MenuButton->setMenu(menu);
@@ -239,19 +246,28 @@ void CVORIrurizezDlg::OnFindDisplays()
     // Read here, on the window's thread; the threads look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
-    // Each record reported wakes the window once, however many follow
-    // before it takes them.
     const std::uint64_t search = ++m_nSearch;
-    m_Live = std::make_shared<RecordMailbox>(
-        [route = std::weak_ptr<MessageRoute>(m_Route), search] {
-            if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
-        });
     m_Reported.clear();
     m_Arrival.clear();
-    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter, kDevicesRun,
-                      MailboxSink(m_Live, kDevicesRun));
-    StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter, kBridgesRun,
-                      MailboxSink(m_Live, kBridgesRun));
+    if (AllAdaptersChosen()) {
+        // Through several adapters one device comes as several records with
+        // the same run and address: these rows come with the results.
+        m_Live.reset();
+        StartSearchThread(start, m_Route, m_Services.adapters,
+                          OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters), adapter);
+        StartSearchThread(start, m_Route, m_Services.adapters,
+                          OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters), adapter);
+    } else {
+        // Each record reported wakes the window once, however many follow
+        // before it takes them.
+        m_Live = std::make_shared<RecordMailbox>([route = std::weak_ptr<MessageRoute>(m_Route), search] {
+            if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
+        });
+        StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter, kDevicesRun,
+                          MailboxSink(m_Live, kDevicesRun));
+        StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter, kBridgesRun,
+                          MailboxSink(m_Live, kBridgesRun));
+    }
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();
@@ -344,8 +360,16 @@ void CVORIrurizezDlg::FillAdapterList()
     m_AdapterCombo->clear();
     for (const std::string& description : GetAdapterDescriptions(*m_Services.adapters))
         m_AdapterCombo->addItem(QString::fromLocal8Bit(description.data(), static_cast<qsizetype>(description.size())));
+    // Last, so the first adapter stays the one a search starts on.
+    m_bAllAdaptersEntry = m_AdapterCombo->count() > 0;
+    if (m_bAllAdaptersEntry) m_AdapterCombo->addItem(QString::fromLatin1(kAllAdaptersEntry));
     m_AdapterCombo->setCurrentIndex(0);
     SizeAdapterDropDown();
+}
+
+bool CVORIrurizezDlg::AllAdaptersChosen() const
+{
+    return m_bAllAdaptersEntry && m_AdapterCombo->currentIndex() == m_AdapterCombo->count() - 1;
 }
 
 void CVORIrurizezDlg::SizeAdapterDropDown()
@@ -528,7 +552,21 @@ void CVORIrurizezDlg::OnSysCommand(int id)
         PublishSettings(m_Settings.m_values);
         bool saved = m_Services.settingsFolder.empty() ? m_Settings.Save() : m_Settings.Save(m_Services.settingsFolder);
         if (!saved) m_Services.messageBox(this, QString::fromLatin1(kSettingsNotSaved));
+    } else if (id == IDM_EXPORT) {
+        ExportList();
     }
+}
+
+void CVORIrurizezDlg::ExportList()
+{
+    QString filter;
+    const QString path = m_Services.saveFileName(this, QString::fromLatin1(kExportFilters), &filter);
+    if (path.isEmpty()) return;
+    const std::string file = path.toLocal8Bit().toStdString();
+    const ExportFormat format = ExportFormatFor(file, filter.toStdString());
+    std::string why;
+    if (!WriteExportFile(file, ExportText(format, m_DisplayList->Model().ListedDevices()), why))
+        m_Services.messageBox(this, QString::fromLatin1(kExportNotSaved).arg(path, QString::fromLocal8Bit(why.c_str())));
 }
 
 }  // namespace signseek

@@ -2,6 +2,7 @@
 // The main dialog: issue list, search controls and device list; the search
 // cycle with its two threads, the View menu, device details and web pages.
 
+#include "app/AllAdapters.h"
 #include "app/DialogMessages.h"
 #include "app/DisplayList.h"
 #include "app/IssueList.h"
@@ -41,6 +42,7 @@ namespace signseek {
 // Commands of the dialog's menu button.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
 inline constexpr int IDM_SETTINGS = 0x0100;
+inline constexpr int IDM_EXPORT = 0x0200;
 
 inline constexpr int IDT_SEARCH_PROGRESS = 101;
 
@@ -50,6 +52,7 @@ inline constexpr char kApplicationTitle[] = "Marvane Signseek";
 // application's title.
 inline constexpr char kNoDevicePage[] = "This device offers no web page that can be opened.";
 inline constexpr char kNoBrowser[] = "No web browser could be started to open %1.";
+inline constexpr char kExportNotSaved[] = "The list could not be saved to %1: %2.";
 inline constexpr char kSettingsNotSaved[] =
     "The settings could not be saved. They apply until Signseek is closed.";
 
@@ -61,12 +64,16 @@ struct DialogServices {
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
     DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
     DiscoveryRunFunction discoverBridges = EngineRun(RunKind::Bridges);
+    AdaptersRunFunction discoverOnAdapters = RunDiscoveryOnAdapters;  // "All adapters"
     ThreadStarter startThread = StartDetachedThread;
     // Counts the search threads; shared with them, so it outlives the dialog.
     std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();
     std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = CreateAddressChangeSource;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
     std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
+    // The file "Export list..." writes to, and the filter chosen; an empty
+    // name: cancelled. Default: QFileDialog::getSaveFileName.
+    std::function<QString(QWidget* parent, const QString& filters, QString* chosenFilter)> saveFileName;
     IssueCheckPlatform checks;  // default: this machine
 };
 
@@ -93,6 +100,10 @@ public:
     void LayoutControls(int cx, int cy);
     void FillAdapterList();
     void SizeAdapterDropDown();
+    // "Export list...": the listed devices to a CSV or JSON file.
+    void ExportList();
+    // The combo's last entry, "All adapters", is the current one.
+    bool AllAdaptersChosen() const;
     void FillDisplayList(const DeviceRecord* records, unsigned count);
 
     static bool FindInternetExplorer() { return false; }
@@ -108,6 +119,7 @@ public:
     bool m_bInternetExplorerFound = false;
     bool m_bUseInternetExplorer = false;
     int m_nAdapterListWidth = 0;
+    bool m_bAllAdaptersEntry = false;  // the combo ends in "All adapters"
     QIcon m_hIcon;
 
     CDisplayList* m_DisplayList = nullptr;

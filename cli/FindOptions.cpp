@@ -68,7 +68,8 @@ std::string FindUsage()
            "Searches the local network for display devices and lists them.\n"
            "\n"
            "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
-           "                               address to search from (default: the first adapter)\n"
+           "                               address to search from (default: the first adapter),\n"
+           "                               or \"all\" for every usable adapter at once\n"
            "      --list-interfaces        list the usable adapters and exit\n"
            "      --port N                 discovery port, 1-65535\n"
            "      --ttl N                  multicast time-to-live, 1-50\n"
@@ -186,6 +187,8 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
     }
     if (optind < argc) return {std::nullopt, "unexpected argument " + std::string(argv[optind]) + " (see --help)"};
     if (intervalGiven && !options.watch) return {std::nullopt, "--interval needs --watch"};
+    // A watch lists a device by its host, which two adapters' networks may share.
+    if (options.watch && options.interface == "all") return {std::nullopt, "--watch watches one adapter, not all"};
     if (options.watch && formatGiven && options.format != OutputFormat::Ndjson)
         return {std::nullopt, "--watch prints NDJSON events; --format must be ndjson"};
     if (options.watch) options.format = OutputFormat::Ndjson;

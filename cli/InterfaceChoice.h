@@ -17,6 +17,9 @@ struct InterfaceChoice {
 
 InterfaceChoice ChooseInterface(const std::string &requested, const signseek::AdapterSource &adapters);
 
+// What --interface takes for a search on every usable adapter at once.
+inline constexpr char kAllAdapters[] = "all";
+
 // An adapter a search can go out from, as --list-interfaces shows it.
 struct UsableAdapter {
     std::string name;  // the interface name: the description up to " ("

@@ -4,7 +4,7 @@
 
 namespace {
 
-RunResult Execute(RunKind kind, const char *name, const SearchSettings &settings)
+DiscoveryRequest Request(const char *name, const SearchSettings &settings)
 {
     DiscoveryRequest request;
     request.listenPort = settings.listenPort;
@@ -16,7 +16,16 @@ RunResult Execute(RunKind kind, const char *name, const SearchSettings &settings
         request.onRecord = [&settings, name](RecordChange change, std::size_t index, const DeviceRecord &record) {
             settings.onRecord(name, change, index, record);
         };
-    return RunDiscovery(kind, request);
+    return request;
+}
+
+// A single adapter's run, or the runs on every adapter as one: their
+// records one adapter after the other, a failure naming its adapter.
+RunResult Execute(RunKind kind, const char *name, const SearchSettings &settings)
+{
+    const DiscoveryRequest request = Request(name, settings);
+    if (settings.adapters.empty()) return RunDiscovery(kind, request);
+    return JoinAdapterResults(RunDiscoveryOnAdapters(kind, request, settings.adapters), settings.adapters);
 }
 
 void Append(std::vector<FoundDevice> &out, const char *name, const RunResult &result)

@@ -2,7 +2,7 @@
 // One search as the window runs it: the device run and the bridge run at the
 // same time on two threads, each with its own request.
 
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "discovery/DiscoveryRun.h"
 
 #include <atomic>
@@ -13,6 +13,9 @@
 
 struct SearchSettings {
     std::string interfaceAddress;
+    // When not empty the search goes out on each of these adapters at once
+    // and interfaceAddress is not used.
+    std::vector<std::string> adapters;
     std::uint16_t listenPort = REPLY_PORT;
     DiscoveryValues values;
     RunObserver* observer = nullptr;  // told of each probe and answer of both runs
@@ -24,7 +27,7 @@ struct SearchSettings {
 };
 
 struct SearchOutcome {
-    std::vector<FoundDevice> devices;  // the device run's records, then the bridge run's
+    std::vector<FoundDevice> devices;  // the device run's records, then the bridge run's (adapter by adapter)
     bool devicesRunFailed = false;
     bool bridgesRunFailed = false;
     // Why a run could not do its work, one line each; empty when it could.

@@ -1,6 +1,6 @@
 #include "cli/WatchMode.h"
 
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "common/VendorConstants.h"
 #include "discovery/WatchRun.h"
 

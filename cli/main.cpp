@@ -3,12 +3,13 @@
 #include "cli/FindOptions.h"
 #include "cli/InterfaceChoice.h"
 #include "cli/ProgressLine.h"
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "cli/SearchRunner.h"
 #include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"
 #include "cli/WatchMode.h"
 #include "common/Version.h"
+#include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
@@ -49,17 +50,22 @@ int main(int argc, char **argv)
         return kExitSuccess;
     }
 
-    InterfaceChoice choice = ChooseInterface(options.interface, adapters);
-    if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
+    SearchSettings settings;
+    if (options.interface == kAllAdapters) {
+        settings.adapters = signseek::GetAllAdapterAddresses(adapters);
+        if (settings.adapters.empty()) return Fail("no network adapter with an IPv4 address", kExitRunFailed);
+    } else {
+        InterfaceChoice choice = ChooseInterface(options.interface, adapters);
+        if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
+        settings.interfaceAddress = *choice.address;
+    }
 
     VerboseReport verbose(std::cerr);
     if (options.watch) {
         InstallStopSignals();
-        return RunWatchMode(options, *choice.address, options.verbose ? &verbose : nullptr, StopRequested(), std::cout,
-                            std::cerr);
+        return RunWatchMode(options, settings.interfaceAddress, options.verbose ? &verbose : nullptr, StopRequested(),
+                            std::cout, std::cerr);
     }
-    SearchSettings settings;
-    settings.interfaceAddress = *choice.address;
     settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
     std::mutex printing;

@@ -53,6 +53,8 @@ std::wstring BuildDeviceDetails(const DeviceRecord& record)
     text += DetailsRow("Address:", Latin1ToUtf8(WithoutHttpScheme(address))) + "\n";
     text += DetailsRow("DHCP:", record.GetDhcpName()) + "\n";
     text += DetailsRow("MAC:", record.GetMac()) + "\n";
+    if (!record.adapter.empty())
+        text += DetailsRow("Adapter:", Latin1ToUtf8(record.adapter)) + "\n";
 
     const std::vector<std::string> names = ShownServiceNames(record);
     for (std::size_t i = 0; i < names.size(); ++i)

@@ -5,6 +5,8 @@
 #include "settings/DiscoverySettings.h"
 
 #include <new>
+#include <system_error>
+#include <thread>
 
 // A run's sockets live exactly as long as its Match.
 
@@ -41,12 +43,28 @@ RunResult Failed(const Match& match)
     return Failed(match.Failure().empty() ? "the search could not run" : match.Failure());
 }
 
-RunResult Collect(Match& match)
+RunResult Collect(Match& match, std::size_t adapter = 0)
 {
     RunResult result;
-    result.limitReached = match.RecordLimitReached();
-    result.records = match.TakeDevices();
+    result.limitReached = match.RecordLimitReached(adapter);
+    result.records = match.TakeDevices(adapter);
     return result;
+}
+
+// The device run's two probes through one adapter; false when the second,
+// the one every device answers, could not be sent.
+bool SendDeviceProbes(Match& match, const DiscoveryRequest& request, const std::string& adapter)
+{
+    match.m_nListenPort = request.listenPort;
+    match.m_strTypes = CONTROLLER_PROBE_TYPES;
+    match.m_strScopes = kControllerScope;
+    match.SendProbe(request.values.ttl, adapter);  // the root-scope probe covers these too
+
+    // Each send leaves its source port behind; the ReplyTo must name the reply port.
+    match.m_nListenPort = request.listenPort;
+    match.m_strTypes = request.probeTypes ? request.probeTypes : "";
+    match.m_strScopes = request.probeScopes ? request.probeScopes : "";
+    return match.SendProbe(request.values.ttl, adapter) >= 0;
 }
 
 RunResult RunDevices(const DiscoveryRequest& request)
@@ -54,15 +72,7 @@ RunResult RunDevices(const DiscoveryRequest& request)
     Match match;
     Configure(match, request, "devices");
 
-    match.m_strTypes = CONTROLLER_PROBE_TYPES;
-    match.m_strScopes = kControllerScope;
-    match.SendProbe(request.values.ttl, request.interfaceAddress);  // the root-scope probe covers these too
-
-    // Each send leaves its source port behind; the ReplyTo must name the reply port.
-    match.m_nListenPort = request.listenPort;
-    match.m_strTypes = request.probeTypes ? request.probeTypes : "";
-    match.m_strScopes = request.probeScopes ? request.probeScopes : "";
-    if (match.SendProbe(request.values.ttl, request.interfaceAddress) < 0)
+    if (!SendDeviceProbes(match, request, request.interfaceAddress))
         return Failed(match);
 
     match.m_nListenPort = request.listenPort;
@@ -89,6 +99,52 @@ RunResult RunBridges(const DiscoveryRequest& request)
     return result;
 }
 
+std::vector<RunResult> RunDevicesOnAdapters(const DiscoveryRequest& request, const std::vector<std::string>& adapters)
+{
+    Match match;
+    Configure(match, request, "devices");
+    match.m_strInterface = "0.0.0.0";  // the listener takes the answers to every adapter's ReplyTo
+    match.ShareAmong(adapters);
+    std::vector<std::string> probeFailures(adapters.size());
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        if (!SendDeviceProbes(match, request, adapters[i]))
+            probeFailures[i] = match.Failure().empty() ? "the search could not run" : match.Failure();
+    }
+    match.m_nListenPort = request.listenPort;
+    if (match.Listen() < 0)
+        return std::vector<RunResult>(adapters.size(), Failed(match));
+    std::vector<RunResult> results;
+    for (std::size_t i = 0; i < adapters.size(); ++i)
+        // An adapter whose probe could not go out fails as a run of its own would.
+        results.push_back(probeFailures[i].empty() ? Collect(match, i) : Failed(probeFailures[i]));
+    return results;
+}
+
+std::vector<RunResult> RunBridgesOnAdapters(const DiscoveryRequest& request, const std::vector<std::string>& adapters)
+{
+    std::vector<RunResult> results(adapters.size());
+    std::vector<std::thread> threads;
+    auto joinAll = [&threads] {
+        for (std::thread& thread : threads)
+            thread.join();
+    };
+    try {
+        threads.reserve(adapters.size());
+        for (std::size_t i = 0; i < adapters.size(); ++i) {
+            threads.emplace_back([&, i] {
+                DiscoveryRequest one = request;
+                one.interfaceAddress = adapters[i];
+                results[i] = RunDiscovery(RunKind::Bridges, one);
+            });
+        }
+    } catch (...) {
+        joinAll();  // the runs already going must end before their results do
+        throw;
+    }
+    joinAll();
+    return results;
+}
+
 std::unique_ptr<DeviceRecord[]> AsArray(const RunResult& result, const DiscoveryRequest& request)
 {
     if (result.failed)
@@ -109,6 +165,35 @@ RunResult RunDiscovery(RunKind kind, const DiscoveryRequest& request)
     } catch (const std::bad_alloc&) {
         return Failed("out of memory");
     }
+}
+
+std::vector<RunResult> RunDiscoveryOnAdapters(RunKind kind, const DiscoveryRequest& request,
+                                              const std::vector<std::string>& adapters)
+{
+    try {
+        return kind == RunKind::Devices ? RunDevicesOnAdapters(request, adapters)
+                                        : RunBridgesOnAdapters(request, adapters);
+    } catch (const std::bad_alloc&) {
+        return std::vector<RunResult>(adapters.size(), Failed("out of memory"));
+    } catch (const std::system_error&) {
+        return std::vector<RunResult>(adapters.size(), Failed("cannot start a thread for each adapter"));
+    }
+}
+
+RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vector<std::string>& adapters)
+{
+    RunResult all;
+    all.failed = !each.empty();
+    for (std::size_t i = 0; i < each.size(); ++i) {
+        all.failed = all.failed && each[i].failed;
+        all.limitReached = all.limitReached || each[i].limitReached;
+        if (!each[i].failure.empty()) {
+            const std::string adapter = i < adapters.size() ? adapters[i] : std::string("?");
+            all.failure += (all.failure.empty() ? "" : "; ") + adapter + ": " + each[i].failure;
+        }
+        all.records.insert(all.records.end(), each[i].records.begin(), each[i].records.end());
+    }
+    return all;
 }
 
 std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct DiscoveryRequest {
     std::uint16_t listenPort = REPLY_PORT;   // HTTP reply port (the bridge run's fallback)
@@ -47,6 +48,22 @@ enum class RunKind {
 
 // One run, its result as a value. records is empty when nothing answered.
 RunResult RunDiscovery(RunKind kind, const DiscoveryRequest& request);
+
+// One kind of run on several adapters at once, one result per adapter in
+// the order given; request.interfaceAddress is not used. Every record's
+// adapter names the adapter it was found through, so a device seen through
+// two adapters has a record under each. The device run sends each adapter's
+// probes through that adapter with a ReplyTo naming its address, and one
+// HTTP listener on every local address of listenPort serves them all; the
+// bridge runs go out side by side, one per adapter, each on its own port.
+// The record sink's index is then the record's place in its adapter's records.
+std::vector<RunResult> RunDiscoveryOnAdapters(RunKind kind, const DiscoveryRequest& request,
+                                              const std::vector<std::string>& adapters);
+
+// The results of RunDiscoveryOnAdapters as one: the records adapter after
+// adapter, a failure per adapter naming it ("10.0.0.1: ..."), failed only
+// when every adapter failed.
+RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vector<std::string>& adapters);
 
 // The same runs with the records as one array, its length stored through
 // pCount; an array of length 0 when nothing answered; null when the run

@@ -6,6 +6,7 @@
 #include "wire/HttpExchange.h"
 #include "wire/Transport.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -55,20 +56,41 @@ int Match::Hello(disc__HelloType* hello)
     return SOAP_OK;
 }
 
+void Match::ShareAmong(std::vector<std::string> adapters)
+{
+    m_adapters = std::move(adapters);
+    m_devices.resize(std::max<std::size_t>(1, m_adapters.size()));
+}
+
 void Match::Keep(const char* message, DeviceRecord record)
 {
+    std::size_t route = 0;
+    if (m_adapters.empty()) {
+        record.adapter = m_strInterface;
+    } else {
+        record.adapter = wire::LocalAddress(this);
+        route = static_cast<std::size_t>(std::find(m_adapters.begin(), m_adapters.end(), record.adapter) -
+                                         m_adapters.begin());
+        if (route == m_adapters.size()) {
+            if (m_pObserver)
+                m_pObserver->AnswerReceived({m_strRun, wire::PeerAddress(this), message, record.address,
+                                             "dropped: arrived on no searched adapter"});
+            return;
+        }
+    }
+    DeviceCollector& devices = m_devices[route];
     DeviceCollector::Outcome outcome;
     if (m_pObserver) {
         const DeviceRecord seen = record;
-        outcome = m_devices.HandleMatch(std::move(record));
+        outcome = devices.HandleMatch(std::move(record));
         ReportAnswer(message, seen, outcome);
     } else {
-        outcome = m_devices.HandleMatch(std::move(record));
+        outcome = devices.HandleMatch(std::move(record));
     }
-    ReportRecord(outcome);
+    ReportRecord(devices, outcome);
 }
 
-void Match::ReportRecord(DeviceCollector::Outcome outcome)
+void Match::ReportRecord(const DeviceCollector& devices, DeviceCollector::Outcome outcome)
 {
     if (!m_onRecord)
         return;
@@ -76,9 +98,9 @@ void Match::ReportRecord(DeviceCollector::Outcome outcome)
         return;
     const RecordChange change =
         outcome == DeviceCollector::Outcome::Added ? RecordChange::Found : RecordChange::Changed;
-    const std::size_t index = m_devices.LastIndex();
+    const std::size_t index = devices.LastIndex();
     try {
-        m_onRecord(change, index, m_devices.Devices()[index]);
+        m_onRecord(change, index, devices.Devices()[index]);
     } catch (...) {
         // The record is kept whatever the watcher made of it.
     }

@@ -58,11 +58,17 @@ public:
     void MessageFailed(int code) override;
 
     // The devices collected so far, in the order they were first accepted.
-    const std::vector<DeviceRecord>& Devices() const { return m_devices.Devices(); }
+    const std::vector<DeviceRecord>& Devices(std::size_t adapter = 0) const { return m_devices[adapter].Devices(); }
     // Hands the devices over at the end of the run.
-    std::vector<DeviceRecord> TakeDevices() { return m_devices.TakeDevices(); }
+    std::vector<DeviceRecord> TakeDevices(std::size_t adapter = 0) { return m_devices[adapter].TakeDevices(); }
     // Devices were dropped because the run holds as many as it keeps.
-    bool RecordLimitReached() const { return m_devices.LimitReached(); }
+    bool RecordLimitReached(std::size_t adapter = 0) const { return m_devices[adapter].LimitReached(); }
+
+    // One listener for several adapters: each answer is kept in the records
+    // of the adapter whose address it arrived on (index into adapters), and
+    // one that arrived on none of them is dropped. Without this every answer
+    // counts for m_strInterface.
+    void ShareAmong(std::vector<std::string> adapters);
 
     // Probe values, set by the run before each send.
     std::string m_strInterface;
@@ -90,11 +96,12 @@ private:
     // Runs the match rules on a filled record, tells the observer and the
     // record sink what became of it.
     void Keep(const char* message, DeviceRecord record);
-    void ReportRecord(DeviceCollector::Outcome outcome);
+    void ReportRecord(const DeviceCollector& devices, DeviceCollector::Outcome outcome);
     bool Stopping() const { return m_pStop && m_pStop->load(); }
 
     std::unique_ptr<wire::ProbeProxy> m_pProxy;
-    DeviceCollector m_devices;
+    std::vector<std::string> m_adapters;                        // see ShareAmong
+    std::vector<DeviceCollector> m_devices = std::vector<DeviceCollector>(1);  // one per adapter
     bool m_bAddressingRegistered = false;
     bool m_bBound = false;
     std::string m_strFailure;

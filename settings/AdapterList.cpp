@@ -1,5 +1,7 @@
 #include "settings/AdapterList.h"
 
+#include <algorithm>
+
 namespace signseek {
 
 namespace {
@@ -36,6 +38,19 @@ std::string GetAdapterAddress(const std::string& description, const AdapterSourc
 
 std::string GetAdapterAddress(const std::string& description) {
     return GetAdapterAddress(description, *CreateAdapterSource());
+}
+
+std::vector<std::string> GetAllAdapterAddresses(const AdapterSource& source) {
+    std::vector<std::string> addresses;
+    for (const std::string& description : GetAdapterDescriptions(source)) {
+        const std::string address = GetAdapterAddress(description, source);
+        // The shared reply listener tells adapters apart by address alone.
+        if (address.empty() || address == "0.0.0.0" ||
+            std::find(addresses.begin(), addresses.end(), address) != addresses.end())
+            continue;
+        addresses.push_back(address);
+    }
+    return addresses;
 }
 
 }  // namespace signseek

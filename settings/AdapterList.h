@@ -19,4 +19,9 @@ std::vector<std::string> GetAdapterDescriptions();
 std::string GetAdapterAddress(const std::string& description, const AdapterSource& source);
 std::string GetAdapterAddress(const std::string& description);
 
+// The address of every listed adapter, each once, in the list's order: what
+// a search on all adapters at once goes out from. Adapters sharing a
+// description go out from the address GetAdapterAddress gives them.
+std::vector<std::string> GetAllAdapterAddresses(const AdapterSource& source);
+
 }  // namespace signseek

@@ -542,4 +542,16 @@ int LocalPort(const soap *ctx)
     return ntohs(local.sin_port);
 }
 
+std::string LocalAddress(const soap *ctx)
+{
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (!soap_valid_socket(ctx->socket) || getsockname(ctx->socket, reinterpret_cast<sockaddr *>(&local), &len) ||
+        local.sin_family != AF_INET)
+        return {};
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+    return text;
+}
+
 }  // namespace wire

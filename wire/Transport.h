@@ -47,6 +47,10 @@ std::string PeerAddress(const soap *ctx);
 // Local port of the context's current socket, or -1.
 int LocalPort(const soap *ctx);
 
+// Dotted IPv4 text of the local address the current socket's peer reached,
+// empty when it cannot be read.
+std::string LocalAddress(const soap *ctx);
+
 bool IsUdp(const soap *ctx);
 
 // The options every socket of the system gets: both buffers at

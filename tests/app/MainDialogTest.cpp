@@ -11,6 +11,7 @@
 #include "common/VendorConstants.h"
 #include "common/Version.h"
 #include "discovery/DeviceDetails.h"
+#include "discovery/ResultPrinter.h"
 #include "settings/DiscoverySettings.h"
 
 #include <QAbstractItemView>
@@ -145,8 +146,9 @@ TEST_F(MainDialogTest, StartsIdleWithItsControlsAndTheSavedSettings)
     EXPECT_TRUE(dialog->m_SearchProgress->isHidden());
     EXPECT_FALSE(dialog->m_FindButton->isHidden());
     EXPECT_FALSE(dialog->windowIcon().isNull());
-    EXPECT_EQ(1, dialog->m_AdapterCombo->count());
+    EXPECT_EQ(2, dialog->m_AdapterCombo->count());
     EXPECT_EQ("lo (Loopback)", dialog->m_AdapterCombo->currentText());
+    EXPECT_EQ("All adapters", dialog->m_AdapterCombo->itemText(1));
     EXPECT_GT(dialog->m_nAdapterListWidth, 0);
     EXPECT_EQ(1, dialog->m_IssueList->columnCount());
     EXPECT_TRUE(dialog->m_IssueList->isHeaderHidden());
@@ -841,10 +843,51 @@ TEST_F(MainDialogTest, AnAddressChangeRefillsTheAdaptersAndSelectsTheFirst)
                      {"lo (Loopback)", {"127.0.0.1"}}});
     m_addressChanges->Trigger();
     ASSERT_TRUE(test::WaitUntil([&] { return dialog->m_AdapterCombo->itemText(0).startsWith("wlan0"); }));
-    EXPECT_EQ(2, dialog->m_AdapterCombo->count());
+    EXPECT_EQ(3, dialog->m_AdapterCombo->count());
     EXPECT_EQ(0, dialog->m_AdapterCombo->currentIndex());
     EXPECT_EQ("lo (Loopback)", dialog->m_AdapterCombo->itemText(1));
+    EXPECT_EQ("All adapters", dialog->m_AdapterCombo->itemText(2));
     EXPECT_GT(dialog->m_nAdapterListWidth, widthBefore);
+}
+
+TEST_F(MainDialogTest, AllAdaptersSearchesEachAdapterAndListsADeviceUnderEach)
+{
+    m_adapters->Set({{"eth0 (Wired)", {"10.1.1.1"}}, {"eth1 (Second)", {"10.2.2.2"}}});
+    std::mutex mutex;
+    std::vector<std::pair<RunKind, std::vector<std::string>>> calls;
+    DialogServices services = Services();
+    services.discoverOnAdapters = [&](RunKind kind, const DiscoveryRequest&, const std::vector<std::string>& adapters) {
+        {
+            std::lock_guard lock(mutex);
+            calls.emplace_back(kind, adapters);
+        }
+        std::vector<RunResult> results(adapters.size());
+        if (kind == RunKind::Devices)
+            for (std::size_t i = 0; i < adapters.size(); ++i) {
+                // The same device answers through both cards.
+                results[i].records.push_back(Device("Lobby", "lobby", "10.9.9.9"));
+                results[i].records.back().adapter = adapters[i];
+            }
+        return results;
+    };
+    auto dialog = std::make_unique<CVORIrurizezDlg>(std::move(services));
+    ASSERT_EQ(3, dialog->m_AdapterCombo->count());
+    EXPECT_EQ(0, dialog->m_AdapterCombo->currentIndex());
+    dialog->m_AdapterCombo->setCurrentIndex(2);
+    Search(*dialog, {});
+
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(2u, calls.size());
+    for (const auto& [kind, adapters] : calls) EXPECT_EQ((std::vector<std::string>{"10.1.1.1", "10.2.2.2"}), adapters);
+    EXPECT_NE(calls[0].first, calls[1].first);
+    EXPECT_TRUE(m_devices.requests->empty());
+    EXPECT_TRUE(m_bridges.requests->empty());
+    ASSERT_EQ((std::vector<QString>{"Lobby", "Lobby"}), Names(*dialog));
+    std::vector<std::wstring> details;
+    for (int r = 0; r < 2; ++r) details.push_back(BuildDeviceDetails(*dialog->m_DisplayList->RecordAt(r)));
+    std::sort(details.begin(), details.end());
+    EXPECT_NE(std::wstring::npos, details[0].find(L"Adapter:            \t10.1.1.1")) << details[0].size();
+    EXPECT_NE(std::wstring::npos, details[1].find(L"Adapter:            \t10.2.2.2")) << details[1].size();
 }
 
 TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem)
@@ -905,6 +948,58 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
     ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
 }
 
+TEST_F(MainDialogTest, ExportListWritesWhatTheCommandLineFormatsGiveAndSaysWhenItCannot)
+{
+    const DeviceRecord lobby = Device("Lobby", "lobby", "10.0.0.5", "ns3:quellad:8080");
+    const DeviceRecord atrium = Device("Atrium, \"east\"", "atrium", "10.0.0.9");
+    const std::vector<FoundDevice> found{{"devices", lobby}, {"devices", atrium}};
+    QString answer;
+    QString chosenFilter;
+    DialogServices services = Services();
+    services.saveFileName = [&](QWidget*, const QString& filters, QString* chosen) {
+        EXPECT_EQ("CSV files (*.csv);;JSON files (*.json)", filters);
+        *chosen = chosenFilter;
+        return answer;
+    };
+    auto dialog = std::make_unique<CVORIrurizezDlg>(std::move(services));
+    Search(*dialog, {lobby, atrium});
+
+    m_menuChoice = "Export list...";
+    QAction* exportAction = nullptr;
+    for (QAction* a : dialog->m_MenuButton->menu()->actions())
+        if (a->text() == "Export list...") exportAction = a;
+    ASSERT_NE(nullptr, exportAction);
+
+    const std::string csv = m_folder.Path() + "/list.csv";
+    answer = QString::fromStdString(csv);
+    exportAction->trigger();
+    EXPECT_EQ(FormatCsv(found), test::ReadFile(csv));
+
+    // No ending: the chosen filter decides; ".json" whatever the filter.
+    const std::string json = m_folder.Path() + "/list";
+    answer = QString::fromStdString(json);
+    chosenFilter = "JSON files (*.json)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatJson(found), test::ReadFile(json));
+    const std::string upper = m_folder.Path() + "/LIST.JSON";
+    answer = QString::fromStdString(upper);
+    chosenFilter = "CSV files (*.csv)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatJson(found), test::ReadFile(upper));
+    EXPECT_TRUE(m_messages.empty());
+
+    answer = "";  // cancelled
+    exportAction->trigger();
+    EXPECT_TRUE(m_messages.empty());
+
+    const std::string nowhere = m_folder.Path() + "/missing/list.csv";
+    answer = QString::fromStdString(nowhere);
+    exportAction->trigger();
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(QString::fromStdString("The list could not be saved to " + nowhere + ": No such file or directory."),
+              m_messages[0]);
+}
+
 TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
 {
     auto dialog = Make();
@@ -916,7 +1011,7 @@ TEST_F(MainDialogTest, AboutBoxShowsTheVersion)
         version = about.m_VersionLabel->text();
         return int(QDialog::Accepted);
     };
-    QAction* item = dialog->m_MenuButton->menu()->actions().at(3);
+    QAction* item = dialog->m_MenuButton->menu()->actions().at(4);
     ASSERT_EQ("&About Signseek...", item->text());
     EXPECT_EQ(IDM_ABOUTBOX, item->data().toInt());
     item->trigger();

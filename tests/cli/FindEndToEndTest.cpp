@@ -171,7 +171,7 @@ TEST(FindEndToEnd, VerboseSaysWhatBecameOfEachAnswerAndCsvHasTheDeviceColumns)
     EXPECT_NE(std::string::npos, find.err.find(": merged")) << find.err;
     EXPECT_NE(std::string::npos, find.err.find("dropped: a controller of the previous generation")) << find.err;
     EXPECT_EQ(0u, find.out.find("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,"
-                                "Discovery Version\r\n"))
+                                "Discovery Version,Adapter\r\n"))
         << find.out;
     // Devices first, by name; the bridge run's device last.
     EXPECT_LT(find.out.find("Atrium Wall"), find.out.find("Lobby Player"));
@@ -326,7 +326,7 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
         EXPECT_EQ((std::vector<std::string>{"event", "run", "address", "types", "matchBy", "scopes", "xAddrs",
                                             "metadataVersion", "metadata", "sourceAddress", "name", "dimensions",
                                             "dhcpName", "ipAddress", "mac", "services", "discoveryVersion",
-                                            "webPage"}),
+                                            "webPage", "adapter"}),
                   keys);
         const std::string key = object["run"].get<std::string>() + " " + object["address"].get<std::string>();
         // A device is found before it changes.
@@ -428,9 +428,12 @@ std::string NetNamespaceOf(const std::string &pid)
 // where the simulator runs, is a second one held open by a sleeping process.
 class GatewaylessLink {
 public:
-    GatewaylessLink()
+    // subnet: the first three numbers; the near end is .1, the far end .2.
+    // A second link joins the namespace the first one made (newNamespace false).
+    explicit GatewaylessLink(const std::string &subnet = "10.77.0", const std::string &tag = "",
+                             bool newNamespace = true)
     {
-        if (unshare(CLONE_NEWNET) != 0) return;
+        if (newNamespace && unshare(CLONE_NEWNET) != 0) return;
         int devnull = open("/dev/null", O_WRONLY);
         m_holder = Spawn({"/usr/bin/unshare", "-n", "sleep", "120"}, devnull, devnull);
         close(devnull);
@@ -439,9 +442,11 @@ public:
         for (int i = 0; i < 200 && (NetNamespaceOf(holder).empty() || NetNamespaceOf(holder) == self); ++i)
             usleep(10000);
         const std::string far = "nsenter -t " + holder + " -n ";
-        m_ready = Shell("ip link add sgNear type veth peer name sgFar netns " + holder) == 0 &&
-                  Shell("ip addr add 10.77.0.1/24 dev sgNear && ip link set sgNear up") == 0 &&
-                  Shell(far + "ip addr add 10.77.0.2/24 dev sgFar") == 0 && Shell(far + "ip link set sgFar up") == 0;
+        const std::string nearLink = "sgNear" + tag, farLink = "sgFar" + tag;
+        m_ready = Shell("ip link add " + nearLink + " type veth peer name " + farLink + " netns " + holder) == 0 &&
+                  Shell("ip addr add " + subnet + ".1/24 dev " + nearLink + " && ip link set " + nearLink + " up") == 0 &&
+                  Shell(far + "ip addr add " + subnet + ".2/24 dev " + farLink) == 0 &&
+                  Shell(far + "ip link set " + farLink + " up") == 0;
     }
     ~GatewaylessLink()
     {
@@ -488,6 +493,50 @@ TEST(FindEndToEnd, BothRunsFindTheDeviceOnANetworkWithoutGateway)
     }
     EXPECT_EQ(3u, runs.count("devices")) << find.out;
     EXPECT_EQ(1u, runs.count("bridges")) << find.out;
+}
+
+// Two cards, a device network behind each: one search on every adapter finds
+// both networks' devices, each under the adapter it answered through.
+TEST(FindEndToEnd, InterfaceAllFindsTheDevicesBehindEachAdapter)
+{
+    GatewaylessLink first("10.78.1", "1");
+    GatewaylessLink second("10.78.2", "2", false);
+    if (!first.Ready() || !second.Ready()) GTEST_SKIP() << "cannot make network namespaces and veth pairs here";
+
+    const std::string log = std::string(::testing::TempDir()) + "sim-all-adapters.log";
+    std::vector<pid_t> sims;
+    int devnull = open("/dev/null", O_WRONLY);
+    for (const auto &[far, address] : {std::pair{first.Far(), "10.78.1.2"}, std::pair{second.Far(), "10.78.2.2"}})
+        sims.push_back(Spawn({"/usr/bin/nsenter", "-t", std::to_string(far), "-n", SIGNSEEK_SIM, "--demo",
+                              "--interface", address, "--port", "3702", "--max-delay", "100", "--log",
+                              log + address},
+                             devnull, devnull));
+    close(devnull);
+    usleep(500000);
+    for (pid_t sim : sims) ASSERT_EQ(0, waitpid(sim, nullptr, WNOHANG)) << "a simulator did not start";
+
+    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "all", "--port", "3702", "--discovery-timeout", "2",
+                                "--format", "json"});
+    for (pid_t sim : sims) {
+        kill(sim, SIGTERM);
+        waitpid(sim, nullptr, 0);
+    }
+    unlink((log + "10.78.1.2").c_str());
+    unlink((log + "10.78.2.2").c_str());
+
+    EXPECT_EQ(0, find.status) << find.err;
+    std::multiset<std::string> found;
+    const auto json = nlohmann::json::parse(find.out);
+    for (const auto &device : json["devices"]) {
+        const std::string adapter = device["adapter"].get<std::string>();
+        // Each far end answers only through the card it is cabled to.
+        EXPECT_EQ(adapter.substr(0, 7) + ".2", device["sourceAddress"].get<std::string>()) << find.out;
+        found.insert(adapter + " " + device["run"].get<std::string>());
+    }
+    for (const std::string adapter : {"10.78.1.1", "10.78.2.1"}) {
+        EXPECT_EQ(3u, found.count(adapter + " devices")) << find.out;
+        EXPECT_EQ(1u, found.count(adapter + " bridges")) << find.out;
+    }
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ TEST(FindOptions, WatchPrintsNdjsonAndOnlyItTakesAnInterval)
     EXPECT_TRUE(Parse({"--watch", "-f", "ndjson"}).options);
 
     EXPECT_EQ("--interval needs --watch", Parse({"--interval", "5"}).error);
+    EXPECT_EQ("--watch watches one adapter, not all", Parse({"--watch", "-i", "all"}).error);
     EXPECT_EQ("--watch prints NDJSON events; --format must be ndjson", Parse({"--watch", "--format", "csv"}).error);
     EXPECT_EQ("--interval needs an integer between 1 and 86400", Parse({"--watch", "--interval", "0"}).error);
     EXPECT_EQ("--interval needs an integer between 1 and 86400", Parse({"--watch", "--interval=1.5"}).error);

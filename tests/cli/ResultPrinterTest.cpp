@@ -1,4 +1,4 @@
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 #include "common/VendorConstants.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@ FoundDevice Player()
     r.metadata = {"<Description>Caf\xE9 \"Wall\", left</Description>", "<Height>96</Height>", "<Width>192</Width>",
                   "<DHCPName>ferro-1</DHCPName>", "<MAC>00-11</MAC>", "<Services>ns3:quellad:8080</Services>"};
     r.sourceAddress = "10.0.0.7";
+    r.adapter = "10.0.0.1";
     return {"devices", r};
 }
 
@@ -31,8 +32,9 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
     for (auto it = d.begin(); it != d.end(); ++it) keys.push_back(it.key());
     EXPECT_EQ((std::vector<std::string>{"run", "address", "types", "matchBy", "scopes", "xAddrs", "metadataVersion",
                                         "metadata", "sourceAddress", "name", "dimensions", "dhcpName", "ipAddress",
-                                        "mac", "services", "discoveryVersion", "webPage"}),
+                                        "mac", "services", "discoveryVersion", "webPage", "adapter"}),
               keys);
+    EXPECT_EQ("10.0.0.1", d["adapter"]);
     EXPECT_EQ("devices", d["run"]);
     EXPECT_EQ(3, d["metadataVersion"]);
     EXPECT_EQ("Caf\xC3\xA9 \"Wall\", left", d["name"]);  // Latin-1 text arrives as UTF-8
@@ -90,11 +92,11 @@ TEST(ResultCsv, QuotesSeparatorsDefusesFormulasAndAddsTheDeviceColumns)
     FoundDevice formula = Player();
     formula.record.metadata[0] = "<Description>=HYPERLINK(\"x\")</Description>";
     std::string csv = FormatCsv({Player(), formula});
-    EXPECT_EQ("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version\r\n"
+    EXPECT_EQ("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version,Adapter\r\n"
               "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
-              "Configuration:8080,\r\n"
+              "Configuration:8080,,10.0.0.1\r\n"
               "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
-              "Configuration:8080,\r\n",
+              "Configuration:8080,,10.0.0.1\r\n",
               csv);
 }
 

@@ -26,6 +26,8 @@ TEST(AdapterList, ListsAdaptersWithAnAddressAndLooksUpTheLastAddress) {
     EXPECT_EQ(GetAdapterAddress("No address", source), "");
     EXPECT_EQ(GetAdapterAddress("wired", source), "");
     EXPECT_EQ(GetAdapterAddress("Wired ", source), "");
+    // Every adapter at once: each address once, as the lookups give them.
+    EXPECT_EQ(GetAllAdapterAddresses(source), (Strings{"172.16.0.9", "10.0.0.6"}));
 }
 
 TEST(AdapterList, NoAdaptersOrAFailedEnumerationGiveNothing) {
@@ -34,6 +36,7 @@ TEST(AdapterList, NoAdaptersOrAFailedEnumerationGiveNothing) {
           FakeAdapterSource(std::vector<AdapterRecord>{{"Down", {"0.0.0.0"}}})}) {
         EXPECT_EQ(GetAdapterDescriptions(source), Strings{});
         EXPECT_EQ(GetAdapterAddress("", source), "");
+        EXPECT_EQ(GetAllAdapterAddresses(source), Strings{});
     }
 }
 

@@ -1,4 +1,4 @@
-#include "cli/ResultPrinter.h"
+#include "discovery/ResultPrinter.h"
 
 #include "common/TextEncoding.h"
 #include "discovery/DisplayRows.h"
@@ -14,7 +14,7 @@ namespace {
 
 const char *const kColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address"};
 const char *const kCsvColumns[] = {"Name",     "Dimensions", "DHCP Name", "IP Address",       "Endpoint Address",
-                                   "MAC",      "Web Page",   "Services",  "Discovery Version"};
+                                   "MAC",      "Web Page",   "Services",  "Discovery Version", "Adapter"};
 constexpr std::size_t kTableColumns = 4;
 // A table cell longer than this is cut and ends in "…": one device's text
 // must not widen every row of the table.
@@ -109,6 +109,7 @@ std::vector<ListRow> ListRows(const std::vector<FoundDevice> &devices, bool exte
                 out.cells.push_back(BuildWebPageAddress(r).value_or(""));
                 out.cells.push_back(Printable(services));
                 out.cells.push_back(Printable(r.GetDiscoveryVersion()));
+                out.cells.push_back(Printable(r.adapter));
             }
             rows.push_back(std::move(out));
         }
@@ -211,6 +212,7 @@ void AddDeviceKeys(Json &out, const FoundDevice &device)
         {"services", services},
         {"discoveryVersion", r.GetDiscoveryVersion()},
         {"webPage", page ? Json(*page) : Json(nullptr)},
+        {"adapter", Latin1ToUtf8(r.adapter)},
     });
 }
 

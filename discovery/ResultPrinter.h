@@ -1,7 +1,8 @@
 #pragma once
-// Printing the devices a search found: a table or CSV of the device list's
-// columns, or JSON with every field of every record; NDJSON prints one such
-// record per line as the search finds or changes it.
+// The devices a search found as text: a table or CSV of the device list's
+// columns, or JSON with every field of every record; NDJSON gives one such
+// record per line as the search finds or changes it. signseek-find prints
+// them, the window exports its list as CSV or JSON with the same text.
 
 #include "discovery/DeviceRecord.h"
 
