@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace signseek;
+
 int main(int argc, char** argv)
 {
     // Before the toolkit starts: it aborts when there is no display.

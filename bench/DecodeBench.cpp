@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+using namespace signseek;
+
 namespace {
 
 const std::string kMessage =

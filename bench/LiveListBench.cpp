@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+using namespace signseek;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

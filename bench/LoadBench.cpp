@@ -24,6 +24,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace signseek;
+
 extern char **environ;
 
 namespace {

@@ -25,6 +25,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace signseek;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <getopt.h>
 
+namespace signseek {
+
 namespace {
 
 // A whole decimal number inside the range, or nothing.
@@ -194,3 +196,5 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
     if (options.watch) options.format = OutputFormat::Ndjson;
     return {options, ""};
 }
+
+}  // namespace signseek

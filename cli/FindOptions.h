@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 class CDiscoverySettings;
 
 enum class OutputFormat { Table, Json, Csv, Ndjson };
@@ -43,3 +45,5 @@ inline constexpr int kExitUsage = 2;       // a bad option or value, or an unkno
 // A watch stopped by SIGINT or SIGTERM ends with kExitSuccess: stopping is how it ends.
 // Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.
 inline constexpr int kExitSignalBase = 128;
+
+}  // namespace signseek

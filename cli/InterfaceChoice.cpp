@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <arpa/inet.h>
 
+namespace signseek {
+
 std::vector<UsableAdapter> UsableAdapters(const signseek::AdapterSource &adapters)
 {
     std::vector<UsableAdapter> usable;
@@ -57,3 +59,5 @@ InterfaceChoice ChooseInterface(const std::string &requested, const signseek::Ad
     while (!error.empty() && error.back() == '\n') error.pop_back();
     return {std::nullopt, error, true};
 }
+
+}  // namespace signseek

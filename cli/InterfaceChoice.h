@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 struct InterfaceChoice {
     std::optional<std::string> address;
     std::string error;            // when there is no address; the usable adapters follow on lines of their own
@@ -32,3 +34,5 @@ std::vector<UsableAdapter> UsableAdapters(const signseek::AdapterSource &adapter
 // One line per adapter, name, description and address in aligned columns,
 // each line starting with indent.
 std::string FormatAdapters(const std::vector<UsableAdapter> &adapters, const std::string &indent = "");
+
+}  // namespace signseek

@@ -5,6 +5,8 @@
 #include <string>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 constexpr int kWidth = 30;
@@ -41,3 +43,5 @@ void ProgressLine::Draw(std::chrono::milliseconds elapsed) const
     std::fprintf(stderr, "\rSearching [%s] %4.1f s", bar.c_str(), elapsed.count() / 1000.0);
     std::fflush(stderr);
 }
+
+}  // namespace signseek

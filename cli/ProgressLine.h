@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+namespace signseek {
+
 class ProgressLine {
 public:
     // The bar fills over `expected` (the discovery time-out plus a second, as
@@ -23,3 +25,5 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
+
+}  // namespace signseek

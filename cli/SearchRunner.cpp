@@ -2,6 +2,8 @@
 
 #include <thread>
 
+namespace signseek {
+
 namespace {
 
 DiscoveryRequest Request(const char *name, const SearchSettings &settings)
@@ -57,3 +59,5 @@ SearchOutcome RunSearch(const SearchSettings &settings)
     Append(outcome.devices, "bridges", bridges);
     return outcome;
 }
+
+}  // namespace signseek

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 struct SearchSettings {
     std::string interfaceAddress;
     // When not empty the search goes out on each of these adapters at once
@@ -37,3 +39,5 @@ struct SearchOutcome {
 };
 
 SearchOutcome RunSearch(const SearchSettings &settings);
+
+}  // namespace signseek

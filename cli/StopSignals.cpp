@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+namespace signseek {
+
 namespace {
 
 std::atomic<bool> g_stop{false};
@@ -31,3 +33,5 @@ void InstallStopSignals()
 const std::atomic<bool> &StopRequested() { return g_stop; }
 
 int StopSignal() { return g_signal.load(); }
+
+}  // namespace signseek

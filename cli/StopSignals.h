@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+namespace signseek {
+
 void InstallStopSignals();
 
 // Raised by the first SIGINT or SIGTERM.
@@ -12,3 +14,5 @@ const std::atomic<bool> &StopRequested();
 
 // That signal's number; 0 while none came.
 int StopSignal();
+
+}  // namespace signseek

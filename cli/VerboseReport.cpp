@@ -2,6 +2,8 @@
 
 #include "common/TextEncoding.h"
 
+namespace signseek {
+
 namespace {
 
 // Device text, made safe for a terminal and kept on one line.
@@ -37,3 +39,5 @@ void VerboseReport::Line(const std::string &text)
     std::lock_guard lock(m_mutex);
     m_out << "signseek-find: " << text << '\n' << std::flush;
 }
+
+}  // namespace signseek

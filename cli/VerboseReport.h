@@ -7,6 +7,8 @@
 #include <mutex>
 #include <ostream>
 
+namespace signseek {
+
 class VerboseReport : public RunObserver {
 public:
     explicit VerboseReport(std::ostream &out) : m_out(out) {}
@@ -20,3 +22,5 @@ private:
     std::mutex m_mutex;  // both runs report from their own threads
     std::ostream &m_out;
 };
+
+}  // namespace signseek

@@ -6,6 +6,8 @@
 
 #include <mutex>
 
+namespace signseek {
+
 int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress, RunObserver* observer,
                  const std::atomic<bool>& stop, std::ostream& out, std::ostream& err)
 {
@@ -38,3 +40,5 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
     }
     return kExitSuccess;
 }
+
+}  // namespace signseek

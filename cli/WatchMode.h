@@ -8,9 +8,13 @@
 #include <ostream>
 #include <string>
 
+namespace signseek {
+
 // Watches from interfaceAddress until stop is raised, printing each event to
 // out as one flushed line and each new cause of a failed run to err. Returns
 // the exit status: kExitSuccess after a stop, kExitRunFailed when the watch
 // could not start.
 int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress, RunObserver* observer,
                  const std::atomic<bool>& stop, std::ostream& out, std::ostream& err);
+
+}  // namespace signseek

@@ -18,6 +18,8 @@
 #include <mutex>
 #include <optional>
 
+using namespace signseek;
+
 namespace {
 
 int Fail(const std::string &message, int status)

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace signseek {
+
 // The discovery group's well-known port (WS-Discovery), the default
 // discovery port of a search and the simulator's listening port.
 inline constexpr std::uint16_t DEFAULT_DISCOVERY_PORT = 3702;
@@ -24,3 +26,5 @@ struct DiscoveryValues {
 
     bool operator==(const DiscoveryValues&) const = default;
 };
+
+}  // namespace signseek

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace signseek {
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c)
@@ -231,3 +233,5 @@ std::string WideToPrintableUtf8(std::wstring_view text)
 {
     return EncodeWide(text, true);
 }
+
+}  // namespace signseek

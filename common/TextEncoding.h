@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace signseek {
+
 // Record fields the wire layer decodes are 8-bit Latin-1. Every byte is one
 // character, so widening and re-encoding never fail.
 std::wstring WidenLatin1(std::string_view text);
@@ -30,3 +32,5 @@ std::string WideToUtf8(std::wstring_view text);
 // tab and line feed (escape sequences above all) become U+FFFD, so printing
 // the result cannot drive the terminal.
 std::string WideToPrintableUtf8(std::wstring_view text);
+
+}  // namespace signseek

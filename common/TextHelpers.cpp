@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+namespace signseek {
+
 std::vector<std::string> SplitString(std::string_view text, std::string_view delimiters)
 {
     std::vector<std::string> pieces;
@@ -107,3 +109,5 @@ int CompareIgnoringAsciiCase(std::string_view a, std::string_view b)
         return 0;
     return a.size() < b.size() ? -1 : 1;
 }
+
+}  // namespace signseek

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace signseek {
+
 // Characters that separate tokens in Types, XAddrs and service lists.
 inline constexpr char WHITESPACE_DELIMITERS[] = " \t\n\r";
 
@@ -37,3 +39,5 @@ inline bool Contains(std::string_view text, std::string_view part)
 {
     return text.find(part) != std::string_view::npos;
 }
+
+}  // namespace signseek

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace signseek {
+
 // Compiled-in vendor identity. Every vendor namespace, scope and contract URI
 // is VENDOR_URI_ROOT followed by a path, so the root ends in "/".
 inline constexpr char VENDOR_URI_ROOT[] = "http://schemas.marvane.com/";
@@ -15,3 +17,5 @@ inline constexpr char CONTROLLER_PROBE_TYPES[] = "x8";
 inline constexpr char CONTROLLER_PROBE_SCOPE_PATH[] = "scopes/marvane/Ferro/X8";
 inline constexpr char BRIDGE_PROBE_TYPES[] = "Halden";
 inline constexpr char BRIDGE_PROBE_SCOPE_PATH[] = "scopes/marvane/Halden/Bridge";
+
+}  // namespace signseek

@@ -16,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace signseek {
+
 namespace {
 
 // How long one wait for a datagram lasts, so that Stop is noticed soon.
@@ -116,3 +118,5 @@ std::optional<DeviceRecord> ListedFromHello(DeviceRecord record)
         return std::nullopt;
     return rules.Devices().front();
 }
+
+}  // namespace signseek

@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+namespace signseek {
+
 struct Announcement {
     enum class Kind { Hello, Bye } kind = Kind::Hello;
     DeviceRecord record;  // a Hello's record; a Bye fills only the address
@@ -59,3 +61,5 @@ private:
 // Whether a watch lists what a Hello announces: a device under the vendor's
 // root scope that a search would keep (the made-up services included).
 std::optional<DeviceRecord> ListedFromHello(DeviceRecord record);
+
+}  // namespace signseek

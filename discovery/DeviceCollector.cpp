@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace signseek {
+
 namespace {
 
 // types, followed by ":" and the port of xAddrs when it has one.
@@ -161,3 +163,5 @@ std::vector<DeviceRecord> DeviceCollector::TakeDevices()
     *this = DeviceCollector();
     return devices;
 }
+
+}  // namespace signseek

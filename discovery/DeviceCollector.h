@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace signseek {
+
 // Turns matches into de-duplicated device records. Each filled record from a
 // ProbeMatches or Hello goes through HandleMatch; m_devices keeps the
 // accepted devices in the order they were first accepted. Indexes by address
@@ -62,3 +64,5 @@ void AddBridgeServices(DeviceRecord& record);
 // Folds endpoint into existing: its type and port join existing's services,
 // its metadata items are appended, and existing's xAddrs shrinks to the host.
 void MergeMediaPlayerEndpoint(DeviceRecord& existing, const DeviceRecord& endpoint);
+
+}  // namespace signseek

@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+namespace signseek {
+
 namespace {
 
 // Characters, not bytes, of valid UTF-8 text.
@@ -64,3 +66,5 @@ std::wstring BuildDeviceDetails(const DeviceRecord& record)
     text += DetailsRow("Discover:", "Version " + record.GetDiscoveryVersion());
     return WidenDeviceBytes(text);
 }
+
+}  // namespace signseek

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace signseek {
+
 namespace {
 
 std::optional<std::string> ValueBetweenMarks(const std::string& item, const std::string& key)
@@ -132,3 +134,5 @@ std::string MakeServicesItem(const std::string& services)
 {
     return "<Services>" + services + "</Services>";
 }
+
+}  // namespace signseek

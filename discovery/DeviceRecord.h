@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 // One discovered device: its fields as the wire layer decoded them (8-bit
 // Latin-1), its metadata items as the literal XML text the device sent.
 // A plain value: the display list and the result array keep their own copies.
@@ -52,3 +54,5 @@ inline constexpr char HELLO_ITEM[] = "<Hello>true</Hello>";
 
 // "<Services>" + list + "</Services>"
 std::string MakeServicesItem(const std::string& services);
+
+}  // namespace signseek

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+namespace signseek {
+
 // A run's sockets live exactly as long as its Match.
 
 namespace {
@@ -216,3 +218,5 @@ DiscoveryRequest RequestFromSettings(std::string interfaceAddress)
     request.interfaceAddress = std::move(interfaceAddress);
     return request;
 }
+
+}  // namespace signseek

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 struct DiscoveryRequest {
     std::uint16_t listenPort = REPLY_PORT;   // HTTP reply port (the bridge run's fallback)
     DiscoveryValues values;                  // timeouts below 1 s count as 1 s; the
@@ -74,3 +76,5 @@ std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request);
 // A request as the search threads make it: the reply port, the process-wide
 // settings values as they stand now, the vendor's root scope and no types.
 DiscoveryRequest RequestFromSettings(std::string interfaceAddress);
+
+}  // namespace signseek

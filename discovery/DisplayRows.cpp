@@ -5,6 +5,8 @@
 #include "common/VendorConstants.h"
 #include "discovery/ServiceCatalogue.h"
 
+namespace signseek {
+
 namespace {
 
 constexpr char DEFAULT_WEB_PORT[] = "80";
@@ -115,3 +117,5 @@ std::vector<DisplayRow> MakeDisplayRows(const DeviceRecord& record)
         return {};
     return std::vector<DisplayRow>(count, MakeDisplayRow(record));
 }
+
+}  // namespace signseek

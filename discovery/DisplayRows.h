@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace signseek {
+
 // Image of a device row: a device the tool cannot manage normally (it only
 // announced itself, or one of its services has no usable port) is marked.
 enum class DeviceImage { Normal = 0, Marked = 1 };
@@ -48,3 +50,5 @@ std::string GetManagementPort(const DeviceRecord& record);
 // Stores the port of the last management token in services; false, leaving
 // port untouched, when there is none.
 bool FindManagementPort(std::string_view services, std::string& port);
+
+}  // namespace signseek

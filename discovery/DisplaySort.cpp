@@ -2,6 +2,8 @@
 
 #include "common/TextHelpers.h"
 
+namespace signseek {
+
 SortTexts MakeSortTexts(const DeviceRecord& record, const DisplayRow& row)
 {
     SortTexts texts;
@@ -45,3 +47,5 @@ bool SortState::Click(int c)
     ascending = !ascending;
     return ascending;
 }
+
+}  // namespace signseek

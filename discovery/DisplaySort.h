@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 // Columns of the device list.
 enum DisplayColumn { COLUMN_NAME = 0, COLUMN_DIMENSIONS = 1, COLUMN_DHCP_NAME = 2, COLUMN_IP_ADDRESS = 3 };
 
@@ -74,3 +76,5 @@ struct SortState {
     // Records a click on column c; returns whether to sort ascending.
     bool Click(int c);
 };
+
+}  // namespace signseek

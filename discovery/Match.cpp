@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <new>
 
+namespace signseek {
+
 namespace {
 
 constexpr int kPresetAcceptTimeout = 10;  // seconds; every run sets its own
@@ -133,3 +135,5 @@ void Match::MessageFailed(int code)
     }
     m_pObserver->AnswerReceived({m_strRun, wire::PeerAddress(this), "unreadable message", "", "dropped: " + why});
 }
+
+}  // namespace signseek

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 class Match : public wire::MatchServiceBase {
 public:
     // HTTP listener (answers POSTed to the probe's ReplyTo address).
@@ -107,3 +109,5 @@ private:
     std::string m_strFailure;
     const std::int64_t m_startMillis = ClockMillis();
 };
+
+}  // namespace signseek

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace signseek {
+
 namespace {
 
 constexpr int kBacklog = 100;
@@ -102,3 +104,5 @@ bool Match::KeepRunning(std::int64_t startMillis) const
 }
 
 std::int64_t Match::ClockMillis() { return wire::SteadyMillis(); }
+
+}  // namespace signseek

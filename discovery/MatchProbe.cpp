@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <uuid/uuid.h>
 
+namespace signseek {
+
 namespace {
 
 // A fresh message identifier: 36 lower-case characters, no "urn:uuid:" prefix.
@@ -86,3 +88,5 @@ std::uint16_t Match::GetLocalPort() const
         return kUnknown;
     return ntohs(local.sin_port);
 }
+
+}  // namespace signseek

@@ -1,5 +1,7 @@
 #include "discovery/MatchRecord.h"
 
+namespace signseek {
+
 namespace {
 
 std::string Text(const char* text) { return text ? text : ""; }
@@ -38,3 +40,5 @@ DeviceRecord RecordFromHello(const disc__HelloType& hello)
     record.metadata.emplace_back(HELLO_ITEM);
     return record;
 }
+
+}  // namespace signseek

@@ -9,8 +9,12 @@
 
 #include <string>
 
+namespace signseek {
+
 // sourceAddress is the sender's dotted IPv4 text (empty when not IPv4).
 DeviceRecord RecordFromProbeMatch(const disc__ProbeMatchType& match, const std::string& sourceAddress);
 
 // A Hello has no sender address; it gets the Hello item after its extensions.
 DeviceRecord RecordFromHello(const disc__HelloType& hello);
+
+}  // namespace signseek

@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace signseek {
+
 std::unique_ptr<DeviceRecord[]> MakeRecordArray(const std::vector<DeviceRecord>& devices) noexcept
 {
     try {
@@ -14,3 +16,5 @@ std::unique_ptr<DeviceRecord[]> MakeRecordArray(const std::vector<DeviceRecord>&
         return nullptr;
     }
 }
+
+}  // namespace signseek

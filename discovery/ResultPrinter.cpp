@@ -10,6 +10,8 @@
 #include <arpa/inet.h>
 #include <optional>
 
+namespace signseek {
+
 namespace {
 
 const char *const kColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address"};
@@ -235,3 +237,5 @@ std::string FormatNdjsonLine(const char *event, const FoundDevice &device)
     AddDeviceKeys(object, device);
     return object.dump() + '\n';
 }
+
+}  // namespace signseek

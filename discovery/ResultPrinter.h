@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 struct FoundDevice {
     std::string run;  // "devices" or "bridges"
     DeviceRecord record;
@@ -19,3 +21,5 @@ std::string FormatCsv(const std::vector<FoundDevice> &devices);
 std::string FormatJson(const std::vector<FoundDevice> &devices);
 // One line: {"event": event, then the keys of a device in FormatJson}.
 std::string FormatNdjsonLine(const char *event, const FoundDevice &device);
+
+}  // namespace signseek

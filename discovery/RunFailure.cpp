@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <system_error>
 
+namespace signseek {
+
 namespace {
 
 std::string ErrorText(int socketError)
@@ -38,3 +40,5 @@ std::string ListenFailure(bool udp, const std::string& host, int port, int socke
     if (socketError == EACCES) return prefix + "permission denied";
     return prefix + ErrorText(socketError);
 }
+
+}  // namespace signseek

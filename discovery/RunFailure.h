@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace signseek {
+
 // A probe that could not be sent from interfaceAddress (empty: no adapter
 // address at all); socketError is the errno of the failed step, or 0.
 std::string ProbeFailure(const std::string& interfaceAddress, int socketError);
@@ -11,3 +13,5 @@ std::string ProbeFailure(const std::string& interfaceAddress, int socketError);
 // A listener that could not start on host:port; udp for the bridge run's
 // listener, which also joins the discovery group.
 std::string ListenFailure(bool udp, const std::string& host, int port, int socketError);
+
+}  // namespace signseek

@@ -1,5 +1,7 @@
 #include "discovery/RunObserver.h"
 
+namespace signseek {
+
 std::string OutcomeText(DeviceCollector::Outcome outcome, bool excludedForHomeScope)
 {
     using Outcome = DeviceCollector::Outcome;
@@ -15,3 +17,5 @@ std::string OutcomeText(DeviceCollector::Outcome outcome, bool excludedForHomeSc
     }
     return "dropped";
 }
+
+}  // namespace signseek

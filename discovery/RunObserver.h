@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace signseek {
+
 struct ProbeEvent {
     std::string run;      // "devices" or "bridges"
     std::string types;
@@ -34,3 +36,5 @@ public:
 // The outcome of one answer as AnswerEvent words it. excludedForHomeScope
 // tells the two reasons for Excluded apart.
 std::string OutcomeText(DeviceCollector::Outcome outcome, bool excludedForHomeScope);
+
+}  // namespace signseek

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 struct RunResult {
     bool failed = false;                // the run could not do its work; records is empty
     std::vector<DeviceRecord> records;  // in the order the devices were first accepted
@@ -26,3 +28,5 @@ using RecordSink = std::function<void(RecordChange change, std::size_t index, co
 
 // "found" or "changed".
 const char* RecordChangeName(RecordChange change);
+
+}  // namespace signseek

@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+namespace signseek {
+
 namespace {
 
 struct CatalogueRow {
@@ -67,3 +69,5 @@ std::vector<std::string> GetServiceNames(std::string services)
         names.push_back(ServiceName(token));
     return names;
 }
+
+}  // namespace signseek

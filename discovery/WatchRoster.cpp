@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace signseek {
+
 namespace {
 
 // The record as the roster lists it: without the Hello marker, and with what
@@ -126,3 +128,5 @@ std::vector<WatchRoster::Listed> WatchRoster::Expire(std::int64_t nowMillis)
     }
     return lost;
 }
+
+}  // namespace signseek

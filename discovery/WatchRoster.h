@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace signseek {
+
 // The devices a long watch lists: which are new, which changed and which are
 // gone. Records come from each search's answers and from Hello
 // announcements; a Bye or silence for lostAfter removes a device. The roster
@@ -83,3 +85,5 @@ private:
     std::unordered_map<std::string, std::int64_t> m_byeAt;
     bool m_limitReached = false;
 };
+
+}  // namespace signseek

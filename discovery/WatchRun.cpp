@@ -9,6 +9,8 @@
 #include <optional>
 #include <thread>
 
+namespace signseek {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -162,3 +164,5 @@ std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, c
     ear.Stop();
     return {};
 }
+
+}  // namespace signseek

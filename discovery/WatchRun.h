@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+namespace signseek {
+
 enum class WatchEvent { Found, Changed, Lost };
 
 // "found", "changed" or "lost".
@@ -33,3 +35,5 @@ using WatchHandler = std::function<void(WatchEvent event, const std::string& fou
 // three intervals. Ends within a moment of the stop, and returns an empty
 // text, or why the watch could not start (then nothing was reported).
 std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop);
+
+}  // namespace signseek

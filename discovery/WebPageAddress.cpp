@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace signseek {
+
 namespace {
 
 constexpr std::string_view kScheme = "http://";
@@ -128,3 +130,5 @@ std::optional<std::string> BuildWebPageAddress(const DeviceRecord& record)
         return std::nullopt;
     return address;
 }
+
+}  // namespace signseek

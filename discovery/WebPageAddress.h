@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace signseek {
+
 // The address of a device's management web page, "http://host:port/", built
 // from where its answer came from (or, for a device naming the maker's home
 // page among its scopes, from its endpoint address) and its management port.
@@ -17,3 +19,5 @@ std::optional<std::string> BuildWebPageAddress(const DeviceRecord& record);
 // Whether address is "http://" + IPv4-or-DNS host + ":" + port 1..65535,
 // optionally followed by a single "/", and nothing else.
 bool IsSafeWebPageAddress(std::string_view address);
+
+}  // namespace signseek

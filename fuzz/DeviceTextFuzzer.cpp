@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace signseek;
+
 namespace {
 
 volatile std::size_t g_sink;

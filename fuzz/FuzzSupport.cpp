@@ -14,6 +14,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace signseek;
+
 namespace fuzz {
 namespace {
 

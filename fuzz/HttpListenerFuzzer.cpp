@@ -4,6 +4,8 @@
 // parsed and handled as the discovery engine would.
 #include "fuzz/FuzzSupport.h"
 
+using namespace signseek;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     fuzz::ServeConnectionInput(data, size);

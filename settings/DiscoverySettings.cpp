@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 
+namespace signseek {
+
 std::atomic<std::int32_t> g_nReceiveTimeout{DEFAULT_RECEIVE_TIMEOUT};
 std::atomic<std::int32_t> g_nDiscoveryTimeout{DEFAULT_DISCOVERY_TIMEOUT};
 std::atomic<std::int32_t> g_nDiscoveryPort{DEFAULT_DISCOVERY_PORT};
@@ -137,3 +139,5 @@ DiscoveryValues PublishedSettings() {
 }
 
 std::int32_t UsableTimeout(std::int32_t seconds) { return seconds < 1 ? 1 : seconds; }
+
+}  // namespace signseek

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace signseek {
+
 // The four discovery settings and the one-line file that keeps them between
 // runs: <data folder>/Marvane/Discovery/settings.csv holding
 // "receive,discovery,port,ttl\n".
@@ -56,3 +58,5 @@ extern std::atomic<std::int32_t> g_nReceiveTimeout;
 extern std::atomic<std::int32_t> g_nDiscoveryTimeout;
 extern std::atomic<std::int32_t> g_nDiscoveryPort;
 extern std::atomic<std::int32_t> g_nDiscoveryTTL;
+
+}  // namespace signseek

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace signseek {
+
 struct SettingRange {
     std::uint32_t low;
     std::uint32_t high;
@@ -14,3 +16,5 @@ inline constexpr SettingRange kDiscoveryTimeoutRange{1, 600};
 inline constexpr SettingRange kReceiveTimeoutRange{1, 600};
 inline constexpr SettingRange kDiscoveryPortRange{1, 65535};
 inline constexpr SettingRange kDiscoveryTtlRange{1, 50};
+
+}  // namespace signseek

@@ -10,7 +10,7 @@
 #include <sys/socket.h>
 #include <uuid/uuid.h>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 // Announcements stay on the link they were made on.
@@ -171,4 +171,4 @@ AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Desti
     return sent;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

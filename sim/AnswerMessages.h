@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace sim {
+namespace signseek::sim {
 
 enum class MessageKind { ProbeMatches, Hello, Bye };
 
@@ -39,4 +39,4 @@ struct Sequence {
 AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Destination &to,
                              const std::string &relatesTo, Sequence sequence, int statusWaitMillis = 2000);
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-namespace sim {
+namespace signseek::sim {
 
 Answerer::Answerer(SimLog &log, int workers)
     : m_log(log), m_instanceId(static_cast<std::uint32_t>(std::time(nullptr)))
@@ -89,4 +89,4 @@ void Answerer::Send(const AnswerJob &job)
                                    {m_instanceId, NextMessageNumber()}));
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 struct AnswerJob {
     std::chrono::steady_clock::time_point due;
@@ -62,4 +62,4 @@ private:
     std::vector<std::thread> m_workers;
 };
 
-}  // namespace sim
+}  // namespace signseek::sim

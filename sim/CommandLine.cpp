@@ -6,7 +6,7 @@
 #include <arpa/inet.h>
 #include <charconv>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 bool ToInt(const std::string &text, int low, int high, int &value)
@@ -99,4 +99,4 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args)
     return c;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 struct CommandLine {
     SimOptions sim;
@@ -25,4 +25,4 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args);
 
 std::string Usage();
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 std::string Root(const char *path) { return std::string(VENDOR_URI_ROOT) + path; }
@@ -81,4 +81,4 @@ std::vector<Device> DemoDevices()
     return set;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

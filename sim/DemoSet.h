@@ -7,8 +7,8 @@
 
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 std::vector<Device> DemoDevices();
 
-}  // namespace sim
+}  // namespace signseek::sim

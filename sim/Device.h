@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 // Which probes a device answers, by where the answer would go.
 enum class AnswerMode {
@@ -42,4 +42,4 @@ struct Device {
 // The extension element names a scenario may use.
 bool IsKnownExtension(const std::string &name);
 
-}  // namespace sim
+}  // namespace signseek::sim

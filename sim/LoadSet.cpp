@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 // Distinct hosts: a search folds endpoints on one host into one device.
@@ -49,4 +49,4 @@ std::vector<Device> LoadDevices(int count)
     return set;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -7,11 +7,11 @@
 
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 inline constexpr int kMaxLoadCount = 65000;
 
 // 2 * count devices: controllers first, then bridges. count in 1..kMaxLoadCount.
 std::vector<Device> LoadDevices(int count);
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -1,6 +1,6 @@
 #include "sim/Presence.h"
 
-namespace sim {
+namespace signseek::sim {
 
 bool PresentAt(const Device &device, milliseconds sinceStart)
 {
@@ -26,4 +26,4 @@ std::optional<milliseconds> NextChange(const Device &device, milliseconds sinceS
     return milliseconds(inCycle < s.stayMs ? cycleStart + s.stayMs : cycleStart + period);
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <optional>
 
-namespace sim {
+namespace signseek::sim {
 
 using std::chrono::milliseconds;
 
@@ -17,4 +17,4 @@ bool PresentAt(const Device &device, milliseconds sinceStart);
 // nothing when it never changes again.
 std::optional<milliseconds> NextChange(const Device &device, milliseconds sinceStart);
 
-}  // namespace sim
+}  // namespace signseek::sim

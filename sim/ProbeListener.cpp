@@ -11,7 +11,7 @@
 #include <cstring>
 #include <netinet/in.h>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 std::string Copy(const char *text) { return text ? text : ""; }
@@ -161,4 +161,4 @@ void ProbeListener::Stop()
     m_datagrams.reset();
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <thread>
 
-namespace sim {
+namespace signseek::sim {
 
 struct ReceivedProbe {
     std::string sourceHost;  // dotted IPv4 of the sender
@@ -63,4 +63,4 @@ private:
     std::thread m_thread;
 };
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 constexpr char kStrcmp0MatchBy[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/strcmp0";
@@ -130,4 +130,4 @@ bool ScopesMatch(std::string_view probeScopes, std::string_view matchBy, std::st
     });
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

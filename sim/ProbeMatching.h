@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 // Whitespace-separated items of a list value (Types, Scopes, XAddrs).
 std::vector<std::string> SplitList(std::string_view text);
@@ -33,4 +33,4 @@ ScopeRule RuleOf(std::string_view matchBy);
 // scopes match every device; an unsupported rule matches none.
 bool ScopesMatch(std::string_view probeScopes, std::string_view matchBy, std::string_view deviceScopes);
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-namespace sim {
+namespace signseek::sim {
 namespace {
 
 // Keeps the file's key order: extension elements go out in that order.
@@ -203,4 +203,4 @@ ScenarioResult LoadScenarioFile(const std::string &path)
     return result;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 struct ScenarioResult {
     std::vector<Device> devices;
@@ -22,4 +22,4 @@ ScenarioResult LoadScenarioFile(const std::string &path);
 // for malformed UTF-8 or characters beyond U+00FF.
 bool Utf8ToLatin1(const std::string &utf8, std::string &latin1);
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -3,7 +3,7 @@
 #include "common/VendorConstants.h"
 #include "sim/ProbeMatching.h"
 
-namespace sim {
+namespace signseek::sim {
 
 namespace {
 
@@ -50,4 +50,4 @@ std::string WhyNoSearchFinds(const Device &device)
     return why;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

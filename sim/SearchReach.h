@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 struct SearchProbe {
     std::string name;    // "controller probe", ...
@@ -26,4 +26,4 @@ std::vector<SearchProbe> SearchProbes();
 // "controller probe: Types lack \"x8\"; root-scope probe: scope \"marvane/x\": no scheme; ...".
 std::string WhyNoSearchFinds(const Device &device);
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -1,6 +1,6 @@
 #include "sim/SimLog.h"
 
-namespace sim {
+namespace signseek::sim {
 
 std::string SimLog::Format(const ProbeSeen &p)
 {
@@ -77,4 +77,4 @@ std::vector<AnswerSent> SimLog::Announcements() const
     return m_announcements;
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

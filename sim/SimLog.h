@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 struct ProbeSeen {
     std::string source;  // "address:port" of the datagram
@@ -54,4 +54,4 @@ private:
     std::vector<AnswerSent> m_announcements;
 };
 
-}  // namespace sim
+}  // namespace signseek::sim

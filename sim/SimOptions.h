@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace sim {
+namespace signseek::sim {
 
 struct SimOptions {
     std::string interfaceAddress = "127.0.0.1";
@@ -16,4 +16,4 @@ struct SimOptions {
     bool announce = true;  // Hello as a device comes (at start too), Bye as it goes (at stop too)
 };
 
-}  // namespace sim
+}  // namespace signseek::sim

@@ -3,7 +3,7 @@
 #include "sim/Presence.h"
 #include "sim/ProbeMatching.h"
 
-namespace sim {
+namespace signseek::sim {
 
 bool DeviceAnswers(const Device &device, const ReceivedProbe &probe, const Destination &to)
 {
@@ -119,4 +119,4 @@ void Simulator::OnProbe(const ReceivedProbe &probe)
     }
 }
 
-}  // namespace sim
+}  // namespace signseek::sim

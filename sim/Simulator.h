@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace signseek::sim {
 
 // Whether the device answers the probe at all (answer mode, Types, Scopes).
 bool DeviceAnswers(const Device &device, const ReceivedProbe &probe, const Destination &to);
@@ -61,4 +61,4 @@ private:
     ProbeListener m_listener;  // last: stops before what it feeds
 };
 
-}  // namespace sim
+}  // namespace signseek::sim

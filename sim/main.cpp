@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iostream>
 
+using namespace signseek;
+
 int main(int argc, char **argv)
 {
     sim::CommandLine line = sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

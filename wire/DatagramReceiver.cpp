@@ -9,7 +9,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 // What a queued datagram costs beyond its bytes.
@@ -132,4 +132,4 @@ void DatagramReceiver::DrainSocket(std::string &buffer)
     }
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-namespace wire {
+namespace signseek::wire {
 
 // What a listener socket asks the kernel to hold between two reads. Beyond
 // net.core.rmem_max only a process allowed to administer the network gets
@@ -79,4 +79,4 @@ private:
     std::thread m_thread;
 };
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -1,6 +1,6 @@
 #include "wire/Endpoint.h"
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 constexpr std::size_t kMaxPart = 1023;
@@ -46,4 +46,4 @@ std::vector<std::string> SplitEndpoints(std::string_view text)
     return result;
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace wire {
+namespace signseek::wire {
 
 struct Endpoint {
     std::string host;
@@ -19,4 +19,4 @@ Endpoint ParseEndpoint(std::string_view text);
 // Several endpoints may be given separated by blanks; they are tried in turn.
 std::vector<std::string> SplitEndpoints(std::string_view text);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -3,7 +3,7 @@
 #include "wire/MessageHeader.h"
 #include "wire/WireState.h"
 
-namespace wire {
+namespace signseek::wire {
 
 int WriteEnvelope(soap *ctx, Output &out, const BodyWriter &body)
 {
@@ -36,4 +36,4 @@ int WriteEnvelope(soap *ctx, Output &out, const BodyWriter &body)
     return w.Error();
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -6,11 +6,11 @@
 
 #include <functional>
 
-namespace wire {
+namespace signseek::wire {
 
 using BodyWriter = std::function<void(XmlWriter &)>;
 
 // Writes the whole message to `out`; returns 0 or the output's error.
 int WriteEnvelope(soap *ctx, Output &out, const BodyWriter &body);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 const char kAddressingPluginId[] = "SOAP-WSA-1.2";
@@ -223,4 +223,4 @@ bool AddressingEnabled(soap *ctx) { return StateOf(ctx).addressing; }
 
 std::optional<std::string> CurrentAction(soap *ctx) { return StateOf(ctx).currentAction; }
 
-}  // namespace wire
+}  // namespace signseek::wire

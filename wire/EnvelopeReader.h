@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace wire {
+namespace signseek::wire {
 
 // Starts a new message on the context's current socket (HTTP request header
 // first over TCP). Every message starts without a current action; the HTTP
@@ -29,4 +29,4 @@ bool AddressingEnabled(soap *ctx);
 // The action of the message being handled, if any.
 std::optional<std::string> CurrentAction(soap *ctx);
 
-}  // namespace wire
+}  // namespace signseek::wire

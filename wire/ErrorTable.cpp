@@ -6,7 +6,7 @@
 #include <cstring>
 #include <netdb.h>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 std::string Format(const char *format, const std::string &a)
@@ -210,4 +210,4 @@ FaultDescription DescribeError(soap *ctx)
     return f;
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace wire {
+namespace signseek::wire {
 
 // Codes that differ from the runtime's numbering.
 enum WireErrorCode {
@@ -41,4 +41,4 @@ const char *HttpReasonPhrase(int status);
 // and the step text as detail.
 int SetTransportError(soap *ctx, const char *stepText, int socketError, bool receiver);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -14,7 +14,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 // A socket that cannot be written, or has an error pending, gets no fault.
@@ -167,4 +167,4 @@ int SendFault(soap *ctx)
     return rc;
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

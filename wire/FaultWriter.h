@@ -4,7 +4,7 @@
 #include "wire/ErrorTable.h"
 #include "wire/XmlWriter.h"
 
-namespace wire {
+namespace signseek::wire {
 
 // Writes the b:Fault body element (SOAP 1.2 or 1.1 form, by the context's version).
 void WriteFaultBody(XmlWriter &writer, const FaultDescription &fault);
@@ -14,4 +14,4 @@ void WriteFaultBody(XmlWriter &writer, const FaultDescription &fault);
 // WS-Addressing on, an unrecognised message draws ActionNotSupported.
 int SendFault(soap *ctx);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -3,7 +3,7 @@
 #include "wire/ErrorTable.h"
 #include "wire/Transport.h"
 
-namespace wire {
+namespace signseek::wire {
 
 std::string HttpResponse(int status, std::string_view contentType, std::string_view body)
 {
@@ -24,4 +24,4 @@ int SendEmptyResponse(soap *ctx, int status)
     return SendBytes(ctx, HttpResponse(status, "text/xml; charset=utf-8", ""));
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace wire {
+namespace signseek::wire {
 
 inline constexpr char kServerHeader[] = "gSOAP/2.7";
 
@@ -18,4 +18,4 @@ std::string HttpResponse(int status, std::string_view contentType, std::string_v
 // body ("text/xml; charset=utf-8"); over UDP nothing is sent.
 int SendEmptyResponse(soap *ctx, int status);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 constexpr int kErrBodyTooLarge = 413;
@@ -231,4 +231,4 @@ void HttpRequestFramer::EndOfInput()
     if (m_state == State::Body && m_mode == BodyMode::UntilClose) m_state = State::Complete;
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace wire {
+namespace signseek::wire {
 
 inline constexpr std::size_t kMaxHttpBody = 64 * 1024;     // real answers are about 1.5 KB
 inline constexpr std::size_t kMaxHttpHeaderLine = 8191;    // the runtime's line buffer, less its terminator
@@ -73,4 +73,4 @@ private:
     std::size_t m_chunkLeft = 0;
 };
 
-}  // namespace wire
+}  // namespace signseek::wire

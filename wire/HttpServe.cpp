@@ -20,7 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
@@ -170,4 +170,4 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
     if (masterFlags >= 0) fcntl(master, F_SETFL, masterFlags);
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -4,7 +4,7 @@
 #include "wire/FaultWriter.h"
 #include "wire/MessageBodies.h"
 
-namespace wire {
+namespace signseek::wire {
 
 MatchServiceBase::MatchServiceBase(TransportMode mode) { PrepareContext(this, mode); }
 
@@ -61,8 +61,7 @@ int MatchServiceBase::ResolveMatches(disc__ResolveMatchesType *) { return SOAP_O
 int MatchServiceBase::Hello(disc__HelloType *) { return SOAP_OK; }
 int MatchServiceBase::Bye(disc__ByeType *) { return SOAP_NO_METHOD; }
 
-}  // namespace wire
-
+}  // namespace signseek::wire
 // The generated class declares its operations without bodies; these are the
 // base versions behind our overrides.
 int MatchService::ProbeMatches(disc__ProbeMatchesType *) { return SOAP_OK; }

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace wire {
+namespace signseek::wire {
 
 class MatchServiceBase : public MatchService {
 public:
@@ -63,4 +63,4 @@ std::int64_t SteadyMillis();
 // wait in the backlog until one of these ends.
 inline constexpr std::size_t kMaxOpenConnections = 128;
 
-}  // namespace wire
+}  // namespace signseek::wire

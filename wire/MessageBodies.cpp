@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-namespace wire {
+namespace signseek::wire {
 
 MessageKind RecogniseMessage(soap *ctx)
 {
@@ -108,4 +108,4 @@ disc__ByeType *ReadBye(soap *ctx)
     return Finish(ctx, soap_in_disc__ByeType(ctx, "disc:Bye", nullptr, nullptr));
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -3,7 +3,7 @@
 
 #include "soapH.h"
 
-namespace wire {
+namespace signseek::wire {
 
 enum class MessageKind { None, ProbeMatches, ResolveMatches, Hello, Bye };
 
@@ -19,4 +19,4 @@ disc__ResolveMatchesType *ReadResolveMatches(soap *ctx);
 disc__HelloType *ReadHello(soap *ctx);
 disc__ByeType *ReadBye(soap *ctx);
 
-}  // namespace wire
+}  // namespace signseek::wire

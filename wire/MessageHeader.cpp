@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 void WriteEndpointReference(XmlWriter &w, const char *element, const wsa__EndpointReferenceType &epr,
@@ -83,4 +83,4 @@ void WriteHeaderBlocks(XmlWriter &w, const MessageHeader &h)
     w.EndElement("AppSequence");
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -4,7 +4,7 @@
 #include "soapH.h"
 #include "wire/XmlWriter.h"
 
-namespace wire {
+namespace signseek::wire {
 
 // Creates the header when missing, resets every field, and fills MessageID,
 // To and Action for a probe. Returns 0.
@@ -17,4 +17,4 @@ int AddReplyTo(soap *ctx, const char *address);
 // Writes the header blocks in their fixed order (each only when present).
 void WriteHeaderBlocks(XmlWriter &writer, const MessageHeader &header);
 
-}  // namespace wire
+}  // namespace signseek::wire

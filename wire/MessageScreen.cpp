@@ -2,7 +2,7 @@
 
 #include <stdsoap2.h>
 
-namespace wire {
+namespace signseek::wire {
 
 int ScreenMessage(std::string_view xml)
 {
@@ -38,4 +38,4 @@ int ScreenMessage(std::string_view xml)
     return 0;
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace wire {
+namespace signseek::wire {
 
 inline constexpr std::size_t kMaxAttributesPerElement = 64;
 // In one message:
@@ -21,4 +21,4 @@ inline constexpr std::size_t kMaxNamespaceDeclarations = 64;
 // (the occurrence violation).
 int ScreenMessage(std::string_view xml);
 
-}  // namespace wire
+}  // namespace signseek::wire

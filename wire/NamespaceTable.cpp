@@ -2,7 +2,7 @@
 
 #include "common/VendorConstants.h"
 
-namespace wire {
+namespace signseek::wire {
 
 const std::array<const char *, kNamespaceRows> kOutputPrefixes = {"b", "c", "e", "f", "g", "h", "v"};
 
@@ -12,25 +12,24 @@ namespace {
 const std::string gVendorNamespace = VendorContractNamespace();
 }  // namespace
 
-}  // namespace wire
-
+}  // namespace signseek::wire
 // The runtime installs this table (by its well-known name) in every context it
 // initialises; input patterns use "*" for any run of characters, without case.
 Namespace namespaces[] = {
-    {"SOAP-ENV", wire::kSoapEnvelope12, nullptr, nullptr},
-    {"SOAP-ENC", wire::kSoapEncoding11, "http://www.w3.org/*/soap-encoding", nullptr},
-    {"xsi", wire::kXmlSchemaInstance, "http://www.w3.org/*/XMLSchema-instance", nullptr},
-    {"xsd", wire::kXmlSchema, "http://www.w3.org/*/XMLSchema", nullptr},
-    {"wsa", wire::kAddressing, nullptr, nullptr},
-    {"disc", wire::kDiscovery, nullptr, nullptr},
-    {"v", wire::gVendorNamespace.c_str(), nullptr, nullptr},
+    {"SOAP-ENV", signseek::wire::kSoapEnvelope12, nullptr, nullptr},
+    {"SOAP-ENC", signseek::wire::kSoapEncoding11, "http://www.w3.org/*/soap-encoding", nullptr},
+    {"xsi", signseek::wire::kXmlSchemaInstance, "http://www.w3.org/*/XMLSchema-instance", nullptr},
+    {"xsd", signseek::wire::kXmlSchema, "http://www.w3.org/*/XMLSchema", nullptr},
+    {"wsa", signseek::wire::kAddressing, nullptr, nullptr},
+    {"disc", signseek::wire::kDiscovery, nullptr, nullptr},
+    {"v", signseek::wire::gVendorNamespace.c_str(), nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
-namespace wire {
+namespace signseek::wire {
 
 const Namespace *NamespaceTable() { return namespaces; }
 
 void InstallNamespaceTable(soap *ctx) { soap_set_namespaces(ctx, NamespaceTable()); }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-namespace wire {
+namespace signseek::wire {
 
 inline constexpr char kSoapEnvelope12[] = "http://www.w3.org/2003/05/soap-envelope";
 inline constexpr char kSoapEnvelope11[] = "http://schemas.xmlsoap.org/soap/envelope/";
@@ -48,4 +48,4 @@ const Namespace *NamespaceTable();
 // Installs the table in a context (replacing whatever it had).
 void InstallNamespaceTable(soap *ctx);
 
-}  // namespace wire
+}  // namespace signseek::wire

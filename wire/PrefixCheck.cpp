@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -143,4 +143,4 @@ private:
 
 bool AllPrefixesDeclared(std::string_view xml) { return Scanner(xml).Run(); }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -5,11 +5,11 @@
 
 #include <string_view>
 
-namespace wire {
+namespace signseek::wire {
 
 // False when some element or attribute uses a prefix that is not declared
 // (the reserved "xml" and "xmlns" prefixes excepted). Text the scanner cannot
 // follow is left to the parser and counts as no finding.
 bool AllPrefixesDeclared(std::string_view xml);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -2,7 +2,7 @@
 
 #include "wire/NamespaceTable.h"
 
-namespace wire {
+namespace signseek::wire {
 
 void WriteProbeBody(XmlWriter &w, const disc__ProbeType &probe)
 {
@@ -22,4 +22,4 @@ void WriteProbeBody(XmlWriter &w, const disc__ProbeType &probe)
     w.EndElement("Probe");
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -5,8 +5,8 @@
 #include "soapH.h"
 #include "wire/XmlWriter.h"
 
-namespace wire {
+namespace signseek::wire {
 
 void WriteProbeBody(XmlWriter &writer, const disc__ProbeType &probe);
 
-}  // namespace wire
+}  // namespace signseek::wire

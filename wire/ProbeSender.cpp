@@ -4,7 +4,7 @@
 #include "wire/ProbeBody.h"
 #include "wire/Transport.h"
 
-namespace wire {
+namespace signseek::wire {
 
 ProbeProxy::ProbeProxy() : DiscoveryProxy(SOAP_IO_UDP) { PrepareContext(this, TransportMode::Udp); }
 
@@ -22,4 +22,4 @@ int SendProbeMessage(soap *proxy, const char *endpoint, const disc__ProbeType &p
     return SendMessage(proxy, [&probe](XmlWriter &w) { WriteProbeBody(w, probe); });
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

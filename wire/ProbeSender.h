@@ -4,7 +4,7 @@
 
 #include "soapDiscoveryProxy.h"
 
-namespace wire {
+namespace signseek::wire {
 
 // A DiscoveryProxy in UDP mode with the system's table and transport.
 class ProbeProxy : public DiscoveryProxy {
@@ -20,4 +20,4 @@ public:
 int SendProbeMessage(soap *proxy, const char *endpoint, const disc__ProbeType &probe, const char *interfaceAddress,
                      int ttl);
 
-}  // namespace wire
+}  // namespace signseek::wire

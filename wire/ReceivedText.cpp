@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 constexpr std::size_t kLongestName = 64;  // longer names are no structural element
@@ -237,4 +237,4 @@ void ReceivedTextFilter::Byte(char &c)
     }
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

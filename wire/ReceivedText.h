@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace wire {
+namespace signseek::wire {
 
 class ReceivedTextFilter {
 public:
@@ -66,4 +66,4 @@ private:
     std::size_t m_otherDepth = 0;           // open elements below the last structural one
 };
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -25,7 +25,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 // A failed datagram is tried this many more times (broadcast sockets would
@@ -554,4 +554,4 @@ std::string LocalAddress(const soap *ctx)
     return text;
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace wire {
+namespace signseek::wire {
 
 inline constexpr std::size_t kMaxUdpMessage = 65536;
 inline constexpr int kSocketBufferSize = 65536;
@@ -61,4 +61,4 @@ const char *SetSocketOptions(int fd, bool tcp);
 // Writes raw bytes to the current connection or datagram peer.
 int SendBytes(soap *ctx, std::string_view bytes);
 
-}  // namespace wire
+}  // namespace signseek::wire

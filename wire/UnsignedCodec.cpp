@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -42,8 +42,7 @@ bool IsUnsignedTypeName(std::string_view qualifiedName)
     return local == "unsignedInt" || local == "unsignedShort" || local == "unsignedByte";
 }
 
-}  // namespace wire
-
+}  // namespace signseek::wire
 void soap_default_xsd__unsignedInt(struct soap *, unsigned int *a) { *a = 0; }
 
 const char *soap_xsd__unsignedInt2s(struct soap *soap, unsigned int n)
@@ -62,7 +61,7 @@ int soap_out_xsd__unsignedInt(struct soap *soap, const char *tag, int id, const 
 int soap_s2xsd__unsignedInt(struct soap *soap, const char *s, unsigned int *a)
 {
     if (!s) return soap->error = SOAP_OK;
-    auto value = wire::ParseUnsigned32(s);
+    auto value = signseek::wire::ParseUnsigned32(s);
     if (!value) return soap->error = SOAP_TYPE;
     *a = *value;
     return soap->error = SOAP_OK;
@@ -71,7 +70,7 @@ int soap_s2xsd__unsignedInt(struct soap *soap, const char *s, unsigned int *a)
 unsigned int *soap_in_xsd__unsignedInt(struct soap *soap, const char *tag, unsigned int *a, const char *)
 {
     if (soap_element_begin_in(soap, tag, 0, nullptr)) return nullptr;
-    if (*soap->type && !wire::IsUnsignedTypeName(soap->type)) {
+    if (*soap->type && !signseek::wire::IsUnsignedTypeName(soap->type)) {
         soap->error = SOAP_TYPE;
         return nullptr;
     }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace wire {
+namespace signseek::wire {
 
 // White space around the digits is ignored, empty gives 0, a leading minus
 // wraps modulo 2^32; anything else after the digits, or a value above
@@ -15,4 +15,4 @@ std::optional<std::uint32_t> ParseUnsigned32(std::string_view text);
 // Whether an announced type (any prefix) may carry an unsigned number.
 bool IsUnsignedTypeName(std::string_view qualifiedName);
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 const char kStatePluginId[] = "SIGNSEEK-WIRE-STATE";
@@ -85,4 +85,4 @@ void ClearOverridesDeclaredExactly(soap *ctx)
     }
 }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace wire {
+namespace signseek::wire {
 
 class DatagramReceiver;
 
@@ -75,4 +75,4 @@ void ForgetRuntimeBindings(soap *ctx);
 void KeepInputOverrides(soap *ctx);
 void ClearOverridesDeclaredExactly(soap *ctx);
 
-}  // namespace wire
+}  // namespace signseek::wire

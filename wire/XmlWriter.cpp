@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace wire {
+namespace signseek::wire {
 namespace {
 
 void AppendLatin1(std::string &out, unsigned char c)
@@ -126,4 +126,4 @@ void XmlWriter::Text(std::string_view latin1) { Emit(EscapeContent(latin1)); }
 
 void XmlWriter::Literal(std::string_view xml) { Emit(xml); }
 
-}  // namespace wire
+}  // namespace signseek::wire

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace wire {
+namespace signseek::wire {
 
 // Where the bytes of a message go. The same writing code runs once into a
 // counter and once into the real output.
@@ -76,4 +76,4 @@ private:
     std::vector<std::pair<std::string, std::string>> m_pending;
 };
 
-}  // namespace wire
+}  // namespace signseek::wire

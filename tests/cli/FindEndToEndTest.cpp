@@ -26,6 +26,8 @@
 
 extern char **environ;
 
+namespace signseek {
+
 namespace {
 
 struct Finished {
@@ -540,3 +542,5 @@ TEST(FindEndToEnd, InterfaceAllFindsTheDevicesBehindEachAdapter)
 }
 
 }  // namespace
+
+}  // namespace signseek

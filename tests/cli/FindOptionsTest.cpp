@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 ParsedOptions Parse(std::vector<std::string> args) { return ParseFindOptions(args); }
@@ -122,3 +124,5 @@ TEST(FindOptions, UsageDocumentsExitStatusesAndJsonKeys)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 class Adapters : public signseek::AdapterSource {
@@ -56,3 +58,5 @@ TEST(InterfaceChoice, UnknownAdapterOrNoneAtAll)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <nlohmann/json.hpp>
 
+namespace signseek {
+
 namespace {
 
 FoundDevice Player()
@@ -186,3 +188,5 @@ TEST(ResultTable, ColumnsLineUpAndControlCharactersAreDefused)
 }
 
 }  // namespace
+
+}  // namespace signseek

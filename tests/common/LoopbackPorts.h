@@ -13,6 +13,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace testports {
 
 // A port the kernel just handed out for `type` (SOCK_DGRAM or SOCK_STREAM).
@@ -51,3 +53,5 @@ inline bool WaitForUdpListener(int port, std::chrono::milliseconds limit = std::
 }
 
 }  // namespace testports
+
+}  // namespace signseek

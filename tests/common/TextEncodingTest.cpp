@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 TEST(TextEncoding, Latin1WidensByteForByte)
 {
     EXPECT_EQ(WidenLatin1("A\xe9\xff"), std::wstring(L"A\u00e9\u00ff"));
@@ -49,3 +51,5 @@ TEST(TextEncoding, XmlReferencesAreDecodedAndMalformedOnesKept)
     EXPECT_EQ(DecodeXmlText("tail &amp"), "tail &amp");
     EXPECT_EQ(ShownMetadataText("Caf&#xE9; Z\xc3\xbcrich \xff"), "Caf\xc3\xa9 Z\xc3\xbcrich \xc3\xbf");
 }
+
+}  // namespace signseek

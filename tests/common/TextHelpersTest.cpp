@@ -4,6 +4,8 @@
 
 #include <climits>
 
+namespace signseek {
+
 using Pieces = std::vector<std::string>;
 
 TEST(SplitString, DropsEmptyPiecesBetweenDelimiterRuns)
@@ -98,3 +100,5 @@ TEST(CompareIgnoringAsciiCase, FoldsAsciiLettersOnlyAndPutsPrefixesFirst)
     EXPECT_EQ(CompareIgnoringAsciiCase("\xe9", "z"), 1);
     EXPECT_EQ(CompareIgnoringAsciiCase("\xe9", "\xc9"), 1);
 }
+
+}  // namespace signseek

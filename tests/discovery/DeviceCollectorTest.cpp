@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
+namespace signseek {
+
 using Outcome = DeviceCollector::Outcome;
 
 namespace {
@@ -257,3 +259,5 @@ TEST(DeviceCollector, KeepsAtMostTheTextLimitAcrossRecordsAndMerges)
     large.metadata = {std::string(DeviceCollector::kMaxTextBytes, 'y')};
     EXPECT_EQ(c.HandleMatch(large), Outcome::Dropped);
 }
+
+}  // namespace signseek

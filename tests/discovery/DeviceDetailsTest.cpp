@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 // "%-20s\t%-40s"
 std::wstring Row(const std::wstring& label, const std::wstring& value)
@@ -70,3 +72,5 @@ TEST(DeviceDetails, SchemeRemovalIsNotRecursive)
     const std::wstring text = BuildDeviceDetails(r);
     EXPECT_EQ(text.substr(0, 61), Row(L"Address:", L"http://x"));
 }
+
+}  // namespace signseek

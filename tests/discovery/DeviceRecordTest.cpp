@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 DeviceRecord WithMetadata(std::vector<std::string> items)
 {
@@ -116,3 +118,5 @@ TEST(DeviceRecordKinds, AreReadFromScopeSubstrings)
     EXPECT_TRUE(MakeRecord("", "", std::string(VENDOR_HOME_URI) + "/en").HasHomeScope());
     EXPECT_FALSE(MakeRecord("", "", "http://schemas.marvane.com/2011/player/").IsMediaPlayer());
 }
+
+}  // namespace signseek

@@ -22,6 +22,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -676,3 +678,5 @@ TEST(Watch, ListsSearchAnswersAndHellosAndLosesDevicesOnByeOrSilence)
     std::lock_guard lock(log.mutex);
     EXPECT_EQ(1, std::count(log.events.begin(), log.events.end(), std::pair{WatchEvent::Found, std::string("urn:quiet")}));
 }
+
+}  // namespace signseek

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 DeviceRecord Reachable(std::string services = {})
 {
@@ -120,3 +122,5 @@ TEST(ManagementPort, FallsBackToTypesThen80)
     r.metadata = {MakeServicesItem("cpp:Management:9090")};
     EXPECT_EQ(GetManagementPort(r), "9090");
 }
+
+}  // namespace signseek

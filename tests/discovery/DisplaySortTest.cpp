@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 DeviceRecord Named(const std::string& description, const std::string& dhcp = {}, const std::string& xAddrs = {})
 {
@@ -135,3 +137,5 @@ TEST(RowOrder, InPlaceTellsWhenAChangedRowNoLongerFits)
     rows = TextsOfNames({"only"});
     EXPECT_TRUE(arrival.InPlace(rows, 0, Self));
 }
+
+}  // namespace signseek

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace fake {
 
 namespace {
@@ -154,3 +156,5 @@ int OpenDescriptors()
 }
 
 }  // namespace fake
+
+}  // namespace signseek

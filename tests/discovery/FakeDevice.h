@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace signseek {
+
 namespace fake {
 
 struct ReceivedProbe {
@@ -64,3 +66,5 @@ void DatagramTo(int port, const std::string& bytes);
 int OpenDescriptors();
 
 }  // namespace fake
+
+}  // namespace signseek

@@ -18,6 +18,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -292,3 +294,5 @@ TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 void WaitForProbes(fake::FakeDevice& device, std::size_t n)
@@ -90,3 +92,5 @@ TEST(MatchListen, HelloOnTheHttpListenerAndAnswersFromBeforeAreKept)
 }
 
 }  // namespace
+
+}  // namespace signseek

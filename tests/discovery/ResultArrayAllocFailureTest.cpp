@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <new>
 
+using namespace signseek;
+
 namespace {
 bool g_failArrayNew = false;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 TEST(ResultArray, CopiesRecordsInOrder)
 {
     std::vector<DeviceRecord> devices = {MakeRecord("urn:1", "a"), MakeRecord("urn:2", "b")};
@@ -20,3 +22,5 @@ TEST(ResultArray, NoDevicesGiveAValidEmptyArray)
 {
     EXPECT_NE(MakeRecordArray({}), nullptr);
 }
+
+}  // namespace signseek

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 using Names = std::vector<std::string>;
 
 TEST(ServiceCatalogue, NamesKeepTheSuffixFromTheLastColon)
@@ -52,3 +54,5 @@ TEST(ServiceCatalogue, TokenWithoutColonShowsTheNameAloneOrItself)
     EXPECT_EQ(GetServiceNames("playerd"), (Names{"Player Control"}));
     EXPECT_EQ(GetServiceNames("unknownd"), (Names{"unknownd"}));
 }
+
+}  // namespace signseek

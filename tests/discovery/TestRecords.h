@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace signseek {
+
 inline std::string VendorScope(const char* path)
 {
     return std::string(VENDOR_URI_ROOT) + path;
@@ -26,3 +28,5 @@ inline DeviceRecord MakeRecord(std::string address, std::string xAddrs, std::str
     r.types = std::move(types);
     return r;
 }
+
+}  // namespace signseek

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 using Event = WatchRoster::Event;
 
 namespace {
@@ -122,3 +124,5 @@ TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
     EXPECT_EQ(roster.Size(), WatchRoster::kMaxDevices);
     EXPECT_TRUE(roster.LimitReached());
 }
+
+}  // namespace signseek

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 DeviceRecord Answered(const std::string& source, const std::string& services = {})
 {
@@ -105,3 +107,5 @@ TEST(IsSafeWebPageAddress, AcceptsOnlyPlainHttpHostAndPort)
     EXPECT_FALSE(IsSafeWebPageAddress(std::string("http://10.0.0.5\0:80/", 20)));
     EXPECT_FALSE(IsSafeWebPageAddress("http://caf\xe9.lan:1/"));
 }
+
+}  // namespace signseek

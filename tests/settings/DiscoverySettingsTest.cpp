@@ -14,6 +14,8 @@
 #include <functional>
 #include <thread>
 
+namespace signseek {
+
 namespace fs = std::filesystem;
 using signseek::test::ReadFile;
 using signseek::test::TempFolder;
@@ -210,3 +212,5 @@ TEST_F(SettingsFile, SaveOverAFolderLeavesNoTrace) {
     EXPECT_TRUE(fs::is_directory(File()));
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.csv"});
 }
+
+}  // namespace signseek

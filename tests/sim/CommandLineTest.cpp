@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 sim::CommandLine Parse(std::vector<std::string> args) { return sim::ParseCommandLine(args); }
@@ -63,3 +65,5 @@ TEST(SimCommandLine, Refusals)
 }
 
 }  // namespace
+
+}  // namespace signseek

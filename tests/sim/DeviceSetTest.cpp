@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <set>
 
+namespace signseek {
+
 namespace {
 
 sim::ReceivedProbe Probe(const std::string &types, const std::string &scopePath, bool replyTo)
@@ -69,3 +71,5 @@ TEST(SimLoadSet, CountOutsideTheRangeGivesNothing)
 }
 
 }  // namespace
+
+}  // namespace signseek

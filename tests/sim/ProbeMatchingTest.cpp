@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 using sim::Rfc2396ScopeMatches;
@@ -150,3 +152,5 @@ TEST(SimSearchReach, SaysWhichRuleFailsForEachProbe)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 TEST(SimScenario, FullDeviceIsReadInFileOrder)
@@ -159,3 +161,5 @@ TEST(SimScenario, Files)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -22,6 +22,8 @@
 #include <unistd.h>
 #include <uuid/uuid.h>
 
+namespace signseek {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -418,3 +420,5 @@ TEST(SimulatorStart, RefusesAnInterfaceThatIsNotLocal)
 }
 
 }  // namespace
+
+}  // namespace signseek

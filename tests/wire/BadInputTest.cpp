@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 using wiretest::Envelope;
@@ -108,3 +110,5 @@ TEST(BadInput, InvalidUtf8IsDecodedWithoutHarm)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 using wiretest::Envelope;
@@ -298,3 +300,5 @@ TEST_F(Decoder, PrettyPrintedMatchWithStrayTextKeepsEveryChild)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace signseek {
+
 namespace {
 
 TEST(Endpoint, SchemeHostPortAndPath)
@@ -54,3 +56,5 @@ TEST(Endpoint, BlankSeparatedEndpointsAreTriedInTurn)
 }
 
 }  // namespace
+
+}  // namespace signseek

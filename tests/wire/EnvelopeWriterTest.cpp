@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -191,3 +193,5 @@ TEST(ProbeSocket, EachFormArrivesOnTheGroupExactlyAsWritten)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -14,6 +14,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 using wiretest::Envelope;
@@ -513,3 +515,5 @@ TEST_F(UdpListener, FaultsAreNeverLargerThanTheirDatagramAndAreRateLimited)
 }
 
 }  // namespace
+
+}  // namespace signseek

@@ -12,6 +12,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace {
 
 disc__ProbeType ProbeWith(std::string &scopes, disc__ScopesType &record)
@@ -200,3 +202,5 @@ TEST(TransportErrors, TableTextsAndCodes)
 }
 
 }  // namespace
+
+}  // namespace signseek

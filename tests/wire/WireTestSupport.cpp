@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace signseek {
+
 namespace wiretest {
 namespace {
 
@@ -208,3 +210,5 @@ std::vector<int> ListenerThread::Results()
 }
 
 }  // namespace wiretest
+
+}  // namespace signseek

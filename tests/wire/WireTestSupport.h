@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace signseek {
+
 namespace wiretest {
 
 // Envelope start with the given extra namespace declarations and header content.
@@ -82,3 +84,5 @@ private:
 };
 
 }  // namespace wiretest
+
+}  // namespace signseek
