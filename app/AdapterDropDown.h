@@ -7,8 +7,8 @@
 namespace signseek {
 
 struct AdapterDropDownWidths {
-    int dropDown = 0;            // width of the dropped-down list
-    int m_nAdapterListWidth = 0; // preferred width of the closed combo
+    int dropDown = 0;             // width of the dropped-down list
+    int m_nAdapterListWidth = 0;  // preferred width of the closed combo
 };
 
 // textWidths: each item text's width in the combo's font; scrollBar and edge:

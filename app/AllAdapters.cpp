@@ -4,8 +4,7 @@
 
 namespace signseek {
 
-DiscoveryRunFunction OnAllAdapters(RunKind kind, std::shared_ptr<const AdapterSource> adapters,
-                                   AdaptersRunFunction run)
+DiscoveryRunFunction OnAllAdapters(RunKind kind, std::shared_ptr<const AdapterSource> adapters, AdaptersRunFunction run)
 {
     return [kind, adapters = std::move(adapters), run = std::move(run)](const DiscoveryRequest& request) {
         // Looked up on the search thread, as a single adapter's address is.

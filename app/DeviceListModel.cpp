@@ -120,10 +120,9 @@ std::vector<FoundDevice> DeviceListModel::ListedDevices() const
 std::vector<std::size_t> DeviceListModel::RowsOf(const Device* device) const
 {
     // The rows are in order, so the device's rows lie among those equal to it.
-    auto [first, last] = std::equal_range(m_rows.begin(), m_rows.end(), device,
-                                          [this](const Device* a, const Device* b) {
-                                              return m_order.Compare(a->texts, b->texts) < 0;
-                                          });
+    auto [first, last] =
+        std::equal_range(m_rows.begin(), m_rows.end(), device,
+                         [this](const Device* a, const Device* b) { return m_order.Compare(a->texts, b->texts) < 0; });
     std::vector<std::size_t> rows;
     for (auto it = first; it != last; ++it)
         if (*it == device) rows.push_back(static_cast<std::size_t>(it - m_rows.begin()));
@@ -266,8 +265,7 @@ void DeviceListModel::Reorder(const std::vector<std::size_t>& from)
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex& old : before)
-        after.append(index(to[static_cast<std::size_t>(old.row())], old.column()));
+    for (const QModelIndex& old : before) after.append(index(to[static_cast<std::size_t>(old.row())], old.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

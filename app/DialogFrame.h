@@ -8,8 +8,8 @@
 
 namespace signseek {
 
-inline constexpr Qt::WindowFlags kDialogFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+inline constexpr Qt::WindowFlags kDialogFrame =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 // A modal message box with the exclamation icon and an OK button.
 inline void ShowWarning(QWidget* parent, const QString& caption, const QString& text)

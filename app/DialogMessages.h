@@ -28,8 +28,7 @@ class DiscoveryResultEvent : public QEvent {
 public:
     explicit DiscoveryResultEvent(RunResult result, std::string run = {})
         : QEvent(WM_DISCOVERY_RESULT), m_result(std::move(result)), m_run(std::move(run))
-    {
-    }
+    {}
 
     RunResult m_result;
     std::string m_run;  // the label its records were reported under while it ran; may be empty

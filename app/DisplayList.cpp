@@ -16,7 +16,7 @@ namespace {
 constexpr QSize kTileCell{232, 40};
 constexpr QSize kSmallIconCell{168, 22};
 constexpr int kCellGap = 8;
-}
+}  // namespace
 
 CDisplayList::CDisplayList(QWidget* parent)
     : QStackedWidget(parent), m_model(new DeviceListModel(this)), m_details(new QTreeView(this)),
@@ -121,8 +121,7 @@ void CDisplayList::SetView(View view)
         m_icons->setGridSize(cell + QSize(kCellGap, kCellGap / 2));
         m_icons->setWordWrap(false);
         break;
-    case View::Details:
-        break;
+    case View::Details: break;
     }
     if (auto* delegate = dynamic_cast<LinkRowDelegate*>(m_icons->itemDelegate())) delegate->SetCellSize(cell);
     m_icons->setWrapping(true);

@@ -40,7 +40,7 @@ QIcon IssueMark(int image)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(image == ISSUE_IMAGE_TICK    ? QColor(0, 160, 0)
+    painter.setBrush(image == ISSUE_IMAGE_TICK      ? QColor(0, 160, 0)
                      : image == ISSUE_IMAGE_NEUTRAL ? QColor(150, 150, 150)
                                                     : QColor(210, 0, 0));
     painter.drawEllipse(QRectF(0.5, 0.5, 15, 15));
@@ -60,16 +60,11 @@ QIcon IssueMark(int image)
 
 CIssueList::CIssueList(QTreeWidget& list, const IssueCheckPlatform& platform,
                        std::function<void(const QString&)> messageBox, std::function<void(const QUrl&)> openUrl)
-    : m_List(list),
-      m_Platform(WithMachineDefaults(platform)),
-      m_Dialogs(std::move(messageBox), std::move(openUrl)),
-      m_FirewallCheck(*m_Platform.firewall),
-      m_SilverlightCheck(*m_Platform.silverlight, m_Dialogs),
-      m_JavaCheck(*m_Platform.java, m_Dialogs),
-      m_AdminCheck(*m_Platform.credentials, m_Dialogs),
+    : m_List(list), m_Platform(WithMachineDefaults(platform)), m_Dialogs(std::move(messageBox), std::move(openUrl)),
+      m_FirewallCheck(*m_Platform.firewall), m_SilverlightCheck(*m_Platform.silverlight, m_Dialogs),
+      m_JavaCheck(*m_Platform.java, m_Dialogs), m_AdminCheck(*m_Platform.credentials, m_Dialogs),
       m_Model(m_AdminCheck, m_FirewallCheck, m_SilverlightCheck, m_JavaCheck)
-{
-}
+{}
 
 void CIssueList::SetupIssueList()
 {
@@ -110,10 +105,7 @@ void CIssueList::OnClick(int row)
     ShowRows();
 }
 
-QString CIssueList::OnInfoTip(int row) const
-{
-    return QString::fromStdWString(m_Model.Tip(row, ISSUE_TIP_CAPACITY));
-}
+QString CIssueList::OnInfoTip(int row) const { return QString::fromStdWString(m_Model.Tip(row, ISSUE_TIP_CAPACITY)); }
 
 bool CIssueList::eventFilter(QObject* watched, QEvent* e)
 {

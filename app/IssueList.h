@@ -35,8 +35,8 @@ QIcon IssueMark(int image);
 
 class CIssueList : public QObject {
 public:
-    CIssueList(QTreeWidget& list, const IssueCheckPlatform& platform,
-               std::function<void(const QString&)> messageBox, std::function<void(const QUrl&)> openUrl);
+    CIssueList(QTreeWidget& list, const IssueCheckPlatform& platform, std::function<void(const QString&)> messageBox,
+               std::function<void(const QUrl&)> openUrl);
 
     void SetupIssueList();
     void FillIssueList();
@@ -54,7 +54,8 @@ private:
 
     struct Dialogs : MessageBoxSink, UrlLauncher {
         Dialogs(std::function<void(const QString&)> box, std::function<void(const QUrl&)> open)
-            : messageBox(std::move(box)), openUrl(std::move(open)) {}
+            : messageBox(std::move(box)), openUrl(std::move(open))
+        {}
         std::function<void(const QString&)> messageBox;
         std::function<void(const QUrl&)> openUrl;
         void ShowWarning(const std::wstring& text) override { messageBox(QString::fromStdWString(text)); }

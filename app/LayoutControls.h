@@ -21,11 +21,11 @@ struct Rect {
 // The main dialog's controls in client coordinates; a control that does not
 // exist (yet) is left out and stays out.
 struct DialogControls {
-    std::optional<Rect> group;        // the search group box
-    std::optional<Rect> button;       // "Find Displays..."
-    std::optional<Rect> label;        // the adapter label
-    std::optional<Rect> combo;        // the adapter drop-down, closed size
-    std::optional<Rect> progress;     // the search progress bar
+    std::optional<Rect> group;     // the search group box
+    std::optional<Rect> button;    // "Find Displays..."
+    std::optional<Rect> label;     // the adapter label
+    std::optional<Rect> combo;     // the adapter drop-down, closed size
+    std::optional<Rect> progress;  // the search progress bar
     std::optional<Rect> issueList;
     std::optional<Rect> displayList;  // the device list
     std::optional<Rect> deviceCount;  // a line below the device list

@@ -54,12 +54,8 @@ bool ListActivation::eventFilter(QObject* watched, QEvent* e)
     }
     if (watched != m_viewport) return false;
     switch (e->type()) {
-    case QEvent::MouseMove:
-        SetHot(m_view.indexAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
-        break;
-    case QEvent::Leave:
-        SetHot(QModelIndex());
-        break;
+    case QEvent::MouseMove: SetHot(m_view.indexAt(static_cast<QMouseEvent*>(e)->position().toPoint())); break;
+    case QEvent::Leave: SetHot(QModelIndex()); break;
     case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) m_clicks.DoubleClicked();
         break;
@@ -70,8 +66,7 @@ bool ListActivation::eventFilter(QObject* watched, QEvent* e)
         m_onClick(index.isValid() ? index.row() : -1);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return false;
 }

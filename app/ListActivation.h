@@ -52,7 +52,8 @@ private:
 class LinkRowDelegate : public QStyledItemDelegate {
 public:
     LinkRowDelegate(const ListActivation& activation, QObject* parent)
-        : QStyledItemDelegate(parent), m_activation(activation) {}
+        : QStyledItemDelegate(parent), m_activation(activation)
+    {}
 
     // Every item takes this size (its text elided to fit); an invalid size
     // lets each item take the size of its content.

@@ -12,23 +12,19 @@ namespace {
 
 bool EndsWithNoCase(const std::string& text, const std::string& ending)
 {
-    if (text.size() < ending.size())
-        return false;
-    return std::equal(ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
+    if (text.size() < ending.size()) return false;
+    return std::equal(
+        ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
 }
 
 }  // namespace
 
 ExportFormat ExportFormatFor(const std::string& path, const std::string& chosenFilter)
 {
-    if (EndsWithNoCase(path, ".json"))
-        return ExportFormat::Json;
-    if (EndsWithNoCase(path, ".csv"))
-        return ExportFormat::Csv;
+    if (EndsWithNoCase(path, ".json")) return ExportFormat::Json;
+    if (EndsWithNoCase(path, ".csv")) return ExportFormat::Csv;
     return chosenFilter == kExportJsonFilter ? ExportFormat::Json : ExportFormat::Csv;
 }
 
@@ -48,8 +44,7 @@ bool WriteExportFile(const std::string& path, const std::string& text, std::stri
     const int writeError = errno;
     // A full disk may only show when the buffer goes out at close.
     const bool closed = std::fclose(file) == 0;
-    if (written && closed)
-        return true;
+    if (written && closed) return true;
     why = std::strerror(written ? errno : writeError);
     return false;
 }

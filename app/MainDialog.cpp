@@ -2,11 +2,11 @@
 
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
-#include "app/ListExport.h"
 #include "app/DeviceCount.h"
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
 #include "app/ListActivation.h"
+#include "app/ListExport.h"
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
 #include "discovery/DeviceDetails.h"
@@ -16,15 +16,15 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -33,8 +33,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QShortcut>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QToolTip>
@@ -79,15 +79,15 @@ void FillDefaults(DialogServices& s)
     if (!s.runModal) s.runModal = [](QDialog& dialog) { return dialog.exec(); };
     if (!s.saveFileName)
         s.saveFileName = [](QWidget* parent, const QString& filters, QString* chosenFilter) {
-            return QFileDialog::getSaveFileName(parent, QStringLiteral("Export list"), QString(), filters, chosenFilter);
+            return QFileDialog::getSaveFileName(parent, QStringLiteral("Export list"), QString(), filters,
+                                                chosenFilter);
         };
 }
 
 }  // namespace
 
 CVORIrurizezDlg::CVORIrurizezDlg(DialogServices services, QWidget* parent)
-    : QDialog(parent), m_Services(std::move(services)), m_Route(std::make_shared<MessageRoute>(this)),
-      m_Poster(m_Route)
+    : QDialog(parent), m_Services(std::move(services)), m_Route(std::make_shared<MessageRoute>(this)), m_Poster(m_Route)
 {
     FillDefaults(m_Services);
     m_bInternetExplorerFound = FindInternetExplorer();
@@ -376,7 +376,8 @@ void CVORIrurizezDlg::SizeAdapterDropDown()
 {
     QFontMetrics metrics(m_AdapterCombo->font());
     std::vector<int> widths;
-    for (int i = 0; i < m_AdapterCombo->count(); ++i) widths.push_back(metrics.horizontalAdvance(m_AdapterCombo->itemText(i)));
+    for (int i = 0; i < m_AdapterCombo->count(); ++i)
+        widths.push_back(metrics.horizontalAdvance(m_AdapterCombo->itemText(i)));
     int scrollBar = m_AdapterCombo->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_AdapterCombo);
     int itemHeight = m_AdapterCombo->count() > 0 ? m_AdapterCombo->view()->sizeHintForRow(0) : metrics.height();
     AdapterDropDownWidths w =
@@ -450,7 +451,8 @@ void CVORIrurizezDlg::OpenDeviceWebPage(int row)
     // goes to the browser.
     std::optional<std::string> address = BuildWebPageAddress(*record);
     QUrl url;
-    if (address) url = QUrl(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
+    if (address)
+        url = QUrl(QString::fromLatin1(address->data(), static_cast<qsizetype>(address->size())), QUrl::StrictMode);
     if (!url.isValid()) {
         m_Services.messageBox(this, QString::fromLatin1(kNoDevicePage));
         return;
@@ -510,10 +512,10 @@ void CVORIrurizezDlg::resizeEvent(QResizeEvent* e)
 void CVORIrurizezDlg::LayoutControls(int cx, int cy)
 {
     if (m_MenuButton == nullptr) return;  // controls not made yet
-    DialogControls current{FromQRect(m_SearchGroup->geometry()),   FromQRect(m_FindButton->geometry()),
-                           FromQRect(m_AdapterLabel->geometry()),  FromQRect(m_AdapterCombo->geometry()),
+    DialogControls current{FromQRect(m_SearchGroup->geometry()),    FromQRect(m_FindButton->geometry()),
+                           FromQRect(m_AdapterLabel->geometry()),   FromQRect(m_AdapterCombo->geometry()),
                            FromQRect(m_SearchProgress->geometry()), FromQRect(m_IssueList->geometry()),
-                           FromQRect(m_DisplayList->geometry()),   FromQRect(m_DeviceCount->geometry())};
+                           FromQRect(m_DisplayList->geometry()),    FromQRect(m_DeviceCount->geometry())};
     DialogControls next = signseek::LayoutControls(cx, cy, current, m_nAdapterListWidth);
     m_SearchGroup->setGeometry(ToQRect(*next.group));
     m_FindButton->setGeometry(ToQRect(*next.button));
@@ -530,10 +532,7 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     PlaceMenuButton();
 }
 
-void CVORIrurizezDlg::PlaceMenuButton()
-{
-    m_MenuButton->move(width() - 8 - m_MenuButton->width(), 8);
-}
+void CVORIrurizezDlg::PlaceMenuButton() { m_MenuButton->move(width() - 8 - m_MenuButton->width(), 8); }
 
 void CVORIrurizezDlg::OnSysCommand(int id)
 {
@@ -566,7 +565,8 @@ void CVORIrurizezDlg::ExportList()
     const ExportFormat format = ExportFormatFor(file, filter.toStdString());
     std::string why;
     if (!WriteExportFile(file, ExportText(format, m_DisplayList->Model().ListedDevices()), why))
-        m_Services.messageBox(this, QString::fromLatin1(kExportNotSaved).arg(path, QString::fromLocal8Bit(why.c_str())));
+        m_Services.messageBox(this,
+                              QString::fromLatin1(kExportNotSaved).arg(path, QString::fromLocal8Bit(why.c_str())));
 }
 
 }  // namespace signseek

@@ -53,13 +53,12 @@ inline constexpr char kApplicationTitle[] = "Marvane Signseek";
 inline constexpr char kNoDevicePage[] = "This device offers no web page that can be opened.";
 inline constexpr char kNoBrowser[] = "No web browser could be started to open %1.";
 inline constexpr char kExportNotSaved[] = "The list could not be saved to %1: %2.";
-inline constexpr char kSettingsNotSaved[] =
-    "The settings could not be saved. They apply until Signseek is closed.";
+inline constexpr char kSettingsNotSaved[] = "The settings could not be saved. They apply until Signseek is closed.";
 
 // Everything the dialog takes from the platform, so tests can stand in.
 struct DialogServices {
     std::shared_ptr<const AdapterSource> adapters = CreateAdapterSource();
-    std::string settingsFolder;  // data folder of the settings file; empty: the machine's own
+    std::string settingsFolder;                // data folder of the settings file; empty: the machine's own
     std::function<bool(const QUrl&)> openUrl;  // default: the desktop's browser; false: none started
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
     DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
@@ -70,7 +69,7 @@ struct DialogServices {
     std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();
     std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = CreateAddressChangeSource;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
-    std::function<int(QDialog& dialog)> runModal;  // default: QDialog::exec
+    std::function<int(QDialog& dialog)> runModal;                               // default: QDialog::exec
     // The file "Export list..." writes to, and the filter chosen; an empty
     // name: cancelled. Default: QFileDialog::getSaveFileName.
     std::function<QString(QWidget* parent, const QString& filters, QString* chosenFilter)> saveFileName;

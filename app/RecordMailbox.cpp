@@ -4,10 +4,8 @@ namespace signseek {
 
 RecordSink MailboxSink(std::shared_ptr<RecordMailbox> mailbox, std::string run)
 {
-    return [mailbox = std::move(mailbox), run = std::move(run)](RecordChange, std::size_t index,
-                                                              const DeviceRecord& record) {
-        mailbox->Put(run, index, record);
-    };
+    return [mailbox = std::move(mailbox), run = std::move(run)](
+               RecordChange, std::size_t index, const DeviceRecord& record) { mailbox->Put(run, index, record); };
 }
 
 void RecordMailbox::Put(const std::string& run, std::size_t index, const DeviceRecord& record)

@@ -31,8 +31,7 @@ SearchCycle::Progress SearchCycle::Tick(int discoveryTimeout)
 
 bool SearchCycle::Result(const std::string& failure)
 {
-    if (!failure.empty() && m_strFailures.find(failure + '\n') == std::string::npos)
-        m_strFailures += failure + '\n';
+    if (!failure.empty() && m_strFailures.find(failure + '\n') == std::string::npos) m_strFailures += failure + '\n';
     ++m_nResultsReceived;
     if (m_nResultsReceived == 2) m_bSearching = false;
     return m_nResultsReceived == 2;

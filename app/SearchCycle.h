@@ -19,7 +19,7 @@ static_assert(1000 % kProgressPeriodMs == 0, "a second must hold whole ticks");
 class SearchCycle {
 public:
     struct Progress {
-        int rangeMax = 0;        // the bar's range is 0 .. rangeMax, at least 10
+        int rangeMax = 0;           // the bar's range is 0 .. rangeMax, at least 10
         std::int64_t position = 0;  // may be below 0 during the first second
         bool stopTimer = false;
     };

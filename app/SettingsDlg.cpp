@@ -51,7 +51,9 @@ CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox)
     }
     setWindowTitle(QStringLiteral("Settings"));
     const DialogBaseUnits u = BaseUnitsOf(font());
-    auto place = [&u](QWidget* w, int x, int y, int cx, int cy) { w->setGeometry(ToQRect(DialogRect(x, y, cx, cy, u))); };
+    auto place = [&u](QWidget* w, int x, int y, int cx, int cy) {
+        w->setGeometry(ToQRect(DialogRect(x, y, cx, cy, u)));
+    };
 
     // Tab order follows creation: receive timeout first.
     m_spinReceiveTimeout = new CUpDownEdit(kReceiveTimeoutArrows, this);
@@ -70,7 +72,10 @@ CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox)
     connect(ok, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
 
-    struct Label { const char* text; int x, y, cx, cy; };
+    struct Label {
+        const char* text;
+        int x, y, cx, cy;
+    };
     for (const Label& l : {Label{"Discovery Timeout:", 7, 35, 62, 14}, Label{"Seconds", 127, 35, 54, 14},
                            Label{"Discovery Port:", 7, 55, 62, 14}, Label{"Receive Timeout:", 7, 14, 62, 14},
                            Label{"Seconds", 127, 14, 54, 14}, Label{"Discovery TTL:", 7, 76, 48, 8}}) {
@@ -84,7 +89,8 @@ CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox)
     m_checkUseInternetExplorer->setLayoutDirection(Qt::RightToLeft);  // text on the left
     place(m_checkUseInternetExplorer, 7, 93, 82, 10);
     // Wide enough for its whole label in the Linux font.
-    m_checkUseInternetExplorer->resize(m_checkUseInternetExplorer->size().expandedTo(m_checkUseInternetExplorer->sizeHint()));
+    m_checkUseInternetExplorer->resize(
+        m_checkUseInternetExplorer->size().expandedTo(m_checkUseInternetExplorer->sizeHint()));
     setFixedSize(ToQRect(DialogRect(0, 0, 207, 133, u)).size());
 }
 

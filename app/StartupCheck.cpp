@@ -6,19 +6,18 @@ namespace signseek {
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: signseek [options]\n"
-    "Finds the maker's networked display equipment on the local network and\n"
-    "opens the devices' web pages. Needs a graphical session (X11 or Wayland);\n"
-    "signseek-find searches from a shell.\n"
-    "\n"
-    "  -h, --help     show this text\n"
-    "  -V, --version  show the version\n"
-    "\n"
-    "Qt's own options (-platform, -style, ...) are passed on. The discovery\n"
-    "settings live in /var/lib/Marvane/Discovery/settings.csv.\n"
-    "\n"
-    "Exit status: 0 when the window was closed, 1 without a graphical session.\n";
+constexpr char kUsage[] = "Usage: signseek [options]\n"
+                          "Finds the maker's networked display equipment on the local network and\n"
+                          "opens the devices' web pages. Needs a graphical session (X11 or Wayland);\n"
+                          "signseek-find searches from a shell.\n"
+                          "\n"
+                          "  -h, --help     show this text\n"
+                          "  -V, --version  show the version\n"
+                          "\n"
+                          "Qt's own options (-platform, -style, ...) are passed on. The discovery\n"
+                          "settings live in /var/lib/Marvane/Discovery/settings.csv.\n"
+                          "\n"
+                          "Exit status: 0 when the window was closed, 1 without a graphical session.\n";
 
 bool Set(const std::function<const char*(const char*)>& environment, const char* name)
 {

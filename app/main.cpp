@@ -1,8 +1,8 @@
 // signseek: finds the maker's networked display equipment and opens its pages.
 
 #include "app/App.h"
-#include "app/ThreadCount.h"
 #include "app/StartupCheck.h"
+#include "app/ThreadCount.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +15,8 @@ using namespace signseek;
 int main(int argc, char** argv)
 {
     // Before the toolkit starts: it aborts when there is no display.
-    const signseek::Startup startup =
-        signseek::CheckStartup(std::vector<std::string>(argv + 1, argv + argc), [](const char* name) { return std::getenv(name); });
+    const signseek::Startup startup = signseek::CheckStartup(std::vector<std::string>(argv + 1, argv + argc),
+                                                             [](const char* name) { return std::getenv(name); });
     switch (startup.action) {
     case signseek::StartupAction::Help:
     case signseek::StartupAction::Version: std::fputs(startup.text.c_str(), stdout); return 0;

@@ -31,7 +31,7 @@
 
 using namespace signseek;
 
-extern char **environ;
+extern char** environ;
 
 namespace {
 
@@ -59,7 +59,7 @@ int ConnectTo(int port)
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(port));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
         close(fd);
         return -1;
     }
@@ -73,18 +73,18 @@ bool ClosedByPeer(int fd)
     return poll(&p, 1, 0) > 0 && recv(fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK) <= 0;
 }
 
-using Step = std::function<void(const std::atomic<bool> &stop)>;
+using Step = std::function<void(const std::atomic<bool>& stop)>;
 
 class Attack {
 public:
-    Attack(int threads, const Step &step)
+    Attack(int threads, const Step& step)
     {
         for (int i = 0; i < threads; ++i) m_threads.emplace_back([this, step] { step(m_stop); });
     }
     ~Attack()
     {
         m_stop = true;
-        for (std::thread &t : m_threads) t.join();
+        for (std::thread& t : m_threads) t.join();
     }
 
 private:
@@ -97,7 +97,7 @@ private:
 // the listener drops one.
 Step Client(std::string head, int intervalMillis, bool flood = false)
 {
-    return [=](const std::atomic<bool> &stop) {
+    return [=](const std::atomic<bool>& stop) {
         const std::string filler(65536, 'a');
         while (!stop) {
             int fd = ConnectTo(kListenPort);
@@ -124,7 +124,7 @@ Step Client(std::string head, int intervalMillis, bool flood = false)
 
 Step Churn(int intervalMillis)
 {
-    return [=](const std::atomic<bool> &stop) {
+    return [=](const std::atomic<bool>& stop) {
         while (!stop) {
             int fd = ConnectTo(kListenPort);
             if (fd >= 0) close(fd);
@@ -133,7 +133,7 @@ Step Churn(int intervalMillis)
     };
 }
 
-DiscoveryRequest Request(int discoveryPort, unsigned *count)
+DiscoveryRequest Request(int discoveryPort, unsigned* count)
 {
     DiscoveryRequest request;
     request.listenPort = kListenPort;
@@ -146,7 +146,7 @@ DiscoveryRequest Request(int discoveryPort, unsigned *count)
     return request;
 }
 
-void DeviceRun(const char *attack, int discoveryPort, unsigned expected)
+void DeviceRun(const char* attack, int discoveryPort, unsigned expected)
 {
     unsigned count = 0;
     const long rssBefore = PeakRssKb();
@@ -158,13 +158,14 @@ void DeviceRun(const char *attack, int discoveryPort, unsigned expected)
 
 // Time to serve one collected request, the best of a few tries (other
 // processes only ever add to it).
-double ServeMillis(const std::string &body)
+double ServeMillis(const std::string& body)
 {
     static wire::MatchServiceBase service(wire::TransportMode::Tcp);
     static bool ready = wire::EnableAddressing(&service) == 0;
     (void)ready;
-    const std::string request = "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nContent-Length: " +
-                                std::to_string(body.size()) + "\r\n\r\n" + body;
+    const std::string request =
+        "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\n\r\n" + body;
     double best = 1e9;
     for (int i = 0; i < 5; ++i) {
         wire::HttpRequestFramer framer;
@@ -178,7 +179,7 @@ double ServeMillis(const std::string &body)
     return best;
 }
 
-std::string Envelope(const std::string &inside)
+std::string Envelope(const std::string& inside)
 {
     return "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
            "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"><s:Body><d:ProbeMatches><d:ProbeMatch>" +
@@ -237,14 +238,14 @@ void WorstMessages()
         {"1000 empty extension elements", Envelope(Elements(1000))},
         {"60 KB of text", Envelope("<d:Types>" + std::string(60000, 'a') + "</d:Types>")},
     };
-    for (const auto &[name, body] : cases)
+    for (const auto& [name, body] : cases)
         std::printf("  %-44s %6.2f ms, %5zu bytes%s\n", name.c_str(), ServeMillis(body), body.size(),
                     wire::ScreenMessage(body) ? " (refused unparsed)" : "");
 }
 
 }  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc < 2) {
         std::fprintf(stderr, "usage: signseek-attack-bench SIM_PROGRAM [DISCOVERY_PORT]\n");
@@ -255,8 +256,9 @@ int main(int argc, char **argv)
     if (std::getenv("SIGNSEEK_BENCH_MESSAGES_ONLY")) return 0;
 
     std::string portText = std::to_string(port);
-    std::vector<char *> simArgv = {argv[1], const_cast<char *>("--demo"), const_cast<char *>("--port"), portText.data(),
-                                   const_cast<char *>("--log"), const_cast<char *>("/dev/null"), nullptr};
+    std::vector<char*> simArgv = {argv[1],         const_cast<char*>("--demo"), const_cast<char*>("--port"),
+                                  portText.data(), const_cast<char*>("--log"),  const_cast<char*>("/dev/null"),
+                                  nullptr};
     pid_t sim = -1;
     if (posix_spawn(&sim, argv[1], nullptr, nullptr, simArgv.data(), environ) != 0) {
         std::perror("signseek-sim");

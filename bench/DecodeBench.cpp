@@ -36,13 +36,13 @@ const std::string kMessage =
     "</d:ProbeMatch></d:ProbeMatches></s:Body></s:Envelope>";
 
 struct Source {
-    const std::string *text;
+    const std::string* text;
     std::size_t offset;
 };
 
-size_t ReadFromMemory(soap *ctx, char *buffer, size_t length)
+size_t ReadFromMemory(soap* ctx, char* buffer, size_t length)
 {
-    auto *source = static_cast<Source *>(ctx->user);
+    auto* source = static_cast<Source*>(ctx->user);
     std::size_t n = std::min(length, source->text->size() - source->offset);
     std::memcpy(buffer, source->text->data() + source->offset, n);
     source->offset += n;
@@ -52,7 +52,7 @@ size_t ReadFromMemory(soap *ctx, char *buffer, size_t length)
 class CountingListener : public wire::MatchServiceBase {
 public:
     CountingListener() : MatchServiceBase(wire::TransportMode::Udp) { wire::EnableAddressing(this); }
-    int ProbeMatches(disc__ProbeMatchesType *m) override
+    int ProbeMatches(disc__ProbeMatchesType* m) override
     {
         if (!m->ProbeMatch.empty() && m->ProbeMatch[0]->__size == 8) ++decoded;
         return 0;
@@ -62,7 +62,7 @@ public:
 
 }  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     // The message itself, for a comparison with another parser on the same bytes.
     if (argc > 1 && std::strcmp(argv[1], "--print-message") == 0) {

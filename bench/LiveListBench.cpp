@@ -31,7 +31,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-
 class OneAdapter : public signseek::AdapterSource {
 public:
     std::optional<std::vector<signseek::AdapterRecord>> Enumerate() const override

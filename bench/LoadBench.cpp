@@ -26,7 +26,7 @@
 
 using namespace signseek;
 
-extern char **environ;
+extern char** environ;
 
 namespace {
 
@@ -37,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 // load the runs do not meet.
 class Simulator {
 public:
-    Simulator(const std::string &program, int count, int port)
+    Simulator(const std::string& program, int count, int port)
     {
         int fds[2];
         if (pipe(fds) != 0) std::exit(1);
@@ -46,11 +46,15 @@ public:
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         std::string countText = std::to_string(count), portText = std::to_string(port);
-        std::vector<char *> argv = {const_cast<char *>(program.c_str()), const_cast<char *>("--count"),
-                                    countText.data(),                    const_cast<char *>("--port"),
-                                    portText.data(),                     const_cast<char *>("--interface"),
-                                    const_cast<char *>("127.0.0.1"),     const_cast<char *>("--no-announce"),
-                                    nullptr};
+        std::vector<char*> argv = {const_cast<char*>(program.c_str()),
+                                   const_cast<char*>("--count"),
+                                   countText.data(),
+                                   const_cast<char*>("--port"),
+                                   portText.data(),
+                                   const_cast<char*>("--interface"),
+                                   const_cast<char*>("127.0.0.1"),
+                                   const_cast<char*>("--no-announce"),
+                                   nullptr};
         if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
             std::perror("signseek-sim");
             std::exit(1);
@@ -77,7 +81,7 @@ public:
     }
 
     // Arrival time of the last line containing `text`, if any.
-    std::optional<Clock::time_point> LastTime(const std::string &text)
+    std::optional<Clock::time_point> LastTime(const std::string& text)
     {
         std::lock_guard lock(m_mutex);
         for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it)
@@ -119,7 +123,7 @@ struct RunFigures {
 
 // One run in a process of its own (this program with --run), so its peak
 // memory is the finder's alone.
-RunFigures RunFinder(const char *self, const char *run, int port, int timeout)
+RunFigures RunFinder(const char* self, const char* run, int port, int timeout)
 {
     std::string portText = std::to_string(port), timeoutText = std::to_string(timeout);
     int fds[2];
@@ -128,8 +132,8 @@ RunFigures RunFinder(const char *self, const char *run, int port, int timeout)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<char *> argv = {const_cast<char *>(self),  const_cast<char *>("--run"), const_cast<char *>(run),
-                                portText.data(),           timeoutText.data(),          nullptr};
+    std::vector<char*> argv = {const_cast<char*>(self), const_cast<char*>("--run"), const_cast<char*>(run),
+                               portText.data(),         timeoutText.data(),         nullptr};
     pid_t pid;
     if (posix_spawn(&pid, self, &actions, nullptr, argv.data(), environ) != 0) std::exit(1);
     posix_spawn_file_actions_destroy(&actions);
@@ -144,12 +148,13 @@ RunFigures RunFinder(const char *self, const char *run, int port, int timeout)
     wait4(pid, &status, 0, &usage);
     RunFigures figures;
     figures.end = Clock::now();
-    figures.failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0 || std::sscanf(out.c_str(), "%u", &figures.listed) != 1;
+    figures.failed =
+        !WIFEXITED(status) || WEXITSTATUS(status) != 0 || std::sscanf(out.c_str(), "%u", &figures.listed) != 1;
     figures.peakKb = usage.ru_maxrss;
     return figures;
 }
 
-int FinderMain(const std::string &run, int port, int timeout)
+int FinderMain(const std::string& run, int port, int timeout)
 {
     DiscoveryRequest request;
     request.values.discoveryPort = port;
@@ -162,8 +167,7 @@ int FinderMain(const std::string &run, int port, int timeout)
     return 0;
 }
 
-void Report(const char *run, int n, const RunFigures &figures, std::optional<Clock::time_point> lastAnswer,
-            int timeout)
+void Report(const char* run, int n, const RunFigures& figures, std::optional<Clock::time_point> lastAnswer, int timeout)
 {
     double after = lastAnswer ? std::chrono::duration<double>(figures.end - *lastAnswer).count() : -1;
     std::printf("%-8s N=%-5d listed %u/%d%s, %.2f s from the last answer to the end (timeout %d s), "
@@ -186,9 +190,10 @@ void ReportReceiveBuffer()
 
 }  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
-    if (argc == 5 && std::string(argv[1]) == "--run") return FinderMain(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc == 5 && std::string(argv[1]) == "--run")
+        return FinderMain(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc < 3) {
         std::fprintf(stderr, "usage: signseek-load-bench SIM_PROGRAM N [DISCOVERY_PORT]\n");
         return 2;

@@ -36,7 +36,7 @@ constexpr int kDiscoveryPort = DEFAULT_DISCOVERY_PORT;
 constexpr int kSenders = 8;
 constexpr char kGroup[] = "239.255.255.250";
 
-std::string Envelope(int index, const char *types, const std::string &scopes)
+std::string Envelope(int index, const char* types, const std::string& scopes)
 {
     // Each device on a host of its own, so no two merge.
     const std::string host = "10." + std::to_string(index / 65536) + "." + std::to_string(index / 256 % 256) + "." +
@@ -46,8 +46,8 @@ std::string Envelope(int index, const char *types, const std::string &scopes)
            "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
            "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"><s:Body><d:ProbeMatches><d:ProbeMatch>"
            "<a:EndpointReference><a:Address>urn:bench:" +
-           std::to_string(index) + "</a:Address></a:EndpointReference><d:Types>" + types +
-           "</d:Types><d:Scopes>" + scopes + "</d:Scopes><d:XAddrs>http://" + host +
+           std::to_string(index) + "</a:Address></a:EndpointReference><d:Types>" + types + "</d:Types><d:Scopes>" +
+           scopes + "</d:Scopes><d:XAddrs>http://" + host +
            ":80/</d:XAddrs><d:MetadataVersion>1</d:MetadataVersion></d:ProbeMatch></d:ProbeMatches></s:Body>"
            "</s:Envelope>";
 }
@@ -61,7 +61,7 @@ public:
 
     RecordSink Sink()
     {
-        return [this](RecordChange change, std::size_t, const DeviceRecord &record) {
+        return [this](RecordChange change, std::size_t, const DeviceRecord& record) {
             const auto now = Clock::now();
             if (change != RecordChange::Found || record.address.rfind("urn:bench:", 0) != 0) return;
             const std::size_t index = std::strtoul(record.address.c_str() + 10, nullptr, 10);
@@ -70,7 +70,7 @@ public:
         };
     }
 
-    void Print(const char *run, int n, const RunResult &result)
+    void Print(const char* run, int n, const RunResult& result)
     {
         std::vector<double> millis;
         for (std::size_t i = 0; i < m_sent.size(); ++i)
@@ -98,7 +98,7 @@ int ConnectTo(int port)
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(port));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
         close(fd);
         return -1;
     }
@@ -106,7 +106,7 @@ int ConnectTo(int port)
 }
 
 // One POST; waits for the listener to answer and close.
-void Post(int index, Timings &timings)
+void Post(int index, Timings& timings)
 {
     const std::string body = Envelope(index, "x8", std::string(VENDOR_URI_ROOT) + CONTROLLER_PROBE_SCOPE_PATH);
     const std::string request = "POST /Discovery HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
@@ -121,8 +121,7 @@ void Post(int index, Timings &timings)
     timings.Sent(index);
     if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
         char buffer[512];
-        while (recv(fd, buffer, sizeof buffer, 0) > 0) {
-        }
+        while (recv(fd, buffer, sizeof buffer, 0) > 0) {}
     }
     close(fd);
 }
@@ -146,7 +145,7 @@ void DeviceRun(int n)
         senders.emplace_back([&] {
             for (int i; (i = next++) < n;) Post(i, timings);
         });
-    for (std::thread &sender : senders) sender.join();
+    for (std::thread& sender : senders) sender.join();
     run.join();
     timings.Print("devices", n, result);
 }
@@ -160,7 +159,7 @@ int CatchBridgeProbe(int socketFd)
     char buffer[65536];
     sockaddr_in from{};
     socklen_t length = sizeof from;
-    if (recvfrom(socketFd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length) < 0) return -1;
+    if (recvfrom(socketFd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length) < 0) return -1;
     return ntohs(from.sin_port);
 }
 
@@ -176,7 +175,7 @@ int GroupListener()
     ip_mreq join{};
     inet_pton(AF_INET, kGroup, &join.imr_multiaddr);
     join.imr_interface.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &join, sizeof join) != 0) {
         std::perror("discovery group");
         std::exit(1);
@@ -212,7 +211,7 @@ void BridgeRun(int n)
             std::this_thread::sleep_until(start + std::chrono::microseconds(500000LL * i / n));
             const std::string body = Envelope(i, "Halden", scopes);
             timings.Sent(i);
-            sendto(fd, body.data(), body.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+            sendto(fd, body.data(), body.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
         }
         close(fd);
     }
@@ -222,7 +221,7 @@ void BridgeRun(int n)
 
 }  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     const int n = argc > 1 ? std::atoi(argv[1]) : 1000;
     if (n < 1) {

@@ -25,34 +25,26 @@ MessageBoxSink& DefaultMessageBox()
 bool IsAdminUser(const CredentialSource& source)
 {
     std::optional<Credentials> credentials = source.Read();
-    if (!credentials)
-        return false;
-    return credentials->effectiveUid == 0 ||
-           (credentials->effectiveCapabilities >> CAP_NET_ADMIN_BIT & 1u) != 0;
+    if (!credentials) return false;
+    return credentials->effectiveUid == 0 || (credentials->effectiveCapabilities >> CAP_NET_ADMIN_BIT & 1u) != 0;
 }
 
-CAdminUserManipulator::CAdminUserManipulator()
-    : CAdminUserManipulator(SystemCredentials(), DefaultMessageBox())
-{
-}
+CAdminUserManipulator::CAdminUserManipulator() : CAdminUserManipulator(SystemCredentials(), DefaultMessageBox()) {}
 
 CAdminUserManipulator::CAdminUserManipulator(const CredentialSource& credentials, MessageBoxSink& messageBox)
     : m_pCredentials(&credentials), m_pMessageBox(&messageBox)
-{
-}
+{}
 
 int CAdminUserManipulator::Manipulate()
 {
-    if (!IsAdminUser(*m_pCredentials))
-        m_pMessageBox->ShowWarning(ADMIN_PLEASE_LOG_IN);
+    if (!IsAdminUser(*m_pCredentials)) m_pMessageBox->ShowWarning(ADMIN_PLEASE_LOG_IN);
     return 0;
 }
 
 std::wstring CAdminUserManipulator::GetStatus(int* pnOk)
 {
     bool admin = IsAdminUser(*m_pCredentials);
-    if (pnOk)
-        *pnOk = admin ? 1 : 0;
+    if (pnOk) *pnOk = admin ? 1 : 0;
     return admin ? ADMIN_STATUS_YES : ADMIN_STATUS_NO;
 }
 

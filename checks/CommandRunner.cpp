@@ -66,8 +66,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argv, ch
             SpawnSetup& setup)
 {
     std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t child = -1;
     if (::posix_spawn(&child, program.c_str(), &setup.actions, &setup.attributes, args.data(), environment) != 0)
@@ -86,36 +85,31 @@ bool Drain(int fd, std::string& into)
             into.append(buffer, std::min<std::size_t>(room, static_cast<std::size_t>(got)));
             continue;
         }
-        if (got < 0 && errno == EINTR)
-            continue;
+        if (got < 0 && errno == EINTR) continue;
         return got < 0 && errno == EAGAIN;
     }
 }
 
 void WaitFor(pid_t child, int& status)
 {
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
 }
 
 }  // namespace
 
 std::string FindOnPath(const std::string& name, const std::string& searchPath)
 {
-    if (name.empty())
-        return {};
-    if (name.find('/') != std::string::npos)
-        return IsExecutableFile(name) ? name : std::string();
+    if (name.empty()) return {};
+    if (name.find('/') != std::string::npos) return IsExecutableFile(name) ? name : std::string();
     std::size_t at = 0;
     for (;;) {
         std::size_t end = searchPath.find(':', at);
-        std::string_view folder = std::string_view(searchPath).substr(at, end == std::string::npos ? std::string::npos : end - at);
+        std::string_view folder =
+            std::string_view(searchPath).substr(at, end == std::string::npos ? std::string::npos : end - at);
         // An empty entry means the current folder.
         std::string candidate = std::string(folder.empty() ? std::string_view(".") : folder) + "/" + name;
-        if (IsExecutableFile(candidate))
-            return candidate;
-        if (end == std::string::npos)
-            return {};
+        if (IsExecutableFile(candidate)) return candidate;
+        if (end == std::string::npos) return {};
         at = end + 1;
     }
 }
@@ -124,8 +118,7 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
                          std::chrono::milliseconds timeLimit)
 {
     CommandResult result;
-    if (argv.empty())
-        return result;
+    if (argv.empty()) return result;
     std::string program = FindOnPath(argv[0], searchPath);
     if (program.empty()) {
         result.outcome = CommandResult::Outcome::NotFound;
@@ -133,11 +126,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
     }
 
     int outPipe[2], errPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return result;
+    if (::pipe2(outPipe, O_CLOEXEC | O_NONBLOCK) != 0) return result;
     UniqueFd outRead{outPipe[0]}, outWrite{outPipe[1]};
-    if (::pipe2(errPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return result;
+    if (::pipe2(errPipe, O_CLOEXEC | O_NONBLOCK) != 0) return result;
     UniqueFd errRead{errPipe[0]}, errWrite{errPipe[1]};
 
     SpawnSetup setup;
@@ -149,8 +140,7 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
     std::string localeVariable = "LC_ALL=C";
     char* environment[] = {pathVariable.data(), localeVariable.data(), nullptr};
     pid_t child = Spawn(program, argv, environment, setup);
-    if (child < 0)
-        return result;
+    if (child < 0) return result;
     outWrite.Close();
     errWrite.Close();
 
@@ -162,10 +152,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
     for (;;) {
         pid_t ended = ::waitpid(child, &status, WNOHANG);
         if (ended == child) {
-            if (outOpen)
-                Drain(outRead.Get(), result.output);
-            if (errOpen)
-                Drain(errRead.Get(), result.errors);
+            if (outOpen) Drain(outRead.Get(), result.output);
+            if (errOpen) Drain(errRead.Get(), result.errors);
             break;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -178,10 +166,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
         pollfd fds[2] = {{outOpen ? outRead.Get() : -1, POLLIN, 0}, {errOpen ? errRead.Get() : -1, POLLIN, 0}};
         // Short slices, so the child's end is seen even with the pipes open.
         ::poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 20)));
-        if (outOpen && fds[0].revents != 0)
-            outOpen = Drain(outRead.Get(), result.output);
-        if (errOpen && fds[1].revents != 0)
-            errOpen = Drain(errRead.Get(), result.errors);
+        if (outOpen && fds[0].revents != 0) outOpen = Drain(outRead.Get(), result.output);
+        if (errOpen && fds[1].revents != 0) errOpen = Drain(errRead.Get(), result.errors);
     }
 
     if (WIFEXITED(status)) {
@@ -193,11 +179,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
 
 bool StartDetached(const std::vector<std::string>& argv, const std::string& searchPath)
 {
-    if (argv.empty())
-        return false;
+    if (argv.empty()) return false;
     std::string program = FindOnPath(argv[0], searchPath);
-    if (program.empty())
-        return false;
+    if (program.empty()) return false;
     SpawnSetup setup;
     ::posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
     ::posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
@@ -205,8 +189,7 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& sear
     PrepareAttributes(setup, POSIX_SPAWN_SETSID);
     // The browser needs the session's environment (display, bus, home).
     pid_t child = Spawn(program, argv, environ, setup);
-    if (child < 0)
-        return false;
+    if (child < 0) return false;
     // Reaped in the background so no zombie is left behind.
     std::thread([child] {
         int status = 0;

@@ -30,25 +30,21 @@ bool IssueListModel::Click(int row)
     // Only the row under the pointer: a row chosen earlier (by keyboard, say)
     // is not fixed by a click on the empty area.
     bool fixed = row >= 0 && static_cast<std::size_t>(row) < m_rows.size();
-    if (fixed)
-        m_rows[static_cast<std::size_t>(row)].check->Manipulate();
+    if (fixed) m_rows[static_cast<std::size_t>(row)].check->Manipulate();
     FillIssueList();
     return fixed;
 }
 
 std::wstring IssueListModel::Tip(int row, std::size_t capacity) const
 {
-    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size())
-        return {};
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size()) return {};
     return CutToCapacity(m_rows[static_cast<std::size_t>(row)].check->GetTip(), capacity);
 }
 
 std::wstring CutToCapacity(std::wstring text, std::size_t capacity)
 {
-    if (capacity == 0)
-        return {};
-    if (text.size() > capacity - 1)
-        text.resize(capacity - 1);
+    if (capacity == 0) return {};
+    if (text.size() > capacity - 1) text.resize(capacity - 1);
     return text;
 }
 

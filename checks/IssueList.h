@@ -29,7 +29,8 @@ struct IssueRow {
 class IssueListModel {
 public:
     IssueListModel(CManipulator& admin, CManipulator& firewall, CManipulator& silverlight, CManipulator& java)
-        : m_pAdmin(&admin), m_pFirewall(&firewall), m_pSilverlight(&silverlight), m_pJava(&java) {}
+        : m_pAdmin(&admin), m_pFirewall(&firewall), m_pSilverlight(&silverlight), m_pJava(&java)
+    {}
 
     // Rebuilds the rows: administrator, firewall, Silverlight, Java. Missing
     // administrator rights are marked as an issue only while another check

@@ -16,8 +16,7 @@ std::optional<std::string_view> FieldValue(std::string_view status, std::string_
     std::size_t at = 0;
     while (at < status.size()) {
         std::size_t end = status.find('\n', at);
-        if (end == std::string_view::npos)
-            end = status.size();
+        if (end == std::string_view::npos) end = status.size();
         std::string_view line = status.substr(at, end - at);
         if (line.size() > name.size() && line.substr(0, name.size()) == name && line[name.size()] == ':')
             return line.substr(name.size() + 1);
@@ -34,18 +33,15 @@ std::string_view NextWord(std::string_view& text)
         return {};
     }
     std::size_t end = text.find_first_of(" \t", begin);
-    if (end == std::string_view::npos)
-        end = text.size();
+    if (end == std::string_view::npos) end = text.size();
     std::string_view word = text.substr(begin, end - begin);
     text.remove_prefix(end);
     return word;
 }
 
-template <typename T>
-bool ParseWhole(std::string_view word, T& value, int base)
+template <typename T> bool ParseWhole(std::string_view word, T& value, int base)
 {
-    if (word.empty())
-        return false;
+    if (word.empty()) return false;
     auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value, base);
     return error == std::errc() && end == word.data() + word.size();
 }
@@ -56,14 +52,11 @@ std::optional<Credentials> ParseProcStatus(std::string_view status)
 {
     std::optional<std::string_view> uids = FieldValue(status, "Uid");
     std::optional<std::string_view> capEff = FieldValue(status, "CapEff");
-    if (!uids || !capEff)
-        return std::nullopt;
+    if (!uids || !capEff) return std::nullopt;
     Credentials credentials;
     NextWord(*uids);  // real
-    if (!ParseWhole(NextWord(*uids), credentials.effectiveUid, 10))
-        return std::nullopt;
-    if (!ParseWhole(NextWord(*capEff), credentials.effectiveCapabilities, 16))
-        return std::nullopt;
+    if (!ParseWhole(NextWord(*uids), credentials.effectiveUid, 10)) return std::nullopt;
+    if (!ParseWhole(NextWord(*capEff), credentials.effectiveCapabilities, 16)) return std::nullopt;
     return credentials;
 }
 
@@ -72,8 +65,7 @@ std::optional<Credentials> LinuxCredentialSource::Read() const
     // Credentials are per thread in the kernel; ask for the calling one.
     for (const char* path : {"/proc/thread-self/status", "/proc/self/status"}) {
         std::ifstream in(path);
-        if (!in)
-            continue;
+        if (!in) continue;
         std::ostringstream text;
         text << in.rdbuf();
         return ParseProcStatus(text.str());

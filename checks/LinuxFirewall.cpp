@@ -20,8 +20,7 @@ const std::string PORT_SPEC = std::to_string(REPLY_PORT) + "/tcp";
 std::string_view Trimmed(std::string_view text)
 {
     std::size_t begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string_view::npos)
-        return {};
+    if (begin == std::string_view::npos) return {};
     std::size_t end = text.find_last_not_of(" \t\r\n");
     return text.substr(begin, end - begin + 1);
 }
@@ -38,8 +37,7 @@ std::vector<std::string_view> Lines(std::string_view text)
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
+        if (end == std::string_view::npos) end = text.size();
         lines.push_back(text.substr(at, end - at));
         at = end + 1;
     }
@@ -57,8 +55,7 @@ bool PortListCovers(std::string_view list, unsigned port)
             high.find_first_not_of("0123456789") != std::string_view::npos)
             continue;
         long from = LeadingInteger(low), to = LeadingInteger(high);
-        if (from <= static_cast<long>(port) && static_cast<long>(port) <= to)
-            return true;
+        if (from <= static_cast<long>(port) && static_cast<long>(port) <= to) return true;
     }
     return false;
 }
@@ -68,8 +65,7 @@ bool DestinationCovers(std::string_view to, unsigned port)
 {
     std::size_t slash = to.find('/');
     std::string_view ports = to.substr(0, slash);
-    if (slash != std::string_view::npos && to.substr(slash + 1) != "tcp")
-        return false;
+    if (slash != std::string_view::npos && to.substr(slash + 1) != "tcp") return false;
     return ports == "Anywhere" || PortListCovers(ports, port);
 }
 
@@ -80,14 +76,12 @@ bool UfwConfigEnabled(std::string_view config)
     bool enabled = false;
     for (std::string_view line : Lines(config)) {
         line = Trimmed(line);
-        if (line.substr(0, 8) != "ENABLED=")
-            continue;
+        if (line.substr(0, 8) != "ENABLED=") continue;
         std::string_view value = line.substr(8);
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         std::string lower(value);
-        for (char& c : lower)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         enabled = lower == "yes";  // the last setting counts, as for the shell
     }
     return enabled;
@@ -96,8 +90,7 @@ bool UfwConfigEnabled(std::string_view config)
 bool UfwStatusIsActive(std::string_view status)
 {
     for (std::string_view line : Lines(status))
-        if (Trimmed(line) == "Status: active")
-            return true;
+        if (Trimmed(line) == "Status: active") return true;
     return false;
 }
 
@@ -111,17 +104,13 @@ bool UfwStatusAllowsPort(std::string_view status, unsigned port)
                words[action] != "REJECT" && words[action] != "LIMIT")
             ++action;
         // One destination word: no interface ("on eth0"), no address, no (v6).
-        if (action != 1)
-            continue;
+        if (action != 1) continue;
         std::size_t from = action + 1;
-        std::string direction = from < words.size() && (words[from] == "IN" || words[from] == "OUT" ||
-                                                          words[from] == "FWD")
-                                    ? words[from++]
-                                    : "IN";
-        if (direction != "IN" || from + 1 != words.size() || words[from] != "Anywhere")
-            continue;
-        if (!DestinationCovers(words[0], port))
-            continue;
+        std::string direction =
+            from < words.size() && (words[from] == "IN" || words[from] == "OUT" || words[from] == "FWD") ? words[from++]
+                                                                                                         : "IN";
+        if (direction != "IN" || from + 1 != words.size() || words[from] != "Anywhere") continue;
+        if (!DestinationCovers(words[0], port)) continue;
         return words[action] == "ALLOW" || words[action] == "LIMIT";
     }
     return false;
@@ -135,19 +124,13 @@ unsigned long CommandStatus(const CommandResult& result)
 }
 
 LinuxFirewall::LinuxFirewall()
-    : m_pOwnRunner(std::make_unique<ProcessRunner>(SYSTEM_SEARCH_PATH)),
-      m_pRunner(m_pOwnRunner.get()),
-      m_pDiagnostics(&std::cout),
-      m_limits(),
-      m_strUfwConfig(UFW_CONFIG_FILE)
-{
-}
+    : m_pOwnRunner(std::make_unique<ProcessRunner>(SYSTEM_SEARCH_PATH)), m_pRunner(m_pOwnRunner.get()),
+      m_pDiagnostics(&std::cout), m_limits(), m_strUfwConfig(UFW_CONFIG_FILE)
+{}
 
-LinuxFirewall::LinuxFirewall(CommandRunner& runner, std::ostream& diagnostics, TimeLimits limits,
-                             std::string ufwConfig)
+LinuxFirewall::LinuxFirewall(CommandRunner& runner, std::ostream& diagnostics, TimeLimits limits, std::string ufwConfig)
     : m_pRunner(&runner), m_pDiagnostics(&diagnostics), m_limits(limits), m_strUfwConfig(std::move(ufwConfig))
-{
-}
+{}
 
 void LinuxFirewall::Failed(std::string_view step, unsigned long status)
 {
@@ -202,8 +185,7 @@ int LinuxFirewall::PortOpen(const State& state)
     if (state.kind == Kind::Firewalld) {
         CommandResult query = m_pRunner->Run({"firewall-cmd", "--query-port=" + PORT_SPEC}, m_limits.query);
         open = Answered(query, 0, "yes");
-        if (!open && !Answered(query, 1, "no"))
-            Failed("firewall-cmd", CommandStatus(query));
+        if (!open && !Answered(query, 1, "no")) Failed("firewall-cmd", CommandStatus(query));
     } else if (state.kind == Kind::Ufw) {
         if (state.rulesUnreadable) {
             *m_pDiagnostics << "The firewall's rules cannot be read.\n" << std::flush;
@@ -212,22 +194,19 @@ int LinuxFirewall::PortOpen(const State& state)
         open = UfwStatusAllowsPort(state.ufwStatus, REPLY_PORT);
     }
     char line[64];
-    std::snprintf(line, sizeof line, open ? "Port %ld is open in the firewall.\n" : "Port %ld is not open in the firewall.\n",
+    std::snprintf(line, sizeof line,
+                  open ? "Port %ld is open in the firewall.\n" : "Port %ld is not open in the firewall.\n",
                   static_cast<long>(REPLY_PORT));
     *m_pDiagnostics << line << std::flush;
     return open ? 1 : 0;
 }
 
-int LinuxFirewall::IsFirewallPortOpen()
-{
-    return PortOpen(ReadState());
-}
+int LinuxFirewall::IsFirewallPortOpen() { return PortOpen(ReadState()); }
 
 bool LinuxFirewall::Add(const std::vector<std::string>& argv)
 {
     CommandResult result = m_pRunner->Run(argv, m_limits.change);
-    if (result.outcome == CommandResult::Outcome::Exited && result.exitCode == 0)
-        return true;
+    if (result.outcome == CommandResult::Outcome::Exited && result.exitCode == 0) return true;
     Failed("Add", CommandStatus(result));
     return false;
 }
@@ -235,15 +214,13 @@ bool LinuxFirewall::Add(const std::vector<std::string>& argv)
 void LinuxFirewall::OpenFirewallPort()
 {
     State state = ReadState();
-    if (state.kind == Kind::None || PortOpen(state) == 1)
-        return;
+    if (state.kind == Kind::None || PortOpen(state) == 1) return;
     bool added = false;
     if (state.kind == Kind::Firewalld) {
         // The run-time rule opens the port now; the permanent one keeps it
         // across reloads and restarts.
         added = Add({"firewall-cmd", "--add-port=" + PORT_SPEC});
-        if (added)
-            Add({"firewall-cmd", "--permanent", "--add-port=" + PORT_SPEC});
+        if (added) Add({"firewall-cmd", "--permanent", "--add-port=" + PORT_SPEC});
     } else {
         added = Add({"ufw", "allow", PORT_SPEC, "comment", FIREWALL_EXCEPTION_NAME});
     }

@@ -13,8 +13,7 @@ namespace {
 std::optional<std::string> ReleaseFileVersion(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
+    if (!in) return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
     return ReleaseJavaVersion(text.str());
@@ -22,8 +21,7 @@ std::optional<std::string> ReleaseFileVersion(const std::filesystem::path& path)
 
 std::wstring Accepted(const std::optional<std::string>& version)
 {
-    if (!version || version->size() > MAX_VERSION_LENGTH)
-        return {};
+    if (!version || version->size() > MAX_VERSION_LENGTH) return {};
     return WidenLatin1(*version);
 }
 
@@ -35,17 +33,14 @@ std::optional<std::string> ReleaseJavaVersion(std::string_view releaseText)
     std::size_t at = 0;
     while (at < releaseText.size()) {
         std::size_t end = releaseText.find('\n', at);
-        if (end == std::string_view::npos)
-            end = releaseText.size();
+        if (end == std::string_view::npos) end = releaseText.size();
         std::string_view line = releaseText.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.substr(0, key.size()) == key) {
             std::string_view value = line.substr(key.size());
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
-            if (value.empty())
-                return std::nullopt;
+            if (value.empty()) return std::nullopt;
             return std::string(value);
         }
         at = end + 1;
@@ -59,15 +54,13 @@ std::optional<std::string> JavaVersionFromBanner(std::string_view banner)
     std::size_t at = 0;
     while (at < banner.size()) {
         std::size_t end = banner.find('\n', at);
-        if (end == std::string_view::npos)
-            end = banner.size();
+        if (end == std::string_view::npos) end = banner.size();
         std::string_view line = banner.substr(at, end - at);
         std::size_t open = line.find(marker);
         if (open != std::string_view::npos) {
             std::string_view rest = line.substr(open + marker.size());
             std::size_t close = rest.find('"');
-            if (close != std::string_view::npos && close > 0)
-                return std::string(rest.substr(0, close));
+            if (close != std::string_view::npos && close > 0) return std::string(rest.substr(0, close));
         }
         at = end + 1;
     }
@@ -85,12 +78,10 @@ std::wstring LinuxJavaVersionReader::Read() const
     std::filesystem::path target = std::filesystem::canonical(java, error);
     if (!error && target.parent_path().filename() == "bin") {
         std::optional<std::string> version = ReleaseFileVersion(target.parent_path().parent_path() / "release");
-        if (version)
-            return Accepted(version);
+        if (version) return Accepted(version);
     }
     CommandResult result = RunCommand({java, "-version"}, searchPath, m_locations.timeLimit);
-    if (result.outcome != CommandResult::Outcome::Exited || result.exitCode != 0)
-        return {};
+    if (result.outcome != CommandResult::Outcome::Exited || result.exitCode != 0) return {};
     // The banner goes to standard error; some wrappers print it to output.
     std::optional<std::string> version = JavaVersionFromBanner(result.errors);
     return Accepted(version ? version : JavaVersionFromBanner(result.output));

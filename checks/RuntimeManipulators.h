@@ -46,8 +46,7 @@ class CJavaManipulator : public CManipulator {
 public:
     // The default reads this machine's Java and opens pages with xdg-open.
     CJavaManipulator();
-    CJavaManipulator(const VersionReader& reader, UrlLauncher& launcher)
-        : m_pReader(&reader), m_pLauncher(&launcher) {}
+    CJavaManipulator(const VersionReader& reader, UrlLauncher& launcher) : m_pReader(&reader), m_pLauncher(&launcher) {}
 
     int Manipulate() override;
     std::wstring GetStatus(int* pnOk = nullptr) override;
@@ -63,7 +62,8 @@ public:
     // The default finds no Silverlight (there is none for Linux).
     CSilverLightManipulator();
     CSilverLightManipulator(const VersionReader& reader, UrlLauncher& launcher)
-        : m_pReader(&reader), m_pLauncher(&launcher) {}
+        : m_pReader(&reader), m_pLauncher(&launcher)
+    {}
 
     // Where the runtime does not exist the status is SILVERLIGHT_NOT_APPLICABLE
     // with the flag CHECK_NOT_APPLICABLE, the tip says the same, and a click

@@ -11,7 +11,7 @@ namespace signseek {
 namespace {
 
 // A whole decimal number inside the range, or nothing.
-std::optional<int> RangedNumber(const std::string &text, SettingRange range)
+std::optional<int> RangedNumber(const std::string& text, SettingRange range)
 {
     long long value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -21,7 +21,7 @@ std::optional<int> RangedNumber(const std::string &text, SettingRange range)
     return static_cast<int>(value);
 }
 
-std::string RangeError(const std::string &option, SettingRange range)
+std::string RangeError(const std::string& option, SettingRange range)
 {
     return option + " needs an integer between " + std::to_string(range.low) + " and " + std::to_string(range.high);
 }
@@ -50,14 +50,14 @@ const option kOptions[] = {
 // The long name of an option code, for messages.
 std::string NameOf(int code)
 {
-    for (const option &o : kOptions)
+    for (const option& o : kOptions)
         if (o.name && o.val == code) return std::string("--") + o.name;
     return std::string("-") + static_cast<char>(code);
 }
 
 }  // namespace
 
-FindOptions OptionsFromSettings(const CDiscoverySettings &settings)
+FindOptions OptionsFromSettings(const CDiscoverySettings& settings)
 {
     FindOptions options;
     options.values = settings.m_values;
@@ -67,28 +67,29 @@ FindOptions OptionsFromSettings(const CDiscoverySettings &settings)
 std::string FindUsage()
 {
     return std::string("Usage: signseek-find [options]\n"
-           "Searches the local network for display devices and lists them.\n"
-           "\n"
-           "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
-           "                               address to search from (default: the first adapter),\n"
-           "                               or \"all\" for every usable adapter at once\n"
-           "      --list-interfaces        list the usable adapters and exit\n"
-           "      --port N                 discovery port, 1-65535\n"
-           "      --ttl N                  multicast time-to-live, 1-50\n"
-           "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
-           "      --receive-timeout S      seconds to wait for data, 1-600\n"
-           "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
-           "  -v, --verbose                report each probe and answer on standard error\n"
-           "      --watch                  keep watching: print NDJSON events until stopped\n"
-           "      --interval S             with --watch, seconds between searches, 1-86400\n"
-           "                               (default 60)\n"
-           "  -h, --help                   show this text\n"
-           "  -V, --version                show the version\n"
-           "\n"
-           "Port, TTL and both time-outs default to the settings saved by the desktop\n") +
-           "program (/var/lib/Marvane/Discovery/settings.csv; without it " +
-           std::to_string(DEFAULT_DISCOVERY_PORT) + ", " + std::to_string(DEFAULT_DISCOVERY_TTL) + ", " +
-           std::to_string(DEFAULT_DISCOVERY_TIMEOUT) + " and " + std::to_string(DEFAULT_RECEIVE_TIMEOUT) + ");\n"
+                       "Searches the local network for display devices and lists them.\n"
+                       "\n"
+                       "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
+                       "                               address to search from (default: the first adapter),\n"
+                       "                               or \"all\" for every usable adapter at once\n"
+                       "      --list-interfaces        list the usable adapters and exit\n"
+                       "      --port N                 discovery port, 1-65535\n"
+                       "      --ttl N                  multicast time-to-live, 1-50\n"
+                       "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
+                       "      --receive-timeout S      seconds to wait for data, 1-600\n"
+                       "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
+                       "  -v, --verbose                report each probe and answer on standard error\n"
+                       "      --watch                  keep watching: print NDJSON events until stopped\n"
+                       "      --interval S             with --watch, seconds between searches, 1-86400\n"
+                       "                               (default 60)\n"
+                       "  -h, --help                   show this text\n"
+                       "  -V, --version                show the version\n"
+                       "\n"
+                       "Port, TTL and both time-outs default to the settings saved by the desktop\n") +
+           "program (/var/lib/Marvane/Discovery/settings.csv; without it " + std::to_string(DEFAULT_DISCOVERY_PORT) +
+           ", " + std::to_string(DEFAULT_DISCOVERY_TTL) + ", " + std::to_string(DEFAULT_DISCOVERY_TIMEOUT) + " and " +
+           std::to_string(DEFAULT_RECEIVE_TIMEOUT) +
+           ");\n"
            "options given here override them for this search only.\n"
            "\n"
            "Table and CSV list one row per device, ordered by run (devices, then\n"
@@ -118,15 +119,15 @@ std::string FindUsage()
            "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
 
-ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const FindOptions &defaults)
+ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const FindOptions& defaults)
 {
     FindOptions options = defaults;
     std::vector<std::string> copies;
     copies.reserve(arguments.size() + 1);
     copies.push_back("signseek-find");
     copies.insert(copies.end(), arguments.begin(), arguments.end());
-    std::vector<char *> argv;
-    for (std::string &a : copies) argv.push_back(a.data());
+    std::vector<char*> argv;
+    for (std::string& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
 
     bool intervalGiven = false;
@@ -163,22 +164,27 @@ ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const 
             break;
         case 'f':
             formatGiven = true;
-            if (value == "table") options.format = OutputFormat::Table;
-            else if (value == "json") options.format = OutputFormat::Json;
-            else if (value == "csv") options.format = OutputFormat::Csv;
-            else if (value == "ndjson") options.format = OutputFormat::Ndjson;
-            else return {std::nullopt, "--format must be table, json, csv or ndjson"};
+            if (value == "table")
+                options.format = OutputFormat::Table;
+            else if (value == "json")
+                options.format = OutputFormat::Json;
+            else if (value == "csv")
+                options.format = OutputFormat::Csv;
+            else if (value == "ndjson")
+                options.format = OutputFormat::Ndjson;
+            else
+                return {std::nullopt, "--format must be table, json, csv or ndjson"};
             break;
         default: {
             struct Numeric {
                 int code;
-                std::int32_t *target;
+                std::int32_t* target;
                 SettingRange range;
             } numerics[] = {{kPort, &options.values.discoveryPort, kDiscoveryPortRange},
                             {kTtl, &options.values.ttl, kDiscoveryTtlRange},
                             {'t', &options.values.discoveryTimeout, kDiscoveryTimeoutRange},
                             {kReceiveTimeout, &options.values.receiveTimeout, kReceiveTimeoutRange}};
-            for (const Numeric &n : numerics) {
+            for (const Numeric& n : numerics) {
                 if (n.code != code) continue;
                 auto number = RangedNumber(value, n.range);
                 if (!number) return {std::nullopt, RangeError(NameOf(code), n.range)};

@@ -14,19 +14,19 @@ class CDiscoverySettings;
 enum class OutputFormat { Table, Json, Csv, Ndjson };
 
 struct FindOptions {
-    std::string interface;  // interface name, adapter description or dotted address; empty: first adapter
+    std::string interface;   // interface name, adapter description or dotted address; empty: first adapter
     DiscoveryValues values;  // --port, --ttl, --discovery-timeout, --receive-timeout
     OutputFormat format = OutputFormat::Table;
     bool verbose = false;
-    bool watch = false;             // --watch: NDJSON events until stopped
-    int watchInterval = 60;         // --interval: seconds from one search to the next
+    bool watch = false;      // --watch: NDJSON events until stopped
+    int watchInterval = 60;  // --interval: seconds from one search to the next
     bool listInterfaces = false;
     bool help = false;
     bool version = false;
 };
 
 // The saved settings as a search's starting values; the options override them.
-FindOptions OptionsFromSettings(const CDiscoverySettings &settings);
+FindOptions OptionsFromSettings(const CDiscoverySettings& settings);
 
 struct ParsedOptions {
     std::optional<FindOptions> options;  // empty on error
@@ -34,14 +34,14 @@ struct ParsedOptions {
 };
 
 // Parses the arguments (without the program name) over the given defaults.
-ParsedOptions ParseFindOptions(const std::vector<std::string> &arguments, const FindOptions &defaults = {});
+ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const FindOptions& defaults = {});
 
 std::string FindUsage();
 
 // signseek-find's exit statuses.
-inline constexpr int kExitSuccess = 0;     // the search ran (whether or not anything answered)
-inline constexpr int kExitRunFailed = 1;   // a discovery run could not run; the cause is on standard error
-inline constexpr int kExitUsage = 2;       // a bad option or value, or an unknown adapter
+inline constexpr int kExitSuccess = 0;    // the search ran (whether or not anything answered)
+inline constexpr int kExitRunFailed = 1;  // a discovery run could not run; the cause is on standard error
+inline constexpr int kExitUsage = 2;      // a bad option or value, or an unknown adapter
 // A watch stopped by SIGINT or SIGTERM ends with kExitSuccess: stopping is how it ends.
 // Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.
 inline constexpr int kExitSignalBase = 128;

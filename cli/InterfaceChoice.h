@@ -17,7 +17,7 @@ struct InterfaceChoice {
     bool unknownAdapter = false;  // the request named no adapter (rather than there being none)
 };
 
-InterfaceChoice ChooseInterface(const std::string &requested, const signseek::AdapterSource &adapters);
+InterfaceChoice ChooseInterface(const std::string& requested, const signseek::AdapterSource& adapters);
 
 // What --interface takes for a search on every usable adapter at once.
 inline constexpr char kAllAdapters[] = "all";
@@ -29,10 +29,10 @@ struct UsableAdapter {
     std::string address;
 };
 
-std::vector<UsableAdapter> UsableAdapters(const signseek::AdapterSource &adapters);
+std::vector<UsableAdapter> UsableAdapters(const signseek::AdapterSource& adapters);
 
 // One line per adapter, name, description and address in aligned columns,
 // each line starting with indent.
-std::string FormatAdapters(const std::vector<UsableAdapter> &adapters, const std::string &indent = "");
+std::string FormatAdapters(const std::vector<UsableAdapter>& adapters, const std::string& indent = "");
 
 }  // namespace signseek

@@ -15,8 +15,8 @@ public:
     explicit ProgressLine(std::chrono::milliseconds expected);
     ~ProgressLine();  // clears the line
 
-    ProgressLine(const ProgressLine &) = delete;
-    ProgressLine &operator=(const ProgressLine &) = delete;
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
 
 private:
     void Draw(std::chrono::milliseconds elapsed) const;

@@ -2,8 +2,8 @@
 // One search as the window runs it: the device run and the bridge run at the
 // same time on two threads, each with its own request.
 
-#include "discovery/ResultPrinter.h"
 #include "discovery/DiscoveryRun.h"
+#include "discovery/ResultPrinter.h"
 
 #include <atomic>
 #include <cstddef>
@@ -23,8 +23,7 @@ struct SearchSettings {
     RunObserver* observer = nullptr;  // told of each probe and answer of both runs
     // Told of each record of either run as soon as it is found or changed,
     // from that run's own thread: the two runs may call at the same time.
-    std::function<void(const char* run, RecordChange change, std::size_t index, const DeviceRecord& record)>
-        onRecord;
+    std::function<void(const char* run, RecordChange change, std::size_t index, const DeviceRecord& record)> onRecord;
     const std::atomic<bool>* stop = nullptr;  // true: both runs stop and give what they have
 };
 
@@ -38,6 +37,6 @@ struct SearchOutcome {
     bool recordLimitReached = false;  // a run left devices out at its record limit
 };
 
-SearchOutcome RunSearch(const SearchSettings &settings);
+SearchOutcome RunSearch(const SearchSettings& settings);
 
 }  // namespace signseek

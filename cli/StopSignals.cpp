@@ -30,7 +30,7 @@ void InstallStopSignals()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-const std::atomic<bool> &StopRequested() { return g_stop; }
+const std::atomic<bool>& StopRequested() { return g_stop; }
 
 int StopSignal() { return g_signal.load(); }
 

@@ -10,7 +10,7 @@ namespace signseek {
 void InstallStopSignals();
 
 // Raised by the first SIGINT or SIGTERM.
-const std::atomic<bool> &StopRequested();
+const std::atomic<bool>& StopRequested();
 
 // That signal's number; 0 while none came.
 int StopSignal();

@@ -7,17 +7,17 @@ namespace signseek {
 namespace {
 
 // Device text, made safe for a terminal and kept on one line.
-std::string OneLine(const std::string &latin1)
+std::string OneLine(const std::string& latin1)
 {
     std::string text = WideToPrintableUtf8(WidenLatin1(latin1));
-    for (char &c : text)
+    for (char& c : text)
         if (c == '\n' || c == '\t') c = ' ';
     return text;
 }
 
 }  // namespace
 
-void VerboseReport::ProbeSent(const ProbeEvent &probe)
+void VerboseReport::ProbeSent(const ProbeEvent& probe)
 {
     std::string line = "[" + probe.run + "] probe Types \"" + probe.types + "\" Scopes \"" + probe.scopes + "\"";
     if (!probe.to.empty()) line += " to " + probe.to;
@@ -26,7 +26,7 @@ void VerboseReport::ProbeSent(const ProbeEvent &probe)
     Line(line);
 }
 
-void VerboseReport::AnswerReceived(const AnswerEvent &answer)
+void VerboseReport::AnswerReceived(const AnswerEvent& answer)
 {
     std::string line = "[" + answer.run + "] " + answer.message + " from " +
                        (answer.from.empty() ? std::string("an unknown sender") : OneLine(answer.from));
@@ -34,7 +34,7 @@ void VerboseReport::AnswerReceived(const AnswerEvent &answer)
     Line(line + ": " + answer.outcome);
 }
 
-void VerboseReport::Line(const std::string &text)
+void VerboseReport::Line(const std::string& text)
 {
     std::lock_guard lock(m_mutex);
     m_out << "signseek-find: " << text << '\n' << std::flush;

@@ -11,16 +11,16 @@ namespace signseek {
 
 class VerboseReport : public RunObserver {
 public:
-    explicit VerboseReport(std::ostream &out) : m_out(out) {}
+    explicit VerboseReport(std::ostream& out) : m_out(out) {}
 
-    void ProbeSent(const ProbeEvent &probe) override;
-    void AnswerReceived(const AnswerEvent &answer) override;
+    void ProbeSent(const ProbeEvent& probe) override;
+    void AnswerReceived(const AnswerEvent& answer) override;
 
 private:
-    void Line(const std::string &text);
+    void Line(const std::string& text);
 
     std::mutex m_mutex;  // both runs report from their own threads
-    std::ostream &m_out;
+    std::ostream& m_out;
 };
 
 }  // namespace signseek

@@ -1,7 +1,7 @@
 #include "cli/WatchMode.h"
 
-#include "discovery/ResultPrinter.h"
 #include "common/VendorConstants.h"
+#include "discovery/ResultPrinter.h"
 #include "discovery/WatchRun.h"
 
 #include <mutex>
@@ -22,8 +22,7 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
     // A run that cannot run fails the same way every interval: say it when it changes.
     request.onRunFailure = [&](const std::string& failure) {
         std::lock_guard lock(printing);
-        if (failure != lastFailure)
-            err << "signseek-find: " << failure << '\n' << std::flush;
+        if (failure != lastFailure) err << "signseek-find: " << failure << '\n' << std::flush;
         lastFailure = failure;
     };
     const std::string failure = RunWatch(

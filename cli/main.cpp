@@ -3,12 +3,12 @@
 #include "cli/FindOptions.h"
 #include "cli/InterfaceChoice.h"
 #include "cli/ProgressLine.h"
-#include "discovery/ResultPrinter.h"
 #include "cli/SearchRunner.h"
 #include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"
 #include "cli/WatchMode.h"
 #include "common/Version.h"
+#include "discovery/ResultPrinter.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
@@ -22,7 +22,7 @@ using namespace signseek;
 
 namespace {
 
-int Fail(const std::string &message, int status)
+int Fail(const std::string& message, int status)
 {
     std::cerr << "signseek-find: " << message << '\n';
     return status;
@@ -30,13 +30,14 @@ int Fail(const std::string &message, int status)
 
 }  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     CDiscoverySettings saved;
     saved.Load();
-    ParsedOptions parsed = ParseFindOptions(std::vector<std::string>(argv + 1, argv + argc), OptionsFromSettings(saved));
+    ParsedOptions parsed =
+        ParseFindOptions(std::vector<std::string>(argv + 1, argv + argc), OptionsFromSettings(saved));
     if (!parsed.options) return Fail(parsed.error, kExitUsage);
-    const FindOptions &options = *parsed.options;
+    const FindOptions& options = *parsed.options;
     if (options.help) {
         std::cout << FindUsage();
         return kExitSuccess;
@@ -46,7 +47,7 @@ int main(int argc, char **argv)
         return kExitSuccess;
     }
     const std::unique_ptr<signseek::AdapterSource> adapterSource = signseek::CreateAdapterSource();
-    const signseek::AdapterSource &adapters = *adapterSource;
+    const signseek::AdapterSource& adapters = *adapterSource;
     if (options.listInterfaces) {
         std::cout << FormatAdapters(UsableAdapters(adapters));
         return kExitSuccess;
@@ -73,7 +74,7 @@ int main(int argc, char **argv)
     std::mutex printing;
     if (options.format == OutputFormat::Ndjson)
         // Called from both runs' threads; each line goes out whole and at once.
-        settings.onRecord = [&printing](const char *run, RecordChange change, std::size_t, const DeviceRecord &record) {
+        settings.onRecord = [&printing](const char* run, RecordChange change, std::size_t, const DeviceRecord& record) {
             const std::string line = FormatNdjsonLine(RecordChangeName(change), {run, record});
             std::lock_guard lock(printing);
             std::cout << line << std::flush;
@@ -90,9 +91,9 @@ int main(int argc, char **argv)
         outcome = RunSearch(settings);
     }
     std::vector<std::string> failures;
-    for (const std::string &failure : {outcome.devicesFailure, outcome.bridgesFailure})
+    for (const std::string& failure : {outcome.devicesFailure, outcome.bridgesFailure})
         if (!failure.empty() && (failures.empty() || failures.front() != failure)) failures.push_back(failure);
-    for (const std::string &failure : failures) std::cerr << "signseek-find: " << failure << '\n';
+    for (const std::string& failure : failures) std::cerr << "signseek-find: " << failure << '\n';
     int status = failures.empty() ? kExitSuccess : kExitRunFailed;
     if (outcome.recordLimitReached)
         std::cerr << "signseek-find: more devices answered than a search keeps; only the first ones are listed\n";

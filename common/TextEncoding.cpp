@@ -8,8 +8,7 @@ namespace {
 
 void AppendUtf8(std::string& out, char32_t c)
 {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        c = 0xFFFD;
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -44,8 +43,7 @@ std::string EncodeWide(std::wstring_view text, bool printableOnly)
             }
         }
         const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
-        if (printableOnly && control && c != '\t' && c != '\n')
-            c = 0xFFFD;
+        if (printableOnly && control && c != '\t' && c != '\n') c = 0xFFFD;
         AppendUtf8(out, c);
     }
     return out;
@@ -71,15 +69,12 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t i, char32_t& c)
     } else {
         return 0;
     }
-    if (i + length > text.size())
-        return 0;
+    if (i + length > text.size()) return 0;
     for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
         c = (c << 6) | (byte(i + k) & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return 0;
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
     return length;
 }
 
@@ -101,10 +96,8 @@ void AppendWide(std::wstring& out, char32_t c)
 bool CharacterReference(std::string_view body, char32_t& c)
 {
     const bool hex = !body.empty() && body.front() == 'x';
-    if (hex)
-        body.remove_prefix(1);
-    if (body.empty() || body.size() > 8)
-        return false;
+    if (hex) body.remove_prefix(1);
+    if (body.empty() || body.size() > 8) return false;
     c = 0;
     for (const char d : body) {
         int v;
@@ -117,8 +110,7 @@ bool CharacterReference(std::string_view body, char32_t& c)
         else
             return false;
         c = c * (hex ? 16 : 10) + static_cast<char32_t>(v);
-        if (c > 0x10FFFF)
-            return false;
+        if (c > 0x10FFFF) return false;
     }
     return c != 0 && !(c >= 0xD800 && c <= 0xDFFF);
 }
@@ -201,17 +193,13 @@ std::string DecodeXmlText(std::string_view text)
     return out;
 }
 
-std::string ShownMetadataText(std::string_view value)
-{
-    return DeviceBytesToUtf8(DecodeXmlText(value));
-}
+std::string ShownMetadataText(std::string_view value) { return DeviceBytesToUtf8(DecodeXmlText(value)); }
 
 std::wstring WidenLatin1(std::string_view text)
 {
     std::wstring wide;
     wide.reserve(text.size());
-    for (const char c : text)
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    for (const char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
     return wide;
 }
 
@@ -219,19 +207,12 @@ std::string Latin1ToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text)
-        AppendUtf8(out, static_cast<unsigned char>(c));
+    for (const char c : text) AppendUtf8(out, static_cast<unsigned char>(c));
     return out;
 }
 
-std::string WideToUtf8(std::wstring_view text)
-{
-    return EncodeWide(text, false);
-}
+std::string WideToUtf8(std::wstring_view text) { return EncodeWide(text, false); }
 
-std::string WideToPrintableUtf8(std::wstring_view text)
-{
-    return EncodeWide(text, true);
-}
+std::string WideToPrintableUtf8(std::wstring_view text) { return EncodeWide(text, true); }
 
 }  // namespace signseek

@@ -35,9 +35,6 @@ std::string_view TextAfterLastColon(std::string_view text);
 // unsigned value; a prefix comes first.
 int CompareIgnoringAsciiCase(std::string_view a, std::string_view b);
 
-inline bool Contains(std::string_view text, std::string_view part)
-{
-    return text.find(part) != std::string_view::npos;
-}
+inline bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 }  // namespace signseek

@@ -34,8 +34,7 @@ public:
 
     void Close()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_fd >= 0) ::close(m_fd);
         m_fd = -1;
     }
 

@@ -27,8 +27,7 @@ constexpr int kReceiveWaitMicros = 200 * 1000;
 
 int AnnouncementService::Hello(disc__HelloType* hello)
 {
-    if (hello)
-        m_last = Announcement{Announcement::Kind::Hello, RecordFromHello(*hello)};
+    if (hello) m_last = Announcement{Announcement::Kind::Hello, RecordFromHello(*hello)};
     return SOAP_OK;
 }
 
@@ -48,20 +47,15 @@ std::optional<Announcement> AnnouncementService::ReadOne()
     m_last.reset();
     // The steps of ServeOne without its fault: a watcher answers nobody.
     int rc = wire::BeginReceive(this);
-    if (!rc)
-        rc = wire::ReadEnvelopeStart(this);
-    if (!rc)
-        rc = wire::ReadHeader(this);
-    if (!rc)
-        rc = wire::ReadBodyStart(this);
-    if (!rc)
-        rc = dispatch();
+    if (!rc) rc = wire::ReadEnvelopeStart(this);
+    if (!rc) rc = wire::ReadHeader(this);
+    if (!rc) rc = wire::ReadBodyStart(this);
+    if (!rc) rc = dispatch();
     wire::CloseExchange(this);
     header = nullptr;
     soap_destroy(this);
     soap_dealloc(this, nullptr);
-    if (rc)
-        m_last.reset();
+    if (rc) m_last.reset();
     return std::move(m_last);
 }
 
@@ -89,10 +83,8 @@ std::string AnnouncementListener::Start(const std::string& interfaceAddress, int
     m_stop = false;
     m_thread = std::thread([this] {
         while (!m_stop) {
-            if (!soap_valid_socket(wire::Accept(&m_service)))
-                continue;
-            if (std::optional<Announcement> heard = m_service.ReadOne(); heard && !m_stop)
-                m_handler(*heard);
+            if (!soap_valid_socket(wire::Accept(&m_service))) continue;
+            if (std::optional<Announcement> heard = m_service.ReadOne(); heard && !m_stop) m_handler(*heard);
         }
     });
     return {};
@@ -101,8 +93,7 @@ std::string AnnouncementListener::Start(const std::string& interfaceAddress, int
 void AnnouncementListener::Stop()
 {
     m_stop = true;
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 std::optional<DeviceRecord> ListedFromHello(DeviceRecord record)
@@ -110,12 +101,10 @@ std::optional<DeviceRecord> ListedFromHello(DeviceRecord record)
     bool vendor = false;
     for (const std::string& scope : SplitString(record.scopes, WHITESPACE_DELIMITERS))
         vendor = vendor || scope.rfind(VENDOR_URI_ROOT, 0) == 0;
-    if (!vendor)
-        return std::nullopt;
+    if (!vendor) return std::nullopt;
     // A collector of its own applies the search's rules to the one record.
     DeviceCollector rules;
-    if (rules.HandleMatch(std::move(record)) != DeviceCollector::Outcome::Added)
-        return std::nullopt;
+    if (rules.HandleMatch(std::move(record)) != DeviceCollector::Outcome::Added) return std::nullopt;
     return rules.Devices().front();
 }
 

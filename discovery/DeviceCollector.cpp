@@ -13,17 +13,15 @@ std::string TypesWithPort(const DeviceRecord& record)
 {
     std::string text = record.types;
     const std::string port = PortOfUrl(record.xAddrs);
-    if (!port.empty())
-        text += ":" + port;
+    if (!port.empty()) text += ":" + port;
     return text;
 }
 
 std::size_t TextSize(const DeviceRecord& record)
 {
-    std::size_t size = record.address.size() + record.types.size() + record.matchBy.size() +
-                       record.scopes.size() + record.xAddrs.size() + record.sourceAddress.size();
-    for (const std::string& item : record.metadata)
-        size += item.size();
+    std::size_t size = record.address.size() + record.types.size() + record.matchBy.size() + record.scopes.size() +
+                       record.xAddrs.size() + record.sourceAddress.size();
+    for (const std::string& item : record.metadata) size += item.size();
     return size;
 }
 
@@ -31,18 +29,15 @@ std::size_t TextSize(const DeviceRecord& record)
 
 void AddVideoProcessorServices(DeviceRecord& record)
 {
-    if (!record.IsVideoProcessor() || !record.GetMetadataValue(META_SERVICES).empty())
-        return;
+    if (!record.IsVideoProcessor() || !record.GetMetadataValue(META_SERVICES).empty()) return;
     record.metadata.push_back(MakeServicesItem(TypesWithPort(record)));
 }
 
 void AddBridgeServices(DeviceRecord& record)
 {
-    if (!record.IsBridge() || !record.GetMetadataValue(META_SERVICES).empty())
-        return;
+    if (!record.IsBridge() || !record.GetMetadataValue(META_SERVICES).empty()) return;
     std::string port = PortOfUrl(record.xAddrs);
-    if (port.empty())
-        port = ":80";  // joined with another ':' below, giving "type::80" as devices expect
+    if (port.empty()) port = ":80";  // joined with another ':' below, giving "type::80" as devices expect
     std::string services;
     for (const std::string& token : SplitString(record.types, WHITESPACE_DELIMITERS))
         services += token + ":" + port + " ";
@@ -57,8 +52,7 @@ void MergeMediaPlayerEndpoint(DeviceRecord& existing, const DeviceRecord& endpoi
         existing.metadata.push_back(MakeServicesItem(added + " " + TypesWithPort(existing)));
     } else {
         const std::string merged = MakeServicesItem(services + " " + added);
-        auto item = std::find(existing.metadata.begin(), existing.metadata.end(),
-                              MakeServicesItem(services));
+        auto item = std::find(existing.metadata.begin(), existing.metadata.end(), MakeServicesItem(services));
         // The value may come from a fragment with other text around it; then
         // nothing can be replaced exactly and the merged list goes at the end.
         if (item != existing.metadata.end())
@@ -66,8 +60,7 @@ void MergeMediaPlayerEndpoint(DeviceRecord& existing, const DeviceRecord& endpoi
         else
             existing.metadata.push_back(merged);
     }
-    existing.metadata.insert(existing.metadata.end(), endpoint.metadata.begin(),
-                             endpoint.metadata.end());
+    existing.metadata.insert(existing.metadata.end(), endpoint.metadata.begin(), endpoint.metadata.end());
     existing.xAddrs = HostOfUrl(existing.xAddrs);
 }
 
@@ -92,11 +85,9 @@ void DeviceCollector::IndexHost(const std::string& host, std::size_t index)
 void DeviceCollector::UnindexHost(const std::string& host, std::size_t index)
 {
     auto it = m_byHost.find(host);
-    if (it == m_byHost.end())
-        return;
+    if (it == m_byHost.end()) return;
     std::erase(it->second, index);
-    if (it->second.empty())
-        m_byHost.erase(it);
+    if (it->second.empty()) m_byHost.erase(it);
 }
 
 DeviceCollector::Outcome DeviceCollector::HandleMatch(DeviceRecord record)
@@ -137,12 +128,9 @@ DeviceCollector::Outcome DeviceCollector::HandleMatch(DeviceRecord record)
     AddVideoProcessorServices(record);
     AddBridgeServices(record);
 
-    const bool excluded = (record.HasHomeScope() && record.types.empty()) ||
-                          record.IsPreviousGenerationController();
-    if (known)
-        return outcome;
-    if (excluded)
-        return Outcome::Excluded;
+    const bool excluded = (record.HasHomeScope() && record.types.empty()) || record.IsPreviousGenerationController();
+    if (known) return outcome;
+    if (excluded) return Outcome::Excluded;
     const std::size_t size = TextSize(record);
     if (m_devices.size() >= kMaxRecords || m_textBytes + size > kMaxTextBytes) {
         m_limitReached = true;

@@ -14,8 +14,7 @@ namespace {
 std::size_t CharacterCount(std::string_view utf8)
 {
     std::size_t count = 0;
-    for (const char c : utf8)
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return count;
 }
 
@@ -23,13 +22,11 @@ std::size_t CharacterCount(std::string_view utf8)
 std::string DetailsRow(std::string_view label, std::string_view value)
 {
     std::string row(label);
-    if (row.size() < 20)
-        row.append(20 - row.size(), ' ');
+    if (row.size() < 20) row.append(20 - row.size(), ' ');
     row += '\t';
     row += value;
     const std::size_t length = CharacterCount(value);
-    if (length < 40)
-        row.append(40 - length, ' ');
+    if (length < 40) row.append(40 - length, ' ');
     return row;
 }
 
@@ -55,12 +52,10 @@ std::wstring BuildDeviceDetails(const DeviceRecord& record)
     text += DetailsRow("Address:", Latin1ToUtf8(WithoutHttpScheme(address))) + "\n";
     text += DetailsRow("DHCP:", record.GetDhcpName()) + "\n";
     text += DetailsRow("MAC:", record.GetMac()) + "\n";
-    if (!record.adapter.empty())
-        text += DetailsRow("Adapter:", Latin1ToUtf8(record.adapter)) + "\n";
+    if (!record.adapter.empty()) text += DetailsRow("Adapter:", Latin1ToUtf8(record.adapter)) + "\n";
 
     const std::vector<std::string> names = ShownServiceNames(record);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        text += "\n" + DetailsRow(i == 0 ? "Services:" : "", names[i]);
+    for (std::size_t i = 0; i < names.size(); ++i) text += "\n" + DetailsRow(i == 0 ? "Services:" : "", names[i]);
 
     text += "\n\n";
     text += DetailsRow("Discover:", "Version " + record.GetDiscoveryVersion());

@@ -15,14 +15,12 @@ std::optional<std::string> ValueBetweenMarks(const std::string& item, const std:
     const std::string open = "<" + key + ">";
     const std::string close = "</" + key + ">";
     const std::size_t openAt = item.find(open);
-    if (openAt == std::string::npos)
-        return std::nullopt;
+    if (openAt == std::string::npos) return std::nullopt;
     const std::size_t valueAt = openAt + open.size();
     // The closing mark must follow the opening one; one that precedes it
     // belongs to some other element and cannot delimit this value.
     const std::size_t closeAt = item.find(close, valueAt);
-    if (closeAt == std::string::npos)
-        return std::nullopt;
+    if (closeAt == std::string::npos) return std::nullopt;
     return item.substr(valueAt, closeAt - valueAt);
 }
 
@@ -35,8 +33,7 @@ std::optional<std::string> ValueOfOpenTag(const std::string& item, const std::st
     bool afterTag = false;
     for (const char c : item) {
         if (c == '<') {
-            if (!tag.empty())
-                break;
+            if (!tag.empty()) break;
             inTag = true;
         } else if (c == '>') {
             inTag = false;
@@ -47,44 +44,31 @@ std::optional<std::string> ValueOfOpenTag(const std::string& item, const std::st
             value += c;
         }
     }
-    if (tag == key)
-        return value;
+    if (tag == key) return value;
     return std::nullopt;
 }
 
-std::string ScopeUri(const char* path)
-{
-    return std::string(VENDOR_URI_ROOT) + path;
-}
+std::string ScopeUri(const char* path) { return std::string(VENDOR_URI_ROOT) + path; }
 
 }  // namespace
 
 std::string DeviceRecord::GetMetadataValue(const std::string& key) const
 {
     for (const std::string& item : metadata) {
-        if (auto value = ValueBetweenMarks(item, key))
-            return *value;
-        if (auto value = ValueOfOpenTag(item, key))
-            return *value;
+        if (auto value = ValueBetweenMarks(item, key)) return *value;
+        if (auto value = ValueOfOpenTag(item, key)) return *value;
     }
     return {};
 }
 
-int DeviceRecord::GetHeight() const
-{
-    return LeadingInteger(GetMetadataValue("Height"));
-}
+int DeviceRecord::GetHeight() const { return LeadingInteger(GetMetadataValue("Height")); }
 
-int DeviceRecord::GetWidth() const
-{
-    return LeadingInteger(GetMetadataValue("Width"));
-}
+int DeviceRecord::GetWidth() const { return LeadingInteger(GetMetadataValue("Width")); }
 
 std::string DeviceRecord::GetDescription() const
 {
     std::string description = ShownMetadataText(GetMetadataValue("Description"));
-    if (description.empty() && IsVideoProcessor())
-        description = "Unknown Lyrax-80";
+    if (description.empty() && IsVideoProcessor()) description = "Unknown Lyrax-80";
     return description;
 }
 
@@ -105,34 +89,19 @@ std::string DeviceRecord::GetDiscoveryVersion() const
     return ShownMetadataText(GetMetadataValue("DiscoveryVersion"));
 }
 
-bool DeviceRecord::IsVideoProcessor() const
-{
-    return Contains(scopes, ScopeUri("2011/videoprocessor/lyrax"));
-}
+bool DeviceRecord::IsVideoProcessor() const { return Contains(scopes, ScopeUri("2011/videoprocessor/lyrax")); }
 
-bool DeviceRecord::IsMediaPlayer() const
-{
-    return Contains(scopes, ScopeUri("2011/player/tovo"));
-}
+bool DeviceRecord::IsMediaPlayer() const { return Contains(scopes, ScopeUri("2011/player/tovo")); }
 
-bool DeviceRecord::IsBridge() const
-{
-    return Contains(scopes, ScopeUri("scopes/marvane/Halden/Bridge"));
-}
+bool DeviceRecord::IsBridge() const { return Contains(scopes, ScopeUri("scopes/marvane/Halden/Bridge")); }
 
 bool DeviceRecord::IsPreviousGenerationController() const
 {
     return Contains(scopes, ScopeUri("scopes/marvane/Ferro/X7"));
 }
 
-bool DeviceRecord::HasHomeScope() const
-{
-    return Contains(scopes, VENDOR_HOME_URI);
-}
+bool DeviceRecord::HasHomeScope() const { return Contains(scopes, VENDOR_HOME_URI); }
 
-std::string MakeServicesItem(const std::string& services)
-{
-    return "<Services>" + services + "</Services>";
-}
+std::string MakeServicesItem(const std::string& services) { return "<Services>" + services + "</Services>"; }
 
 }  // namespace signseek

@@ -10,15 +10,15 @@ namespace signseek {
 // Latin-1), its metadata items as the literal XML text the device sent.
 // A plain value: the display list and the result array keep their own copies.
 struct DeviceRecord {
-    std::string address;        // EndpointReference Address; identifies repeats
-    std::string types;          // space-separated QNames
-    std::string matchBy;        // kept, not interpreted
-    std::string scopes;         // space-separated scope URIs
-    std::string xAddrs;         // space-separated transport addresses
+    std::string address;  // EndpointReference Address; identifies repeats
+    std::string types;    // space-separated QNames
+    std::string matchBy;  // kept, not interpreted
+    std::string scopes;   // space-separated scope URIs
+    std::string xAddrs;   // space-separated transport addresses
     std::uint32_t metadataVersion = 0;
     std::vector<std::string> metadata;  // XML fragments, message order, then synthesised items
-    std::string sourceAddress;  // dotted IPv4 of a ProbeMatches sender; empty for a Hello
-    std::string adapter;        // dotted IPv4 of the local adapter the answer came in through
+    std::string sourceAddress;          // dotted IPv4 of a ProbeMatches sender; empty for a Hello
+    std::string adapter;                // dotted IPv4 of the local adapter the answer came in through
 
     // Value of key in the first metadata item that yields one, else empty:
     // the literal text of the item, references and bytes as received.

@@ -74,12 +74,10 @@ RunResult RunDevices(const DiscoveryRequest& request)
     Match match;
     Configure(match, request, "devices");
 
-    if (!SendDeviceProbes(match, request, request.interfaceAddress))
-        return Failed(match);
+    if (!SendDeviceProbes(match, request, request.interfaceAddress)) return Failed(match);
 
     match.m_nListenPort = request.listenPort;
-    if (match.Listen() < 0)
-        return Failed(match);
+    if (match.Listen() < 0) return Failed(match);
     return Collect(match);
 }
 
@@ -93,11 +91,9 @@ RunResult RunBridges(const DiscoveryRequest& request)
     // A failed probe still listens: the run then normally finds nothing.
     const bool probeSent = match.SendProbeNoReplyTo(request.values.ttl, request.interfaceAddress) >= 0;
     const std::string probeFailure = match.Failure();
-    if (match.Listen() < 0)
-        return Failed(match);
+    if (match.Listen() < 0) return Failed(match);
     RunResult result = Collect(match);
-    if (!probeSent)
-        result.failure = probeFailure.empty() ? "the search could not run" : probeFailure;
+    if (!probeSent) result.failure = probeFailure.empty() ? "the search could not run" : probeFailure;
     return result;
 }
 
@@ -113,8 +109,7 @@ std::vector<RunResult> RunDevicesOnAdapters(const DiscoveryRequest& request, con
             probeFailures[i] = match.Failure().empty() ? "the search could not run" : match.Failure();
     }
     match.m_nListenPort = request.listenPort;
-    if (match.Listen() < 0)
-        return std::vector<RunResult>(adapters.size(), Failed(match));
+    if (match.Listen() < 0) return std::vector<RunResult>(adapters.size(), Failed(match));
     std::vector<RunResult> results;
     for (std::size_t i = 0; i < adapters.size(); ++i)
         // An adapter whose probe could not go out fails as a run of its own would.
@@ -127,8 +122,7 @@ std::vector<RunResult> RunBridgesOnAdapters(const DiscoveryRequest& request, con
     std::vector<RunResult> results(adapters.size());
     std::vector<std::thread> threads;
     auto joinAll = [&threads] {
-        for (std::thread& thread : threads)
-            thread.join();
+        for (std::thread& thread : threads) thread.join();
     };
     try {
         threads.reserve(adapters.size());
@@ -149,12 +143,10 @@ std::vector<RunResult> RunBridgesOnAdapters(const DiscoveryRequest& request, con
 
 std::unique_ptr<DeviceRecord[]> AsArray(const RunResult& result, const DiscoveryRequest& request)
 {
-    if (result.failed)
-        return nullptr;
+    if (result.failed) return nullptr;
     std::unique_ptr<DeviceRecord[]> records = MakeRecordArray(result.records);
     // The count is written only with an array to go with it.
-    if (records && request.pCount)
-        *request.pCount = static_cast<unsigned int>(result.records.size());
+    if (records && request.pCount) *request.pCount = static_cast<unsigned int>(result.records.size());
     return records;
 }
 

@@ -18,15 +18,15 @@
 namespace signseek {
 
 struct DiscoveryRequest {
-    std::uint16_t listenPort = REPLY_PORT;   // HTTP reply port (the bridge run's fallback)
-    DiscoveryValues values;                  // timeouts below 1 s count as 1 s; the
-                                             // port's low 16 bits name the group's port
+    std::uint16_t listenPort = REPLY_PORT;  // HTTP reply port (the bridge run's fallback)
+    DiscoveryValues values;                 // timeouts below 1 s count as 1 s; the
+                                            // port's low 16 bits name the group's port
     const char* probeScopes = VENDOR_URI_ROOT;
     const char* probeTypes = "";
-    unsigned int* pCount = nullptr;          // DiscoverDevices/DiscoverBridges: receives the
-                                             // number of records on success
-    std::string interfaceAddress;            // dotted IPv4 of the chosen adapter; may be empty
-    RunObserver* pObserver = nullptr;        // told of each probe and answer; may be null
+    unsigned int* pCount = nullptr;    // DiscoverDevices/DiscoverBridges: receives the
+                                       // number of records on success
+    std::string interfaceAddress;      // dotted IPv4 of the chosen adapter; may be empty
+    RunObserver* pObserver = nullptr;  // told of each probe and answer; may be null
     // Told of each record as soon as it is accepted and again whenever a later
     // answer changes it; may be empty. It is called on the thread that runs
     // the discovery, while the listener waits for it, so it must be quick, must

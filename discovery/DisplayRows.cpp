@@ -28,8 +28,7 @@ std::string Dimensions(const DeviceRecord& record)
         // Wider than int so that a huge reported count cannot overflow.
         const long long rows = LeadingInteger(record.GetMetadataValue(META_ROWS)) + 1LL;
         const long long columns = LeadingInteger(record.GetMetadataValue(META_COLUMNS)) + 1LL;
-        if (rows > 1 && columns > 1)
-            return FormatDimensions(rows, columns);
+        if (rows > 1 && columns > 1) return FormatDimensions(rows, columns);
         return {};
     }
     return FormatDimensions(record.GetHeight(), record.GetWidth());
@@ -46,8 +45,7 @@ std::string ServicesOrTypes(const DeviceRecord& record)
 std::vector<std::string> ShownServiceNames(const DeviceRecord& record)
 {
     std::vector<std::string> names = GetServiceNames(ShownMetadataText(record.GetMetadataValue(META_SERVICES)));
-    if (names.empty())
-        names = GetServiceNames(Latin1ToUtf8(record.types));
+    if (names.empty()) names = GetServiceNames(Latin1ToUtf8(record.types));
     return names;
 }
 
@@ -55,8 +53,7 @@ bool AllServicesHavePorts(std::string_view services)
 {
     bool all = true;
     for (const std::string& token : SplitString(services, WHITESPACE_DELIMITERS)) {
-        if (LeadingInteger(TextAfterLastColon(token)) == 0)
-            all = false;
+        if (LeadingInteger(TextAfterLastColon(token)) == 0) all = false;
     }
     return all;
 }
@@ -76,8 +73,7 @@ bool FindManagementPort(std::string_view services, std::string& port)
 std::string GetManagementPort(const DeviceRecord& record)
 {
     std::string port = DEFAULT_WEB_PORT;
-    if (!FindManagementPort(record.GetMetadataValue(META_SERVICES), port))
-        FindManagementPort(record.types, port);
+    if (!FindManagementPort(record.GetMetadataValue(META_SERVICES), port)) FindManagementPort(record.types, port);
     return port;
 }
 
@@ -85,20 +81,17 @@ DisplayRow MakeDisplayRow(const DeviceRecord& record)
 {
     DisplayRow row;
     row.name = record.GetDescription();
-    if (row.name.empty())
-        row.name = "<none>";
+    if (row.name.empty()) row.name = "<none>";
 
     const bool announced = !record.GetMetadataValue(META_HELLO).empty();
-    if (announced || !AllServicesHavePorts(ServicesOrTypes(record)))
-        row.image = DeviceImage::Marked;
+    if (announced || !AllServicesHavePorts(ServicesOrTypes(record))) row.image = DeviceImage::Marked;
 
     row.dhcpName = record.GetDhcpName();
 
     row.ipAddress = record.sourceAddress;
     if (row.image == DeviceImage::Normal) {
         const std::string port = GetManagementPort(record);
-        if (port != DEFAULT_WEB_PORT)
-            row.ipAddress += ":" + ShownMetadataText(port);
+        if (port != DEFAULT_WEB_PORT) row.ipAddress += ":" + ShownMetadataText(port);
     }
 
     row.dimensions = Dimensions(record);
@@ -113,8 +106,7 @@ std::size_t DisplayRowCount(const DeviceRecord& record)
 std::vector<DisplayRow> MakeDisplayRows(const DeviceRecord& record)
 {
     const std::size_t count = DisplayRowCount(record);
-    if (count == 0)
-        return {};
+    if (count == 0) return {};
     return std::vector<DisplayRow>(count, MakeDisplayRow(record));
 }
 

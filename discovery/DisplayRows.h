@@ -19,7 +19,7 @@ struct DisplayRow {
     std::string name;        // description, or "<none>"
     std::string dimensions;  // "%dX%d", or empty
     std::string dhcpName;
-    std::string ipAddress;   // source address, ":port" appended unless port is 80
+    std::string ipAddress;  // source address, ":port" appended unless port is 80
     DeviceImage image = DeviceImage::Normal;
 };
 

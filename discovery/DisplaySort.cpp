@@ -12,8 +12,7 @@ SortTexts MakeSortTexts(const DeviceRecord& record, const DisplayRow& row)
     texts.dhcpName = record.GetDhcpName();
     texts.transport = record.xAddrs;
     const std::size_t at = texts.transport.find("http://");
-    if (at != std::string::npos)
-        texts.transport.erase(at, 7);
+    if (at != std::string::npos) texts.transport.erase(at, 7);
     return texts;
 }
 
@@ -21,19 +20,11 @@ int RowOrder::Compare(const SortTexts& a, const SortTexts& b) const
 {
     int result = 0;
     switch (column) {
-    case -1:
-        return CompareIgnoringAsciiCase(a.name, b.name);
-    case COLUMN_NAME:
-        result = CompareIgnoringAsciiCase(a.description, b.description);
-        break;
-    case COLUMN_DHCP_NAME:
-        result = CompareIgnoringAsciiCase(a.dhcpName, b.dhcpName);
-        break;
-    case COLUMN_IP_ADDRESS:
-        result = CompareIgnoringAsciiCase(a.transport, b.transport);
-        break;
-    default:
-        return 0;
+    case -1: return CompareIgnoringAsciiCase(a.name, b.name);
+    case COLUMN_NAME: result = CompareIgnoringAsciiCase(a.description, b.description); break;
+    case COLUMN_DHCP_NAME: result = CompareIgnoringAsciiCase(a.dhcpName, b.dhcpName); break;
+    case COLUMN_IP_ADDRESS: result = CompareIgnoringAsciiCase(a.transport, b.transport); break;
+    default: return 0;
     }
     return ascending ? result : -result;
 }

@@ -20,7 +20,7 @@ struct SortTexts {
     std::string name;         // the row's name text, "<none>" when it has none
     std::string description;  // the Name column's key: empty when there is no name
     std::string dhcpName;
-    std::string transport;    // xAddrs without its first "http://", not the shown IP text
+    std::string transport;  // xAddrs without its first "http://", not the shown IP text
 };
 
 SortTexts MakeSortTexts(const DeviceRecord& record, const DisplayRow& row);
@@ -43,9 +43,8 @@ struct RowOrder {
     template <typename Row, typename TextsOf>
     std::size_t Place(const std::vector<Row>& rows, const SortTexts& texts, TextsOf textsOf) const
     {
-        auto it = std::upper_bound(rows.begin(), rows.end(), texts, [&](const SortTexts& t, const Row& row) {
-            return Compare(t, textsOf(row)) < 0;
-        });
+        auto it = std::upper_bound(rows.begin(), rows.end(), texts,
+                                   [&](const SortTexts& t, const Row& row) { return Compare(t, textsOf(row)) < 0; });
         return static_cast<std::size_t>(it - rows.begin());
     }
 
@@ -59,8 +58,7 @@ struct RowOrder {
     }
 
     // Reorders rows into this order, equal rows keeping theirs.
-    template <typename Row, typename TextsOf>
-    void Sort(std::vector<Row>& rows, TextsOf textsOf) const
+    template <typename Row, typename TextsOf> void Sort(std::vector<Row>& rows, TextsOf textsOf) const
     {
         std::stable_sort(rows.begin(), rows.end(),
                          [&](const Row& a, const Row& b) { return Compare(textsOf(a), textsOf(b)) < 0; });

@@ -48,8 +48,7 @@ int Match::ProbeMatches(disc__ProbeMatchesType* matches)
 
 int Match::Hello(disc__HelloType* hello)
 {
-    if (!hello)
-        return SOAP_OK;
+    if (!hello) return SOAP_OK;
     try {
         Keep("Hello", RecordFromHello(*hello));
     } catch (const std::bad_alloc&) {
@@ -94,10 +93,8 @@ void Match::Keep(const char* message, DeviceRecord record)
 
 void Match::ReportRecord(const DeviceCollector& devices, DeviceCollector::Outcome outcome)
 {
-    if (!m_onRecord)
-        return;
-    if (outcome != DeviceCollector::Outcome::Added && outcome != DeviceCollector::Outcome::Merged)
-        return;
+    if (!m_onRecord) return;
+    if (outcome != DeviceCollector::Outcome::Added && outcome != DeviceCollector::Outcome::Merged) return;
     const RecordChange change =
         outcome == DeviceCollector::Outcome::Added ? RecordChange::Found : RecordChange::Changed;
     const std::size_t index = devices.LastIndex();
@@ -117,11 +114,9 @@ void Match::ReportAnswer(const char* message, const DeviceRecord& record, Device
 
 void Match::MessageFailed(int code)
 {
-    if (!m_pObserver)
-        return;
+    if (!m_pObserver) return;
     // A UDP listener's receive ends without a message whenever it times out.
-    if (wire::IsUdp(this) && code == SOAP_EOF)
-        return;
+    if (wire::IsUdp(this) && code == SOAP_EOF) return;
     std::string why;
     if (code == SOAP_EOF) {
         why = "the connection ended before a whole message";

@@ -102,7 +102,7 @@ private:
     bool Stopping() const { return m_pStop && m_pStop->load(); }
 
     std::unique_ptr<wire::ProbeProxy> m_pProxy;
-    std::vector<std::string> m_adapters;                        // see ShareAmong
+    std::vector<std::string> m_adapters;                                       // see ShareAmong
     std::vector<DeviceCollector> m_devices = std::vector<DeviceCollector>(1);  // one per adapter
     bool m_bAddressingRegistered = false;
     bool m_bBound = false;

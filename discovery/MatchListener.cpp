@@ -30,8 +30,7 @@ int Match::Listen()
         }
         m_bAddressingRegistered = true;
     }
-    if (!m_pProxy)
-        m_pProxy = std::make_unique<wire::ProbeProxy>();
+    if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
     Run(m_strInterface, m_nListenPort);
     // A listener that never bound heard nothing: that is a failure, not an
     // empty result.
@@ -44,8 +43,7 @@ int Match::Listen()
 
 int Match::Run(const std::string& host, int port)
 {
-    if (!soap_valid_socket(wire::Bind(this, host.c_str(), port, kBacklog)))
-        return error;
+    if (!soap_valid_socket(wire::Bind(this, host.c_str(), port, kBacklog))) return error;
     m_bBound = true;
     const std::int64_t start = ClockMillis();
     const std::int64_t end = EndMillis();
@@ -54,8 +52,7 @@ int Match::Run(const std::string& host, int port)
         ServeConnections(Millis(accept_timeout), Millis(recv_timeout), end, m_pStop);
         return error;
     }
-    if (!soap_valid_socket(wire::Accept(this)))
-        return error;
+    if (!soap_valid_socket(wire::Accept(this))) return error;
     // A burst of answers waits here while earlier ones are handled, instead
     // of overflowing the socket.
     wire::DatagramReceiver datagrams(this);
@@ -64,19 +61,16 @@ int Match::Run(const std::string& host, int port)
         // is seen soon; a wait that ends without one is no failure.
         wire::StateOf(this).deadlineMillis = m_pStop ? std::min(end, ClockMillis() + kStopCheckMillis) : end;
         // A failed message is answered there and ends only itself.
-        if (const int rc = ServeOne(); rc != SOAP_OK)
-            MessageFailed(rc);
+        if (const int rc = ServeOne(); rc != SOAP_OK) MessageFailed(rc);
         return soap_valid_socket(wire::Accept(this));
     };
     while (KeepRunning(start) && ClockMillis() < end && !Stopping())
-        if (!serveOne())
-            break;
+        if (!serveOne()) break;
     // Answers that arrived in time are served even when the listening time
     // has passed, up to the run's end.
     datagrams.Stop();
     while (!datagrams.Empty() && ClockMillis() < end && !Stopping())
-        if (!serveOne())
-            break;
+        if (!serveOne()) break;
     wire::StateOf(this).deadlineMillis = 0;
     return error;
 }
@@ -85,20 +79,15 @@ std::int64_t Match::Millis(int timeout)
 {
     // Seconds when positive, microseconds when negative; no time-out at all
     // would let a run go on for ever, so it counts as the shortest one.
-    if (timeout > 0)
-        return std::int64_t{timeout} * 1000;
+    if (timeout > 0) return std::int64_t{timeout} * 1000;
     return std::max<std::int64_t>(1000, -std::int64_t{timeout} / 1000);
 }
 
-std::int64_t Match::EndMillis() const
-{
-    return m_startMillis + 2 * Millis(accept_timeout) + Millis(recv_timeout);
-}
+std::int64_t Match::EndMillis() const { return m_startMillis + 2 * Millis(accept_timeout) + Millis(recv_timeout); }
 
 bool Match::KeepRunning(std::int64_t startMillis) const
 {
-    if (!wire::IsUdp(this))
-        return true;
+    if (!wire::IsUdp(this)) return true;
     const double elapsed = static_cast<double>(ClockMillis() - startMillis) / 1000.0;
     return elapsed <= accept_timeout;
 }

@@ -34,14 +34,12 @@ int Match::SendProbeNoReplyTo(int ttl, std::string interfaceAddress) { return Se
 
 int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
 {
-    if (!m_pProxy)
-        m_pProxy = std::make_unique<wire::ProbeProxy>();
+    if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
     // Without an adapter address there is no interface to send through and no
     // reply address to name.
     if (interfaceAddress.empty()) {
         m_strFailure = ProbeFailure(interfaceAddress, 0);
-        if (m_pObserver)
-            m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, "", "", m_strFailure});
+        if (m_pObserver) m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, "", "", m_strFailure});
         return E_FAIL;
     }
 
@@ -63,24 +61,20 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
 
     const std::string group = std::string(wire::kDiscoveryGroup) + ":" + std::to_string(m_nDiscoveryPort);
     const std::string endpoint = "soap.udp://" + group;
-    const int result =
-        wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl);
+    const int result = wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl);
     // Devices answer a probe without ReplyTo at its source port; the bridge
     // listener binds there, and the socket stays open until the Match ends.
     m_nListenPort = GetLocalPort();
     const std::string failure = result == SOAP_OK ? std::string() : ProbeFailure(interfaceAddress, m_pProxy->errnum);
-    if (!failure.empty())
-        m_strFailure = failure;
-    if (m_pObserver)
-        m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, group, replyTo, failure});
+    if (!failure.empty()) m_strFailure = failure;
+    if (m_pObserver) m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, group, replyTo, failure});
     return result;
 }
 
 std::uint16_t Match::GetLocalPort() const
 {
     constexpr std::uint16_t kUnknown = 65535;
-    if (!m_pProxy || !soap_valid_socket(m_pProxy->socket))
-        return kUnknown;
+    if (!m_pProxy || !soap_valid_socket(m_pProxy->socket)) return kUnknown;
     sockaddr_in local{};
     socklen_t length = sizeof local;
     if (getsockname(m_pProxy->socket, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||

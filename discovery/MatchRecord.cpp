@@ -7,8 +7,7 @@ namespace {
 std::string Text(const char* text) { return text ? text : ""; }
 
 // ProbeMatch and Hello carry the same items under the same names.
-template <typename Decoded>
-DeviceRecord FillRecord(const Decoded& match)
+template <typename Decoded> DeviceRecord FillRecord(const Decoded& match)
 {
     DeviceRecord record;
     // A reference without an Address text counts as the empty address.
@@ -20,8 +19,7 @@ DeviceRecord FillRecord(const Decoded& match)
     }
     record.types = Text(match.Types);
     record.xAddrs = Text(match.XAddrs);
-    for (int i = 0; match.__any && i < match.__size; ++i)
-        record.metadata.push_back(Text(match.__any[i]));
+    for (int i = 0; match.__any && i < match.__size; ++i) record.metadata.push_back(Text(match.__any[i]));
     return record;
 }
 

@@ -8,8 +8,7 @@ std::unique_ptr<DeviceRecord[]> MakeRecordArray(const std::vector<DeviceRecord>&
 {
     try {
         std::unique_ptr<DeviceRecord[]> records(new DeviceRecord[devices.size()]);
-        for (std::size_t i = 0; i < devices.size(); ++i)
-            records[i] = devices[i];
+        for (std::size_t i = 0; i < devices.size(); ++i) records[i] = devices[i];
         return records;
     } catch (const std::bad_alloc&) {
         // Out of memory: report the run as failed, never half a result.

@@ -16,10 +16,10 @@ struct FoundDevice {
     DeviceRecord record;
 };
 
-std::string FormatTable(const std::vector<FoundDevice> &devices);
-std::string FormatCsv(const std::vector<FoundDevice> &devices);
-std::string FormatJson(const std::vector<FoundDevice> &devices);
+std::string FormatTable(const std::vector<FoundDevice>& devices);
+std::string FormatCsv(const std::vector<FoundDevice>& devices);
+std::string FormatJson(const std::vector<FoundDevice>& devices);
 // One line: {"event": event, then the keys of a device in FormatJson}.
-std::string FormatNdjsonLine(const char *event, const FoundDevice &device);
+std::string FormatNdjsonLine(const char* event, const FoundDevice& device);
 
 }  // namespace signseek

@@ -32,8 +32,7 @@ std::string ProbeFailure(const std::string& interfaceAddress, int socketError)
 std::string ListenFailure(bool udp, const std::string& host, int port, int socketError)
 {
     const std::string protocol = udp ? "UDP" : "TCP";
-    if (socketError == EADDRINUSE)
-        return protocol + " port " + std::to_string(port) + " is in use by another program";
+    if (socketError == EADDRINUSE) return protocol + " port " + std::to_string(port) + " is in use by another program";
     if (udp && NoRoute(socketError)) return "cannot join the discovery group on " + host + ": no multicast route";
     const std::string prefix = "cannot listen on " + host + ", " + protocol + " port " + std::to_string(port) + ": ";
     if (socketError == EADDRNOTAVAIL || socketError == 0) return prefix + "the address is not on this machine";

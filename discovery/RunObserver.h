@@ -10,7 +10,7 @@
 namespace signseek {
 
 struct ProbeEvent {
-    std::string run;      // "devices" or "bridges"
+    std::string run;  // "devices" or "bridges"
     std::string types;
     std::string scopes;
     std::string to;       // group address and port

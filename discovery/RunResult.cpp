@@ -2,9 +2,6 @@
 
 namespace signseek {
 
-const char* RecordChangeName(RecordChange change)
-{
-    return change == RecordChange::Found ? "found" : "changed";
-}
+const char* RecordChangeName(RecordChange change) { return change == RecordChange::Found ? "found" : "changed"; }
 
 }  // namespace signseek

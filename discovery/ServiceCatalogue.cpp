@@ -33,14 +33,11 @@ constexpr CatalogueRow kCatalogue[] = {
 bool RowMatches(const CatalogueRow& row, const std::string& token)
 {
     for (std::size_t i = 0; i < row.patterns.size(); ++i) {
-        if (row.patterns[i].empty())
-            continue;
+        if (row.patterns[i].empty()) continue;
         std::string pattern;
-        if (row.contractsRelative[i])
-            pattern = VENDOR_URI_ROOT;
+        if (row.contractsRelative[i]) pattern = VENDOR_URI_ROOT;
         pattern += row.patterns[i];
-        if (Contains(token, pattern))
-            return true;
+        if (Contains(token, pattern)) return true;
     }
     return false;
 }
@@ -48,13 +45,11 @@ bool RowMatches(const CatalogueRow& row, const std::string& token)
 std::string ServiceName(const std::string& token)
 {
     for (const CatalogueRow& row : kCatalogue) {
-        if (!RowMatches(row, token))
-            continue;
+        if (!RowMatches(row, token)) continue;
         std::string name(row.displayName);
         // A token a device reported without any colon has no suffix to keep.
         const std::size_t colon = token.rfind(':');
-        if (colon != std::string::npos)
-            name += token.substr(colon);
+        if (colon != std::string::npos) name += token.substr(colon);
         return name;
     }
     return token;
@@ -65,8 +60,7 @@ std::string ServiceName(const std::string& token)
 std::vector<std::string> GetServiceNames(std::string services)
 {
     std::vector<std::string> names;
-    for (const std::string& token : SplitString(services, WHITESPACE_DELIMITERS))
-        names.push_back(ServiceName(token));
+    for (const std::string& token : SplitString(services, WHITESPACE_DELIMITERS)) names.push_back(ServiceName(token));
     return names;
 }
 

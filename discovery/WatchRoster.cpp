@@ -16,10 +16,8 @@ DeviceRecord AsListed(DeviceRecord record, const DeviceRecord* listed)
 {
     std::erase(record.metadata, std::string(HELLO_ITEM));
     if (listed) {
-        if (record.sourceAddress.empty())
-            record.sourceAddress = listed->sourceAddress;
-        if (record.metadata.empty())
-            record.metadata = listed->metadata;
+        if (record.sourceAddress.empty()) record.sourceAddress = listed->sourceAddress;
+        if (record.metadata.empty()) record.metadata = listed->metadata;
     }
     return record;
 }
@@ -32,8 +30,7 @@ std::string Shown(const DeviceRecord& record)
         shown += row.name + '\n' + row.dimensions + '\n' + row.dhcpName + '\n' + row.ipAddress + '\n';
     std::vector<std::string> services = ShownServiceNames(record);
     std::sort(services.begin(), services.end());
-    for (const std::string& service : services)
-        shown += service + ' ';
+    for (const std::string& service : services) shown += service + ' ';
     return shown + '\n' + record.GetMac() + '\n' + record.GetDiscoveryVersion();
 }
 
@@ -49,8 +46,7 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
                                      std::int64_t nowMillis, bool complete, Listed* listed)
 {
     const std::string key = KeyOf(record);
-    if (auto bye = m_byeAt.find(key); bye != m_byeAt.end() && heardSince <= bye->second)
-        return Event::None;
+    if (auto bye = m_byeAt.find(key); bye != m_byeAt.end() && heardSince <= bye->second) return Event::None;
     auto it = m_devices.find(key);
     if (it == m_devices.end()) {
         if (m_devices.size() >= kMaxDevices) {
@@ -59,8 +55,7 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
         }
         Entry entry{{foundBy, AsListed(record, nullptr)}, {}, nowMillis, {record.address}};
         entry.shown = Shown(entry.device.record);
-        if (listed)
-            *listed = entry.device;
+        if (listed) *listed = entry.device;
         m_byAddress[record.address] = key;
         m_devices.emplace(key, std::move(entry));
         return Event::Found;
@@ -72,16 +67,13 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
         entry.addresses.push_back(record.address);
         m_byAddress[record.address] = key;
     }
-    if (!complete)
-        return Event::None;
+    if (!complete) return Event::None;
     DeviceRecord updated = AsListed(record, &entry.device.record);
     std::string shown = Shown(updated);
-    if (shown == entry.shown)
-        return Event::None;
+    if (shown == entry.shown) return Event::None;
     entry.device.record = std::move(updated);
     entry.shown = std::move(shown);
-    if (listed)
-        *listed = entry.device;
+    if (listed) *listed = entry.device;
     return Event::Changed;
 }
 
@@ -89,8 +81,7 @@ void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
 {
     for (const std::string& address : it->second.addresses) {
         auto at = m_byAddress.find(address);
-        if (at != m_byAddress.end() && at->second == it->first)
-            m_byAddress.erase(at);
+        if (at != m_byAddress.end() && at->second == it->first) m_byAddress.erase(at);
     }
     m_devices.erase(it);
 }
@@ -98,14 +89,11 @@ void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
 std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address, std::int64_t nowMillis)
 {
     auto key = m_byAddress.find(address);
-    if (key == m_byAddress.end())
-        return std::nullopt;
+    if (key == m_byAddress.end()) return std::nullopt;
     auto it = m_devices.find(key->second);
-    if (it == m_devices.end())
-        return std::nullopt;
+    if (it == m_devices.end()) return std::nullopt;
     Listed gone = std::move(it->second.device);
-    if (m_byeAt.size() < kMaxDevices || m_byeAt.count(it->first))
-        m_byeAt[it->first] = nowMillis;
+    if (m_byeAt.size() < kMaxDevices || m_byeAt.count(it->first)) m_byeAt[it->first] = nowMillis;
     Remove(it);
     return gone;
 }
@@ -115,8 +103,7 @@ std::vector<WatchRoster::Listed> WatchRoster::Expire(std::int64_t nowMillis)
     std::erase_if(m_byeAt, [&](const auto& bye) { return nowMillis - bye.second >= m_lostAfter; });
     std::vector<std::pair<std::int64_t, std::string>> stale;
     for (const auto& [key, entry] : m_devices) {
-        if (nowMillis - entry.lastSeen >= m_lostAfter)
-            stale.emplace_back(entry.lastSeen, key);
+        if (nowMillis - entry.lastSeen >= m_lostAfter) stale.emplace_back(entry.lastSeen, key);
     }
     std::sort(stale.begin(), stale.end());
     std::vector<Listed> lost;

@@ -47,8 +47,8 @@ public:
     // carries no source address and usually no metadata: what it leaves out
     // is kept from the listed record, and its own Hello item is not a change.
     // Found and Changed leave the listed device in *listed when given.
-    Event Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince,
-               std::int64_t nowMillis, bool complete, Listed* listed = nullptr);
+    Event Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince, std::int64_t nowMillis,
+               bool complete, Listed* listed = nullptr);
 
     // The listed device whose endpoint address a Bye names, removed at
     // nowMillis; nothing when none is listed under it.

@@ -28,8 +28,7 @@ class WatchState {
 public:
     WatchState(std::int64_t lostAfterMillis, const WatchHandler& handler)
         : m_roster(lostAfterMillis), m_handler(handler)
-    {
-    }
+    {}
 
     // From a search that started at heardSince; complete: its final record
     // rather than one it is still merging.
@@ -60,15 +59,13 @@ public:
     void Bye(const std::string& address)
     {
         std::lock_guard lock(m_mutex);
-        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address, NowMillis()))
-            Tell(WatchEvent::Lost, *gone);
+        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address, NowMillis())) Tell(WatchEvent::Lost, *gone);
     }
 
     void Expire()
     {
         std::lock_guard lock(m_mutex);
-        for (const WatchRoster::Listed& lost : m_roster.Expire(NowMillis()))
-            Tell(WatchEvent::Lost, lost);
+        for (const WatchRoster::Listed& lost : m_roster.Expire(NowMillis())) Tell(WatchEvent::Lost, lost);
     }
 
 private:
@@ -109,8 +106,7 @@ void SearchOnce(const WatchRequest& watch, WatchState& state, const std::atomic<
             state.Seen(record, name, started, false);
         };
         const RunResult result = RunDiscovery(kind, request);
-        for (const DeviceRecord& record : result.records)
-            state.Seen(record, name, started, true);
+        for (const DeviceRecord& record : result.records) state.Seen(record, name, started, true);
         if (result.failed && watch.onRunFailure)
             watch.onRunFailure(result.failure.empty() ? "the search could not run" : result.failure);
     };
@@ -152,8 +148,7 @@ std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, c
                                               else
                                                   state.Hello(heard.record);
                                           });
-    if (!failure.empty())
-        return failure;
+    if (!failure.empty()) return failure;
 
     while (!stop) {
         const Clock::time_point next = Clock::now() + std::chrono::seconds(interval);

@@ -15,11 +15,9 @@ bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 
 bool IsDecimal(std::string_view text, std::size_t maxDigits)
 {
-    if (text.empty() || text.size() > maxDigits)
-        return false;
+    if (text.empty() || text.size() > maxDigits) return false;
     for (const char c : text) {
-        if (!IsDigit(c))
-            return false;
+        if (!IsDigit(c)) return false;
     }
     return true;
 }
@@ -31,13 +29,10 @@ bool IsIpv4(std::string_view host)
         const std::size_t dot = host.find('.');
         const std::string_view octet = host.substr(0, dot);
         // No leading zeros: a browser may read them as octal.
-        if (!IsDecimal(octet, 3) || (octet.size() > 1 && octet[0] == '0'))
-            return false;
-        if (std::stoi(std::string(octet)) > 255)
-            return false;
+        if (!IsDecimal(octet, 3) || (octet.size() > 1 && octet[0] == '0')) return false;
+        if (std::stoi(std::string(octet)) > 255) return false;
         ++parts;
-        if (dot == std::string_view::npos)
-            break;
+        if (dot == std::string_view::npos) break;
         host.remove_prefix(dot + 1);
     }
     return parts == 4;
@@ -45,27 +40,22 @@ bool IsIpv4(std::string_view host)
 
 bool IsDnsLabel(std::string_view label)
 {
-    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
-        return false;
+    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
     for (const char c : label) {
-        if (!IsLetter(c) && !IsDigit(c) && c != '-')
-            return false;
+        if (!IsLetter(c) && !IsDigit(c) && c != '-') return false;
     }
     return true;
 }
 
 bool IsDnsName(std::string_view host)
 {
-    if (host.empty() || host.size() > 253)
-        return false;
+    if (host.empty() || host.size() > 253) return false;
     std::string_view lastLabel;
     while (true) {
         const std::size_t dot = host.find('.');
         lastLabel = host.substr(0, dot);
-        if (!IsDnsLabel(lastLabel))
-            return false;
-        if (dot == std::string_view::npos)
-            break;
+        if (!IsDnsLabel(lastLabel)) return false;
+        if (dot == std::string_view::npos) break;
         host.remove_prefix(dot + 1);
     }
     // A browser reads a name ending in a number as an IPv4 address in some
@@ -86,8 +76,7 @@ std::string WithoutPortAndPath(const std::string& host)
     const std::string rest = h == std::string::npos ? host : host.substr(h + kScheme.size());
     const std::size_t c = rest.rfind(':');
     const long long schemeAt = h == std::string::npos ? -1 : static_cast<long long>(h);
-    if (c == std::string::npos || static_cast<long long>(c) <= schemeAt)
-        return host;
+    if (c == std::string::npos || static_cast<long long>(c) <= schemeAt) return host;
     const std::string name = rest.substr(0, c);
     return host.substr(0, host.rfind(name) + name.size());
 }
@@ -96,14 +85,11 @@ std::string WithoutPortAndPath(const std::string& host)
 
 bool IsSafeWebPageAddress(std::string_view address)
 {
-    if (!address.starts_with(kScheme))
-        return false;
+    if (!address.starts_with(kScheme)) return false;
     address.remove_prefix(kScheme.size());
-    if (address.ends_with('/'))
-        address.remove_suffix(1);
+    if (address.ends_with('/')) address.remove_suffix(1);
     const std::size_t colon = address.find(':');
-    if (colon == std::string_view::npos)
-        return false;
+    if (colon == std::string_view::npos) return false;
     const std::string_view host = address.substr(0, colon);
     const std::string_view port = address.substr(colon + 1);
     return (IsIpv4(host) || IsDnsName(host)) && IsPort(port);
@@ -126,8 +112,7 @@ std::optional<std::string> BuildWebPageAddress(const DeviceRecord& record)
         else
             address = std::string(kScheme) + host + ":" + port + "/";
     }
-    if (!IsSafeWebPageAddress(address))
-        return std::nullopt;
+    if (!IsSafeWebPageAddress(address)) return std::nullopt;
     return address;
 }
 

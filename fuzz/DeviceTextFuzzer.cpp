@@ -38,7 +38,7 @@ void CheckPrintable(std::string_view utf8)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzedDataProvider in(data, size);
     DeviceRecord r;
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (items) r.metadata.push_back(in.ConsumeRemainingBytesAsString());
 
     Consume(r.GetMetadataValue(key));
-    for (const char *k : {META_SERVICES, META_HELLO, META_ROWS, META_COLUMNS}) Consume(r.GetMetadataValue(k));
+    for (const char* k : {META_SERVICES, META_HELLO, META_ROWS, META_COLUMNS}) Consume(r.GetMetadataValue(k));
     Consume(r.GetDescription());
     Consume(r.GetMac());
     Consume(r.GetDhcpName());
@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Consume(*page);
     }
     Consume(GetManagementPort(r));
-    for (const std::string &name : GetServiceNames(ServicesOrTypes(r))) Consume(name);
-    for (const DisplayRow &row : MakeDisplayRows(r)) {
+    for (const std::string& name : GetServiceNames(ServicesOrTypes(r))) Consume(name);
+    for (const DisplayRow& row : MakeDisplayRows(r)) {
         CheckPrintable(WideToPrintableUtf8(WidenDeviceBytes(row.name)));
         Consume(row.dimensions);
         Consume(row.dhcpName);

@@ -21,18 +21,18 @@ namespace {
 
 volatile std::size_t g_sink;
 
-void Text(const char *s)
+void Text(const char* s)
 {
     if (s) Consume(s);
 }
 
-void Any(int size, char **any)
+void Any(int size, char** any)
 {
     if (size < 0 || (size > 0 && !any)) std::abort();  // a count the array cannot back
     for (int i = 0; i < size; ++i) Text(any[i]);
 }
 
-void Endpoint(const wsa__EndpointReferenceType *e)
+void Endpoint(const wsa__EndpointReferenceType* e)
 {
     if (!e) return;
     Text(e->Address);
@@ -46,7 +46,7 @@ void Endpoint(const wsa__EndpointReferenceType *e)
     Any(e->__size, e->__any);
 }
 
-void Scopes(const disc__ScopesType *s)
+void Scopes(const disc__ScopesType* s)
 {
     if (!s) return;
     Text(s->__mixed);
@@ -54,7 +54,7 @@ void Scopes(const disc__ScopesType *s)
     Text(s->MatchBy);
 }
 
-void Header(const SOAP_ENV__Header *h)
+void Header(const SOAP_ENV__Header* h)
 {
     if (!h) return;
     Text(h->wsa__MessageID);
@@ -71,12 +71,11 @@ void Header(const SOAP_ENV__Header *h)
     g_sink = g_sink + h->AppSequence.InstanceId + h->AppSequence.MessageNumber;
 }
 
-std::string Str(const char *s) { return s ? s : ""; }
+std::string Str(const char* s) { return s ? s : ""; }
 
 // The decoded match as the discovery core gets it, through the functions that
 // read device text, and into a collector shared by the input's messages.
-template <typename Match>
-void Record(DeviceCollector &collector, const Match &m, const std::string &source)
+template <typename Match> void Record(DeviceCollector& collector, const Match& m, const std::string& source)
 {
     DeviceRecord r;
     r.address = Str(m.wsa__EndpointReference.Address);
@@ -104,8 +103,7 @@ void Record(DeviceCollector &collector, const Match &m, const std::string &sourc
     collector.HandleMatch(std::move(r));
 }
 
-template <typename Match>
-void Match(const Match *m)
+template <typename Match> void Match(const Match* m)
 {
     if (!m) return;
     Text(m->__mixed);
@@ -124,15 +122,15 @@ bool Verbose()
     return verbose;
 }
 
-void Say(const char *what, std::size_t count)
+void Say(const char* what, std::size_t count)
 {
     if (Verbose()) std::fprintf(stderr, "  %s (%zu)\n", what, count);
 }
 
 // Collects the devices of one fuzz input; reset by ServeInput.
-DeviceCollector *g_collector;
+DeviceCollector* g_collector;
 
-int Discard(soap *, const char *data, size_t length)
+int Discard(soap*, const char* data, size_t length)
 {
     if (Verbose()) std::fprintf(stderr, "  sent: %.*s\n", static_cast<int>(std::min<size_t>(length, 300)), data);
     Consume(std::string_view(data, length));
@@ -165,9 +163,9 @@ FuzzService::~FuzzService()
     if (m_sink >= 0) ::close(m_sink);
 }
 
-size_t FuzzService::Read(soap *ctx, char *buffer, size_t length)
+size_t FuzzService::Read(soap* ctx, char* buffer, size_t length)
 {
-    auto *self = static_cast<FuzzService *>(ctx->user);
+    auto* self = static_cast<FuzzService*>(ctx->user);
     std::size_t n = std::min(length, self->m_input.size() - self->m_offset);
     std::memcpy(buffer, self->m_input.data() + self->m_offset, n);
     self->m_offset += n;
@@ -188,7 +186,7 @@ int FuzzService::Serve(std::string_view message)
     return rc;
 }
 
-int FuzzService::ServeCollectedRequest(const wire::HttpRequestFramer &framer)
+int FuzzService::ServeCollectedRequest(const wire::HttpRequestFramer& framer)
 {
     m_input = framer.Request();  // what the listener would replay
     m_offset = 0;
@@ -202,18 +200,18 @@ int FuzzService::ServeCollectedRequest(const wire::HttpRequestFramer &framer)
 
 void FuzzService::ResetForInput()
 {
-    wire::WireState &state = wire::StateOf(this);
+    wire::WireState& state = wire::StateOf(this);
     state = wire::WireState{};
     state.addressing = true;
 }
 
-int FuzzService::ProbeMatches(disc__ProbeMatchesType *m)
+int FuzzService::ProbeMatches(disc__ProbeMatchesType* m)
 {
     Say("ProbeMatches", m->ProbeMatch.size());
     wire::SendEmptyResponse(this, 202);  // as the discovery engine's handler answers
     Header(header);
     Text(m->__mixed);
-    for (const auto *pm : m->ProbeMatch) {
+    for (const auto* pm : m->ProbeMatch) {
         Match(pm);
         if (pm && g_collector) Record(*g_collector, *pm, "192.0.2.1");
     }
@@ -221,7 +219,7 @@ int FuzzService::ProbeMatches(disc__ProbeMatchesType *m)
     return SOAP_OK;
 }
 
-int FuzzService::ResolveMatches(disc__ResolveMatchesType *m)
+int FuzzService::ResolveMatches(disc__ResolveMatchesType* m)
 {
     Say("ResolveMatches", m->ResolveMatch ? 1 : 0);
     Header(header);
@@ -231,7 +229,7 @@ int FuzzService::ResolveMatches(disc__ResolveMatchesType *m)
     return SOAP_OK;
 }
 
-int FuzzService::Hello(disc__HelloType *h)
+int FuzzService::Hello(disc__HelloType* h)
 {
     Say("Hello", 1);
     Header(header);
@@ -242,10 +240,10 @@ int FuzzService::Hello(disc__HelloType *h)
 
 namespace {
 
-FuzzService &ServiceFor(wire::TransportMode mode)
+FuzzService& ServiceFor(wire::TransportMode mode)
 {
-    static FuzzService *services[2];
-    FuzzService *&service = services[mode == wire::TransportMode::Udp ? 0 : 1];
+    static FuzzService* services[2];
+    FuzzService*& service = services[mode == wire::TransportMode::Udp ? 0 : 1];
     if (!service) {
         service = new FuzzService(mode);  // lives for the whole campaign
         if (wire::EnableAddressing(service)) std::abort();
@@ -256,12 +254,12 @@ FuzzService &ServiceFor(wire::TransportMode mode)
 
 }  // namespace
 
-void ServeInput(wire::TransportMode mode, const std::uint8_t *data, std::size_t size)
+void ServeInput(wire::TransportMode mode, const std::uint8_t* data, std::size_t size)
 {
-    std::string_view rest(reinterpret_cast<const char *>(data), size);
+    std::string_view rest(reinterpret_cast<const char*>(data), size);
     DeviceCollector collector;
     g_collector = &collector;
-    FuzzService &service = ServiceFor(mode);
+    FuzzService& service = ServiceFor(mode);
     for (int i = 0; i < kMaxMessages; ++i) {
         std::size_t end = i + 1 < kMaxMessages ? rest.find(kMessageSeparator) : std::string_view::npos;
         int rc = service.Serve(rest.substr(0, end));
@@ -269,16 +267,16 @@ void ServeInput(wire::TransportMode mode, const std::uint8_t *data, std::size_t 
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end + kMessageSeparator.size());
     }
-    for (const DeviceRecord &d : collector.Devices()) Consume(d.xAddrs);
+    for (const DeviceRecord& d : collector.Devices()) Consume(d.xAddrs);
     Say("devices collected", collector.Devices().size());
     g_collector = nullptr;
 }
 
-void ServeConnectionInput(const std::uint8_t *data, std::size_t size)
+void ServeConnectionInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0) return;
     const std::size_t piece = 1 + static_cast<std::size_t>(data[0] % 64) * 97;
-    std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);
+    std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
     wire::HttpRequestFramer framer;
     while (!rest.empty() && !framer.Complete() && !framer.Refused()) {
         const std::string_view part = rest.substr(0, piece);

@@ -6,7 +6,7 @@
 
 using namespace signseek;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::ServeConnectionInput(data, size);
     return 0;

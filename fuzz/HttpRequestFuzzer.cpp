@@ -4,7 +4,7 @@
 
 using namespace signseek;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::ServeInput(wire::TransportMode::Tcp, data, size);
     return 0;

@@ -6,9 +6,9 @@
 
 using namespace signseek;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    volatile bool declared = wire::AllPrefixesDeclared({reinterpret_cast<const char *>(data), size});
+    volatile bool declared = wire::AllPrefixesDeclared({reinterpret_cast<const char*>(data), size});
     (void)declared;
     return 0;
 }

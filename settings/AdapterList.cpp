@@ -6,13 +6,15 @@ namespace signseek {
 
 namespace {
 
-std::string AddressOf(const AdapterRecord& adapter) {
+std::string AddressOf(const AdapterRecord& adapter)
+{
     return adapter.ipv4Addresses.empty() ? std::string{} : adapter.ipv4Addresses.back();
 }
 
 }  // namespace
 
-std::vector<std::string> GetAdapterDescriptions(const AdapterSource& source) {
+std::vector<std::string> GetAdapterDescriptions(const AdapterSource& source)
+{
     std::vector<std::string> descriptions;
     auto adapters = source.Enumerate();
     if (!adapters) return descriptions;
@@ -23,11 +25,10 @@ std::vector<std::string> GetAdapterDescriptions(const AdapterSource& source) {
     return descriptions;
 }
 
-std::vector<std::string> GetAdapterDescriptions() {
-    return GetAdapterDescriptions(*CreateAdapterSource());
-}
+std::vector<std::string> GetAdapterDescriptions() { return GetAdapterDescriptions(*CreateAdapterSource()); }
 
-std::string GetAdapterAddress(const std::string& description, const AdapterSource& source) {
+std::string GetAdapterAddress(const std::string& description, const AdapterSource& source)
+{
     std::string address;
     auto adapters = source.Enumerate();
     if (!adapters) return address;
@@ -36,11 +37,13 @@ std::string GetAdapterAddress(const std::string& description, const AdapterSourc
     return address;
 }
 
-std::string GetAdapterAddress(const std::string& description) {
+std::string GetAdapterAddress(const std::string& description)
+{
     return GetAdapterAddress(description, *CreateAdapterSource());
 }
 
-std::vector<std::string> GetAllAdapterAddresses(const AdapterSource& source) {
+std::vector<std::string> GetAllAdapterAddresses(const AdapterSource& source)
+{
     std::vector<std::string> addresses;
     for (const std::string& description : GetAdapterDescriptions(source)) {
         const std::string address = GetAdapterAddress(description, source);

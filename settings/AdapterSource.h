@@ -25,7 +25,7 @@ public:
 
 // One IPv4 entry of the interface address list (getifaddrs).
 struct InterfaceAddress {
-    std::string name;  // may carry an address label, "eth0:1"
+    std::string name;    // may carry an address label, "eth0:1"
     unsigned flags = 0;  // IFF_*
     std::string ipv4;
 };
@@ -37,8 +37,7 @@ using ModelLookup = std::function<std::string(const std::string& interfaceName)>
 // interfaces that are down or without carrier, and puts loopback last so the
 // first choice is a real network. A description is the interface name, with
 // "(model)" appended when the system knows the model.
-std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>& entries,
-                                            const ModelLookup& model);
+std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>& entries, const ModelLookup& model);
 
 // The model named by a udev database record (E:ID_MODEL_FROM_DATABASE, else
 // E:ID_MODEL); empty when it names none.

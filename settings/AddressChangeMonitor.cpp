@@ -4,7 +4,8 @@
 
 namespace signseek {
 
-void AddressChangeThread(AddressChangeSource& source, MessagePoster& window) {
+void AddressChangeThread(AddressChangeSource& source, MessagePoster& window)
+{
     if (int error = source.Error()) {
         std::printf("NotifyAddrChange error...%d\n", error);
         std::fflush(stdout);
@@ -16,14 +17,14 @@ void AddressChangeThread(AddressChangeSource& source, MessagePoster& window) {
     }
 }
 
-AddressChangeMonitor::AddressChangeMonitor(MessagePoster& window,
-                                           std::unique_ptr<AddressChangeSource> source)
-    : m_source(std::move(source)),
-      m_thread([this, &window] { AddressChangeThread(*m_source, window); }) {}
+AddressChangeMonitor::AddressChangeMonitor(MessagePoster& window, std::unique_ptr<AddressChangeSource> source)
+    : m_source(std::move(source)), m_thread([this, &window] { AddressChangeThread(*m_source, window); })
+{}
 
 AddressChangeMonitor::~AddressChangeMonitor() { Stop(); }
 
-void AddressChangeMonitor::Stop() {
+void AddressChangeMonitor::Stop()
+{
     if (!m_thread.joinable()) return;
     m_source->Stop();
     m_thread.join();

@@ -25,7 +25,8 @@ constexpr std::size_t kMaxLineLength = 199;
 // Reads the first line: CR LF counts as one line break (the file may have
 // been written with them), and at most kMaxLineLength characters are kept. Only regular
 // files are read, so a FIFO or device in the file's place cannot block us.
-bool ReadFirstLine(const std::string& path, std::string& line) {
+bool ReadFirstLine(const std::string& path, std::string& line)
+{
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st {};
@@ -53,7 +54,8 @@ bool ReadFirstLine(const std::string& path, std::string& line) {
     return true;
 }
 
-bool WriteAll(int fd, const std::string& text) {
+bool WriteAll(int fd, const std::string& text)
+{
     std::size_t done = 0;
     while (done < text.size()) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -66,15 +68,14 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-std::string SettingsFilePath(const std::string& dataFolder) {
-    return dataFolder + "/Marvane/Discovery/settings.csv";
-}
+std::string SettingsFilePath(const std::string& dataFolder) { return dataFolder + "/Marvane/Discovery/settings.csv"; }
 
-void CDiscoverySettings::ParseLine(std::string_view line) {
+void CDiscoverySettings::ParseLine(std::string_view line)
+{
     // The line is a C string to the parser: a NUL ends it.
     line = line.substr(0, line.find('\0'));
-    std::int32_t* const fileOrder[] = {&m_values.receiveTimeout, &m_values.discoveryTimeout,
-                                       &m_values.discoveryPort, &m_values.ttl};
+    std::int32_t* const fileOrder[] = {&m_values.receiveTimeout, &m_values.discoveryTimeout, &m_values.discoveryPort,
+                                       &m_values.ttl};
     std::size_t position = 0;
     std::size_t start = 0;
     while (start <= line.size() && position < std::size(fileOrder)) {
@@ -85,7 +86,8 @@ void CDiscoverySettings::ParseLine(std::string_view line) {
     }
 }
 
-std::string CDiscoverySettings::FormatLine() const {
+std::string CDiscoverySettings::FormatLine() const
+{
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%d,%d,%d,%d\n", m_values.receiveTimeout, m_values.discoveryTimeout,
                   m_values.discoveryPort, m_values.ttl);
@@ -96,13 +98,15 @@ void CDiscoverySettings::Load() { Load(signseek::CommonAppDataFolder()); }
 
 bool CDiscoverySettings::Save() const { return Save(signseek::CommonAppDataFolder()); }
 
-void CDiscoverySettings::Load(const std::string& dataFolder) {
+void CDiscoverySettings::Load(const std::string& dataFolder)
+{
     if (dataFolder.empty()) return;
     std::string line;
     if (ReadFirstLine(SettingsFilePath(dataFolder), line)) ParseLine(line);
 }
 
-bool CDiscoverySettings::Save(const std::string& dataFolder) const {
+bool CDiscoverySettings::Save(const std::string& dataFolder) const
+{
     if (dataFolder.empty()) return false;
     // Only the last level is created; a missing "Marvane" makes the save fail.
     ::mkdir((dataFolder + "/Marvane/Discovery").c_str(), 0777);
@@ -122,14 +126,16 @@ bool CDiscoverySettings::Save(const std::string& dataFolder) const {
     return true;
 }
 
-void PublishSettings(const DiscoveryValues& values) {
+void PublishSettings(const DiscoveryValues& values)
+{
     g_nReceiveTimeout = values.receiveTimeout;
     g_nDiscoveryTimeout = values.discoveryTimeout;
     g_nDiscoveryPort = values.discoveryPort;
     g_nDiscoveryTTL = values.ttl;
 }
 
-DiscoveryValues PublishedSettings() {
+DiscoveryValues PublishedSettings()
+{
     DiscoveryValues values;
     values.discoveryTimeout = g_nDiscoveryTimeout.load();
     values.receiveTimeout = g_nReceiveTimeout.load();

@@ -15,7 +15,8 @@ namespace {
 // The device an address label belongs to; device names never contain ':'.
 std::string DeviceName(const std::string& name) { return name.substr(0, name.find(':')); }
 
-std::string ReadFirstWord(const std::string& path) {
+std::string ReadFirstWord(const std::string& path)
+{
     std::ifstream in(path);
     std::string word;
     in >> word;
@@ -25,7 +26,8 @@ std::string ReadFirstWord(const std::string& path) {
 // udev keeps its records by interface index. The index is checked against
 // sysfs first: in a network namespace other than sysfs's, a name or index can
 // belong to a different device.
-std::string SystemModel(const std::string& device) {
+std::string SystemModel(const std::string& device)
+{
     unsigned index = ::if_nametoindex(device.c_str());
     if (index == 0) return {};
     if (ReadFirstWord("/sys/class/net/" + device + "/ifindex") != std::to_string(index)) return {};
@@ -35,8 +37,8 @@ std::string SystemModel(const std::string& device) {
 
 }  // namespace
 
-std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>& entries,
-                                            const ModelLookup& model) {
+std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>& entries, const ModelLookup& model)
+{
     struct Group {
         std::string device;
         bool loopback = false;
@@ -47,8 +49,7 @@ std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>&
         const unsigned required = IFF_UP | IFF_RUNNING;
         if ((entry.flags & required) != required) continue;
         std::string device = DeviceName(entry.name);
-        auto it = std::find_if(groups.begin(), groups.end(),
-                               [&](const Group& g) { return g.device == device; });
+        auto it = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.device == device; });
         if (it == groups.end()) {
             Group group{device, (entry.flags & IFF_LOOPBACK) != 0, {}};
             std::string known = group.loopback ? std::string("Loopback") : model(device);
@@ -63,11 +64,14 @@ std::vector<AdapterRecord> GroupByInterface(const std::vector<InterfaceAddress>&
     return adapters;
 }
 
-std::string ModelFromUdevData(std::istream& record) {
+std::string ModelFromUdevData(std::istream& record)
+{
     std::string line, fromDatabase, plain;
     while (std::getline(record, line)) {
-        if (line.rfind("E:ID_MODEL_FROM_DATABASE=", 0) == 0) fromDatabase = line.substr(25);
-        else if (line.rfind("E:ID_MODEL=", 0) == 0) plain = line.substr(11);
+        if (line.rfind("E:ID_MODEL_FROM_DATABASE=", 0) == 0)
+            fromDatabase = line.substr(25);
+        else if (line.rfind("E:ID_MODEL=", 0) == 0)
+            plain = line.substr(11);
     }
     return fromDatabase.empty() ? plain : fromDatabase;
 }
@@ -84,13 +88,13 @@ public:
 
 std::unique_ptr<AdapterSource> CreateAdapterSource() { return std::make_unique<LinuxAdapterSource>(); }
 
-std::optional<std::vector<AdapterRecord>> LinuxAdapterSource::Enumerate() const {
+std::optional<std::vector<AdapterRecord>> LinuxAdapterSource::Enumerate() const
+{
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0) return std::nullopt;
     std::vector<InterfaceAddress> entries;
     for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
-        if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET || a->ifa_name == nullptr)
-            continue;
+        if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET || a->ifa_name == nullptr) continue;
         char text[INET_ADDRSTRLEN] = {};
         const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
         if (::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) == nullptr) continue;

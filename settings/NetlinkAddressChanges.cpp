@@ -22,7 +22,8 @@ constexpr auto kLongestBurst = std::chrono::milliseconds(200);
 
 class NetlinkAddressChanges : public AddressChangeSource {
 public:
-    NetlinkAddressChanges() {
+    NetlinkAddressChanges()
+    {
         m_stop = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_stop < 0) {
             m_error = errno;
@@ -43,14 +44,16 @@ public:
         }
     }
 
-    ~NetlinkAddressChanges() override {
+    ~NetlinkAddressChanges() override
+    {
         if (m_socket >= 0) ::close(m_socket);
         if (m_stop >= 0) ::close(m_stop);
     }
 
     int Error() const override { return m_error; }
 
-    bool WaitForChange() override {
+    bool WaitForChange() override
+    {
         for (;;) {
             Wake wake = WaitReadable(-1);
             if (wake == Wake::Stop) return false;
@@ -69,7 +72,8 @@ public:
         }
     }
 
-    void Stop() override {
+    void Stop() override
+    {
         if (m_stop < 0) return;
         std::uint64_t one = 1;
         [[maybe_unused]] ssize_t n = ::write(m_stop, &one, sizeof one);
@@ -78,7 +82,8 @@ public:
 private:
     enum class Wake { Data, Stop, Timeout };
 
-    Wake WaitReadable(int timeoutMs) {
+    Wake WaitReadable(int timeoutMs)
+    {
         // Without the stop event there is nothing to wait for safely.
         if (m_stop < 0) return Wake::Stop;
         pollfd fds[2] = {{m_stop, POLLIN, 0}, {m_socket, POLLIN, 0}};
@@ -100,7 +105,8 @@ private:
     }
 
     // Reads everything queued; true when it held an address or link change.
-    bool Drain() {
+    bool Drain()
+    {
         bool changed = false;
         alignas(nlmsghdr) char buffer[16384];
         for (;;) {
@@ -119,14 +125,13 @@ private:
             }
             if (n == 0) return changed;
             int length = static_cast<int>(n);
-            for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, length);
-                 h = NLMSG_NEXT(h, length)) {
+            for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, length); h = NLMSG_NEXT(h, length)) {
                 switch (h->nlmsg_type) {
-                case RTM_NEWADDR: case RTM_DELADDR: case RTM_NEWLINK: case RTM_DELLINK:
-                    changed = true;
-                    break;
-                default:
-                    break;
+                case RTM_NEWADDR:
+                case RTM_DELADDR:
+                case RTM_NEWLINK:
+                case RTM_DELLINK: changed = true; break;
+                default: break;
                 }
             }
         }
@@ -139,8 +144,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AddressChangeSource> CreateAddressChangeSource() {
-    return std::make_unique<NetlinkAddressChanges>();
-}
+std::unique_ptr<AddressChangeSource> CreateAddressChangeSource() { return std::make_unique<NetlinkAddressChanges>(); }
 
 }  // namespace signseek

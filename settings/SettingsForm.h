@@ -23,8 +23,8 @@ struct SettingsFieldTexts {
 };
 
 struct SettingsFormResult {
-    std::optional<DiscoveryValues> values;      // set when every check passed
-    std::string message;                        // else the message to show
+    std::optional<DiscoveryValues> values;                  // set when every check passed
+    std::string message;                                    // else the message to show
     SettingsField field = SettingsField::DiscoveryTimeout;  // and the field to put the focus on
 };
 

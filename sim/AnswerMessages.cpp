@@ -25,7 +25,7 @@ std::string NewMessageId()
     return std::string("urn:uuid:") + text;
 }
 
-void WriteMatch(wire::XmlWriter &w, const char *element, const Device &d)
+void WriteMatch(wire::XmlWriter& w, const char* element, const Device& d)
 {
     w.StartElement(element);
     w.StartElement("g:EndpointReference");
@@ -36,11 +36,11 @@ void WriteMatch(wire::XmlWriter &w, const char *element, const Device &d)
     if (!d.xAddrs.empty()) w.TextElement("h:XAddrs", d.xAddrs);
     w.TextElement("h:MetadataVersion", std::to_string(d.metadataVersion));
     // Unprefixed and without attributes: the only form a search reads.
-    for (const auto &[name, text] : d.extensions) w.TextElement(name, text);
+    for (const auto& [name, text] : d.extensions) w.TextElement(name, text);
     w.EndElement(element);
 }
 
-void WriteBody(wire::XmlWriter &w, MessageKind kind, const Device &d)
+void WriteBody(wire::XmlWriter& w, MessageKind kind, const Device& d)
 {
     if (kind == MessageKind::Bye) {
         w.StartElement("h:Bye");
@@ -79,17 +79,17 @@ public:
         soap_end(m_ctx);
         soap_free(m_ctx);
     }
-    OutgoingContext(const OutgoingContext &) = delete;
-    OutgoingContext &operator=(const OutgoingContext &) = delete;
-    soap *get() const { return m_ctx; }
+    OutgoingContext(const OutgoingContext&) = delete;
+    OutgoingContext& operator=(const OutgoingContext&) = delete;
+    soap* get() const { return m_ctx; }
 
 private:
-    soap *m_ctx;
+    soap* m_ctx;
 };
 
-int SetHeader(soap *ctx, MessageKind kind, const std::string &relatesTo, Sequence sequence)
+int SetHeader(soap* ctx, MessageKind kind, const std::string& relatesTo, Sequence sequence)
 {
-    auto *h = soap_new_SOAP_ENV__Header(ctx);
+    auto* h = soap_new_SOAP_ENV__Header(ctx);
     if (!h) return SOAP_EOM;
     soap_default_SOAP_ENV__Header(ctx, h);
     h->AppSequence.soap_default(ctx);
@@ -98,7 +98,7 @@ int SetHeader(soap *ctx, MessageKind kind, const std::string &relatesTo, Sequenc
     h->wsa__MessageID = soap_strdup(ctx, NewMessageId().c_str());
     if (kind == MessageKind::ProbeMatches) {
         if (!relatesTo.empty()) {
-            auto *r = soap_new_wsa__Relationship(ctx);
+            auto* r = soap_new_wsa__Relationship(ctx);
             if (!r) return SOAP_EOM;
             soap_default_wsa__Relationship(ctx, r);
             r->__item = soap_strdup(ctx, relatesTo.c_str());
@@ -131,7 +131,7 @@ std::string ReadStatusLine(int fd, int waitMillis)
 
 }  // namespace
 
-Destination AnswerDestination(const std::string &replyTo, const std::string &sourceHost, int sourcePort)
+Destination AnswerDestination(const std::string& replyTo, const std::string& sourceHost, int sourcePort)
 {
     if (!replyTo.empty() && replyTo != wire::kAnonymousUri &&
         (replyTo.rfind("http://", 0) == 0 || replyTo.rfind("soap.udp://", 0) == 0))
@@ -140,13 +140,13 @@ Destination AnswerDestination(const std::string &replyTo, const std::string &sou
     return {"soap.udp://" + sourceHost + ":" + std::to_string(sourcePort), {}};
 }
 
-Destination GroupDestination(int port, const std::string &interfaceAddress)
+Destination GroupDestination(int port, const std::string& interfaceAddress)
 {
     return {"soap.udp://" + std::string(wire::kDiscoveryGroup) + ":" + std::to_string(port), interfaceAddress};
 }
 
-AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Destination &to,
-                             const std::string &relatesTo, Sequence sequence, int statusWaitMillis)
+AnswerSent SendDeviceMessage(MessageKind kind, const Device& device, const Destination& to,
+                             const std::string& relatesTo, Sequence sequence, int statusWaitMillis)
 {
     AnswerSent sent;
     sent.device = device.address;
@@ -158,7 +158,7 @@ AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Desti
         sent.result = SOAP_EOM;
         return sent;
     }
-    const char *action = kind == MessageKind::Hello ? wire::kHelloAction
+    const char* action = kind == MessageKind::Hello ? wire::kHelloAction
                          : kind == MessageKind::Bye ? wire::kByeAction
                                                     : wire::kProbeMatchesAction;
     sent.result = SetHeader(ctx.get(), kind, relatesTo, sequence);
@@ -166,7 +166,7 @@ AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Desti
     if (!sent.result && !to.multicastInterface.empty())
         sent.result = wire::SetMulticastOptions(ctx.get(), to.multicastInterface.c_str(), kAnnouncementTtl);
     if (!sent.result)
-        sent.result = wire::SendMessage(ctx.get(), [&](wire::XmlWriter &w) { WriteBody(w, kind, device); });
+        sent.result = wire::SendMessage(ctx.get(), [&](wire::XmlWriter& w) { WriteBody(w, kind, device); });
     if (!sent.result && to.http()) sent.status = ReadStatusLine(ctx.get()->socket, statusWaitMillis);
     return sent;
 }

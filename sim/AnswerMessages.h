@@ -23,11 +23,11 @@ struct Destination {
 
 // The discovery group at `port`, left by the given interface: where Hello and
 // Bye are announced.
-Destination GroupDestination(int port, const std::string &interfaceAddress);
+Destination GroupDestination(int port, const std::string& interfaceAddress);
 
 // Where the answer to a probe goes: its ReplyTo when that names an http or
 // soap.udp address, else the probe's source. Empty when there is none.
-Destination AnswerDestination(const std::string &replyTo, const std::string &sourceHost, int sourcePort);
+Destination AnswerDestination(const std::string& replyTo, const std::string& sourceHost, int sourcePort);
 
 struct Sequence {
     std::uint32_t instanceId = 0;
@@ -36,7 +36,7 @@ struct Sequence {
 
 // Sends one message and reports what happened, the HTTP status line of the
 // receiver's answer included (waited for at most `statusWaitMillis`).
-AnswerSent SendDeviceMessage(MessageKind kind, const Device &device, const Destination &to,
-                             const std::string &relatesTo, Sequence sequence, int statusWaitMillis = 2000);
+AnswerSent SendDeviceMessage(MessageKind kind, const Device& device, const Destination& to,
+                             const std::string& relatesTo, Sequence sequence, int statusWaitMillis = 2000);
 
 }  // namespace signseek::sim

@@ -4,8 +4,7 @@
 
 namespace signseek::sim {
 
-Answerer::Answerer(SimLog &log, int workers)
-    : m_log(log), m_instanceId(static_cast<std::uint32_t>(std::time(nullptr)))
+Answerer::Answerer(SimLog& log, int workers) : m_log(log), m_instanceId(static_cast<std::uint32_t>(std::time(nullptr)))
 {
     for (int i = 0; i < std::max(1, workers); ++i) m_workers.emplace_back([this] { Work(); });
 }
@@ -31,7 +30,7 @@ void Answerer::Stop()
         m_queue = {};
     }
     m_changed.notify_all();
-    for (std::thread &t : m_workers)
+    for (std::thread& t : m_workers)
         if (t.joinable()) t.join();
 }
 
@@ -72,19 +71,20 @@ std::uint32_t Answerer::NextMessageNumber()
     return ++m_messageNumber;
 }
 
-void Answerer::Announce(MessageKind kind, const Device &device, const Destination &to)
+void Answerer::Announce(MessageKind kind, const Device& device, const Destination& to)
 {
     m_log.Announcement(SendDeviceMessage(kind, device, to, {}, {m_instanceId, NextMessageNumber()}));
 }
 
-void Answerer::Send(const AnswerJob &job)
+void Answerer::Send(const AnswerJob& job)
 {
     if (job.kind != MessageKind::ProbeMatches) {
         Announce(job.kind, *job.device, job.to);
         return;
     }
     if (job.device->hello)
-        m_log.Answer(SendDeviceMessage(MessageKind::Hello, *job.device, job.to, {}, {m_instanceId, NextMessageNumber()}));
+        m_log.Answer(
+            SendDeviceMessage(MessageKind::Hello, *job.device, job.to, {}, {m_instanceId, NextMessageNumber()}));
     m_log.Answer(SendDeviceMessage(MessageKind::ProbeMatches, *job.device, job.to, job.relatesTo,
                                    {m_instanceId, NextMessageNumber()}));
 }

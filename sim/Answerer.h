@@ -28,15 +28,15 @@ struct AnswerJob {
 
 class Answerer {
 public:
-    Answerer(SimLog &log, int workers);
+    Answerer(SimLog& log, int workers);
     ~Answerer();
-    Answerer(const Answerer &) = delete;
-    Answerer &operator=(const Answerer &) = delete;
+    Answerer(const Answerer&) = delete;
+    Answerer& operator=(const Answerer&) = delete;
 
     void Schedule(AnswerJob job);
     // Sends a Hello or Bye now, on the caller's thread, numbered in the same
     // sequence as every other message.
-    void Announce(MessageKind kind, const Device &device, const Destination &to);
+    void Announce(MessageKind kind, const Device& device, const Destination& to);
     // Drops what is still queued and waits for the workers.
     void Stop();
     // Waits until nothing is queued or being sent; false on time-out.
@@ -44,14 +44,14 @@ public:
 
 private:
     void Work();
-    void Send(const AnswerJob &job);
+    void Send(const AnswerJob& job);
     std::uint32_t NextMessageNumber();
 
     struct Later {
-        bool operator()(const AnswerJob &a, const AnswerJob &b) const { return a.due > b.due; }
+        bool operator()(const AnswerJob& a, const AnswerJob& b) const { return a.due > b.due; }
     };
 
-    SimLog &m_log;
+    SimLog& m_log;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::priority_queue<AnswerJob, std::vector<AnswerJob>, Later> m_queue;

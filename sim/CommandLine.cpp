@@ -9,7 +9,7 @@
 namespace signseek::sim {
 namespace {
 
-bool ToInt(const std::string &text, int low, int high, int &value)
+bool ToInt(const std::string& text, int low, int high, int& value)
 {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
@@ -20,12 +20,14 @@ bool ToInt(const std::string &text, int low, int high, int &value)
 std::string Usage()
 {
     return std::string("usage: signseek-sim (--scenario FILE | --demo | --count N) [options]\n"
-           "Simulated WS-Discovery display devices that answer probes on the discovery group.\n"
-           "  --scenario FILE    devices from a JSON scenario file\n"
-           "  --demo             the built-in mixed set of devices\n"
-           "  --count N          N X8 controllers (HTTP answers) and N bridges (datagram answers)\n"
-           "  --interface ADDR   interface address that joins the group (default 127.0.0.1)\n"
-           "  --port N           discovery port (default ") + std::to_string(DEFAULT_DISCOVERY_PORT) + ")\n"
+                       "Simulated WS-Discovery display devices that answer probes on the discovery group.\n"
+                       "  --scenario FILE    devices from a JSON scenario file\n"
+                       "  --demo             the built-in mixed set of devices\n"
+                       "  --count N          N X8 controllers (HTTP answers) and N bridges (datagram answers)\n"
+                       "  --interface ADDR   interface address that joins the group (default 127.0.0.1)\n"
+                       "  --port N           discovery port (default ") +
+           std::to_string(DEFAULT_DISCOVERY_PORT) +
+           ")\n"
            "  --max-delay MS     answers wait a random time up to MS milliseconds (default 500)\n"
            "  --workers N        threads that send answers (default 8)\n"
            "  --no-announce      no Hello as devices come (at start too), no Bye as they go (at stop too)\n"
@@ -43,16 +45,16 @@ std::string Usage()
            "bad command line or scenario.\n";
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string> &args)
+CommandLine ParseCommandLine(const std::vector<std::string>& args)
 {
     CommandLine c;
-    auto fail = [&c](const std::string &message) {
+    auto fail = [&c](const std::string& message) {
         c.error = message;
         return c;
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        auto value = [&](std::string &out) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
             if (i + 1 >= args.size()) return false;
             out = args[++i];
             return true;
@@ -83,7 +85,8 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args)
             if (!value(v) || !ToInt(v, 1, 256, c.sim.workers)) return fail("--workers needs a number from 1 to 256");
         } else if (a == "--duration") {
             int seconds = 0;
-            if (!value(v) || !ToInt(v, 1, 86400 * 7, seconds)) return fail("--duration needs whole seconds, at least 1");
+            if (!value(v) || !ToInt(v, 1, 86400 * 7, seconds))
+                return fail("--duration needs whole seconds, at least 1");
             c.durationSeconds = seconds;
         } else if (a == "--no-announce") {
             c.sim.announce = false;

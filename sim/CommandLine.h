@@ -21,7 +21,7 @@ struct CommandLine {
     std::string error;  // empty when the line was understood
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string> &args);
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 std::string Usage();
 

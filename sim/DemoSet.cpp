@@ -7,11 +7,11 @@
 namespace signseek::sim {
 namespace {
 
-std::string Root(const char *path) { return std::string(VENDOR_URI_ROOT) + path; }
+std::string Root(const char* path) { return std::string(VENDOR_URI_ROOT) + path; }
 
 // The XAddrs hosts differ per device: a search takes endpoints on one host for
 // one device. 127.0.0.0/8 keeps them on loopback.
-Device MediaPlayerEndpoint(int n, const char *type, int port)
+Device MediaPlayerEndpoint(int n, const char* type, int port)
 {
     Device d;
     d.address = "urn:uuid:6d1a0c55-7f0e-4c3a-9a51-00000000010" + std::to_string(n);
@@ -19,8 +19,8 @@ Device MediaPlayerEndpoint(int n, const char *type, int port)
     d.scopes = Root("2011/player/tovo");
     d.xAddrs = "http://127.0.0.21:" + std::to_string(port) + "/" + type;
     if (n == 1) {
-        d.extensions = {{"Description", "Lobby Player"}, {"Height", "1080"}, {"Width", "1920"},
-                        {"MAC", "00-1B-2C-3D-4E-01"}, {"DHCPName", "tovo-lobby"}, {"DiscoveryVersion", "2.4.1"}};
+        d.extensions = {{"Description", "Lobby Player"}, {"Height", "1080"},         {"Width", "1920"},
+                        {"MAC", "00-1B-2C-3D-4E-01"},    {"DHCPName", "tovo-lobby"}, {"DiscoveryVersion", "2.4.1"}};
     }
     return d;
 }
@@ -39,8 +39,11 @@ std::vector<Device> DemoDevices()
     processor.types = "lyrax";
     processor.scopes = Root("2011/videoprocessor/lyrax");
     processor.xAddrs = "http://127.0.0.22:80/lyrax";
-    processor.extensions = {{"Rows", "4"}, {"Columns", "6"}, {"MAC", "00-1B-2C-3D-4E-02"},
-                            {"ComputerName", "LYRAX-HALL"}, {"DiscoveryVersion", "1.9"}};
+    processor.extensions = {{"Rows", "4"},
+                            {"Columns", "6"},
+                            {"MAC", "00-1B-2C-3D-4E-02"},
+                            {"ComputerName", "LYRAX-HALL"},
+                            {"DiscoveryVersion", "1.9"}};
     set.push_back(processor);
 
     // Answers the bridge run only, as the bridges in the field do.
@@ -58,8 +61,8 @@ std::vector<Device> DemoDevices()
     x8.types = "x8";
     x8.scopes = Root("scopes/marvane/Ferro/X8") + " " + VENDOR_HOME_URI;
     x8.xAddrs = "http://127.0.0.24:8080/ferro";
-    x8.extensions = {{"Description", "Atrium Wall"}, {"Height", "2160"}, {"Width", "3840"},
-                     {"MAC", "00-1B-2C-3D-4E-04"}, {"DHCPName", "ferro-atrium"}, {"DiscoveryVersion", "3.0.2"},
+    x8.extensions = {{"Description", "Atrium Wall"},  {"Height", "2160"},           {"Width", "3840"},
+                     {"MAC", "00-1B-2C-3D-4E-04"},    {"DHCPName", "ferro-atrium"}, {"DiscoveryVersion", "3.0.2"},
                      {"Services", "http:8080 ssh:22"}};
     set.push_back(x8);
 

@@ -34,12 +34,12 @@ struct Device {
     // Latin-1 like everything the wire layer writes.
     std::vector<std::pair<std::string, std::string>> extensions;
     AnswerMode answer = AnswerMode::Auto;
-    bool hello = false;                       // a Hello goes out before each answer
-    std::optional<int> maxDelayMs;            // else the simulator's default
-    std::optional<Schedule> schedule;         // else present from start to stop
+    bool hello = false;                // a Hello goes out before each answer
+    std::optional<int> maxDelayMs;     // else the simulator's default
+    std::optional<Schedule> schedule;  // else present from start to stop
 };
 
 // The extension element names a scenario may use.
-bool IsKnownExtension(const std::string &name);
+bool IsKnownExtension(const std::string& name);
 
 }  // namespace signseek::sim

@@ -9,7 +9,10 @@ namespace signseek::sim {
 namespace {
 
 // Distinct hosts: a search folds endpoints on one host into one device.
-std::string Host(int net, int i) { return "10." + std::to_string(net) + "." + std::to_string(i / 254) + "." + std::to_string(i % 254 + 1); }
+std::string Host(int net, int i)
+{
+    return "10." + std::to_string(net) + "." + std::to_string(i / 254) + "." + std::to_string(i % 254 + 1);
+}
 
 std::string Address(int kind, int i)
 {
@@ -31,7 +34,9 @@ std::vector<Device> LoadDevices(int count)
         d.types = "x8";
         d.scopes = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Ferro/X8";
         d.xAddrs = "http://" + Host(1, i) + ":80/ferro";
-        d.extensions = {{"Description", "Load X8 " + std::to_string(i + 1)}, {"Height", "1080"}, {"Width", "1920"},
+        d.extensions = {{"Description", "Load X8 " + std::to_string(i + 1)},
+                        {"Height", "1080"},
+                        {"Width", "1920"},
                         {"DHCPName", "x8-" + std::to_string(i + 1)}};
         d.answer = AnswerMode::HttpOnly;
         set.push_back(std::move(d));

@@ -11,10 +11,10 @@ namespace signseek::sim {
 
 using std::chrono::milliseconds;
 
-bool PresentAt(const Device &device, milliseconds sinceStart);
+bool PresentAt(const Device& device, milliseconds sinceStart);
 
 // The first moment after `sinceStart` at which the device comes or goes;
 // nothing when it never changes again.
-std::optional<milliseconds> NextChange(const Device &device, milliseconds sinceStart);
+std::optional<milliseconds> NextChange(const Device& device, milliseconds sinceStart);
 
 }  // namespace signseek::sim

@@ -14,7 +14,7 @@
 namespace signseek::sim {
 namespace {
 
-std::string Copy(const char *text) { return text ? text : ""; }
+std::string Copy(const char* text) { return text ? text : ""; }
 
 // Stop requests are noticed within this time (negative: microseconds).
 constexpr int kReceiveWaitMicros = 200000;
@@ -31,7 +31,7 @@ std::string DecodeText(std::string_view raw)
             continue;
         }
         bool done = false;
-        for (const auto &[entity, c] : kEntities) {
+        for (const auto& [entity, c] : kEntities) {
             if (raw.substr(i, entity.size()) == entity) {
                 out += c;
                 i += entity.size();
@@ -44,7 +44,7 @@ std::string DecodeText(std::string_view raw)
         if (raw.substr(i, 2) == "&#" && semicolon != std::string_view::npos) {
             const bool hex = raw.substr(i, 3) == "&#x";
             std::string digits(raw.substr(i + (hex ? 3 : 2), semicolon - i - (hex ? 3 : 2)));
-            char *end = nullptr;
+            char* end = nullptr;
             unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
             if (!digits.empty() && end && *end == '\0' && code <= 0xFF) {
                 out += static_cast<char>(code);
@@ -59,7 +59,7 @@ std::string DecodeText(std::string_view raw)
 
 // A search writes its probe's Types in no namespace, so the decoder, which
 // expects the discovery namespace, keeps it as an extension element.
-std::string ProbeTypes(const disc__ProbeType &body)
+std::string ProbeTypes(const disc__ProbeType& body)
 {
     if (body.Types) return body.Types;
     std::string text;
@@ -70,7 +70,7 @@ std::string ProbeTypes(const disc__ProbeType &body)
 
 }  // namespace
 
-bool UnprefixedElementText(std::string_view literal, std::string_view name, std::string &text)
+bool UnprefixedElementText(std::string_view literal, std::string_view name, std::string& text)
 {
     const std::string open = "<" + std::string(name);
     if (!literal.starts_with(open) || literal.size() == open.size()) return false;
@@ -92,10 +92,11 @@ int ProbeService::dispatch()
 {
     probe.reset();
     if (soap_peek_element(this)) return error;
-    const char *action = header ? header->wsa__Action : nullptr;
-    const bool isProbe = action ? std::strcmp(action, wire::kProbeAction) == 0 : !soap_match_tag(this, tag, "disc:Probe");
+    const char* action = header ? header->wsa__Action : nullptr;
+    const bool isProbe =
+        action ? std::strcmp(action, wire::kProbeAction) == 0 : !soap_match_tag(this, tag, "disc:Probe");
     if (!isProbe) return SOAP_OK;
-    disc__ProbeType *body = soap_in_disc__ProbeType(this, "disc:Probe", nullptr, nullptr);
+    disc__ProbeType* body = soap_in_disc__ProbeType(this, "disc:Probe", nullptr, nullptr);
     if (!body) return error;
     if (wire::FinishMessage(this)) return error;
 
@@ -118,7 +119,7 @@ int ProbeService::dispatch()
 
 ProbeListener::~ProbeListener() { Stop(); }
 
-std::string ProbeListener::Start(const std::string &interfaceAddress, int port, Handler handler)
+std::string ProbeListener::Start(const std::string& interfaceAddress, int port, Handler handler)
 {
     in_addr iface{};
     if (inet_pton(AF_INET, interfaceAddress.c_str(), &iface) != 1)

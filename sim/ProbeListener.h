@@ -27,7 +27,7 @@ struct ReceivedProbe {
 // The text content of a literal element kept by the decoder, when the element
 // is `name` without prefix; false otherwise. Entities and character
 // references are decoded.
-bool UnprefixedElementText(std::string_view literal, std::string_view name, std::string &text);
+bool UnprefixedElementText(std::string_view literal, std::string_view name, std::string& text);
 
 // Reads one message as a probe. Anything that is not a Probe is skipped
 // without a fault, as a device ignores discovery traffic not meant for it.
@@ -42,16 +42,16 @@ public:
 
 class ProbeListener {
 public:
-    using Handler = std::function<void(const ReceivedProbe &)>;
+    using Handler = std::function<void(const ReceivedProbe&)>;
 
     ProbeListener() = default;
     ~ProbeListener();
-    ProbeListener(const ProbeListener &) = delete;
-    ProbeListener &operator=(const ProbeListener &) = delete;
+    ProbeListener(const ProbeListener&) = delete;
+    ProbeListener& operator=(const ProbeListener&) = delete;
 
     // Binds the discovery group at `port`, joins it on the interface and starts
     // reading. Returns an empty text, or why it could not start.
-    std::string Start(const std::string &interfaceAddress, int port, Handler handler);
+    std::string Start(const std::string& interfaceAddress, int port, Handler handler);
     void Stop();
 
 private:

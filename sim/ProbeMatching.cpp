@@ -32,7 +32,7 @@ struct ScopeParts {
 };
 
 // "scheme:[//authority]path[?query][#fragment]"; false when there is no scheme.
-bool SplitScope(std::string_view uri, ScopeParts &parts)
+bool SplitScope(std::string_view uri, ScopeParts& parts)
 {
     uri = uri.substr(0, uri.find_first_of("?#"));
     auto colon = uri.find(':');
@@ -59,7 +59,7 @@ bool SplitScope(std::string_view uri, ScopeParts &parts)
     return true;
 }
 
-bool HasDotSegment(const ScopeParts &parts)
+bool HasDotSegment(const ScopeParts& parts)
 {
     return std::any_of(parts.segments.begin(), parts.segments.end(),
                        [](std::string_view s) { return s == "." || s == ".."; });
@@ -84,9 +84,9 @@ bool TypesMatch(std::string_view probeTypes, std::string_view deviceTypes)
 {
     const std::vector<std::string> wanted = SplitList(probeTypes);
     const std::vector<std::string> offered = SplitList(deviceTypes);
-    return std::all_of(wanted.begin(), wanted.end(), [&](const std::string &w) {
+    return std::all_of(wanted.begin(), wanted.end(), [&](const std::string& w) {
         return std::any_of(offered.begin(), offered.end(),
-                           [&](const std::string &o) { return LocalName(w) == LocalName(o); });
+                           [&](const std::string& o) { return LocalName(w) == LocalName(o); });
     });
 }
 
@@ -123,8 +123,8 @@ bool ScopesMatch(std::string_view probeScopes, std::string_view matchBy, std::st
     if (wanted.empty()) return true;
     if (rule == ScopeRule::Unsupported) return false;
     const std::vector<std::string> offered = SplitList(deviceScopes);
-    return std::all_of(wanted.begin(), wanted.end(), [&](const std::string &w) {
-        return std::any_of(offered.begin(), offered.end(), [&](const std::string &o) {
+    return std::all_of(wanted.begin(), wanted.end(), [&](const std::string& w) {
+        return std::any_of(offered.begin(), offered.end(), [&](const std::string& o) {
             return rule == ScopeRule::Strcmp0 ? w == o : Rfc2396ScopeMatches(w, o);
         });
     });

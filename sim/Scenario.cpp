@@ -14,12 +14,12 @@ namespace {
 // Keeps the file's key order: extension elements go out in that order.
 using Json = nlohmann::ordered_json;
 
-constexpr std::array kKnownExtensions = {"Description", "Height",        "Width",           "Rows",    "Columns",
-                                         "MAC",         "DHCPName",      "ComputerName",    "DiscoveryVersion",
-                                         "Services"};
+constexpr std::array kKnownExtensions = {"Description",      "Height",  "Width",    "Rows",
+                                         "Columns",          "MAC",     "DHCPName", "ComputerName",
+                                         "DiscoveryVersion", "Services"};
 
-constexpr std::array kDeviceKeys = {"address", "types", "scopes",     "xAddrs",    "metadataVersion",
-                                    "extensions", "answer", "hello", "maxDelayMs", "schedule"};
+constexpr std::array kDeviceKeys = {"address",    "types",  "scopes", "xAddrs",     "metadataVersion",
+                                    "extensions", "answer", "hello",  "maxDelayMs", "schedule"};
 
 constexpr std::array kScheduleKeys = {"afterMs", "stayMs", "awayMs"};
 constexpr std::int64_t kMaxScheduleMs = 7 * 86400 * 1000;
@@ -29,9 +29,9 @@ struct Fault {
     std::string message;
 };
 
-[[noreturn]] void Fail(const std::string &where, const std::string &what) { throw Fault{where + ": " + what}; }
+[[noreturn]] void Fail(const std::string& where, const std::string& what) { throw Fault{where + ": " + what}; }
 
-std::string Text(const Json &value, const std::string &where)
+std::string Text(const Json& value, const std::string& where)
 {
     if (!value.is_string()) Fail(where, "expected a string");
     std::string latin1;
@@ -41,7 +41,7 @@ std::string Text(const Json &value, const std::string &where)
 }
 
 // A list value: one string, or an array of strings joined by spaces.
-std::string ListText(const Json &value, const std::string &where)
+std::string ListText(const Json& value, const std::string& where)
 {
     if (value.is_string()) return Text(value, where);
     if (!value.is_array()) Fail(where, "expected a string or an array of strings");
@@ -56,7 +56,7 @@ std::string ListText(const Json &value, const std::string &where)
     return joined;
 }
 
-std::int64_t Integer(const Json &value, const std::string &where, std::int64_t low, std::int64_t high)
+std::int64_t Integer(const Json& value, const std::string& where, std::int64_t low, std::int64_t high)
 {
     if (!value.is_number_integer()) Fail(where, "expected an integer");
     if (value.is_number_unsigned() && value.get<std::uint64_t>() > static_cast<std::uint64_t>(high))
@@ -66,10 +66,10 @@ std::int64_t Integer(const Json &value, const std::string &where, std::int64_t l
     return n;
 }
 
-Schedule ReadSchedule(const Json &value, const std::string &where)
+Schedule ReadSchedule(const Json& value, const std::string& where)
 {
     if (!value.is_object()) Fail(where, "expected an object with \"stayMs\" and optional \"afterMs\", \"awayMs\"");
-    for (const auto &[key, ignored] : value.items()) {
+    for (const auto& [key, ignored] : value.items()) {
         (void)ignored;
         if (std::find(kScheduleKeys.begin(), kScheduleKeys.end(), key) == kScheduleKeys.end())
             Fail(where + "." + key, "unknown field");
@@ -84,10 +84,10 @@ Schedule ReadSchedule(const Json &value, const std::string &where)
     return s;
 }
 
-Device ReadDevice(const Json &item, const std::string &where)
+Device ReadDevice(const Json& item, const std::string& where)
 {
     if (!item.is_object()) Fail(where, "expected an object");
-    for (const auto &[key, value] : item.items()) {
+    for (const auto& [key, value] : item.items()) {
         (void)value;
         if (std::find(kDeviceKeys.begin(), kDeviceKeys.end(), key) == kDeviceKeys.end())
             Fail(where + "." + key, "unknown field");
@@ -103,26 +103,33 @@ Device ReadDevice(const Json &item, const std::string &where)
         d.metadataVersion = static_cast<std::uint32_t>(
             Integer(item["metadataVersion"], where + ".metadataVersion", 0, std::numeric_limits<std::uint32_t>::max()));
     if (item.contains("extensions")) {
-        const Json &ext = item["extensions"];
+        const Json& ext = item["extensions"];
         const std::string at = where + ".extensions";
         if (!ext.is_object()) Fail(at, "expected an object of element names and texts");
-        for (const auto &[name, value] : ext.items()) {
+        for (const auto& [name, value] : ext.items()) {
             if (!IsKnownExtension(name))
                 Fail(at + "." + name, "unknown extension element (known: Description, Height, Width, Rows, Columns, "
                                       "MAC, DHCPName, ComputerName, DiscoveryVersion, Services)");
             std::string text;
-            if (value.is_number_integer()) text = value.dump();
-            else if (value.is_string()) text = Text(value, at + "." + name);
-            else Fail(at + "." + name, "expected a string or an integer");
+            if (value.is_number_integer())
+                text = value.dump();
+            else if (value.is_string())
+                text = Text(value, at + "." + name);
+            else
+                Fail(at + "." + name, "expected a string or an integer");
             d.extensions.emplace_back(name, text);
         }
     }
     if (item.contains("answer")) {
         std::string mode = Text(item["answer"], where + ".answer");
-        if (mode == "auto") d.answer = AnswerMode::Auto;
-        else if (mode == "http") d.answer = AnswerMode::HttpOnly;
-        else if (mode == "udp") d.answer = AnswerMode::UdpOnly;
-        else Fail(where + ".answer", "expected \"auto\", \"http\" or \"udp\"");
+        if (mode == "auto")
+            d.answer = AnswerMode::Auto;
+        else if (mode == "http")
+            d.answer = AnswerMode::HttpOnly;
+        else if (mode == "udp")
+            d.answer = AnswerMode::UdpOnly;
+        else
+            Fail(where + ".answer", "expected \"auto\", \"http\" or \"udp\"");
     }
     if (item.contains("hello")) {
         if (!item["hello"].is_boolean()) Fail(where + ".hello", "expected true or false");
@@ -136,12 +143,12 @@ Device ReadDevice(const Json &item, const std::string &where)
 
 }  // namespace
 
-bool IsKnownExtension(const std::string &name)
+bool IsKnownExtension(const std::string& name)
 {
     return std::find(kKnownExtensions.begin(), kKnownExtensions.end(), name) != kKnownExtensions.end();
 }
 
-bool Utf8ToLatin1(const std::string &utf8, std::string &latin1)
+bool Utf8ToLatin1(const std::string& utf8, std::string& latin1)
 {
     latin1.clear();
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -159,25 +166,25 @@ bool Utf8ToLatin1(const std::string &utf8, std::string &latin1)
     return true;
 }
 
-ScenarioResult ParseScenario(const std::string &jsonText)
+ScenarioResult ParseScenario(const std::string& jsonText)
 {
     ScenarioResult result;
     Json root;
     try {
         root = Json::parse(jsonText);
-    } catch (const Json::exception &e) {
+    } catch (const Json::exception& e) {
         result.error = std::string("scenario is not valid JSON: ") + e.what();
         return result;
     }
     try {
         if (!root.is_object()) Fail("scenario", "expected an object with a \"devices\" array");
-        for (const auto &[key, value] : root.items()) {
+        for (const auto& [key, value] : root.items()) {
             (void)value;
             if (key != "devices") Fail("scenario." + key, "unknown field");
         }
         if (!root.contains("devices") || !root["devices"].is_array())
             Fail("scenario", "expected an object with a \"devices\" array");
-        const Json &list = root["devices"];
+        const Json& list = root["devices"];
         std::set<std::string> addresses;
         for (std::size_t i = 0; i < list.size(); ++i) {
             const std::string where = "devices[" + std::to_string(i) + "]";
@@ -185,14 +192,14 @@ ScenarioResult ParseScenario(const std::string &jsonText)
             if (!addresses.insert(d.address).second) Fail(where + ".address", "\"" + d.address + "\" is used twice");
             result.devices.push_back(std::move(d));
         }
-    } catch (const Fault &f) {
+    } catch (const Fault& f) {
         result.devices.clear();
         result.error = f.message;
     }
     return result;
 }
 
-ScenarioResult LoadScenarioFile(const std::string &path)
+ScenarioResult LoadScenarioFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {{}, "cannot read scenario file " + path};

@@ -15,11 +15,11 @@ struct ScenarioResult {
     bool ok() const { return error.empty(); }
 };
 
-ScenarioResult ParseScenario(const std::string &jsonText);
-ScenarioResult LoadScenarioFile(const std::string &path);
+ScenarioResult ParseScenario(const std::string& jsonText);
+ScenarioResult LoadScenarioFile(const std::string& path);
 
 // UTF-8 (as JSON carries it) to the 8-bit text the wire layer writes; false
 // for malformed UTF-8 or characters beyond U+00FF.
-bool Utf8ToLatin1(const std::string &utf8, std::string &latin1);
+bool Utf8ToLatin1(const std::string& utf8, std::string& latin1);
 
 }  // namespace signseek::sim

@@ -8,12 +8,12 @@ namespace signseek::sim {
 namespace {
 
 // Why the probe's scope (a single URI) finds no device scope.
-std::string ScopeMiss(const std::string &probeScope, const std::string &deviceScopes)
+std::string ScopeMiss(const std::string& probeScope, const std::string& deviceScopes)
 {
     const std::vector<std::string> offered = SplitList(deviceScopes);
     if (offered.empty()) return "no scopes, and the probe wants one under \"" + probeScope + "\"";
     std::string why;
-    for (const std::string &scope : offered) {
+    for (const std::string& scope : offered) {
         std::string miss = Rfc2396Mismatch(probeScope, scope);
         if (miss.empty()) return "";
         why += (why.empty() ? "" : ", ") + ("scope \"" + scope + "\": " + miss);
@@ -21,7 +21,7 @@ std::string ScopeMiss(const std::string &probeScope, const std::string &deviceSc
     return "no scope under \"" + probeScope + "\" (" + why + ")";
 }
 
-std::string ProbeMiss(const SearchProbe &probe, const Device &device)
+std::string ProbeMiss(const SearchProbe& probe, const Device& device)
 {
     if (device.answer == AnswerMode::HttpOnly && !probe.replyTo) return "answers only probes with a ReplyTo";
     if (device.answer == AnswerMode::UdpOnly && probe.replyTo) return "answers only probes without a ReplyTo";
@@ -39,10 +39,10 @@ std::vector<SearchProbe> SearchProbes()
             {"bridge probe", BRIDGE_PROBE_TYPES, root + BRIDGE_PROBE_SCOPE_PATH, false}};
 }
 
-std::string WhyNoSearchFinds(const Device &device)
+std::string WhyNoSearchFinds(const Device& device)
 {
     std::string why;
-    for (const SearchProbe &probe : SearchProbes()) {
+    for (const SearchProbe& probe : SearchProbes()) {
         std::string miss = ProbeMiss(probe, device);
         if (miss.empty()) return "";
         why += (why.empty() ? "" : "; ") + probe.name + ": " + miss;

@@ -12,10 +12,10 @@
 namespace signseek::sim {
 
 struct SearchProbe {
-    std::string name;    // "controller probe", ...
+    std::string name;  // "controller probe", ...
     std::string types;
     std::string scopes;
-    bool replyTo;        // the probe names a ReplyTo (answers go by HTTP)
+    bool replyTo;  // the probe names a ReplyTo (answers go by HTTP)
 };
 
 // The controller probe, the root-scope probe and the bridge probe.
@@ -24,6 +24,6 @@ std::vector<SearchProbe> SearchProbes();
 // Empty when some probe of a search matches the device; otherwise why each
 // probe misses it, for example
 // "controller probe: Types lack \"x8\"; root-scope probe: scope \"marvane/x\": no scheme; ...".
-std::string WhyNoSearchFinds(const Device &device);
+std::string WhyNoSearchFinds(const Device& device);
 
 }  // namespace signseek::sim

@@ -28,27 +28,27 @@ struct AnswerSent {
 class SimLog {
 public:
     // Lines go to `out` when given; the records are kept either way.
-    explicit SimLog(std::ostream *out = nullptr) : m_out(out) {}
+    explicit SimLog(std::ostream* out = nullptr) : m_out(out) {}
 
-    void Probe(const ProbeSeen &probe);
-    void Answer(const AnswerSent &answer);
+    void Probe(const ProbeSeen& probe);
+    void Answer(const AnswerSent& answer);
     // A Hello or Bye multicast to the group as a device came or went.
-    void Announcement(const AnswerSent &announcement);
-    void Note(const std::string &line);
+    void Announcement(const AnswerSent& announcement);
+    void Note(const std::string& line);
 
     std::vector<ProbeSeen> Probes() const;
     std::vector<AnswerSent> Answers() const;
     std::size_t AnswerCount() const;
     std::vector<AnswerSent> Announcements() const;
 
-    static std::string Format(const ProbeSeen &probe);
-    static std::string Format(const AnswerSent &answer, const char *what = "answer");
+    static std::string Format(const ProbeSeen& probe);
+    static std::string Format(const AnswerSent& answer, const char* what = "answer");
 
 private:
-    void Write(const std::string &line);
+    void Write(const std::string& line);
 
     mutable std::mutex m_mutex;
-    std::ostream *m_out;
+    std::ostream* m_out;
     std::vector<ProbeSeen> m_probes;
     std::vector<AnswerSent> m_answers;
     std::vector<AnswerSent> m_announcements;

@@ -22,14 +22,14 @@
 namespace signseek::sim {
 
 // Whether the device answers the probe at all (answer mode, Types, Scopes).
-bool DeviceAnswers(const Device &device, const ReceivedProbe &probe, const Destination &to);
+bool DeviceAnswers(const Device& device, const ReceivedProbe& probe, const Destination& to);
 
 class Simulator {
 public:
-    Simulator(std::vector<Device> devices, SimOptions options, SimLog &log);
+    Simulator(std::vector<Device> devices, SimOptions options, SimLog& log);
     ~Simulator();
-    Simulator(const Simulator &) = delete;
-    Simulator &operator=(const Simulator &) = delete;
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
     // Empty text, or why it could not start. The devices present say Hello
     // after a random delay, as they would after switching on.
@@ -39,10 +39,10 @@ public:
     bool WaitIdle(std::chrono::milliseconds limit) { return m_answerer.WaitIdle(limit); }
 
     // Handles one probe as if it had arrived: logs it and queues the answers.
-    void OnProbe(const ReceivedProbe &probe);
+    void OnProbe(const ReceivedProbe& probe);
 
 private:
-    bool Present(const Device &device) const;
+    bool Present(const Device& device) const;
     // Hello and Bye as scheduled devices come and go, until Stop.
     void FollowSchedules();
 
@@ -54,7 +54,7 @@ private:
     std::condition_variable m_scheduleStop;
     bool m_stopSchedules = false;
     std::thread m_scheduleThread;
-    SimLog &m_log;
+    SimLog& m_log;
     Answerer m_answerer;
     std::mt19937 m_random;
     std::mutex m_randomMutex;

@@ -15,7 +15,7 @@
 
 using namespace signseek;
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     sim::CommandLine line = sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.error.empty()) {
@@ -45,9 +45,10 @@ int main(int argc, char **argv)
         devices = std::move(scenario.devices);
     }
 
-    for (const sim::Device &device : devices)
+    for (const sim::Device& device : devices)
         if (std::string why = sim::WhyNoSearchFinds(device); !why.empty())
-            std::cerr << "signseek-sim: warning: no search can find device \"" << device.address << "\": " << why << "\n";
+            std::cerr << "signseek-sim: warning: no search can find device \"" << device.address << "\": " << why
+                      << "\n";
 
     std::ofstream logFile;
     if (!line.logFile.empty()) {
@@ -77,7 +78,7 @@ int main(int argc, char **argv)
              line.sim.interfaceAddress + " with " + std::to_string(deviceCount) + " devices");
 
     timespec wait{};
-    timespec *limit = nullptr;
+    timespec* limit = nullptr;
     if (line.durationSeconds) {
         wait.tv_sec = static_cast<time_t>(*line.durationSeconds);
         limit = &wait;

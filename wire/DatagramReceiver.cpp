@@ -29,7 +29,7 @@ int GrowReceiveBuffer(int fd, int bytes)
     return granted;
 }
 
-DatagramReceiver::DatagramReceiver(soap *ctx, std::size_t maxQueuedBytes)
+DatagramReceiver::DatagramReceiver(soap* ctx, std::size_t maxQueuedBytes)
     : m_ctx(ctx), m_fd(ctx->master), m_maxQueuedBytes(maxQueuedBytes)
 {
     m_receiveBuffer = GrowReceiveBuffer(m_fd, kBurstReceiveBuffer);
@@ -71,8 +71,10 @@ std::optional<Datagram> DatagramReceiver::Take(int millis)
 {
     std::unique_lock lock(m_mutex);
     auto ready = [this] { return !m_queue.empty() || m_stopping; };
-    if (millis < 0) m_arrived.wait(lock, ready);
-    else m_arrived.wait_for(lock, std::chrono::milliseconds(millis), ready);
+    if (millis < 0)
+        m_arrived.wait(lock, ready);
+    else
+        m_arrived.wait_for(lock, std::chrono::milliseconds(millis), ready);
     if (m_queue.empty()) return std::nullopt;
     Datagram next = std::move(m_queue.front());
     m_queue.pop_front();
@@ -108,12 +110,12 @@ void DatagramReceiver::Read()
 }
 
 // Queues what the socket holds, as long as the queue has room.
-void DatagramReceiver::DrainSocket(std::string &buffer)
+void DatagramReceiver::DrainSocket(std::string& buffer)
 {
     for (;;) {
         Datagram d;
         d.peerLength = sizeof d.peer;
-        ssize_t n = recvfrom(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&d.peer),
+        ssize_t n = recvfrom(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&d.peer),
                              &d.peerLength);
         if (n < 0 && errno == EINTR) continue;
         // Would block: all read. A pending socket error is reported once and

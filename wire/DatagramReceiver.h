@@ -42,10 +42,10 @@ class DatagramReceiver {
 public:
     // Starts reading the bound UDP socket of `ctx`; from now until this
     // object goes, the context's receives take their datagrams from here.
-    explicit DatagramReceiver(soap *ctx, std::size_t maxQueuedBytes = kMaxQueuedBytes);
+    explicit DatagramReceiver(soap* ctx, std::size_t maxQueuedBytes = kMaxQueuedBytes);
     ~DatagramReceiver();
-    DatagramReceiver(const DatagramReceiver &) = delete;
-    DatagramReceiver &operator=(const DatagramReceiver &) = delete;
+    DatagramReceiver(const DatagramReceiver&) = delete;
+    DatagramReceiver& operator=(const DatagramReceiver&) = delete;
 
     // Reads no more from the socket; what is queued can still be taken.
     void Stop();
@@ -62,9 +62,9 @@ public:
 private:
     void Read();
     bool WaitForRoom();
-    void DrainSocket(std::string &buffer);
+    void DrainSocket(std::string& buffer);
 
-    soap *m_ctx;
+    soap* m_ctx;
     const int m_fd;
     const std::size_t m_maxQueuedBytes;
     int m_receiveBuffer = -1;

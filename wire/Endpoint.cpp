@@ -22,7 +22,8 @@ Endpoint ParseEndpoint(std::string_view text)
     if (rest.front() == ':') {
         long port = 0;
         std::size_t i = 1;
-        while (i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && port < 65536) port = port * 10 + (rest[i++] - '0');
+        while (i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && port < 65536)
+            port = port * 10 + (rest[i++] - '0');
         e.port = static_cast<int>(port);
         std::size_t slash = rest.find('/');
         if (slash == std::string_view::npos) return e;

@@ -5,9 +5,9 @@
 
 namespace signseek::wire {
 
-int WriteEnvelope(soap *ctx, Output &out, const BodyWriter &body)
+int WriteEnvelope(soap* ctx, Output& out, const BodyWriter& body)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     // The runtime's encoding style would otherwise add b:encodingStyle.
     ctx->encodingStyle = nullptr;
 

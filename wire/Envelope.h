@@ -8,9 +8,9 @@
 
 namespace signseek::wire {
 
-using BodyWriter = std::function<void(XmlWriter &)>;
+using BodyWriter = std::function<void(XmlWriter&)>;
 
 // Writes the whole message to `out`; returns 0 or the output's error.
-int WriteEnvelope(soap *ctx, Output &out, const BodyWriter &body);
+int WriteEnvelope(soap* ctx, Output& out, const BodyWriter& body);
 
 }  // namespace signseek::wire

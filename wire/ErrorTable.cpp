@@ -9,14 +9,14 @@
 namespace signseek::wire {
 namespace {
 
-std::string Format(const char *format, const std::string &a)
+std::string Format(const char* format, const std::string& a)
 {
     char buffer[1024];
     std::snprintf(buffer, sizeof buffer, format, a.c_str());
     return buffer;
 }
 
-std::string Validation(const soap *ctx, const std::string &what, const std::string &value)
+std::string Validation(const soap* ctx, const std::string& what, const std::string& value)
 {
     if (*ctx->tag) return "Validation constraint violation: " + what + value + " in element <" + ctx->tag + ">";
     return "Validation constraint violation: " + what + value;
@@ -24,7 +24,7 @@ std::string Validation(const soap *ctx, const std::string &what, const std::stri
 
 }  // namespace
 
-int SystemErrorCode(const soap *ctx)
+int SystemErrorCode(const soap* ctx)
 {
     switch (ctx->error) {
     case SOAP_FD_EXCEEDED: return kErrConnections;
@@ -33,7 +33,7 @@ int SystemErrorCode(const soap *ctx)
     }
 }
 
-const char *HttpReasonPhrase(int status)
+const char* HttpReasonPhrase(int status)
 {
     switch (status) {
     case 100: return "Continue";
@@ -80,9 +80,9 @@ const char *HttpReasonPhrase(int status)
     }
 }
 
-std::string SocketErrorText(const soap *ctx)
+std::string SocketErrorText(const soap* ctx)
 {
-    const WireState &state = StateOf(const_cast<soap *>(ctx));
+    const WireState& state = StateOf(const_cast<soap*>(ctx));
     if (state.lookupError) {
         switch (state.lookupError) {
         case EAI_NONAME: return "Host not found";
@@ -109,9 +109,9 @@ std::string SocketErrorText(const soap *ctx)
     return "Operation interrupted or timed out";
 }
 
-int SetTransportError(soap *ctx, const char *stepText, int socketError, bool receiver)
+int SetTransportError(soap* ctx, const char* stepText, int socketError, bool receiver)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     ctx->errnum = socketError;
     state.failureReason = SocketErrorText(ctx);
     state.failureDetail = stepText;
@@ -119,9 +119,9 @@ int SetTransportError(soap *ctx, const char *stepText, int socketError, bool rec
     return ctx->error = SOAP_TCP_ERROR;
 }
 
-FaultDescription DescribeError(soap *ctx)
+FaultDescription DescribeError(soap* ctx)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     const bool v11 = state.version == 1;
     const std::string sender = v11 ? "b:Client" : "b:Sender";
     const std::string receiver = v11 ? "b:Server" : "b:Receiver";
@@ -144,7 +144,10 @@ FaultDescription DescribeError(soap *ctx)
     case SOAP_NAMESPACE: f.reason = Validation(ctx, "namespace error", ""); break;
     case SOAP_USER_ERROR: f.reason = "User error"; break;
     case SOAP_FATAL_ERROR: f.reason = "Fatal error"; break;
-    case SOAP_FAULT: f.reason = state.failureReason; f.detail = state.failureDetail; break;
+    case SOAP_FAULT:
+        f.reason = state.failureReason;
+        f.detail = state.failureDetail;
+        break;
     case SOAP_NO_METHOD:
         f.reason = Format("Method '%s' not implemented: method name or namespace not recognized", ctx->tag);
         break;

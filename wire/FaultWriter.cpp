@@ -18,7 +18,7 @@ namespace signseek::wire {
 namespace {
 
 // A socket that cannot be written, or has an error pending, gets no fault.
-bool CanTakeFault(const soap *ctx)
+bool CanTakeFault(const soap* ctx)
 {
     if (!soap_valid_socket(ctx->socket)) return false;
     pollfd p{ctx->socket, POLLOUT, 0};
@@ -29,10 +29,7 @@ bool CanTakeFault(const soap *ctx)
     return true;
 }
 
-std::string AddressOf(const wsa__EndpointReferenceType *epr)
-{
-    return epr && epr->Address ? epr->Address : "";
-}
+std::string AddressOf(const wsa__EndpointReferenceType* epr) { return epr && epr->Address ? epr->Address : ""; }
 
 // Builds the header of an ActionNotSupported fault in place of the received
 // one. Its To names the FaultTo or From address as received, but the fault
@@ -40,9 +37,9 @@ std::string AddressOf(const wsa__EndpointReferenceType *epr)
 // the message: a message must not steer the listener to another host, nor
 // make it wait on a connection of its own. Returns false when the fault
 // must not be sent at all: an empty FaultTo address cannot be reached.
-bool ReplaceHeaderForFault(soap *ctx)
+bool ReplaceHeaderForFault(soap* ctx)
 {
-    const MessageHeader *received = ctx->header;
+    const MessageHeader* received = ctx->header;
     // An element that is present counts, even with empty text.
     const bool hasMessageId = received && received->wsa__MessageID;
     std::string messageId = hasMessageId ? received->wsa__MessageID : "";
@@ -51,7 +48,7 @@ bool ReplaceHeaderForFault(soap *ctx)
     const bool hasFrom = received && received->wsa__From;
     std::string from = hasFrom ? AddressOf(received->wsa__From) : "";
 
-    auto *h = soap_new_SOAP_ENV__Header(ctx);
+    auto* h = soap_new_SOAP_ENV__Header(ctx);
     soap_default_SOAP_ENV__Header(ctx, h);
     h->AppSequence.soap_default(ctx);
     if (hasMessageId) {
@@ -60,9 +57,9 @@ bool ReplaceHeaderForFault(soap *ctx)
         h->wsa__RelatesTo->__item = soap_strdup(ctx, messageId.c_str());
     }
     h->wsa__Action = soap_strdup(ctx, kAddressingFaultAction);
-    const std::string &to = !faultTo.empty() && faultTo != kAnonymousUri ? faultTo
-                            : hasFrom                                     ? from
-                                                                          : std::string(kAnonymousUri);
+    const std::string& to = !faultTo.empty() && faultTo != kAnonymousUri ? faultTo
+                            : hasFrom                                    ? from
+                                                                         : std::string(kAnonymousUri);
     h->wsa__To = soap_strdup(ctx, to.c_str());
     ctx->header = h;
     return !(hasFaultTo && faultTo.empty());
@@ -72,9 +69,9 @@ bool ReplaceHeaderForFault(soap *ctx)
 // source of a datagram gets no stream of faults sent to it.
 constexpr int kFaultDatagramsPerSecond = 10;
 
-bool FaultDatagramAllowed(soap *ctx, std::size_t faultSize)
+bool FaultDatagramAllowed(soap* ctx, std::size_t faultSize)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     // Never more bytes back than came in.
     if (faultSize > state.datagramSize) return false;
     using namespace std::chrono;
@@ -88,16 +85,16 @@ bool FaultDatagramAllowed(soap *ctx, std::size_t faultSize)
     return true;
 }
 
-std::string FaultEnvelope(soap *ctx, const FaultDescription &fault)
+std::string FaultEnvelope(soap* ctx, const FaultDescription& fault)
 {
     StringOutput out;
-    WriteEnvelope(ctx, out, [&fault](XmlWriter &w) { WriteFaultBody(w, fault); });
+    WriteEnvelope(ctx, out, [&fault](XmlWriter& w) { WriteFaultBody(w, fault); });
     return out.text;
 }
 
 }  // namespace
 
-void WriteFaultBody(XmlWriter &w, const FaultDescription &f)
+void WriteFaultBody(XmlWriter& w, const FaultDescription& f)
 {
     w.StartElement("b:Fault");
     if (w.Version() == 1) {
@@ -130,7 +127,7 @@ void WriteFaultBody(XmlWriter &w, const FaultDescription &f)
     w.EndElement("b:Fault");
 }
 
-int SendFault(soap *ctx)
+int SendFault(soap* ctx)
 {
     const int code = ctx->error;
     if (code == kErrStop) return SOAP_OK;

@@ -18,7 +18,7 @@ std::string HttpResponse(int status, std::string_view contentType, std::string_v
     return r;
 }
 
-int SendEmptyResponse(soap *ctx, int status)
+int SendEmptyResponse(soap* ctx, int status)
 {
     if (IsUdp(ctx)) return SOAP_OK;
     return SendBytes(ctx, HttpResponse(status, "text/xml; charset=utf-8", ""));

@@ -16,6 +16,6 @@ std::string HttpResponse(int status, std::string_view contentType, std::string_v
 
 // Completes an exchange without an envelope: over HTTP the response with no
 // body ("text/xml; charset=utf-8"); over UDP nothing is sent.
-int SendEmptyResponse(soap *ctx, int status);
+int SendEmptyResponse(soap* ctx, int status);
 
 }  // namespace signseek::wire

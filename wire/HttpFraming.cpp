@@ -67,7 +67,7 @@ bool HttpRequestFramer::TakeContinue()
     return due;
 }
 
-bool HttpRequestFramer::NextLine(std::string_view &line)
+bool HttpRequestFramer::NextLine(std::string_view& line)
 {
     std::size_t end = m_request.find('\n', m_lineStart);
     if (end == std::string::npos) {
@@ -163,8 +163,10 @@ std::size_t HttpRequestFramer::Feed(std::string_view bytes)
         }
         std::string_view line;
         if (!NextLine(line)) continue;
-        if (m_state == State::Head) HeadLine(line);
-        else FeedChunked(line);
+        if (m_state == State::Head)
+            HeadLine(line);
+        else
+            FeedChunked(line);
     }
     return used;
 }
@@ -172,8 +174,10 @@ std::size_t HttpRequestFramer::Feed(std::string_view bytes)
 std::size_t HttpRequestFramer::FeedBody(std::string_view bytes)
 {
     std::size_t take = bytes.size();
-    if (m_mode == BodyMode::Length) take = std::min(take, m_length - m_body.size());
-    else take = std::min(take, kMaxHttpBody + 1 - m_body.size());
+    if (m_mode == BodyMode::Length)
+        take = std::min(take, m_length - m_body.size());
+    else
+        take = std::min(take, kMaxHttpBody + 1 - m_body.size());
     m_request.append(bytes.substr(0, take));
     m_body.append(bytes.substr(0, take));
     m_lineStart = m_request.size();
@@ -219,8 +223,10 @@ std::size_t HttpRequestFramer::FeedChunked(std::string_view bytes)
     }
     case ChunkStep::DataEnd: m_chunkStep = ChunkStep::Size; return 0;
     case ChunkStep::Trailer:
-        if (bytes.empty()) m_state = State::Complete;
-        else if (++m_fields > kMaxHttpHeaderFields) Refuse(kErrHeaderTooLarge);
+        if (bytes.empty())
+            m_state = State::Complete;
+        else if (++m_fields > kMaxHttpHeaderFields)
+            Refuse(kErrHeaderTooLarge);
         return 0;
     }
     return 0;

@@ -10,8 +10,8 @@
 
 namespace signseek::wire {
 
-inline constexpr std::size_t kMaxHttpBody = 64 * 1024;     // real answers are about 1.5 KB
-inline constexpr std::size_t kMaxHttpHeaderLine = 8191;    // the runtime's line buffer, less its terminator
+inline constexpr std::size_t kMaxHttpBody = 64 * 1024;   // real answers are about 1.5 KB
+inline constexpr std::size_t kMaxHttpHeaderLine = 8191;  // the runtime's line buffer, less its terminator
 inline constexpr std::size_t kMaxHttpHeaderFields = 64;
 inline constexpr std::size_t kMaxHttpHeaderBytes = 16 * 1024;
 // The whole request with its chunk framing.
@@ -39,9 +39,9 @@ public:
 
     // The request as received. An Expect field is renamed here, since the
     // interim answer has been sent already.
-    const std::string &Request() const { return m_request; }
+    const std::string& Request() const { return m_request; }
     // The body without its chunk framing.
-    const std::string &Body() const { return m_body; }
+    const std::string& Body() const { return m_body; }
 
 private:
     enum class BodyMode { None, Length, Chunked, UntilClose };
@@ -49,7 +49,7 @@ private:
 
     void Refuse(int code);
     // Splits off one line (without its line end) from m_request at m_lineStart; false when incomplete.
-    bool NextLine(std::string_view &line);
+    bool NextLine(std::string_view& line);
     void HeadLine(std::string_view line);
     void EndOfHead();
     std::size_t FeedBody(std::string_view bytes);

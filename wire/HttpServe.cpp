@@ -37,7 +37,7 @@ struct Connection {
     HttpRequestFramer framer;
 };
 
-void Close(Connection &c)
+void Close(Connection& c)
 {
     if (c.fd >= 0) ::close(c.fd);
     c.fd = -1;
@@ -47,7 +47,7 @@ std::unique_ptr<Connection> AcceptOne(int master, std::int64_t deadline)
 {
     auto c = std::make_unique<Connection>();
     c->peerLength = sizeof c->peer;
-    c->fd = ::accept4(master, reinterpret_cast<sockaddr *>(&c->peer), &c->peerLength, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    c->fd = ::accept4(master, reinterpret_cast<sockaddr*>(&c->peer), &c->peerLength, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (c->fd < 0) return nullptr;
     (void)SetSocketOptions(c->fd, true);  // a connection serves without them too
     c->deadline = deadline;
@@ -55,7 +55,7 @@ std::unique_ptr<Connection> AcceptOne(int master, std::int64_t deadline)
 }
 
 // Reads what has arrived. False when the connection ended without a request.
-bool ReadSome(Connection &c)
+bool ReadSome(Connection& c)
 {
     char buffer[kReadSize];
     ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
@@ -77,12 +77,15 @@ std::int64_t SteadyMillis()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-int MatchServiceBase::ServeCollected(const HttpRequestFramer &framer)
+int MatchServiceBase::ServeCollected(const HttpRequestFramer& framer)
 {
-    WireState &state = StateOf(this);
-    if (framer.Refused()) state.refusal = framer.RefusalCode();
-    else if (int refused = ScreenMessage(framer.Body())) state.refusal = refused;
-    else state.replay = &framer.Request();
+    WireState& state = StateOf(this);
+    if (framer.Refused())
+        state.refusal = framer.RefusalCode();
+    else if (int refused = ScreenMessage(framer.Body()))
+        state.refusal = refused;
+    else
+        state.replay = &framer.Request();
     state.replayOffset = 0;
     int rc = ServeOne();
     state.replay = nullptr;
@@ -91,13 +94,13 @@ int MatchServiceBase::ServeCollected(const HttpRequestFramer &framer)
 }
 
 void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
-                                        const std::atomic<bool> *stop)
+                                        const std::atomic<bool>* stop)
 {
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<pollfd> polled;
     std::int64_t lastRequest = SteadyMillis();
     std::int64_t acceptPausedUntil = 0;
-    WireState &state = StateOf(this);
+    WireState& state = StateOf(this);
     // Accepting goes on while connections are pending, so it must not block.
     const int masterFlags = soap_valid_socket(master) ? fcntl(master, F_GETFL) : -1;
     if (masterFlags >= 0) fcntl(master, F_SETFL, masterFlags | O_NONBLOCK);
@@ -105,22 +108,22 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
         std::int64_t now = SteadyMillis();
         // A connection gets one deadline for its whole request; past it, it
         // is closed without an answer, as a quiet line is.
-        for (auto &c : open)
+        for (auto& c : open)
             if (now >= c->deadline) Close(*c);
-        std::erase_if(open, [](const auto &c) { return c->fd < 0; });
+        std::erase_if(open, [](const auto& c) { return c->fd < 0; });
         if (now >= endMillis || (stop && stop->load())) break;
         if (open.empty() && now - lastRequest >= idleMillis) break;
 
         std::int64_t wake = endMillis;
         if (stop) wake = std::min(wake, now + kStopCheckMillis);
         if (open.empty()) wake = std::min(wake, lastRequest + idleMillis);
-        for (const auto &c : open) wake = std::min(wake, c->deadline);
+        for (const auto& c : open) wake = std::min(wake, c->deadline);
         polled.clear();
         const bool accepting =
             open.size() < kMaxOpenConnections && soap_valid_socket(master) && now >= acceptPausedUntil;
         if (!accepting && now < acceptPausedUntil) wake = std::min(wake, acceptPausedUntil);
         if (accepting) polled.push_back({master, POLLIN, 0});
-        for (const auto &c : open) polled.push_back({c->fd, POLLIN, 0});
+        for (const auto& c : open) polled.push_back({c->fd, POLLIN, 0});
         int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::max<std::int64_t>(0, wake - now)));
         if (ready < 0 && errno != EINTR) {
             SetTransportError(this, "select failed in soap_poll()", errno, true);
@@ -132,7 +135,7 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
         const std::size_t first = accepting ? 1 : 0;
         const std::size_t known = open.size();
         for (std::size_t i = 0; i < known; ++i) {
-            Connection &c = *open[i];
+            Connection& c = *open[i];
             if (!polled[first + i].revents) continue;
             if (!ReadSome(c)) {
                 Close(c);
@@ -166,7 +169,7 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
             }
         }
     }
-    for (auto &c : open) Close(*c);
+    for (auto& c : open) Close(*c);
     if (masterFlags >= 0) fcntl(master, F_SETFL, masterFlags);
 }
 

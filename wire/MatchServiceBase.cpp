@@ -20,16 +20,16 @@ int MatchServiceBase::dispatch()
 {
     switch (RecogniseMessage(this)) {
     case MessageKind::ProbeMatches:
-        if (auto *m = ReadProbeMatches(this)) return error = ProbeMatches(m);
+        if (auto* m = ReadProbeMatches(this)) return error = ProbeMatches(m);
         return error;
     case MessageKind::ResolveMatches:
-        if (auto *m = ReadResolveMatches(this)) return error = ResolveMatches(m);
+        if (auto* m = ReadResolveMatches(this)) return error = ResolveMatches(m);
         return error;
     case MessageKind::Hello:
-        if (auto *m = ReadHello(this)) return error = Hello(m);
+        if (auto* m = ReadHello(this)) return error = Hello(m);
         return error;
     case MessageKind::Bye:
-        if (auto *m = ReadBye(this)) return error = Bye(m);
+        if (auto* m = ReadBye(this)) return error = Bye(m);
         return error;
     case MessageKind::None: break;
     }
@@ -56,14 +56,14 @@ int MatchServiceBase::ServeOne()
     return rc;
 }
 
-int MatchServiceBase::ProbeMatches(disc__ProbeMatchesType *) { return SOAP_OK; }
-int MatchServiceBase::ResolveMatches(disc__ResolveMatchesType *) { return SOAP_OK; }
-int MatchServiceBase::Hello(disc__HelloType *) { return SOAP_OK; }
-int MatchServiceBase::Bye(disc__ByeType *) { return SOAP_NO_METHOD; }
+int MatchServiceBase::ProbeMatches(disc__ProbeMatchesType*) { return SOAP_OK; }
+int MatchServiceBase::ResolveMatches(disc__ResolveMatchesType*) { return SOAP_OK; }
+int MatchServiceBase::Hello(disc__HelloType*) { return SOAP_OK; }
+int MatchServiceBase::Bye(disc__ByeType*) { return SOAP_NO_METHOD; }
 
 }  // namespace signseek::wire
 // The generated class declares its operations without bodies; these are the
 // base versions behind our overrides.
-int MatchService::ProbeMatches(disc__ProbeMatchesType *) { return SOAP_OK; }
-int MatchService::ResolveMatches(disc__ResolveMatchesType *) { return SOAP_OK; }
-int MatchService::Hello(disc__HelloType *) { return SOAP_OK; }
+int MatchService::ProbeMatches(disc__ProbeMatchesType*) { return SOAP_OK; }
+int MatchService::ResolveMatches(disc__ResolveMatchesType*) { return SOAP_OK; }
+int MatchService::Hello(disc__HelloType*) { return SOAP_OK; }

@@ -16,8 +16,8 @@ public:
     explicit MatchServiceBase(TransportMode mode);
     ~MatchServiceBase() override;
 
-    MatchServiceBase(const MatchServiceBase &) = delete;
-    MatchServiceBase &operator=(const MatchServiceBase &) = delete;
+    MatchServiceBase(const MatchServiceBase&) = delete;
+    MatchServiceBase& operator=(const MatchServiceBase&) = delete;
 
     // Recognises the message and hands the decoded record to its operation.
     int dispatch() override;
@@ -35,24 +35,24 @@ public:
     // SteadyMillis reading), whichever comes first, or soon after *stop
     // turns true (stop may be null).
     void ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
-                          const std::atomic<bool> *stop = nullptr);
+                          const std::atomic<bool>* stop = nullptr);
 
     // Serves a request collected from the current socket: its fault when
     // the collection refused it, otherwise the message parsed from the
     // collected bytes. Ends the exchange like ServeOne.
-    int ServeCollected(const HttpRequestFramer &framer);
+    int ServeCollected(const HttpRequestFramer& framer);
 
     // Told of each message that could not be read or was refused, after its
     // fault went out; the default does nothing.
     virtual void MessageFailed(int /*code*/) {}
 
     // The operations; the defaults accept and ignore.
-    int ProbeMatches(disc__ProbeMatchesType *matches) override;
-    int ResolveMatches(disc__ResolveMatchesType *matches) override;
-    int Hello(disc__HelloType *hello) override;
+    int ProbeMatches(disc__ProbeMatchesType* matches) override;
+    int ResolveMatches(disc__ResolveMatchesType* matches) override;
+    int Hello(disc__HelloType* hello) override;
     // A Bye is read only by a listener that watches announcements; the
     // default refuses it as an unknown message, like any other.
-    virtual int Bye(disc__ByeType *bye);
+    virtual int Bye(disc__ByeType* bye);
 };
 
 // Milliseconds of the steady clock: a change of the wall time must not end

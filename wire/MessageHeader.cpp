@@ -7,12 +7,12 @@
 namespace signseek::wire {
 namespace {
 
-void WriteEndpointReference(XmlWriter &w, const char *element, const wsa__EndpointReferenceType &epr,
+void WriteEndpointReference(XmlWriter& w, const char* element, const wsa__EndpointReferenceType& epr,
                             bool mustUnderstand)
 {
     w.StartElement(element, nullptr, mustUnderstand);
     if (epr.Address) w.TextElement("g:Address", epr.Address, "f:string");
-    auto containers = [&w](const char *name, int size, char **items) {
+    auto containers = [&w](const char* name, int size, char** items) {
         w.StartElement(name);
         for (int i = 0; i < size; ++i)
             if (items[i]) w.Literal(items[i]);
@@ -34,13 +34,13 @@ void WriteEndpointReference(XmlWriter &w, const char *element, const wsa__Endpoi
 
 }  // namespace
 
-int SetProbeHeader(soap *ctx, const char *messageId)
+int SetProbeHeader(soap* ctx, const char* messageId)
 {
     if (!ctx->header) {
         ctx->header = soap_new_SOAP_ENV__Header(ctx);
         if (!ctx->header) return ctx->error = SOAP_EOM;
     }
-    MessageHeader &h = *ctx->header;
+    MessageHeader& h = *ctx->header;
     soap_default_SOAP_ENV__Header(ctx, &h);
     h.AppSequence.soap_default(ctx);
     h.wsa__MessageID = messageId ? soap_strdup(ctx, messageId) : nullptr;
@@ -49,11 +49,11 @@ int SetProbeHeader(soap *ctx, const char *messageId)
     return 0;
 }
 
-int AddReplyTo(soap *ctx, const char *address)
+int AddReplyTo(soap* ctx, const char* address)
 {
     if (!ctx->header) return -1;
     if (!address) return 0;
-    auto *replyTo = soap_new_wsa__EndpointReferenceType(ctx);
+    auto* replyTo = soap_new_wsa__EndpointReferenceType(ctx);
     if (!replyTo) return ctx->error = SOAP_EOM;
     soap_default_wsa__EndpointReferenceType(ctx, replyTo);
     replyTo->Address = soap_strdup(ctx, address);
@@ -61,11 +61,12 @@ int AddReplyTo(soap *ctx, const char *address)
     return 0;
 }
 
-void WriteHeaderBlocks(XmlWriter &w, const MessageHeader &h)
+void WriteHeaderBlocks(XmlWriter& w, const MessageHeader& h)
 {
     if (h.wsa__MessageID) w.TextElement("g:MessageID", h.wsa__MessageID);
     if (h.wsa__RelatesTo) {
-        if (h.wsa__RelatesTo->RelationshipType) w.QueueAttribute("RelationshipType", h.wsa__RelatesTo->RelationshipType);
+        if (h.wsa__RelatesTo->RelationshipType)
+            w.QueueAttribute("RelationshipType", h.wsa__RelatesTo->RelationshipType);
         w.TextElement("g:RelatesTo", h.wsa__RelatesTo->__item ? h.wsa__RelatesTo->__item : "");
     }
     if (h.wsa__From) WriteEndpointReference(w, "g:From", *h.wsa__From, false);
@@ -74,7 +75,7 @@ void WriteHeaderBlocks(XmlWriter &w, const MessageHeader &h)
     if (h.wsa__To) w.TextElement("g:To", h.wsa__To, nullptr, true);
     if (h.wsa__Action) w.TextElement("g:Action", h.wsa__Action, nullptr, true);
 
-    const disc__AppSequenceType &seq = h.AppSequence;
+    const disc__AppSequenceType& seq = h.AppSequence;
     w.QueueAttribute("InstanceId", std::to_string(seq.InstanceId));
     if (seq.SequenceId) w.QueueAttribute("SequenceId", seq.SequenceId);
     w.QueueAttribute("MessageNumber", std::to_string(seq.MessageNumber));

@@ -25,11 +25,9 @@ int ScreenMessage(std::string_view xml)
                 if (++attributes > kMaxAttributesPerElement || ++total > kMaxAttributes) return SOAP_OCCURS;
                 std::size_t name = xml.find_last_not_of(" \t\r\n", pos - 1);
                 std::size_t start = xml.find_last_of(" \t\r\n", name);
-                std::string_view attribute =
-                    xml.substr(start == std::string_view::npos ? 0 : start + 1,
-                               name == std::string_view::npos ? 0 : name - start);
-                if (attribute.substr(0, 5) == "xmlns" && ++declarations > kMaxNamespaceDeclarations)
-                    return SOAP_OCCURS;
+                std::string_view attribute = xml.substr(start == std::string_view::npos ? 0 : start + 1,
+                                                        name == std::string_view::npos ? 0 : name - start);
+                if (attribute.substr(0, 5) == "xmlns" && ++declarations > kMaxNamespaceDeclarations) return SOAP_OCCURS;
             } else if (c == '>' || c == '<') {
                 break;
             }

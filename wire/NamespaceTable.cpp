@@ -4,7 +4,7 @@
 
 namespace signseek::wire {
 
-const std::array<const char *, kNamespaceRows> kOutputPrefixes = {"b", "c", "e", "f", "g", "h", "v"};
+const std::array<const char*, kNamespaceRows> kOutputPrefixes = {"b", "c", "e", "f", "g", "h", "v"};
 
 std::string VendorContractNamespace() { return std::string(VENDOR_URI_ROOT) + "contracts/Quorvel_3_0"; }
 
@@ -28,8 +28,8 @@ Namespace namespaces[] = {
 
 namespace signseek::wire {
 
-const Namespace *NamespaceTable() { return namespaces; }
+const Namespace* NamespaceTable() { return namespaces; }
 
-void InstallNamespaceTable(soap *ctx) { soap_set_namespaces(ctx, NamespaceTable()); }
+void InstallNamespaceTable(soap* ctx) { soap_set_namespaces(ctx, NamespaceTable()); }
 
 }  // namespace signseek::wire

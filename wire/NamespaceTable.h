@@ -39,13 +39,13 @@ inline constexpr int kNamespaceRows = 7;
 enum NamespaceRow { kRowEnvelope, kRowEncoding, kRowInstance, kRowSchema, kRowAddressing, kRowDiscovery, kRowVendor };
 
 // Output prefixes, row by row ("b" .. "v").
-extern const std::array<const char *, kNamespaceRows> kOutputPrefixes;
+extern const std::array<const char*, kNamespaceRows> kOutputPrefixes;
 
 // The runtime's table (toolkit identifiers, output URIs, input patterns),
 // terminated by an all-null row. Installed in every context we create.
-const Namespace *NamespaceTable();
+const Namespace* NamespaceTable();
 
 // Installs the table in a context (replacing whatever it had).
-void InstallNamespaceTable(soap *ctx);
+void InstallNamespaceTable(soap* ctx);
 
 }  // namespace signseek::wire

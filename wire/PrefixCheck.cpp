@@ -24,12 +24,17 @@ public:
             std::size_t lt = m_xml.find('<', m_pos);
             if (lt == std::string_view::npos) return true;
             m_pos = lt + 1;
-            if (Starts("?")) { if (!SkipPast("?>")) return true; }
-            else if (Starts("!--")) { if (!SkipPast("-->")) return true; }
-            else if (Starts("![CDATA[")) { if (!SkipPast("]]>")) return true; }
-            else if (Starts("!")) { if (!SkipDeclaration()) return true; }
-            else if (Starts("/")) { if (!EndTag()) return true; }
-            else {
+            if (Starts("?")) {
+                if (!SkipPast("?>")) return true;
+            } else if (Starts("!--")) {
+                if (!SkipPast("-->")) return true;
+            } else if (Starts("![CDATA[")) {
+                if (!SkipPast("]]>")) return true;
+            } else if (Starts("!")) {
+                if (!SkipDeclaration()) return true;
+            } else if (Starts("/")) {
+                if (!EndTag()) return true;
+            } else {
                 int result = StartTag();
                 if (result < 0) return false;
                 if (result == 0) return true;
@@ -55,8 +60,10 @@ private:
         int depth = 0;
         for (; m_pos < m_xml.size(); ++m_pos) {
             char c = m_xml[m_pos];
-            if (c == '[') ++depth;
-            else if (c == ']') --depth;
+            if (c == '[')
+                ++depth;
+            else if (c == ']')
+                --depth;
             else if (c == '>' && depth <= 0) {
                 ++m_pos;
                 return true;
@@ -118,8 +125,10 @@ private:
             std::size_t end = m_xml.find(quote, m_pos);
             if (end == std::string_view::npos) return 0;
             m_pos = end + 1;
-            if (name.substr(0, 6) == "xmlns:") m_declared.emplace_back(name.substr(6));
-            else if (name != "xmlns") attributes.push_back(name);
+            if (name.substr(0, 6) == "xmlns:")
+                m_declared.emplace_back(name.substr(6));
+            else if (name != "xmlns")
+                attributes.push_back(name);
         }
         if (!Declared(PrefixOf(element))) return -1;
         for (std::string_view a : attributes)

@@ -4,7 +4,7 @@
 
 namespace signseek::wire {
 
-void WriteProbeBody(XmlWriter &w, const disc__ProbeType &probe)
+void WriteProbeBody(XmlWriter& w, const disc__ProbeType& probe)
 {
     w.QueueAttribute("xmlns", kDiscovery);
     w.StartElement("Probe", "h:ProbeType");

@@ -7,6 +7,6 @@
 
 namespace signseek::wire {
 
-void WriteProbeBody(XmlWriter &writer, const disc__ProbeType &probe);
+void WriteProbeBody(XmlWriter& writer, const disc__ProbeType& probe);
 
 }  // namespace signseek::wire

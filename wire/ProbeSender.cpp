@@ -14,12 +14,12 @@ ProbeProxy::~ProbeProxy()
     socket = SOAP_INVALID_SOCKET;
 }
 
-int SendProbeMessage(soap *proxy, const char *endpoint, const disc__ProbeType &probe, const char *interfaceAddress,
+int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& probe, const char* interfaceAddress,
                      int ttl)
 {
     if (int rc = Connect(proxy, endpoint, kProbeAction)) return rc;
     if (int rc = SetMulticastOptions(proxy, interfaceAddress, ttl)) return rc;
-    return SendMessage(proxy, [&probe](XmlWriter &w) { WriteProbeBody(w, probe); });
+    return SendMessage(proxy, [&probe](XmlWriter& w) { WriteProbeBody(w, probe); });
 }
 
 }  // namespace signseek::wire

@@ -11,13 +11,13 @@ class ProbeProxy : public DiscoveryProxy {
 public:
     ProbeProxy();
     ~ProbeProxy() override;
-    ProbeProxy(const ProbeProxy &) = delete;
-    ProbeProxy &operator=(const ProbeProxy &) = delete;
+    ProbeProxy(const ProbeProxy&) = delete;
+    ProbeProxy& operator=(const ProbeProxy&) = delete;
 };
 
 // Connect, SetMulticastOptions, SendMessage with the Probe body. The socket
 // stays open afterwards so its local port can be read.
-int SendProbeMessage(soap *proxy, const char *endpoint, const disc__ProbeType &probe, const char *interfaceAddress,
+int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& probe, const char* interfaceAddress,
                      int ttl);
 
 }  // namespace signseek::wire

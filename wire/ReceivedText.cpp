@@ -58,8 +58,7 @@ void ReceivedTextFilter::Reset(bool httpHeaderFirst)
     m_otherDepth = 0;
 }
 
-void ReceivedTextFilter::Feed(char *data, std::size_t length, std::string &xml, std::size_t xmlLimit,
-                              bool &xmlTooLong)
+void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, std::size_t xmlLimit, bool& xmlTooLong)
 {
     m_attributeStart = nullptr;  // bytes of an earlier call are gone
     std::size_t i = 0;
@@ -76,9 +75,9 @@ void ReceivedTextFilter::Feed(char *data, std::size_t length, std::string &xml, 
     while (i < length) {
         // Text that is not stray needs no look until the next tag.
         if (m_state == State::Text && !Structural()) {
-            const void *lt = std::memchr(data + i, '<', length - i);
+            const void* lt = std::memchr(data + i, '<', length - i);
             if (!lt) break;
-            i = static_cast<std::size_t>(static_cast<const char *>(lt) - data);
+            i = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
         }
         Byte(data[i++]);
     }
@@ -90,8 +89,8 @@ void ReceivedTextFilter::EndAttributeName()
     if (m_readsAttributesByLocalName && m_attributeStart && colon != std::string::npos &&
         m_attributeName.compare(0, colon, "xmlns") != 0) {
         const std::string_view local = std::string_view(m_attributeName).substr(colon + 1);
-        for (std::string_view known : {"MatchBy", "InstanceId", "SequenceId", "MessageNumber", "PortName",
-                                       "RelationshipType"}) {
+        for (std::string_view known :
+             {"MatchBy", "InstanceId", "SequenceId", "MessageNumber", "PortName", "RelationshipType"}) {
             if (local == known) {
                 for (std::size_t k = 0; k <= colon; ++k) m_attributeStart[k] = ' ';
                 break;
@@ -131,7 +130,7 @@ void ReceivedTextFilter::CloseElement()
         m_structural.pop_back();
 }
 
-void ReceivedTextFilter::Byte(char &c)
+void ReceivedTextFilter::Byte(char& c)
 {
     switch (m_state) {
     case State::HttpHeader:
@@ -177,9 +176,8 @@ void ReceivedTextFilter::Byte(char &c)
             // The records' own attributes are read by their local name; the
             // runtime matches them unprefixed only, so their prefix is blanked.
             const std::string_view local = LocalName(m_name);
-            m_readsAttributesByLocalName =
-                Structural() && (local == "Scopes" || local == "AppSequence" || local == "ServiceName" ||
-                                 local == "RelatesTo");
+            m_readsAttributesByLocalName = Structural() && (local == "Scopes" || local == "AppSequence" ||
+                                                            local == "ServiceName" || local == "RelatesTo");
             Byte(c);
             return;
         }

@@ -29,7 +29,7 @@ public:
 
     // Blanks in place and appends the XML part, as it came, to `xml` (not
     // beyond `xmlLimit` bytes; `xmlTooLong` tells when more came).
-    void Feed(char *data, std::size_t length, std::string &xml, std::size_t xmlLimit, bool &xmlTooLong);
+    void Feed(char* data, std::size_t length, std::string& xml, std::size_t xmlLimit, bool& xmlTooLong);
 
 private:
     enum class State {
@@ -46,7 +46,7 @@ private:
         Instruction,  // <? ... ?> and <! ... >
     };
 
-    void Byte(char &c);
+    void Byte(char& c);
     void Remember(char c);
     void EndAttributeName();
     void OpenElement();
@@ -58,7 +58,7 @@ private:
     std::string m_recent;  // last few bytes: header end, comment and CDATA marks
     char m_quote = 0;
     std::string m_attributeName;
-    char *m_attributeStart = nullptr;  // in the bytes of the current call only
+    char* m_attributeStart = nullptr;  // in the bytes of the current call only
     bool m_inAttributeName = false;
     bool m_readsAttributesByLocalName = false;
     char m_lastInTag = 0;

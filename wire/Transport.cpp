@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +18,11 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
-#include <chrono>
 #include <optional>
+#include <poll.h>
 #include <random>
-#include <thread>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace signseek::wire {
@@ -66,7 +66,7 @@ int WaitFor(int fd, short events, int millis)
     }
 }
 
-void CloseSocket(soap *ctx, SOAP_SOCKET &fd)
+void CloseSocket(soap* ctx, SOAP_SOCKET& fd)
 {
     if (soap_valid_socket(fd)) {
         ::close(fd);
@@ -75,11 +75,11 @@ void CloseSocket(soap *ctx, SOAP_SOCKET &fd)
     (void)ctx;
 }
 
-int RefuseGet(soap *) { return SOAP_GET_METHOD; }
-int RefusePut(soap *) { return SOAP_PUT_METHOD; }
-int RefuseDelete(soap *) { return kErrHttpDelete; }
-int RefuseHead(soap *) { return kErrHttpHead; }
-int RefuseOther(soap *) { return kErrHttpMethod; }
+int RefuseGet(soap*) { return SOAP_GET_METHOD; }
+int RefusePut(soap*) { return SOAP_PUT_METHOD; }
+int RefuseDelete(soap*) { return kErrHttpDelete; }
+int RefuseHead(soap*) { return kErrHttpHead; }
+int RefuseOther(soap*) { return kErrHttpMethod; }
 
 std::int64_t NowMillis()
 {
@@ -89,7 +89,7 @@ std::int64_t NowMillis()
 
 // How long one wait of the current exchange may last: the time-out setting
 // (-1 for none), cut to what is left before the exchange's deadline.
-int WaitBudget(soap *ctx, int timeoutSetting)
+int WaitBudget(soap* ctx, int timeoutSetting)
 {
     int millis = timeoutSetting ? TimeoutMillis(timeoutSetting) : -1;
     const std::int64_t deadline = StateOf(ctx).deadlineMillis;
@@ -102,9 +102,9 @@ int WaitBudget(soap *ctx, int timeoutSetting)
 
 // Marks the datagram in `buffer` as the message; a crowded one is refused
 // unparsed (0, with the refusal noted), otherwise its length.
-size_t TakeDatagram(soap *ctx, const char *buffer, std::size_t n)
+size_t TakeDatagram(soap* ctx, const char* buffer, std::size_t n)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     state.datagramTaken = true;
     state.datagramSize = n;
     if ((state.refusal = ScreenMessage(std::string_view(buffer, n)))) return 0;
@@ -112,7 +112,7 @@ size_t TakeDatagram(soap *ctx, const char *buffer, std::size_t n)
 }
 
 // The next datagram a receiving thread has read off the socket.
-size_t TakeQueuedDatagram(soap *ctx, char *buffer, size_t length)
+size_t TakeQueuedDatagram(soap* ctx, char* buffer, size_t length)
 {
     std::optional<Datagram> d = StateOf(ctx).datagrams->Take(WaitBudget(ctx, ctx->recv_timeout));
     if (!d) {
@@ -126,9 +126,9 @@ size_t TakeQueuedDatagram(soap *ctx, char *buffer, size_t length)
     return TakeDatagram(ctx, buffer, n);
 }
 
-size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
+size_t ReceiveCallback(soap* ctx, char* buffer, size_t length)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     if (state.replay) {
         const std::size_t n = std::min(length, state.replay->size() - state.replayOffset);
         std::memcpy(buffer, state.replay->data() + state.replayOffset, n);
@@ -173,14 +173,14 @@ size_t ReceiveCallback(soap *ctx, char *buffer, size_t length)
     }
 }
 
-int SendDatagram(soap *ctx, const char *data, size_t length)
+int SendDatagram(soap* ctx, const char* data, size_t length)
 {
     const int retries = kRetriesUnicast;
     thread_local std::minstd_rand random{std::random_device{}()};
     int delay = kFirstRetryDelayMs + static_cast<int>(random() % (kRetryDelaySpreadMs + 1));
     for (int attempt = 0; attempt <= retries; ++attempt) {
-        ssize_t n = sendto(ctx->socket, data, length, MSG_NOSIGNAL, &ctx->peer.addr,
-                           static_cast<socklen_t>(ctx->peerlen));
+        ssize_t n =
+            sendto(ctx->socket, data, length, MSG_NOSIGNAL, &ctx->peer.addr, static_cast<socklen_t>(ctx->peerlen));
         if (n >= 0) return SOAP_OK;
         if (attempt == retries) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -201,7 +201,7 @@ int SendDatagram(soap *ctx, const char *data, size_t length)
     return SOAP_EOF;
 }
 
-int SendCallback(soap *ctx, const char *data, size_t length)
+int SendCallback(soap* ctx, const char* data, size_t length)
 {
     if (IsUdp(ctx)) return SendDatagram(ctx, data, length);
     while (length > 0) {
@@ -217,7 +217,8 @@ int SendCallback(soap *ctx, const char *data, size_t length)
         ssize_t n = send(ctx->socket, data, length, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait < 0 && WaitFor(ctx->socket, POLLOUT, kPollSliceMs) >= 0)
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait < 0 &&
+                WaitFor(ctx->socket, POLLOUT, kPollSliceMs) >= 0)
                 continue;
             if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait >= 0) continue;
             ctx->errnum = errno;
@@ -234,46 +235,46 @@ constexpr std::size_t kMaxCheckedMessage = 1 << 20;
 // Blanks stray text before the parser sees it and keeps the XML of the
 // message for the checks made once it is read. The bytes are the context's
 // own receive buffer, which the runtime hands on as read-only.
-int KeepReceivedText(soap *ctx, const char *data, size_t length)
+int KeepReceivedText(soap* ctx, const char* data, size_t length)
 {
-    WireState &state = StateOf(ctx);
-    state.receivedFilter.Feed(const_cast<char *>(data), length, state.received, kMaxCheckedMessage,
+    WireState& state = StateOf(ctx);
+    state.receivedFilter.Feed(const_cast<char*>(data), length, state.received, kMaxCheckedMessage,
                               state.receivedTooLong);
     return SOAP_OK;
 }
 
-int CloseCallback(soap *, SOAP_SOCKET fd) { return ::close(fd) == 0 ? SOAP_OK : SOAP_EOF; }
+int CloseCallback(soap*, SOAP_SOCKET fd) { return ::close(fd) == 0 ? SOAP_OK : SOAP_EOF; }
 
 // The step text of a socket option that could not be set in `where`.
-std::string OptionStep(const char *option, const char *where)
+std::string OptionStep(const char* option, const char* where)
 {
     return std::string("setsockopt ") + option + " failed in " + where;
 }
 
 // Resolves a host to an IPv4 address: dotted text directly, else by lookup.
-bool Resolve(soap *ctx, const std::string &host, in_addr &out)
+bool Resolve(soap* ctx, const std::string& host, in_addr& out)
 {
     if (inet_pton(AF_INET, host.c_str(), &out) == 1) return true;
     addrinfo hints{};
     hints.ai_family = AF_INET;
-    addrinfo *result = nullptr;
+    addrinfo* result = nullptr;
     int rc = getaddrinfo(host.c_str(), nullptr, &hints, &result);
     if (rc != 0 || !result) {
         StateOf(ctx).lookupError = rc ? rc : EAI_NONAME;
         return false;
     }
-    out = reinterpret_cast<sockaddr_in *>(result->ai_addr)->sin_addr;
+    out = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr;
     freeaddrinfo(result);
     return true;
 }
 
 // Copies text into one of the context's fixed buffers, cut to fit.
-void CopyText(char *buffer, std::size_t size, const std::string &text)
+void CopyText(char* buffer, std::size_t size, const std::string& text)
 {
     std::snprintf(buffer, size, "%s", text.c_str());
 }
 
-int ConnectOne(soap *ctx, const std::string &endpointText)
+int ConnectOne(soap* ctx, const std::string& endpointText)
 {
     Endpoint e = ParseEndpoint(endpointText);
     CloseSocket(ctx, ctx->socket);
@@ -292,7 +293,7 @@ int ConnectOne(soap *ctx, const std::string &endpointText)
     int fd = socket(AF_INET, e.udp ? SOCK_DGRAM : SOCK_STREAM, 0);
     if (fd < 0) return SetTransportError(ctx, "socket failed in tcp_connect()", errno, false);
     ctx->socket = fd;
-    if (const char *failed = SetSocketOptions(fd, !e.udp))
+    if (const char* failed = SetSocketOptions(fd, !e.udp))
         return SetTransportError(ctx, OptionStep(failed, "tcp_connect()").c_str(), errno, false);
     if (e.udp) {
         // A bridge listener binds this socket's port after the probe has gone out.
@@ -311,7 +312,7 @@ int ConnectOne(soap *ctx, const std::string &endpointText)
 
     int flags = fcntl(fd, F_GETFL);
     if (ctx->connect_timeout) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&peer), sizeof peer) != 0) {
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
         if (!(ctx->connect_timeout && errno == EINPROGRESS))
             return SetTransportError(ctx, "connect failed in tcp_connect()", errno, false);
         int r = WaitFor(fd, POLLOUT, TimeoutMillis(ctx->connect_timeout));
@@ -325,7 +326,7 @@ int ConnectOne(soap *ctx, const std::string &endpointText)
     return SOAP_OK;
 }
 
-std::string HttpRequestHeader(soap *ctx, std::size_t contentLength)
+std::string HttpRequestHeader(soap* ctx, std::size_t contentLength)
 {
     std::string h = "POST " + std::string(ctx->path) + " HTTP/1.1\r\n";
     h += "Host: " + std::string(ctx->host) + ':' + std::to_string(ctx->port) + "\r\n";
@@ -339,9 +340,9 @@ std::string HttpRequestHeader(soap *ctx, std::size_t contentLength)
 
 }  // namespace
 
-bool IsUdp(const soap *ctx) { return (ctx->imode & SOAP_IO_UDP) != 0; }
+bool IsUdp(const soap* ctx) { return (ctx->imode & SOAP_IO_UDP) != 0; }
 
-const char *SetSocketOptions(int fd, bool tcp)
+const char* SetSocketOptions(int fd, bool tcp)
 {
     int size = kSocketBufferSize, on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size)) return "SO_SNDBUF";
@@ -350,7 +351,7 @@ const char *SetSocketOptions(int fd, bool tcp)
     return nullptr;
 }
 
-void PrepareContext(soap *ctx, TransportMode mode)
+void PrepareContext(soap* ctx, TransportMode mode)
 {
     InstallNamespaceTable(ctx);
     StateOf(ctx);
@@ -376,10 +377,10 @@ void PrepareContext(soap *ctx, TransportMode mode)
     ctx->keep_alive = 0;
 }
 
-int Connect(soap *ctx, const char *endpoints, const char *action)
+int Connect(soap* ctx, const char* endpoints, const char* action)
 {
     int rc = SOAP_TCP_ERROR;
-    for (const std::string &one : SplitEndpoints(endpoints ? endpoints : "")) {
+    for (const std::string& one : SplitEndpoints(endpoints ? endpoints : "")) {
         ctx->error = SOAP_OK;
         rc = ConnectOne(ctx, one);
         if (rc != SOAP_TCP_ERROR) break;
@@ -388,7 +389,7 @@ int Connect(soap *ctx, const char *endpoints, const char *action)
     return ctx->error = rc;
 }
 
-int SendMessage(soap *ctx, const BodyWriter &body)
+int SendMessage(soap* ctx, const BodyWriter& body)
 {
     CountingOutput counter;
     if (int rc = WriteEnvelope(ctx, counter, body)) return ctx->error = rc;
@@ -401,13 +402,13 @@ int SendMessage(soap *ctx, const BodyWriter &body)
     return ctx->error = SendBytes(ctx, bytes);
 }
 
-int SendBytes(soap *ctx, std::string_view bytes)
+int SendBytes(soap* ctx, std::string_view bytes)
 {
     if (!soap_valid_socket(ctx->socket)) return SetTransportError(ctx, "socket failed in tcp_connect()", EBADF, false);
     return ctx->fsend(ctx, bytes.data(), bytes.size());
 }
 
-int SetMulticastOptions(soap *ctx, const char *interfaceAddress, int ttl)
+int SetMulticastOptions(soap* ctx, const char* interfaceAddress, int ttl)
 {
     int value = ttl;
     in_addr iface{};
@@ -422,14 +423,14 @@ int SetMulticastOptions(soap *ctx, const char *interfaceAddress, int ttl)
     return SOAP_OK;
 }
 
-SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog)
+SOAP_SOCKET Bind(soap* ctx, const char* host, int port, int backlog)
 {
-    WireState &state = StateOf(ctx);
+    WireState& state = StateOf(ctx);
     state.listener = true;
     CloseSocket(ctx, ctx->master);
     ctx->socket = SOAP_INVALID_SOCKET;
     const bool udp = IsUdp(ctx);
-    auto fail = [ctx](const char *step, int err) {
+    auto fail = [ctx](const char* step, int err) {
         SetTransportError(ctx, step, err, true);
         CloseSocket(ctx, ctx->master);
         if (IsUdp(ctx)) ctx->socket = SOAP_INVALID_SOCKET;
@@ -440,7 +441,7 @@ SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog)
     if (fd < 0) return fail("socket failed in soap_bind()", errno);
     ctx->master = fd;
     if (udp) ctx->socket = fd;
-    if (const char *failed = SetSocketOptions(fd, !udp)) return fail(OptionStep(failed, "soap_bind()").c_str(), errno);
+    if (const char* failed = SetSocketOptions(fd, !udp)) return fail(OptionStep(failed, "soap_bind()").c_str(), errno);
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -449,9 +450,8 @@ SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog)
     if (host && *host && !Resolve(ctx, host, address.sin_addr))
         return fail("get host by name failed in soap_bind()", 0);
     int on = 1;
-    if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on))
-        return fail("listen failed in setsockopt()", errno);
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address))
+    if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on)) return fail("listen failed in setsockopt()", errno);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address))
         return fail("bind failed in soap_bind()", errno);
     if (!udp) {
         if (listen(fd, backlog)) return fail("listen failed in soap_bind()", errno);
@@ -463,12 +463,13 @@ SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog)
     // failed join leaves it listening all the same.
     ip_mreq group{};
     group.imr_multiaddr.s_addr = inet_addr(kDiscoveryGroup);
-    group.imr_interface.s_addr = IN_MULTICAST(ntohl(address.sin_addr.s_addr)) ? htonl(INADDR_ANY) : address.sin_addr.s_addr;
+    group.imr_interface.s_addr =
+        IN_MULTICAST(ntohl(address.sin_addr.s_addr)) ? htonl(INADDR_ANY) : address.sin_addr.s_addr;
     setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group);
     return fd;
 }
 
-SOAP_SOCKET Accept(soap *ctx)
+SOAP_SOCKET Accept(soap* ctx)
 {
     if (IsUdp(ctx)) {
         ctx->socket = ctx->master;
@@ -499,13 +500,13 @@ SOAP_SOCKET Accept(soap *ctx)
     socklen_t len = sizeof peer;
     int fd;
     do {
-        fd = ::accept(ctx->master, reinterpret_cast<sockaddr *>(&peer), &len);
+        fd = ::accept(ctx->master, reinterpret_cast<sockaddr*>(&peer), &len);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         SetTransportError(ctx, "accept failed in soap_accept()", errno, true);
         return SOAP_INVALID_SOCKET;
     }
-    if (const char *failed = SetSocketOptions(fd, true)) {
+    if (const char* failed = SetSocketOptions(fd, true)) {
         int err = errno;
         ::close(fd);
         SetTransportError(ctx, OptionStep(failed, "soap_accept()").c_str(), err, true);
@@ -518,14 +519,14 @@ SOAP_SOCKET Accept(soap *ctx)
     return fd;
 }
 
-int CloseExchange(soap *ctx)
+int CloseExchange(soap* ctx)
 {
     // Keep-alive is off: every TCP exchange ends with its connection.
     if (!IsUdp(ctx)) CloseSocket(ctx, ctx->socket);
     return SOAP_OK;
 }
 
-std::string PeerAddress(const soap *ctx)
+std::string PeerAddress(const soap* ctx)
 {
     if (ctx->peerlen < sizeof(sockaddr_in) || ctx->peer.addr.sa_family != AF_INET) return {};
     char text[INET_ADDRSTRLEN] = {};
@@ -533,20 +534,20 @@ std::string PeerAddress(const soap *ctx)
     return text;
 }
 
-int LocalPort(const soap *ctx)
+int LocalPort(const soap* ctx)
 {
     sockaddr_in local{};
     socklen_t len = sizeof local;
-    if (!soap_valid_socket(ctx->socket) || getsockname(ctx->socket, reinterpret_cast<sockaddr *>(&local), &len))
+    if (!soap_valid_socket(ctx->socket) || getsockname(ctx->socket, reinterpret_cast<sockaddr*>(&local), &len))
         return -1;
     return ntohs(local.sin_port);
 }
 
-std::string LocalAddress(const soap *ctx)
+std::string LocalAddress(const soap* ctx)
 {
     sockaddr_in local{};
     socklen_t len = sizeof local;
-    if (!soap_valid_socket(ctx->socket) || getsockname(ctx->socket, reinterpret_cast<sockaddr *>(&local), &len) ||
+    if (!soap_valid_socket(ctx->socket) || getsockname(ctx->socket, reinterpret_cast<sockaddr*>(&local), &len) ||
         local.sin_family != AF_INET)
         return {};
     char text[INET_ADDRSTRLEN] = {};

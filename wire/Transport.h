@@ -17,48 +17,48 @@ enum class TransportMode { Udp, Tcp };
 
 // Installs the namespace table, the socket callbacks and the refusal of
 // every HTTP method but POST. Every context of the system goes through it.
-void PrepareContext(soap *ctx, TransportMode mode);
+void PrepareContext(soap* ctx, TransportMode mode);
 
 // Prepares the context to send one message to an endpoint (several, blank
 // separated, are tried in turn). Returns 0 or an error code.
-int Connect(soap *ctx, const char *endpoints, const char *action);
+int Connect(soap* ctx, const char* endpoints, const char* action);
 
 // Counting pass, the UDP size check, then the output pass and the send.
-int SendMessage(soap *ctx, const BodyWriter &body);
+int SendMessage(soap* ctx, const BodyWriter& body);
 
 // IP multicast TTL, then the outgoing interface; 12 when either fails.
-int SetMulticastOptions(soap *ctx, const char *interfaceAddress, int ttl);
+int SetMulticastOptions(soap* ctx, const char* interfaceAddress, int ttl);
 
 // The listener's master socket. UDP listeners also join the discovery group
 // on the interface of `host` (any interface for no host or a group address);
 // a join that fails does not fail the bind. Returns the socket, or
 // SOAP_INVALID_SOCKET with the error set.
-SOAP_SOCKET Bind(soap *ctx, const char *host, int port, int backlog);
+SOAP_SOCKET Bind(soap* ctx, const char* host, int port, int backlog);
 
 // Waits for the next exchange; SOAP_INVALID_SOCKET on failure.
-SOAP_SOCKET Accept(soap *ctx);
+SOAP_SOCKET Accept(soap* ctx);
 
 // Ends the current exchange (closes a TCP connection; a UDP socket stays).
-int CloseExchange(soap *ctx);
+int CloseExchange(soap* ctx);
 
 // Dotted IPv4 text of the peer, empty when the peer is not IPv4.
-std::string PeerAddress(const soap *ctx);
+std::string PeerAddress(const soap* ctx);
 
 // Local port of the context's current socket, or -1.
-int LocalPort(const soap *ctx);
+int LocalPort(const soap* ctx);
 
 // Dotted IPv4 text of the local address the current socket's peer reached,
 // empty when it cannot be read.
-std::string LocalAddress(const soap *ctx);
+std::string LocalAddress(const soap* ctx);
 
-bool IsUdp(const soap *ctx);
+bool IsUdp(const soap* ctx);
 
 // The options every socket of the system gets: both buffers at
 // kSocketBufferSize and, for TCP, no delay. Returns the name of the first
 // option that could not be set, or null.
-const char *SetSocketOptions(int fd, bool tcp);
+const char* SetSocketOptions(int fd, bool tcp);
 
 // Writes raw bytes to the current connection or datagram peer.
-int SendBytes(soap *ctx, std::string_view bytes);
+int SendBytes(soap* ctx, std::string_view bytes);
 
 }  // namespace signseek::wire

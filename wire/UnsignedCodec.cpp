@@ -43,14 +43,14 @@ bool IsUnsignedTypeName(std::string_view qualifiedName)
 }
 
 }  // namespace signseek::wire
-void soap_default_xsd__unsignedInt(struct soap *, unsigned int *a) { *a = 0; }
+void soap_default_xsd__unsignedInt(struct soap*, unsigned int* a) { *a = 0; }
 
-const char *soap_xsd__unsignedInt2s(struct soap *soap, unsigned int n)
+const char* soap_xsd__unsignedInt2s(struct soap* soap, unsigned int n)
 {
     return soap_strdup(soap, std::to_string(n).c_str());
 }
 
-int soap_out_xsd__unsignedInt(struct soap *soap, const char *tag, int id, const unsigned int *a, const char *type)
+int soap_out_xsd__unsignedInt(struct soap* soap, const char* tag, int id, const unsigned int* a, const char* type)
 {
     if (soap_element_begin_out(soap, tag, soap_embedded_id(soap, id, a, SOAP_TYPE_xsd__unsignedInt), type) ||
         soap_string_out(soap, soap_xsd__unsignedInt2s(soap, *a), 0))
@@ -58,7 +58,7 @@ int soap_out_xsd__unsignedInt(struct soap *soap, const char *tag, int id, const 
     return soap_element_end_out(soap, tag);
 }
 
-int soap_s2xsd__unsignedInt(struct soap *soap, const char *s, unsigned int *a)
+int soap_s2xsd__unsignedInt(struct soap* soap, const char* s, unsigned int* a)
 {
     if (!s) return soap->error = SOAP_OK;
     auto value = signseek::wire::ParseUnsigned32(s);
@@ -67,19 +67,19 @@ int soap_s2xsd__unsignedInt(struct soap *soap, const char *s, unsigned int *a)
     return soap->error = SOAP_OK;
 }
 
-unsigned int *soap_in_xsd__unsignedInt(struct soap *soap, const char *tag, unsigned int *a, const char *)
+unsigned int* soap_in_xsd__unsignedInt(struct soap* soap, const char* tag, unsigned int* a, const char*)
 {
     if (soap_element_begin_in(soap, tag, 0, nullptr)) return nullptr;
     if (*soap->type && !signseek::wire::IsUnsignedTypeName(soap->type)) {
         soap->error = SOAP_TYPE;
         return nullptr;
     }
-    a = static_cast<unsigned int *>(soap_id_enter(soap, soap->id, a, SOAP_TYPE_xsd__unsignedInt,
-                                                  sizeof(unsigned int), nullptr, nullptr, nullptr, nullptr));
+    a = static_cast<unsigned int*>(soap_id_enter(soap, soap->id, a, SOAP_TYPE_xsd__unsignedInt, sizeof(unsigned int),
+                                                 nullptr, nullptr, nullptr, nullptr));
     if (!a) return nullptr;
     *a = 0;
     if (soap->body) {
-        const char *text = soap_string_in(soap, 0, -1, -1, nullptr);
+        const char* text = soap_string_in(soap, 0, -1, -1, nullptr);
         if (!text && soap->error) return nullptr;
         if (soap_s2xsd__unsignedInt(soap, text, a)) return nullptr;
         if (soap_element_end_in(soap, tag)) return nullptr;

@@ -7,15 +7,15 @@ namespace {
 
 const char kStatePluginId[] = "SIGNSEEK-WIRE-STATE";
 
-int CopyState(soap *, soap_plugin *dst, soap_plugin *src)
+int CopyState(soap*, soap_plugin* dst, soap_plugin* src)
 {
-    dst->data = new WireState(*static_cast<WireState *>(src->data));
+    dst->data = new WireState(*static_cast<WireState*>(src->data));
     return SOAP_OK;
 }
 
-void DeleteState(soap *, soap_plugin *p) { delete static_cast<WireState *>(p->data); }
+void DeleteState(soap*, soap_plugin* p) { delete static_cast<WireState*>(p->data); }
 
-int CreateState(soap *, soap_plugin *p, void *)
+int CreateState(soap*, soap_plugin* p, void*)
 {
     p->id = kStatePluginId;
     p->data = new WireState;
@@ -32,22 +32,22 @@ std::string WireState::OutputUri(int row) const
     return NamespaceTable()[row].ns;
 }
 
-WireState &StateOf(soap *ctx)
+WireState& StateOf(soap* ctx)
 {
-    void *data = soap_lookup_plugin(ctx, kStatePluginId);
+    void* data = soap_lookup_plugin(ctx, kStatePluginId);
     if (!data) {
         soap_register_plugin_arg(ctx, CreateState, nullptr);
         data = soap_lookup_plugin(ctx, kStatePluginId);
     }
-    return *static_cast<WireState *>(data);
+    return *static_cast<WireState*>(data);
 }
 
-void ForgetRuntimeBindings(soap *ctx)
+void ForgetRuntimeBindings(soap* ctx)
 {
     if (!ctx->local_namespaces) soap_set_local_namespaces(ctx);
     if (!ctx->local_namespaces) return;
     for (int row = 1; row < kNamespaceRows; ++row) {
-        Namespace &live = ctx->local_namespaces[row];
+        Namespace& live = ctx->local_namespaces[row];
         if (!live.id) break;
         if (live.out) {
             free(live.out);
@@ -56,24 +56,24 @@ void ForgetRuntimeBindings(soap *ctx)
     }
 }
 
-void KeepInputOverrides(soap *ctx)
+void KeepInputOverrides(soap* ctx)
 {
     if (!ctx->local_namespaces) return;
-    WireState &state = StateOf(ctx);
-    const Namespace *table = NamespaceTable();
+    WireState& state = StateOf(ctx);
+    const Namespace* table = NamespaceTable();
     // Row 1 accepts its own URI only, so it never carries an override.
     for (int row = 1; row < kNamespaceRows; ++row) {
-        const Namespace &live = ctx->local_namespaces[row];
+        const Namespace& live = ctx->local_namespaces[row];
         if (!live.id) break;
         if (live.out && std::strcmp(live.out, table[row].ns) != 0) state.overrides[row] = live.out;
     }
 }
 
-void ClearOverridesDeclaredExactly(soap *ctx)
+void ClearOverridesDeclaredExactly(soap* ctx)
 {
-    WireState &state = StateOf(ctx);
-    const Namespace *table = NamespaceTable();
-    for (const struct soap_attribute *a = ctx->attributes; a; a = a->next) {
+    WireState& state = StateOf(ctx);
+    const Namespace* table = NamespaceTable();
+    for (const struct soap_attribute* a = ctx->attributes; a; a = a->next) {
         if (!a->visible || !a->value || std::strncmp(a->name, "xmlns", 5) != 0) continue;
         if (a->name[5] != '\0' && a->name[5] != ':') continue;
         for (int row = 1; row < kNamespaceRows; ++row) {

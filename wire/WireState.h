@@ -35,16 +35,16 @@ struct WireState {
     int lookupError = 0;        // host lookup failure (getaddrinfo code), else 0
 
     // Transport bookkeeping.
-    bool datagramTaken = false;  // a UDP message is one datagram: no second read
+    bool datagramTaken = false;    // a UDP message is one datagram: no second read
     std::size_t datagramSize = 0;  // size of the datagram being served
-    int refusal = 0;  // error code of a message refused before parsing, else 0
+    int refusal = 0;               // error code of a message refused before parsing, else 0
     bool listener = false;
     // Where a UDP listener's datagrams wait once read off its socket (null:
     // the socket is read directly). Owned by whoever started it.
-    DatagramReceiver *datagrams = nullptr;
+    DatagramReceiver* datagrams = nullptr;
     // A request already collected from its connection, read from here
     // instead of the socket while it is served (null when none).
-    const std::string *replay = nullptr;
+    const std::string* replay = nullptr;
     std::size_t replayOffset = 0;
     // Steady-clock milliseconds after which no read or write of the current
     // exchange may wait; 0 when none.
@@ -65,14 +65,14 @@ struct WireState {
 };
 
 // The state of a context, created on first use.
-WireState &StateOf(soap *ctx);
+WireState& StateOf(soap* ctx);
 
 // The runtime keeps a row's received URI only for one message. Forget its
 // bindings before a message, Keep the pattern matches after each read step,
 // and let declarations of a row's own URI on the element just peeked clear
 // the row's override.
-void ForgetRuntimeBindings(soap *ctx);
-void KeepInputOverrides(soap *ctx);
-void ClearOverridesDeclaredExactly(soap *ctx);
+void ForgetRuntimeBindings(soap* ctx);
+void KeepInputOverrides(soap* ctx);
+void ClearOverridesDeclaredExactly(soap* ctx);
 
 }  // namespace signseek::wire

@@ -7,7 +7,7 @@
 namespace signseek::wire {
 namespace {
 
-void AppendLatin1(std::string &out, unsigned char c)
+void AppendLatin1(std::string& out, unsigned char c)
 {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
@@ -60,7 +60,7 @@ std::string EscapeAttribute(std::string_view latin1)
     return out;
 }
 
-XmlWriter::XmlWriter(soap *ctx, Output &out) : m_ctx(ctx), m_out(out), m_version(StateOf(ctx).version) {}
+XmlWriter::XmlWriter(soap* ctx, Output& out) : m_ctx(ctx), m_out(out), m_version(StateOf(ctx).version) {}
 
 void XmlWriter::Emit(std::string_view bytes)
 {
@@ -70,9 +70,9 @@ void XmlWriter::Emit(std::string_view bytes)
 
 void XmlWriter::QueueAttribute(std::string_view name, std::string_view value)
 {
-    auto &order = StateOf(m_ctx).attributeOrder;
+    auto& order = StateOf(m_ctx).attributeOrder;
     if (std::find(order.begin(), order.end(), name) == order.end()) order.insert(order.begin(), std::string(name));
-    for (auto &pending : m_pending) {
+    for (auto& pending : m_pending) {
         if (pending.first == name) {
             pending.second = value;
             return;
@@ -81,7 +81,7 @@ void XmlWriter::QueueAttribute(std::string_view name, std::string_view value)
     m_pending.emplace_back(std::string(name), std::string(value));
 }
 
-void XmlWriter::StartElement(std::string_view name, const char *announcedType, bool mustUnderstand)
+void XmlWriter::StartElement(std::string_view name, const char* announcedType, bool mustUnderstand)
 {
     std::string tag = "<";
     tag += name;
@@ -91,8 +91,8 @@ void XmlWriter::StartElement(std::string_view name, const char *announcedType, b
         tag += '"';
     }
     if (mustUnderstand) tag += m_version == 1 ? " b:mustUnderstand=\"1\"" : " b:mustUnderstand=\"true\"";
-    for (const std::string &known : StateOf(m_ctx).attributeOrder) {
-        for (const auto &pending : m_pending) {
+    for (const std::string& known : StateOf(m_ctx).attributeOrder) {
+        for (const auto& pending : m_pending) {
             if (pending.first != known) continue;
             tag += ' ';
             tag += pending.first;
@@ -114,7 +114,7 @@ void XmlWriter::EndElement(std::string_view name)
     Emit(tag);
 }
 
-void XmlWriter::TextElement(std::string_view name, std::string_view text, const char *announcedType,
+void XmlWriter::TextElement(std::string_view name, std::string_view text, const char* announcedType,
                             bool mustUnderstand)
 {
     StartElement(name, announcedType, mustUnderstand);

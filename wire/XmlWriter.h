@@ -23,23 +23,32 @@ public:
 
 class CountingOutput final : public Output {
 public:
-    int Put(std::string_view bytes) override { count += bytes.size(); return 0; }
+    int Put(std::string_view bytes) override
+    {
+        count += bytes.size();
+        return 0;
+    }
     std::size_t count = 0;
 };
 
 class StringOutput final : public Output {
 public:
-    int Put(std::string_view bytes) override { text.append(bytes); return 0; }
+    int Put(std::string_view bytes) override
+    {
+        text.append(bytes);
+        return 0;
+    }
     std::string text;
 };
 
 // Buffered output of a context (its 65536-byte buffer and send callback).
 class ContextOutput final : public Output {
 public:
-    explicit ContextOutput(soap *ctx) : m_ctx(ctx) {}
+    explicit ContextOutput(soap* ctx) : m_ctx(ctx) {}
     int Put(std::string_view bytes) override;
+
 private:
-    soap *m_ctx;
+    soap* m_ctx;
 };
 
 // Escaping of the system's 8-bit text.
@@ -48,16 +57,16 @@ std::string EscapeAttribute(std::string_view latin1);
 
 class XmlWriter {
 public:
-    XmlWriter(soap *ctx, Output &out);
+    XmlWriter(soap* ctx, Output& out);
 
     // Queues an attribute for the next start tag. The order in which queued
     // attributes appear is kept per context for the context's lifetime.
     void QueueAttribute(std::string_view name, std::string_view value);
 
-    void StartElement(std::string_view name, const char *announcedType = nullptr, bool mustUnderstand = false);
+    void StartElement(std::string_view name, const char* announcedType = nullptr, bool mustUnderstand = false);
     void EndElement(std::string_view name);
     // An element with text content (escaped); the text may be empty.
-    void TextElement(std::string_view name, std::string_view text, const char *announcedType = nullptr,
+    void TextElement(std::string_view name, std::string_view text, const char* announcedType = nullptr,
                      bool mustUnderstand = false);
     void Text(std::string_view latin1);
     void Literal(std::string_view xml);  // copied verbatim
@@ -69,8 +78,8 @@ public:
 private:
     void Emit(std::string_view bytes);
 
-    soap *m_ctx;
-    Output &m_out;
+    soap* m_ctx;
+    Output& m_out;
     int m_error = 0;
     int m_version = 2;
     std::vector<std::pair<std::string, std::string>> m_pending;

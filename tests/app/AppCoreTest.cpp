@@ -15,10 +15,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <cstdint>
-#include <limits>
 #include <future>
+#include <limits>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -251,8 +251,8 @@ TEST(RecordMailbox, AFloodWaitsAsOneRecordPerDeviceAndWakesTheWindowOncePerTake)
     std::thread other([&] {
         for (int i = 0; i < 20000; ++i) bridges(RecordChange::Changed, 0, record("urn:b", i));
     });
-    for (int i = 0; i < 20000; ++i) devices(i == 0 ? RecordChange::Found : RecordChange::Changed, i % 2,
-                                          record(i % 2 ? "urn:d1" : "urn:d0", i));
+    for (int i = 0; i < 20000; ++i)
+        devices(i == 0 ? RecordChange::Found : RecordChange::Changed, i % 2, record(i % 2 ? "urn:d1" : "urn:d0", i));
     other.join();
     EXPECT_EQ(1, wakes.load());
     EXPECT_EQ(3u, mailbox->Waiting());

@@ -53,8 +53,7 @@ protected:
 
 TEST_F(DeviceListModelTest, RowsArriveByNameUntilAHeaderSortWhoseOrderLaterRowsFollow)
 {
-    for (const char* name : {"delta", "Bravo", "", "alpha", "bravo", "Charlie"})
-        m_model.Add(Player(name, "10.0.0.1"));
+    for (const char* name : {"delta", "Bravo", "", "alpha", "bravo", "Charlie"}) m_model.Add(Player(name, "10.0.0.1"));
     // Without case, equal names in arrival order, "<none>" before letters.
     EXPECT_EQ((std::vector<QString>{"<none>", "alpha", "Bravo", "bravo", "Charlie", "delta"}), Column(m_model));
 
@@ -63,9 +62,9 @@ TEST_F(DeviceListModelTest, RowsArriveByNameUntilAHeaderSortWhoseOrderLaterRowsF
     m_model.Add(Player("BRAVO", "10.0.0.1"));
     m_model.Add(Player("echo", "10.0.0.1"));
     m_model.Add(Player("aardvark", "10.0.0.1"));
-    EXPECT_EQ((std::vector<QString>{"echo", "delta", "Charlie", "Bravo", "bravo", "BRAVO", "alpha", "aardvark",
-                                    "<none>"}),
-              Column(m_model));
+    EXPECT_EQ(
+        (std::vector<QString>{"echo", "delta", "Charlie", "Bravo", "bravo", "BRAVO", "alpha", "aardvark", "<none>"}),
+        Column(m_model));
 
     // Dimensions find every row equal: a sort keeps the order, new rows go last.
     m_model.Sort(COLUMN_DIMENSIONS, true);

@@ -119,8 +119,8 @@ TEST_F(IssueListTest, AClickBelowTheRowsRunsNoFixAndOtherRowsRunTheirs)
     EXPECT_EQ(m_messages, std::vector<QString>{"Please have a system administrator log in to resolve any issues."});
     ClickAt(RowCentre(3));
     ClickAt(RowCentre(2));
-    EXPECT_EQ(m_launched, (std::vector<QString>{"https://www.java.com/download/",
-                                                "https://www.microsoft.com/silverlight/"}));
+    EXPECT_EQ(m_launched,
+              (std::vector<QString>{"https://www.java.com/download/", "https://www.microsoft.com/silverlight/"}));
     EXPECT_EQ(m_firewall->added, 0);
 }
 

@@ -17,13 +17,13 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QLineEdit>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -458,8 +458,8 @@ TEST_F(MainDialogTest, HeaderClicksSortAscendingThenToggleAndRestartOnAnotherCol
     auto dialog = Make();
     dialog->show();
     m_bridges.fails = true;
-    Search(*dialog, {Device("beta", "zz", "10.0.0.2"), Device("Alpha", "yy", "10.0.0.3"),
-                     Device("", "xx", "10.0.0.4"), Device("gamma", "ww", "10.0.0.1")});
+    Search(*dialog, {Device("beta", "zz", "10.0.0.2"), Device("Alpha", "yy", "10.0.0.3"), Device("", "xx", "10.0.0.4"),
+                     Device("gamma", "ww", "10.0.0.1")});
     EXPECT_EQ((std::vector<QString>{"<none>", "Alpha", "beta", "gamma"}), Names(*dialog));
 
     QHeaderView* header = dialog->m_DisplayList->DetailsView()->header();
@@ -495,8 +495,7 @@ TEST_F(MainDialogTest, EveryViewHasTheColumnHeaderAndGridViewsSpaceAndEllipsiseT
     int column = 0;
     for (int id : {ID_VIEW_LIST, ID_VIEW_ICON, ID_VIEW_SMALL_ICON, ID_VIEW_TILE, ID_VIEW_REPORT}) {
         dialog->OnViewCommand(id);
-        QHeaderView* header =
-            id == ID_VIEW_REPORT ? list.DetailsView()->header() : list.IconsHeader();
+        QHeaderView* header = id == ID_VIEW_REPORT ? list.DetailsView()->header() : list.IconsHeader();
         ASSERT_TRUE(header->isVisible()) << id;
         EXPECT_LE(header->height(), 2 * header->fontMetrics().height() + 8) << id;
         EXPECT_EQ("DHCP Name", header->model()->headerData(2, Qt::Horizontal).toString());

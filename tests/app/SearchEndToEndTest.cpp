@@ -32,9 +32,8 @@ class DemoSimulator {
 public:
     explicit DemoSimulator(int port)
     {
-        std::vector<std::string> args{SIGNSEEK_SIM, "--demo",        "--interface", "127.0.0.1",
-                                      "--port",     std::to_string(port), "--max-delay", "100",
-                                      "--log",      "/dev/null"};
+        std::vector<std::string> args{SIGNSEEK_SIM,         "--demo",      "--interface", "127.0.0.1", "--port",
+                                      std::to_string(port), "--max-delay", "100",         "--log",     "/dev/null"};
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

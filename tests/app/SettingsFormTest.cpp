@@ -50,7 +50,10 @@ TEST(SettingsForm, RefusesWithTheFirstFailureInReadingThenRangeOrder)
     EXPECT_EQ(SettingsField::DiscoveryTimeout, r.field);
 
     // Reading comes before the range checks.
-    r = with([](auto& t) { t.receiveTimeout = "0"; t.port = "http"; });
+    r = with([](auto& t) {
+        t.receiveTimeout = "0";
+        t.port = "http";
+    });
     EXPECT_EQ("Enter an integer.", r.message);
     // Ranges in order: discovery, receive, port, TTL.
     EXPECT_EQ("Enter an integer between 1 and 600.", MessageFor({"601", "1", "0", "0"}));

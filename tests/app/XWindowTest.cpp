@@ -94,7 +94,7 @@ void ClickAt(const QWidget& widget, QPoint at, int clicks)
 {
     QPoint p = widget.mapTo(widget.window(), at);
     Shell("xdotool mousemove --window " + Id(*widget.window()) + " " + std::to_string(p.x()) + " " +
-        std::to_string(p.y()) + " click --repeat " + std::to_string(clicks) + " --delay 80 1");
+          std::to_string(p.y()) + " click --repeat " + std::to_string(clicks) + " --delay 80 1");
     Pump(800ms);  // past the double-click interval
 }
 
@@ -123,8 +123,8 @@ protected:
         DialogServices s = test::RecordingServices(m_folder.Path(), m_launched);
         s.discoverDevices = m_devices.Function();
         s.discoverBridges = m_bridges.Function();
-        s.checks = {std::make_shared<FakeCredentials>(), std::make_shared<OpenFirewall>(),
-                    std::make_shared<FakeJava>(), std::make_shared<NoSilverlightRuntime>()};
+        s.checks = {std::make_shared<FakeCredentials>(), std::make_shared<OpenFirewall>(), std::make_shared<FakeJava>(),
+                    std::make_shared<NoSilverlightRuntime>()};
         m_searches = s.searchThreads;
         DeviceRecord r;
         r.address = "urn:uuid:lobby";

@@ -40,12 +40,12 @@ TEST(AdminCheck, ProcStatusGivesEffectiveUidAndCapabilities)
     EXPECT_EQ(parsed->effectiveUid, 1000u);
     EXPECT_EQ(parsed->effectiveCapabilities, 0x1ffffffffffull);
 
-    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\t1000\t1000\t1000\n"));                        // no CapEff
-    EXPECT_FALSE(ParseProcStatus("CapEff:\t0000000000000000\n"));                             // no Uid
-    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\nCapEff:\t0000000000000000\n"));                // one uid only
-    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\tx0\t0\t0\nCapEff:\t0000000000000000\n"));      // not a number
-    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\t1000\t0\t0\nCapEff:\tzz00000000000000\n"));    // not hex
-    EXPECT_FALSE(ParseProcStatus("XUid:\t0\t0\t0\t0\nCapEff:\t0000000000000000\n"));         // other field
+    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\t1000\t1000\t1000\n"));                       // no CapEff
+    EXPECT_FALSE(ParseProcStatus("CapEff:\t0000000000000000\n"));                          // no Uid
+    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\nCapEff:\t0000000000000000\n"));              // one uid only
+    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\tx0\t0\t0\nCapEff:\t0000000000000000\n"));    // not a number
+    EXPECT_FALSE(ParseProcStatus("Uid:\t1000\t1000\t0\t0\nCapEff:\tzz00000000000000\n"));  // not hex
+    EXPECT_FALSE(ParseProcStatus("XUid:\t0\t0\t0\t0\nCapEff:\t0000000000000000\n"));       // other field
 }
 
 TEST(AdminCheck, RootOrNetAdminCountsAndNothingElse)
@@ -54,11 +54,11 @@ TEST(AdminCheck, RootOrNetAdminCountsAndNothingElse)
         std::optional<Credentials> credentials;
         bool admin;
     } cases[] = {
-        {Credentials{0, 0}, true},                          // root without capabilities
-        {Credentials{1000, CAP_NET_ADMIN_MASK}, true},      // a capability-granted service user
-        {Credentials{1000, CAP_SYS_ADMIN_MASK}, false},     // other capabilities do not count
-        {Credentials{1000, 0}, false},                      // a sudo group member without sudo
-        {std::nullopt, false},                              // unreadable context
+        {Credentials{0, 0}, true},                       // root without capabilities
+        {Credentials{1000, CAP_NET_ADMIN_MASK}, true},   // a capability-granted service user
+        {Credentials{1000, CAP_SYS_ADMIN_MASK}, false},  // other capabilities do not count
+        {Credentials{1000, 0}, false},                   // a sudo group member without sudo
+        {std::nullopt, false},                           // unreadable context
     };
     for (const Case& c : cases) {
         FakeCredentials source(c.credentials);

@@ -18,14 +18,12 @@ public:
     TempFolder()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "signseek-checks-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
+        if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
     }
     ~TempFolder()
     {
         std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -69,8 +67,7 @@ inline std::vector<std::string> LogLines(const std::string& log)
 {
     std::vector<std::string> lines;
     std::istringstream in(ReadFile(log));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 

@@ -64,8 +64,7 @@ TEST(CommandRunner, KillsTheToolAndWhatItStartedAtTheTimeLimit)
     pid_t sleeper = std::atoi(ReadFile(pidFile).c_str());
     ASSERT_GT(sleeper, 0);
     bool ended = false;
-    for (int i = 0; i < 100 && !(ended = Ended(sleeper)); ++i)
-        std::this_thread::sleep_for(20ms);
+    for (int i = 0; i < 100 && !(ended = Ended(sleeper)); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(ended);
 }
 
@@ -93,14 +92,12 @@ TEST(CommandRunner, StartsADetachedToolWithThisProcesssEnvironment)
 {
     TempFolder dir;
     std::string record = dir / "launched";
-    WriteScript(dir / "opener", "echo \"$1 $PATH\" > '" + record + ".tmp'; mv '" + record + ".tmp' '" +
-                                    record + "'\n");
+    WriteScript(dir / "opener", "echo \"$1 $PATH\" > '" + record + ".tmp'; mv '" + record + ".tmp' '" + record + "'\n");
     // The tool sees this process's PATH, not the search path it was found on.
     const char* path = std::getenv("PATH");
     ASSERT_NE(path, nullptr);
     EXPECT_TRUE(StartDetached({"opener", "https://example.test/a b"}, dir.Path() + ":/usr/bin:/bin"));
-    for (int i = 0; i < 250 && !std::filesystem::exists(record); ++i)
-        std::this_thread::sleep_for(20ms);
+    for (int i = 0; i < 250 && !std::filesystem::exists(record); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_EQ(ReadFile(record), "https://example.test/a b " + std::string(path) + "\n");
     EXPECT_FALSE(StartDetached({"missing-opener"}, dir.Path()));
 }

@@ -18,8 +18,7 @@ public:
     }
     std::wstring GetStatus(int* pnOk) override
     {
-        if (pnOk)
-            *pnOk = ok;
+        if (pnOk) *pnOk = ok;
         return name + (ok ? L" fine" : L" broken");
     }
     std::wstring GetTip() override { return tip.empty() ? CManipulator::GetTip() : tip; }
@@ -36,8 +35,7 @@ struct Checks {
     std::vector<int> Images() const
     {
         std::vector<int> images;
-        for (const IssueRow& row : list.Rows())
-            images.push_back(row.image);
+        for (const IssueRow& row : list.Rows()) images.push_back(row.image);
         return images;
     }
 };

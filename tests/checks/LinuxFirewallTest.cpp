@@ -41,8 +41,12 @@ protected:
         std::string state = dir / "port-open";
         FirewallCmd("case \"$*\" in\n"
                     "  --state) echo running ;;\n"
-                    "  --query-port=8000/tcp) if [ -e '" + state + "' ]; then echo yes; else echo no; exit 1; fi ;;\n"
-                    "  --add-port=8000/tcp) touch '" + state + "'; echo success ;;\n"
+                    "  --query-port=8000/tcp) if [ -e '" +
+                    state +
+                    "' ]; then echo yes; else echo no; exit 1; fi ;;\n"
+                    "  --add-port=8000/tcp) touch '" +
+                    state +
+                    "'; echo success ;;\n"
                     "  '--permanent --add-port=8000/tcp') echo success ;;\n"
                     "  *) exit 2 ;;\n"
                     "esac\n");
@@ -153,7 +157,8 @@ TEST_F(FirewallTools, UfwRefusingAUserIsOnByItsConfigurationWithRulesThatCannotB
     FirewallCmd("echo 'not running'; exit 252\n");
     Ufw("case \"$1\" in status) echo 'ERROR: You need to be root to run this script' >&2; exit 1 ;;"
         " allow) echo 'ERROR: You need to be root to run this script' >&2; exit 1 ;; esac\n");
-    WriteFile(dir / "ufw.conf", "# /etc/ufw/ufw.conf\n#\n\n# Set to yes to start on boot.\nENABLED=yes\nLOGLEVEL=low\n");
+    WriteFile(dir / "ufw.conf",
+              "# /etc/ufw/ufw.conf\n#\n\n# Set to yes to start on boot.\nENABLED=yes\nLOGLEVEL=low\n");
     LinuxFirewall firewall = Firewall();
     EXPECT_EQ(firewall.IsFirewallOn(), 1);
     EXPECT_EQ(firewall.IsFirewallPortOpen(), FIREWALL_PORT_UNREADABLE);
@@ -164,7 +169,8 @@ TEST_F(FirewallTools, UfwRefusingAUserIsOnByItsConfigurationWithRulesThatCannotB
     // The add is tried, and refused.
     diagnostics.str("");
     firewall.OpenFirewallPort();
-    EXPECT_EQ(diagnostics.str(), "ufw failed: 0x00000001\nThe firewall's rules cannot be read.\nAdd failed: 0x00000001\n");
+    EXPECT_EQ(diagnostics.str(),
+              "ufw failed: 0x00000001\nThe firewall's rules cannot be read.\nAdd failed: 0x00000001\n");
 
     // Disabled in its configuration, or no configuration: off.
     WriteFile(dir / "ufw.conf", "ENABLED=no\n");

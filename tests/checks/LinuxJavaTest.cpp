@@ -20,8 +20,7 @@ protected:
     void Runtime(const std::string& release, const std::string& banner)
     {
         WriteScript(dir / "jvm/jdk-1/bin/java", "echo \"$1\" >> '" + dir / "java-args" + "'\n" + banner);
-        if (!release.empty())
-            WriteFile(dir / "jvm/jdk-1/release", release);
+        if (!release.empty()) WriteFile(dir / "jvm/jdk-1/release", release);
         std::filesystem::create_directories(dir / "path");
         std::filesystem::create_symlink(dir / "jvm/jdk-1/bin/java", dir / "path/java");
     }

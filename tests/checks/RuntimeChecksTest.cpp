@@ -33,19 +33,19 @@ TEST(VersionSplit, CutsAtDotsAndUnderscoresAndReadsLikeAtoi)
     EXPECT_EQ(VersionParts(L"._1..6__0._14"), (Parts{1, 6, 0, 14}));  // runs are one separator
     EXPECT_EQ(VersionParts(L"1.2.3.4.5"), (Parts{1, 2, 3, 4}));       // a fifth part is ignored
     EXPECT_EQ(VersionParts(L"1.6"), (Parts{1, 6, 0, 0}));
-    EXPECT_EQ(VersionParts(L"11.0.2+9"), (Parts{11, 0, 2, 0}));       // digits up to the first other
+    EXPECT_EQ(VersionParts(L"11.0.2+9"), (Parts{11, 0, 2, 0}));  // digits up to the first other
     EXPECT_EQ(VersionParts(L" 7. -2.+3.x9"), (Parts{7, -2, 3, 0}));
     EXPECT_EQ(VersionParts(L"beta"), (Parts{0, 0, 0, 0}));
     EXPECT_EQ(VersionParts(L""), (Parts{0, 0, 0, 0}));
-    EXPECT_EQ(VersionParts(L"\u0661.6"), (Parts{0, 6, 0, 0}));        // only ASCII digits count
+    EXPECT_EQ(VersionParts(L"\u0661.6"), (Parts{0, 6, 0, 0}));  // only ASCII digits count
     // Held to the int range where atoi would overflow.
     EXPECT_EQ(VersionParts(L"99999999999.-99999999999"), (Parts{INT_MAX, INT_MIN, 0, 0}));
 }
 
 TEST(JavaCheck, ComparesFromTheLeftAgainst1_6_0_14)
 {
-    for (const wchar_t* passes : {L"1.8.0_151", L"1.6.0_14", L"1.6.0_15", L"1.6.1", L"1.7", L"9.0.4", L"2",
-                                  L"99999999999"})
+    for (const wchar_t* passes :
+         {L"1.8.0_151", L"1.6.0_14", L"1.6.0_15", L"1.6.1", L"1.7", L"9.0.4", L"2", L"99999999999"})
         EXPECT_TRUE(IsJavaCurrent(passes)) << passes;
     for (const wchar_t* fails : {L"1.6.0_13", L"1.6.0", L"1.6", L"1.5.9_99", L"0.9", L"-1.8", L"", L"beta"})
         EXPECT_FALSE(IsJavaCurrent(fails)) << fails;

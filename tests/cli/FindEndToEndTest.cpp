@@ -9,22 +9,22 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <optional>
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <poll.h>
+#include <sched.h>
 #include <set>
 #include <signal.h>
 #include <spawn.h>
 #include <string>
-#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
+extern char** environ;
 
 namespace signseek {
 
@@ -36,14 +36,14 @@ struct Finished {
     std::string err;
 };
 
-pid_t Spawn(const std::vector<std::string> &args, int outFd, int errFd)
+pid_t Spawn(const std::vector<std::string>& args, int outFd, int errFd)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    std::vector<char *> argv;
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
     posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -60,7 +60,7 @@ std::string ReadAll(int fd)
     return text;
 }
 
-Finished RunProgram(const std::vector<std::string> &args)
+Finished RunProgram(const std::vector<std::string>& args)
 {
     int out[2], err[2];
     EXPECT_EQ(0, pipe(out));
@@ -115,13 +115,13 @@ TEST(FindEndToEnd, DemoDevicesAreListedOnceEach)
     int port = FreeUdpPort();
     DemoSimulator sim(port);
     Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(port),
-                         "--discovery-timeout", "1", "--format", "json"});
+                                "--discovery-timeout", "1", "--format", "json"});
     ASSERT_TRUE(WIFEXITED(find.status));
     EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
     auto json = nlohmann::json::parse(find.out);
     std::multiset<std::string> names;
     std::multiset<std::string> runs;
-    for (const auto &device : json["devices"]) {
+    for (const auto& device : json["devices"]) {
         names.insert(device["name"].get<std::string>());
         runs.insert(device["run"].get<std::string>());
         EXPECT_EQ("127.0.0.1", device["sourceAddress"]);
@@ -130,7 +130,7 @@ TEST(FindEndToEnd, DemoDevicesAreListedOnceEach)
     EXPECT_EQ(3u, runs.count("devices"));
     EXPECT_EQ(1u, runs.count("bridges"));
     // The media player's three endpoints became one record with every service.
-    for (const auto &device : json["devices"]) {
+    for (const auto& device : json["devices"]) {
         if (device["name"] == "Lobby Player") {
             EXPECT_EQ(3u, device["services"].size()) << device.dump();
         }
@@ -141,7 +141,8 @@ TEST(FindEndToEnd, BadValueIsOneLineAndSendsNothing)
 {
     int port = FreeUdpPort();
     DemoSimulator sim(port);
-    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(port), "--ttl", "99"});
+    Finished find =
+        RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(port), "--ttl", "99"});
     ASSERT_TRUE(WIFEXITED(find.status));
     EXPECT_EQ(2, WEXITSTATUS(find.status));
     EXPECT_EQ("signseek-find: --ttl needs an integer between 1 and 50\n", find.err);
@@ -153,7 +154,7 @@ TEST(FindEndToEnd, BadValueIsOneLineAndSendsNothing)
 TEST(FindEndToEnd, TableWhenNothingAnswers)
 {
     Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(FreeUdpPort()),
-                         "--discovery-timeout", "1"});
+                                "--discovery-timeout", "1"});
     EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
     EXPECT_EQ("No devices found.\n", find.out);
 }
@@ -162,7 +163,8 @@ TEST(FindEndToEnd, VerboseSaysWhatBecameOfEachAnswerAndCsvHasTheDeviceColumns)
 {
     int port = FreeUdpPort();
     DemoSimulator sim(port);
-    Finished find = RunProgram({SIGNSEEK_FIND, "-i", "lo", "--port", std::to_string(port), "-t", "1", "-f", "csv", "-v"});
+    Finished find =
+        RunProgram({SIGNSEEK_FIND, "-i", "lo", "--port", std::to_string(port), "-t", "1", "-f", "csv", "-v"});
     ASSERT_TRUE(WIFEXITED(find.status));
     EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
     // Each probe, each kept answer and each dropped one, with the reason.
@@ -190,7 +192,7 @@ TEST(FindEndToEnd, ARunThatCannotRunSaysWhyAndFails)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int on = 1;
     setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof address));
+    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_EQ(0, listen(holder, 1));
     Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(FreeUdpPort()),
                                 "--discovery-timeout", "1"});
@@ -232,7 +234,7 @@ TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
 // signseek-find running with its output read as it comes.
 class RunningFind {
 public:
-    explicit RunningFind(const std::vector<std::string> &args)
+    explicit RunningFind(const std::vector<std::string>& args)
     {
         int out[2], err[2];
         EXPECT_EQ(0, pipe(out));
@@ -255,7 +257,7 @@ public:
 
     // Complete lines of standard output until `enough` holds for them or
     // the time is up.
-    std::vector<std::string> LinesUntil(const std::function<bool(const std::vector<std::string> &)> &enough,
+    std::vector<std::string> LinesUntil(const std::function<bool(const std::vector<std::string>&)>& enough,
                                         std::chrono::milliseconds limit)
     {
         const auto end = std::chrono::steady_clock::now() + limit;
@@ -299,10 +301,10 @@ private:
     std::vector<std::string> m_lines;
 };
 
-std::vector<nlohmann::ordered_json> Parsed(const std::vector<std::string> &lines)
+std::vector<nlohmann::ordered_json> Parsed(const std::vector<std::string>& lines)
 {
     std::vector<nlohmann::ordered_json> objects;
-    for (const std::string &line : lines) objects.push_back(nlohmann::ordered_json::parse(line));
+    for (const std::string& line : lines) objects.push_back(nlohmann::ordered_json::parse(line));
     return objects;
 }
 
@@ -314,7 +316,7 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
     // A search that would listen for a minute.
     RunningFind find({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "60", "-f", "ndjson"});
     // All four devices, and the media player's two further endpoints.
-    auto allIn = [](const std::vector<std::string> &lines) { return lines.size() >= 6; };
+    auto allIn = [](const std::vector<std::string>& lines) { return lines.size() >= 6; };
     const std::vector<std::string> lines = find.LinesUntil(allIn, std::chrono::seconds(10));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(6u, lines.size());
@@ -322,14 +324,14 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
 
     std::map<std::string, nlohmann::ordered_json> last;  // by run and address
     std::map<std::string, int> changes;                  // by run and address
-    for (const nlohmann::ordered_json &object : Parsed(lines)) {
+    for (const nlohmann::ordered_json& object : Parsed(lines)) {
         std::vector<std::string> keys;
-        for (const auto &item : object.items()) keys.push_back(item.key());
-        EXPECT_EQ((std::vector<std::string>{"event", "run", "address", "types", "matchBy", "scopes", "xAddrs",
-                                            "metadataVersion", "metadata", "sourceAddress", "name", "dimensions",
-                                            "dhcpName", "ipAddress", "mac", "services", "discoveryVersion",
-                                            "webPage", "adapter"}),
-                  keys);
+        for (const auto& item : object.items()) keys.push_back(item.key());
+        EXPECT_EQ(
+            (std::vector<std::string>{"event", "run", "address", "types", "matchBy", "scopes", "xAddrs",
+                                      "metadataVersion", "metadata", "sourceAddress", "name", "dimensions", "dhcpName",
+                                      "ipAddress", "mac", "services", "discoveryVersion", "webPage", "adapter"}),
+            keys);
         const std::string key = object["run"].get<std::string>() + " " + object["address"].get<std::string>();
         // A device is found before it changes.
         EXPECT_EQ(object["event"] == "found", last.count(key) == 0) << object.dump();
@@ -338,7 +340,7 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
     }
     // The player's name may come with a later endpoint: names are judged on the last state.
     std::multiset<std::string> names;
-    for (const auto &[key, object] : last) {
+    for (const auto& [key, object] : last) {
         names.insert(object["name"].get<std::string>());
         EXPECT_EQ(object["name"] == "Lobby Player" ? 2 : 0, changes[key]) << key;
         if (object["name"] == "Lobby Player") {
@@ -357,35 +359,36 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
 TEST(FindEndToEnd, WatchHearsDevicesComeAndGoUntilStoppedThenExits0)
 {
     int port = FreeUdpPort();
-    RunningFind find({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "1", "--watch",
-                      "--interval", "2"});
-    auto count = [](const std::vector<std::string> &lines, const char *event) {
+    RunningFind find(
+        {SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "1", "--watch", "--interval", "2"});
+    auto count = [](const std::vector<std::string>& lines, const char* event) {
         int n = 0;
-        for (const nlohmann::ordered_json &object : Parsed(lines)) n += object["event"] == event;
+        for (const nlohmann::ordered_json& object : Parsed(lines)) n += object["event"] == event;
         return n;
     };
     std::optional<DemoSimulator> sim;
     sim.emplace(port);  // says Hello as it starts; the next search finds it all the same
-    std::vector<std::string> lines =
-        find.LinesUntil([&](const std::vector<std::string> &l) { return count(l, "found") >= 4; }, std::chrono::seconds(10));
+    std::vector<std::string> lines = find.LinesUntil(
+        [&](const std::vector<std::string>& l) { return count(l, "found") >= 4; }, std::chrono::seconds(10));
     ASSERT_EQ(4, count(lines, "found"));
     // A few more searches of the same devices: nothing is lost, nothing found twice.
-    lines = find.LinesUntil([](const std::vector<std::string> &) { return false; }, std::chrono::seconds(5));
+    lines = find.LinesUntil([](const std::vector<std::string>&) { return false; }, std::chrono::seconds(5));
     EXPECT_EQ(4, count(lines, "found"));
     EXPECT_EQ(0, count(lines, "lost"));
     std::set<std::string> names;
-    for (const nlohmann::ordered_json &object : Parsed(lines)) names.insert(object["name"]);
+    for (const nlohmann::ordered_json& object : Parsed(lines)) names.insert(object["name"]);
     names.erase("<none>");  // a media player found by an endpoint that does not carry its name
     EXPECT_EQ((std::set<std::string>{"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"}), names);
 
     // The simulator's devices say Bye as it stops: lost long before three intervals of silence.
     const auto stopped = std::chrono::steady_clock::now();
     sim.reset();
-    lines = find.LinesUntil([&](const std::vector<std::string> &l) { return count(l, "lost") >= 4; }, std::chrono::seconds(5));
+    lines = find.LinesUntil([&](const std::vector<std::string>& l) { return count(l, "lost") >= 4; },
+                            std::chrono::seconds(5));
     EXPECT_EQ(4, count(lines, "lost"));
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count(), 3.0);
     // Answers a search heard before the Byes do not bring the devices back.
-    lines = find.LinesUntil([](const std::vector<std::string> &) { return false; }, std::chrono::seconds(3));
+    lines = find.LinesUntil([](const std::vector<std::string>&) { return false; }, std::chrono::seconds(3));
     EXPECT_EQ(4, count(lines, "found"));
 
     Finished rest = find.Stop(SIGINT, std::chrono::seconds(3));
@@ -398,7 +401,7 @@ TEST(FindEndToEnd, SigtermListsWhatWasFoundAndEndsWith143)
 {
     int port = FreeUdpPort();
     DemoSimulator sim(port);
-    for (const char *format : {"table", "json"}) {
+    for (const char* format : {"table", "json"}) {
         SCOPED_TRACE(format);
         RunningFind find({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port), "-t", "60", "-f", format});
         // The demo devices answer within a tenth of a second of the probes.
@@ -406,7 +409,7 @@ TEST(FindEndToEnd, SigtermListsWhatWasFoundAndEndsWith143)
         Finished rest = find.Stop(SIGTERM, std::chrono::seconds(3));
         ASSERT_TRUE(WIFEXITED(rest.status));
         EXPECT_EQ(143, WEXITSTATUS(rest.status)) << rest.err;
-        for (const char *name : {"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"})
+        for (const char* name : {"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"})
             EXPECT_NE(std::string::npos, rest.out.find(name)) << rest.out;
         if (std::string(format) == "json") {
             EXPECT_EQ(4u, nlohmann::json::parse(rest.out)["devices"].size()) << rest.out;
@@ -414,9 +417,9 @@ TEST(FindEndToEnd, SigtermListsWhatWasFoundAndEndsWith143)
     }
 }
 
-int Shell(const std::string &command) { return std::system(command.c_str()); }
+int Shell(const std::string& command) { return std::system(command.c_str()); }
 
-std::string NetNamespaceOf(const std::string &pid)
+std::string NetNamespaceOf(const std::string& pid)
 {
     char link[256] = {};
     ssize_t n = readlink(("/proc/" + pid + "/ns/net").c_str(), link, sizeof link - 1);
@@ -432,7 +435,7 @@ class GatewaylessLink {
 public:
     // subnet: the first three numbers; the near end is .1, the far end .2.
     // A second link joins the namespace the first one made (newNamespace false).
-    explicit GatewaylessLink(const std::string &subnet = "10.77.0", const std::string &tag = "",
+    explicit GatewaylessLink(const std::string& subnet = "10.77.0", const std::string& tag = "",
                              bool newNamespace = true)
     {
         if (newNamespace && unshare(CLONE_NEWNET) != 0) return;
@@ -445,10 +448,11 @@ public:
             usleep(10000);
         const std::string far = "nsenter -t " + holder + " -n ";
         const std::string nearLink = "sgNear" + tag, farLink = "sgFar" + tag;
-        m_ready = Shell("ip link add " + nearLink + " type veth peer name " + farLink + " netns " + holder) == 0 &&
-                  Shell("ip addr add " + subnet + ".1/24 dev " + nearLink + " && ip link set " + nearLink + " up") == 0 &&
-                  Shell(far + "ip addr add " + subnet + ".2/24 dev " + farLink) == 0 &&
-                  Shell(far + "ip link set " + farLink + " up") == 0;
+        m_ready =
+            Shell("ip link add " + nearLink + " type veth peer name " + farLink + " netns " + holder) == 0 &&
+            Shell("ip addr add " + subnet + ".1/24 dev " + nearLink + " && ip link set " + nearLink + " up") == 0 &&
+            Shell(far + "ip addr add " + subnet + ".2/24 dev " + farLink) == 0 &&
+            Shell(far + "ip link set " + farLink + " up") == 0;
     }
     ~GatewaylessLink()
     {
@@ -480,8 +484,8 @@ TEST(FindEndToEnd, BothRunsFindTheDeviceOnANetworkWithoutGateway)
     usleep(500000);
     ASSERT_EQ(0, waitpid(sim, nullptr, WNOHANG)) << "the simulator did not start on the far end";
 
-    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "10.77.0.1", "--port", "3702", "--discovery-timeout",
-                                "2", "--format", "json"});
+    Finished find = RunProgram(
+        {SIGNSEEK_FIND, "--interface", "10.77.0.1", "--port", "3702", "--discovery-timeout", "2", "--format", "json"});
     kill(sim, SIGTERM);
     waitpid(sim, nullptr, 0);
     unlink(log.c_str());
@@ -489,7 +493,7 @@ TEST(FindEndToEnd, BothRunsFindTheDeviceOnANetworkWithoutGateway)
     EXPECT_EQ(std::string::npos, find.err.find("could not run")) << find.err;
     auto json = nlohmann::json::parse(find.out);
     std::multiset<std::string> runs;
-    for (const auto &device : json["devices"]) {
+    for (const auto& device : json["devices"]) {
         runs.insert(device["run"].get<std::string>());
         EXPECT_EQ("10.77.0.2", device["sourceAddress"]);
     }
@@ -508,17 +512,16 @@ TEST(FindEndToEnd, InterfaceAllFindsTheDevicesBehindEachAdapter)
     const std::string log = std::string(::testing::TempDir()) + "sim-all-adapters.log";
     std::vector<pid_t> sims;
     int devnull = open("/dev/null", O_WRONLY);
-    for (const auto &[far, address] : {std::pair{first.Far(), "10.78.1.2"}, std::pair{second.Far(), "10.78.2.2"}})
+    for (const auto& [far, address] : {std::pair{first.Far(), "10.78.1.2"}, std::pair{second.Far(), "10.78.2.2"}})
         sims.push_back(Spawn({"/usr/bin/nsenter", "-t", std::to_string(far), "-n", SIGNSEEK_SIM, "--demo",
-                              "--interface", address, "--port", "3702", "--max-delay", "100", "--log",
-                              log + address},
+                              "--interface", address, "--port", "3702", "--max-delay", "100", "--log", log + address},
                              devnull, devnull));
     close(devnull);
     usleep(500000);
     for (pid_t sim : sims) ASSERT_EQ(0, waitpid(sim, nullptr, WNOHANG)) << "a simulator did not start";
 
-    Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "all", "--port", "3702", "--discovery-timeout", "2",
-                                "--format", "json"});
+    Finished find = RunProgram(
+        {SIGNSEEK_FIND, "--interface", "all", "--port", "3702", "--discovery-timeout", "2", "--format", "json"});
     for (pid_t sim : sims) {
         kill(sim, SIGTERM);
         waitpid(sim, nullptr, 0);
@@ -529,7 +532,7 @@ TEST(FindEndToEnd, InterfaceAllFindsTheDevicesBehindEachAdapter)
     EXPECT_EQ(0, find.status) << find.err;
     std::multiset<std::string> found;
     const auto json = nlohmann::json::parse(find.out);
-    for (const auto &device : json["devices"]) {
+    for (const auto& device : json["devices"]) {
         const std::string adapter = device["adapter"].get<std::string>();
         // Each far end answers only through the card it is cabled to.
         EXPECT_EQ(adapter.substr(0, 7) + ".2", device["sourceAddress"].get<std::string>()) << find.out;

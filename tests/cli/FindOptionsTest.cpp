@@ -53,7 +53,7 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"-f", "xml"}, "--format must be table, json, csv or ndjson"},
         {{"eth0"}, "unexpected argument eth0 (see --help)"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         auto parsed = Parse(c.args);
         EXPECT_FALSE(parsed.options) << c.args[0];
         EXPECT_EQ(c.error, parsed.error);
@@ -104,7 +104,7 @@ TEST(FindOptions, WatchPrintsNdjsonAndOnlyItTakesAnInterval)
 TEST(FindOptions, SavedSettingsAreTheDefaultsAndOptionsOverrideThem)
 {
     CDiscoverySettings saved;
-    saved.ParseLine("3,20,3702,5");  // receive, discovery, port, TTL
+    saved.ParseLine("3,20,3702,5");                 // receive, discovery, port, TTL
     saved.m_values.discoveryPort = 0x10000 + 3800;  // passed on whole; a run uses the low 16 bits
     FindOptions defaults = OptionsFromSettings(saved);
     EXPECT_EQ((DiscoveryValues{20, 3, 0x10000 + 3800, 5}), defaults.values);
@@ -118,7 +118,7 @@ TEST(FindOptions, SavedSettingsAreTheDefaultsAndOptionsOverrideThem)
 TEST(FindOptions, UsageDocumentsExitStatusesAndJsonKeys)
 {
     const std::string usage = FindUsage();
-    for (const char *text : {"Exit status", "  0  ", "  1  ", "  2  ", "discoveryVersion", "webPage", "sourceAddress",
+    for (const char* text : {"Exit status", "  0  ", "  1  ", "  2  ", "discoveryVersion", "webPage", "sourceAddress",
                              "-i, --interface", "-t, --discovery-timeout", "-v, --verbose", "--list-interfaces"})
         EXPECT_NE(std::string::npos, usage.find(text)) << text;
 }

@@ -30,9 +30,8 @@ TEST(InterfaceChoice, AddressDescriptionOrFirstAdapter)
 
 TEST(InterfaceChoice, UnknownAdapterListsTheUsableOnes)
 {
-    Adapters adapters(std::vector<signseek::AdapterRecord>{{"eth0 (Intel)", {"10.0.0.2", "10.0.0.3"}},
-                                                           {"wlan0", {"0.0.0.0"}},
-                                                           {"lo (Loopback)", {"127.0.0.1"}}});
+    Adapters adapters(std::vector<signseek::AdapterRecord>{
+        {"eth0 (Intel)", {"10.0.0.2", "10.0.0.3"}}, {"wlan0", {"0.0.0.0"}}, {"lo (Loopback)", {"127.0.0.1"}}});
     auto choice = ChooseInterface("wlan0", adapters);
     EXPECT_FALSE(choice.address);
     EXPECT_TRUE(choice.unknownAdapter);

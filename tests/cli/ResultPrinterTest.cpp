@@ -1,10 +1,10 @@
 #include "discovery/ResultPrinter.h"
 #include "common/VendorConstants.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
-#include <sstream>
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 namespace signseek {
 
@@ -18,8 +18,12 @@ FoundDevice Player()
     r.scopes = std::string(VENDOR_URI_ROOT) + "scopes/marvane/Ferro/X8";
     r.xAddrs = "http://10.0.0.7:80/";
     r.metadataVersion = 3;
-    r.metadata = {"<Description>Caf\xE9 \"Wall\", left</Description>", "<Height>96</Height>", "<Width>192</Width>",
-                  "<DHCPName>ferro-1</DHCPName>", "<MAC>00-11</MAC>", "<Services>ns3:quellad:8080</Services>"};
+    r.metadata = {"<Description>Caf\xE9 \"Wall\", left</Description>",
+                  "<Height>96</Height>",
+                  "<Width>192</Width>",
+                  "<DHCPName>ferro-1</DHCPName>",
+                  "<MAC>00-11</MAC>",
+                  "<Services>ns3:quellad:8080</Services>"};
     r.sourceAddress = "10.0.0.7";
     r.adapter = "10.0.0.1";
     return {"devices", r};
@@ -29,7 +33,7 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
 {
     auto json = nlohmann::ordered_json::parse(FormatJson({Player()}));
     ASSERT_EQ(1u, json["devices"].size());
-    const auto &d = json["devices"][0];
+    const auto& d = json["devices"][0];
     std::vector<std::string> keys;
     for (auto it = d.begin(); it != d.end(); ++it) keys.push_back(it.key());
     EXPECT_EQ((std::vector<std::string>{"run", "address", "types", "matchBy", "scopes", "xAddrs", "metadataVersion",
@@ -54,7 +58,7 @@ TEST(ResultJson, DeviceTextIsShownDecodedAndMetadataStaysAsReceived)
                               "<DHCPName>&#x6771;&#x4EAC; Lobby</DHCPName>", "<MAC>\xff</MAC>",
                               "<Services>caf&#xE9;:8080</Services>"};
     auto json = nlohmann::ordered_json::parse(FormatJson({device}));
-    const auto &d = json["devices"][0];
+    const auto& d = json["devices"][0];
     EXPECT_EQ("Caf\xc3\xa9 Z\xc3\xbcrich & R&D <Lab>", d["name"]);
     EXPECT_EQ("\xe6\x9d\xb1\xe4\xba\xac Lobby", d["dhcpName"]);
     EXPECT_EQ("\xc3\xbf", d["mac"]);
@@ -80,7 +84,7 @@ TEST(ResultJson, HostileRecordHasNoWebPageAndStaysValidJson)
     EXPECT_TRUE(empty["devices"].empty());
 }
 
-FoundDevice Named(const std::string &run, const std::string &name, const std::string &source)
+FoundDevice Named(const std::string& run, const std::string& name, const std::string& source)
 {
     FoundDevice d = Player();
     d.run = run;
@@ -94,12 +98,13 @@ TEST(ResultCsv, QuotesSeparatorsDefusesFormulasAndAddsTheDeviceColumns)
     FoundDevice formula = Player();
     formula.record.metadata[0] = "<Description>=HYPERLINK(\"x\")</Description>";
     std::string csv = FormatCsv({Player(), formula});
-    EXPECT_EQ("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version,Adapter\r\n"
-              "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
-              "Configuration:8080,,10.0.0.1\r\n"
-              "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
-              "Configuration:8080,,10.0.0.1\r\n",
-              csv);
+    EXPECT_EQ(
+        "Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version,Adapter\r\n"
+        "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
+        "Configuration:8080,,10.0.0.1\r\n"
+        "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
+        "Configuration:8080,,10.0.0.1\r\n",
+        csv);
 }
 
 TEST(ResultCsv, FormulaGuardLooksPastLeadingBlanksTabsAndReturns)
@@ -117,7 +122,7 @@ TEST(ResultCsv, FormulaGuardLooksPastLeadingBlanksTabsAndReturns)
         {"-5 dB", "'-5 dB"},
         {"Lobby =1", "Lobby =1"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         std::string csv = FormatCsv({Named("devices", c.name, "10.0.0.7")});
         std::string row = csv.substr(csv.find("\r\n") + 2);
         EXPECT_EQ(0u, row.find(c.cell + ",")) << row;
@@ -130,7 +135,7 @@ TEST(ResultOrder, ByRunThenNameThenAddressInTableAndCsv)
                                       Named("bridges", "Aardvark", "10.0.0.1"), Named("devices", "Beta", "10.0.0.9")};
     std::string table = FormatTable(found);
     std::vector<std::size_t> at;
-    for (const char *expected : {"Alpha", "Beta  ", "Beta  ", "Aardvark"}) {
+    for (const char* expected : {"Alpha", "Beta  ", "Beta  ", "Aardvark"}) {
         std::size_t from = at.empty() ? 0 : at.back() + 1;
         at.push_back(table.find(expected, from));
         ASSERT_NE(std::string::npos, at.back()) << expected << "\n" << table;
@@ -176,7 +181,7 @@ TEST(ResultTable, ColumnsLineUpAndControlCharactersAreDefused)
     std::getline(lines, second);
     EXPECT_EQ(0u, header.find("Name"));
     // "Dimensions" starts in the same column on every line (counted in characters).
-    auto column = [](const std::string &line, const std::string &what) {
+    auto column = [](const std::string& line, const std::string& what) {
         std::size_t bytes = line.find(what);
         std::size_t chars = 0;
         for (std::size_t i = 0; i < bytes; ++i) chars += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;

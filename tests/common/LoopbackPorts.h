@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <fstream>
 #include <istream>
-#include <string>
-#include <thread>
 #include <netinet/in.h>
+#include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace signseek {
@@ -24,9 +24,9 @@ inline int FreeLoopbackPort(int type)
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
     close(fd);
     return ntohs(a.sin_port);
 }

@@ -23,9 +23,11 @@ TEST(TextEncoding, WideToUtf8CoversAllLengthsAndReplacesInvalid)
 
 TEST(TextEncoding, PrintableUtf8DefusesControlCharacters)
 {
-    const std::wstring hostile = WidenLatin1("a\x1b[2Jb\tc\nd\re\x7f\x9b" "6n\xa0");
-    EXPECT_EQ(WideToPrintableUtf8(hostile),
-              "a\xef\xbf\xbd[2Jb\tc\nd\xef\xbf\xbd" "e\xef\xbf\xbd\xef\xbf\xbd" "6n\xc2\xa0");
+    const std::wstring hostile = WidenLatin1("a\x1b[2Jb\tc\nd\re\x7f\x9b"
+                                             "6n\xa0");
+    EXPECT_EQ(WideToPrintableUtf8(hostile), "a\xef\xbf\xbd[2Jb\tc\nd\xef\xbf\xbd"
+                                            "e\xef\xbf\xbd\xef\xbf\xbd"
+                                            "6n\xc2\xa0");
     EXPECT_EQ(WideToUtf8(WidenLatin1("\x1b")), "\x1b");
 }
 
@@ -45,7 +47,8 @@ TEST(TextEncoding, DeviceBytesKeepUtf8AndTakeOtherBytesAsLatin1)
 TEST(TextEncoding, XmlReferencesAreDecodedAndMalformedOnesKept)
 {
     EXPECT_EQ(DecodeXmlText("R&amp;D &lt;Lab&gt; &quot;x&quot; &apos;"), "R&D <Lab> \"x\" '");
-    EXPECT_EQ(DecodeXmlText("&#x6771;&#20140; Lobby &#xE9;&#65;"), "\xe6\x9d\xb1\xe4\xba\xac Lobby \xc3\xa9" "A");
+    EXPECT_EQ(DecodeXmlText("&#x6771;&#20140; Lobby &#xE9;&#65;"), "\xe6\x9d\xb1\xe4\xba\xac Lobby \xc3\xa9"
+                                                                   "A");
     EXPECT_EQ(DecodeXmlText("&amp;amp; & &; &#; &#x; &#xD800; &#0; &#x110000; &nbsp; &#12a; a&b;c"),
               "&amp; & &; &#; &#x; &#xD800; &#0; &#x110000; &nbsp; &#12a; a&b;c");
     EXPECT_EQ(DecodeXmlText("tail &amp"), "tail &amp");

@@ -93,8 +93,7 @@ TEST(DeviceCollector, MergeReplacesAnExactServicesItemInPlace)
     first.metadata = {"<Services>a:1</Services>", "<Z>z</Z>"};
     c.HandleMatch(first);
     c.HandleMatch(PlayerEndpoint("urn:e2", "t2", 81));
-    EXPECT_EQ(c.Devices()[0].metadata,
-              (std::vector<std::string>{"<Services>a:1 t2:81</Services>", "<Z>z</Z>"}));
+    EXPECT_EQ(c.Devices()[0].metadata, (std::vector<std::string>{"<Services>a:1 t2:81</Services>", "<Z>z</Z>"}));
 }
 
 TEST(DeviceCollector, OtherEndpointOnAKnownHostIsDroppedUnlessAPlayer)
@@ -183,8 +182,7 @@ struct ScanningCollector {
             }
             if (HostOfUrl(existing.xAddrs) == HostOfUrl(record.xAddrs)) {
                 known = true;
-                if (record.IsMediaPlayer())
-                    MergeMediaPlayerEndpoint(existing, record);
+                if (record.IsMediaPlayer()) MergeMediaPlayerEndpoint(existing, record);
                 break;
             }
         }
@@ -213,8 +211,7 @@ TEST(DeviceCollector, IndexedLookupsFollowTheScanOrderRules)
         for (int i = 0; i < 40; ++i) {
             DeviceRecord r = MakeRecord("urn:" + std::to_string(random() % 12), xAddrs[random() % xAddrs.size()],
                                         scopes[random() % scopes.size()], "t" + std::to_string(random() % 3));
-            if (random() % 4 == 0)
-                r.metadata = {"<Services>s" + std::to_string(i) + "</Services>"};
+            if (random() % 4 == 0) r.metadata = {"<Services>s" + std::to_string(i) + "</Services>"};
             indexed.HandleMatch(r);
             scanning.HandleMatch(r);
         }
@@ -246,14 +243,12 @@ TEST(DeviceCollector, KeepsAtMostTheTextLimitAcrossRecordsAndMerges)
     for (int i = 1; i < 100 && !c.LimitReached(); ++i) {
         DeviceRecord endpoint = PlayerEndpoint("urn:p" + std::to_string(i), "t", 80);
         endpoint.metadata = {big};
-        if (c.HandleMatch(endpoint) == Outcome::Merged)
-            ++merged;
+        if (c.HandleMatch(endpoint) == Outcome::Merged) ++merged;
     }
     EXPECT_TRUE(c.LimitReached());
     EXPECT_GT(merged, 0u);
     std::size_t kept = 0;
-    for (const std::string& item : c.Devices()[0].metadata)
-        kept += item.size();
+    for (const std::string& item : c.Devices()[0].metadata) kept += item.size();
     EXPECT_LE(kept, DeviceCollector::kMaxTextBytes);
     DeviceRecord large = MakeRecord("urn:large", "http://large/");
     large.metadata = {std::string(DeviceCollector::kMaxTextBytes, 'y')};

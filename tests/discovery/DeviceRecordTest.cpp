@@ -63,8 +63,19 @@ TEST(DeviceRecordMetadata, ClosingMarkBeforeOpeningMarkDoesNotDelimit)
 TEST(DeviceRecordMetadata, SurvivesHostileFragments)
 {
     const std::vector<std::string> hostile = {
-        "", "<", ">", "<>", "</>", "<<<>>>", "<K", "K>", "<K>", "</K>", std::string("<K>\0x</K>", 9),
-        std::string(100000, '<'), "<" + std::string(100000, 'K') + ">",
+        "",
+        "<",
+        ">",
+        "<>",
+        "</>",
+        "<<<>>>",
+        "<K",
+        "K>",
+        "<K>",
+        "</K>",
+        std::string("<K>\0x</K>", 9),
+        std::string(100000, '<'),
+        "<" + std::string(100000, 'K') + ">",
     };
     for (const std::string& item : hostile) {
         const DeviceRecord r = WithMetadata({item});
@@ -93,9 +104,9 @@ TEST(DeviceRecordAccessors, FallBackWhenMetadataIsMissing)
 
 TEST(DeviceRecordAccessors, ShowTheTextTheDeviceSent)
 {
-    const DeviceRecord r = WithMetadata({"<Description>Caf\xc3\xa9 Z\xc3\xbcrich</Description>",
-                                         "<DHCPName>R&amp;D &lt;Lab&gt;</DHCPName>",
-                                         "<MAC>&#x6771;&#x4EAC; Lobby</MAC>", "<DiscoveryVersion>2.\xff</DiscoveryVersion>"});
+    const DeviceRecord r = WithMetadata(
+        {"<Description>Caf\xc3\xa9 Z\xc3\xbcrich</Description>", "<DHCPName>R&amp;D &lt;Lab&gt;</DHCPName>",
+         "<MAC>&#x6771;&#x4EAC; Lobby</MAC>", "<DiscoveryVersion>2.\xff</DiscoveryVersion>"});
     EXPECT_EQ(r.GetDescription(), "Caf\xc3\xa9 Z\xc3\xbcrich");
     EXPECT_EQ(r.GetDhcpName(), "R&D <Lab>");
     EXPECT_EQ(r.GetMac(), "\xe6\x9d\xb1\xe4\xba\xac Lobby");

@@ -2,22 +2,22 @@
 // send, what they collect over HTTP and UDP, how long they listen, and that
 // they leave no socket behind.
 
+#include "discovery/DiscoveryRun.h"
 #include "FakeDevice.h"
 #include "TestRecords.h"
-#include "discovery/DiscoveryRun.h"
 #include "discovery/RunFailure.h"
 #include "discovery/WatchRun.h"
 #include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
-#include <mutex>
-#include <stdexcept>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <netinet/in.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -36,10 +36,7 @@ const std::string kSoap11 = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http:/
                             "<s:Body></s:Body></s:Envelope>";
 const std::string kProbeToListener = wiretest::Envelope("", "<d:Probe><d:Types>x8</d:Types></d:Probe>");
 
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 DiscoveryRequest Request(const FakeDevice& device, int timeout = 1)
 {
@@ -77,7 +74,9 @@ void ExpectMessageId(const std::string& id)
     const std::string shape = "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx";
     bool ok = id.size() == shape.size();
     for (std::size_t i = 0; ok && i < id.size(); ++i)
-        ok = shape[i] == '-' ? id[i] == '-' : std::isxdigit(static_cast<unsigned char>(id[i])) && !std::isupper(static_cast<unsigned char>(id[i]));
+        ok = shape[i] == '-'
+                 ? id[i] == '-'
+                 : std::isxdigit(static_cast<unsigned char>(id[i])) && !std::isupper(static_cast<unsigned char>(id[i]));
     EXPECT_TRUE(ok) << id;
 }
 
@@ -156,11 +155,11 @@ TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
     std::atomic<Clock::rep> lastAnswer{0};
     std::vector<std::string> answers;
     FakeDevice device([&](const fake::ReceivedProbe& probe) {
-        answers.push_back(fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope(
-                                                          {MatchItems("urn:ferro", "http://127.0.0.1:80/")})));
+        answers.push_back(
+            fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:ferro", "http://127.0.0.1:80/")})));
         if (!probe.hasTypes)  // a second device answers only the root-scope probe
-            answers.push_back(fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems(
-                                                              "urn:other", "http://127.0.0.9/", "x9")})));
+            answers.push_back(fake::PostTo(
+                probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:other", "http://127.0.0.9/", "x9")})));
         lastAnswer = Clock::now().time_since_epoch().count();
     });
     RecordingObserver observer;
@@ -178,8 +177,7 @@ TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
     EXPECT_EQ("rule", outcome.records[0].matchBy);
     EXPECT_EQ("urn:other", outcome.records[1].address);
     ASSERT_EQ(3u, answers.size());
-    for (const std::string& answer : answers)
-        EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
+    for (const std::string& answer : answers) EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
     // Each probe and each answer is reported with what became of it.
     const std::string replyTo = "http://127.0.0.1:" + std::to_string(request.listenPort) + "/Discovery";
     EXPECT_EQ((std::vector<std::string>{
@@ -201,13 +199,12 @@ TEST(DiscoverDevices, HostilePeersNeitherStopTheRunNorLoseDevices)
 {
     std::vector<std::string> answers;
     FakeDevice device([&](const fake::ReceivedProbe& probe) {
-        if (probe.hasTypes)
-            return;
+        if (probe.hasTypes) return;
         for (const std::string& bad : {std::string("this is no XML"), kSoap11, kProbeToListener})
             answers.push_back(fake::PostTo(probe.replyTo, bad));
-        answers.push_back(fake::PostTo(
-            probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:first", "http://127.0.0.2:80/"),
-                                                       MatchItems("urn:second", "http://127.0.0.3:80/")})));
+        answers.push_back(fake::PostTo(probe.replyTo,
+                                       fake::ProbeMatchesEnvelope({MatchItems("urn:first", "http://127.0.0.2:80/"),
+                                                                   MatchItems("urn:second", "http://127.0.0.3:80/")})));
         fake::PostTo(probe.replyTo,
                      fake::HelloEnvelope(MatchItems("urn:hello", "http://127.0.0.4/", "x8", "", "<Rows>4</Rows>")));
         fake::PostTo(probe.replyTo, fake::HelloEnvelope(MatchItems("", "http://127.0.0.5/")));
@@ -216,8 +213,7 @@ TEST(DiscoverDevices, HostilePeersNeitherStopTheRunNorLoseDevices)
     device.Stop();
 
     ASSERT_EQ(4u, answers.size());
-    for (int i = 0; i < 3; ++i)
-        EXPECT_NE(std::string::npos, answers[i].find("Fault>")) << answers[i];
+    for (int i = 0; i < 3; ++i) EXPECT_NE(std::string::npos, answers[i].find("Fault>")) << answers[i];
     EXPECT_EQ(0u, answers[3].find("HTTP/1.1 202 Accepted"));
 
     ASSERT_FALSE(outcome.failed);
@@ -237,13 +233,11 @@ TEST(DiscoverBridges, CollectsDatagramAnswersPastHostilePeers)
     FakeDevice device([](const fake::ReceivedProbe& probe) {
         for (const std::string& bad : {std::string("this is no XML"), kSoap11, kProbeToListener})
             fake::DatagramTo(probe.sourcePort, bad);
-        fake::DatagramTo(probe.sourcePort,
-                         wiretest::Envelope("", "<d:ResolveMatches><d:ResolveMatch>" +
-                                                    MatchItems("urn:resolved", "http://127.0.0.8/") +
-                                                    "</d:ResolveMatch></d:ResolveMatches>"));
-        fake::DatagramTo(probe.sourcePort,
-                         fake::ProbeMatchesEnvelope({MatchItems("urn:bridge", "http://127.0.0.6/", "Halden Relay",
-                                                                kBridgeScope)}));
+        fake::DatagramTo(probe.sourcePort, wiretest::Envelope("", "<d:ResolveMatches><d:ResolveMatch>" +
+                                                                      MatchItems("urn:resolved", "http://127.0.0.8/") +
+                                                                      "</d:ResolveMatch></d:ResolveMatches>"));
+        fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope({MatchItems("urn:bridge", "http://127.0.0.6/",
+                                                                                  "Halden Relay", kBridgeScope)}));
         fake::DatagramTo(probe.sourcePort, fake::HelloEnvelope(MatchItems("urn:hello", "http://127.0.0.7/")));
     });
     Outcome outcome = Timed(RunKind::Bridges, Request(device));
@@ -278,8 +272,7 @@ struct RecordLog {
     {
         std::vector<DeviceRecord> state;
         for (const Event& event : events) {
-            if (event.index >= state.size())
-                state.resize(event.index + 1);
+            if (event.index >= state.size()) state.resize(event.index + 1);
             state[event.index] = event.record;
         }
         return state;
@@ -294,12 +287,12 @@ TEST(DiscoveryRun, ReportsEachRecordWhenFoundAndAgainWhenAnotherEndpointChangesI
     FakeDevice device([&](const fake::ReceivedProbe& probe) {
         std::vector<std::string> answers;
         for (int port : {80, 81})
-            answers.push_back(fake::ProbeMatchesEnvelope({MatchItems(
-                "urn:endpoint:" + std::to_string(port), "http://127.0.0.9:" + std::to_string(port) + "/",
-                "t" + std::to_string(port), player)}));
+            answers.push_back(fake::ProbeMatchesEnvelope(
+                {MatchItems("urn:endpoint:" + std::to_string(port), "http://127.0.0.9:" + std::to_string(port) + "/",
+                            "t" + std::to_string(port), player)}));
         answers.push_back(fake::ProbeMatchesEnvelope({MatchItems("urn:other", "http://127.0.0.5/", "x9")}));
-        answers.push_back(fake::ProbeMatchesEnvelope({MatchItems(
-            "urn:endpoint:82", "http://127.0.0.9:82/", "t82", player)}));
+        answers.push_back(
+            fake::ProbeMatchesEnvelope({MatchItems("urn:endpoint:82", "http://127.0.0.9:82/", "t82", player)}));
         for (const std::string& answer : answers) {
             if (!probe.replyTo.empty() && !probe.hasTypes)
                 fake::PostTo(probe.replyTo, answer);
@@ -391,8 +384,7 @@ std::string LaidOut(const std::string& compact, const std::string& between)
     std::string out = compact.substr(0, root);
     for (std::size_t i = root; i < compact.size(); ++i) {
         out += compact[i];
-        if (compact[i] == '>' && i + 1 < compact.size() && compact[i + 1] == '<')
-            out += between;
+        if (compact[i] == '>' && i + 1 < compact.size() && compact[i + 1] == '<') out += between;
     }
     return out;
 }
@@ -403,9 +395,9 @@ TEST(DiscoveryRun, AnswersLaidOutAnyWayGiveTheSameRecordsOverHttpAndUdp)
     const std::string extras = "<Description>Lobby</Description><DHCPName>lobby-1</DHCPName>";
     std::vector<std::string> answers;
     for (int port : {80, 81, 82})
-        answers.push_back(fake::ProbeMatchesEnvelope({MatchItems(
-            "urn:endpoint:" + std::to_string(port), "http://127.0.0.9:" + std::to_string(port) + "/",
-            "t" + std::to_string(port), player, extras)}));
+        answers.push_back(fake::ProbeMatchesEnvelope(
+            {MatchItems("urn:endpoint:" + std::to_string(port), "http://127.0.0.9:" + std::to_string(port) + "/",
+                        "t" + std::to_string(port), player, extras)}));
 
     const std::pair<const char*, std::string> layouts[] = {
         {"compact", ""},
@@ -619,8 +611,7 @@ struct WatchLog {
 bool WaitFor(const std::function<bool()>& done, double seconds)
 {
     const Clock::time_point start = Clock::now();
-    while (!done() && SecondsSince(start) < seconds)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (!done() && SecondsSince(start) < seconds) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return done();
 }
 
@@ -632,10 +623,8 @@ TEST(Watch, ListsSearchAnswersAndHellosAndLosesDevicesOnByeOrSilence)
     std::atomic<bool> answering{true};
     FakeDevice device([&](const fake::ReceivedProbe& probe) {
         // The device hears the group's announcements too; it answers probes only.
-        if (probe.messageId.empty() || probe.text.find("Probe>") == std::string::npos || !answering)
-            return;
-        if (probe.replyTo.empty() || probe.hasTypes)
-            return;
+        if (probe.messageId.empty() || probe.text.find("Probe>") == std::string::npos || !answering) return;
+        if (probe.replyTo.empty() || probe.hasTypes) return;
         fake::PostTo(probe.replyTo,
                      fake::ProbeMatchesEnvelope({MatchItems("urn:answers", "http://127.0.0.2:80/", "x8", scope)}));
         fake::PostTo(probe.replyTo,
@@ -648,7 +637,8 @@ TEST(Watch, ListsSearchAnswersAndHellosAndLosesDevicesOnByeOrSilence)
     std::atomic<bool> stop{false};
     std::string failure = "not returned";
     std::thread watch([&] {
-        failure = RunWatch(request, [&](WatchEvent e, const std::string&, const DeviceRecord& r) { log.Add(e, r); }, stop);
+        failure = RunWatch(
+            request, [&](WatchEvent e, const std::string&, const DeviceRecord& r) { log.Add(e, r); }, stop);
     });
 
     EXPECT_TRUE(WaitFor([&] { return log.Has(WatchEvent::Found, "urn:answers"); }, 10));
@@ -676,7 +666,8 @@ TEST(Watch, ListsSearchAnswersAndHellosAndLosesDevicesOnByeOrSilence)
     EXPECT_FALSE(log.Has(WatchEvent::Found, "urn:printer"));
     // Each device was found once, and the first Bye's device came back with the next search.
     std::lock_guard lock(log.mutex);
-    EXPECT_EQ(1, std::count(log.events.begin(), log.events.end(), std::pair{WatchEvent::Found, std::string("urn:quiet")}));
+    EXPECT_EQ(1,
+              std::count(log.events.begin(), log.events.end(), std::pair{WatchEvent::Found, std::string("urn:quiet")}));
 }
 
 }  // namespace signseek

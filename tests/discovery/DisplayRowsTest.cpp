@@ -11,8 +11,7 @@ DeviceRecord Reachable(std::string services = {})
 {
     DeviceRecord r = MakeRecord("urn:1", "http://10.0.0.5:80/", "", "");
     r.sourceAddress = "10.0.0.5";
-    if (!services.empty())
-        r.metadata.push_back(MakeServicesItem(services));
+    if (!services.empty()) r.metadata.push_back(MakeServicesItem(services));
     return r;
 }
 }  // namespace

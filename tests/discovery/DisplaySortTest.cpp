@@ -10,10 +10,8 @@ namespace {
 DeviceRecord Named(const std::string& description, const std::string& dhcp = {}, const std::string& xAddrs = {})
 {
     DeviceRecord r = MakeRecord("urn:" + description, xAddrs);
-    if (!description.empty())
-        r.metadata.push_back("<Description>" + description + "</Description>");
-    if (!dhcp.empty())
-        r.metadata.push_back("<DHCPName>" + dhcp + "</DHCPName>");
+    if (!description.empty()) r.metadata.push_back("<Description>" + description + "</Description>");
+    if (!dhcp.empty()) r.metadata.push_back("<DHCPName>" + dhcp + "</DHCPName>");
     return r;
 }
 
@@ -32,8 +30,7 @@ int CompareDescending(const DeviceRecord& a, const DeviceRecord& b, int column)
 std::vector<SortTexts> TextsOfNames(std::vector<std::string> names)
 {
     std::vector<SortTexts> texts;
-    for (const std::string& name : names)
-        texts.push_back(Texts(Named(name)));
+    for (const std::string& name : names) texts.push_back(Texts(Named(name)));
     return texts;
 }
 
@@ -126,8 +123,7 @@ TEST(RowOrder, InPlaceTellsWhenAChangedRowNoLongerFits)
 {
     const RowOrder arrival;
     std::vector<SortTexts> rows = TextsOfNames({"a", "b", "c"});
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        EXPECT_TRUE(arrival.InPlace(rows, i, Self));
+    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(arrival.InPlace(rows, i, Self));
     rows[1] = Texts(Named("B"));  // equal without case: stays
     EXPECT_TRUE(arrival.InPlace(rows, 1, Self));
     rows[1] = Texts(Named("d"));

@@ -54,8 +54,7 @@ FakeDevice::~FakeDevice()
 void FakeDevice::Stop()
 {
     m_stop = true;
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 std::vector<ReceivedProbe> FakeDevice::Probes()
@@ -69,8 +68,7 @@ void FakeDevice::Loop()
     while (!m_stop) {
         sockaddr_in from{};
         std::string text = wiretest::ReadDatagram(m_fd, 50, &from);
-        if (text.empty())
-            continue;
+        if (text.empty()) continue;
         ReceivedProbe probe = Parse(std::move(text), ntohs(from.sin_port));
         {
             std::lock_guard lock(m_mutex);
@@ -88,12 +86,10 @@ std::string ElementText(const std::string& xml, const std::string& name)
     std::size_t open = xml.find("<" + name);
     while (open != std::string::npos) {
         char next = xml[open + 1 + name.size()];
-        if (next == '>' || next == ' ')
-            break;
+        if (next == '>' || next == ' ') break;
         open = xml.find("<" + name, open + 1);
     }
-    if (open == std::string::npos)
-        return {};
+    if (open == std::string::npos) return {};
     std::size_t start = xml.find('>', open) + 1;
     std::size_t end = xml.find("</" + name + ">", start);
     return end == std::string::npos ? std::string() : xml.substr(start, end - start);
@@ -103,19 +99,16 @@ std::string MatchItems(const std::string& address, const std::string& xAddrs, co
                        const std::string& scopes, const std::string& extra)
 {
     std::string items = "<a:EndpointReference><a:Address>" + address + "</a:Address></a:EndpointReference>";
-    if (!types.empty())
-        items += "<d:Types>" + types + "</d:Types>";
+    if (!types.empty()) items += "<d:Types>" + types + "</d:Types>";
     items += "<d:Scopes MatchBy=\"rule\">" + scopes + "</d:Scopes>";
-    if (!xAddrs.empty())
-        items += "<d:XAddrs>" + xAddrs + "</d:XAddrs>";
+    if (!xAddrs.empty()) items += "<d:XAddrs>" + xAddrs + "</d:XAddrs>";
     return items + extra + "<d:MetadataVersion>3</d:MetadataVersion>";
 }
 
 std::string ProbeMatchesEnvelope(const std::vector<std::string>& matchItems)
 {
     std::string body = "<d:ProbeMatches>";
-    for (const std::string& items : matchItems)
-        body += "<d:ProbeMatch>" + items + "</d:ProbeMatch>";
+    for (const std::string& items : matchItems) body += "<d:ProbeMatch>" + items + "</d:ProbeMatch>";
     return wiretest::Envelope("", body + "</d:ProbeMatches>");
 }
 
@@ -128,8 +121,7 @@ std::string PostTo(const std::string& replyTo, const std::string& body)
 {
     const std::string prefix = "http://127.0.0.1:";
     EXPECT_EQ(0u, replyTo.find(prefix)) << replyTo;  // never anything but loopback
-    if (replyTo.find(prefix) != 0)
-        return {};
+    if (replyTo.find(prefix) != 0) return {};
     const int port = std::stoi(replyTo.substr(prefix.size()));
     const std::string path = replyTo.substr(replyTo.find('/', prefix.size()));
     const std::string request = "POST " + path +
@@ -150,8 +142,7 @@ void DatagramTo(int port, const std::string& bytes)
 int OpenDescriptors()
 {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
 }
 

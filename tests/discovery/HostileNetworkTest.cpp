@@ -47,8 +47,7 @@ int ConnectTo(int port)
 bool ClosedByPeer(int fd)
 {
     pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 0) <= 0)
-        return false;
+    if (poll(&p, 1, 0) <= 0) return false;
     char byte;
     return recv(fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK) <= 0;
 }
@@ -59,14 +58,12 @@ public:
     using Step = std::function<void(int port, const std::atomic<bool>& stop)>;
     Attack(int port, int threads, Step step)
     {
-        for (int i = 0; i < threads; ++i)
-            m_threads.emplace_back([this, port, step] { step(port, m_stop); });
+        for (int i = 0; i < threads; ++i) m_threads.emplace_back([this, port, step] { step(port, m_stop); });
     }
     ~Attack()
     {
         m_stop = true;
-        for (std::thread& t : m_threads)
-            t.join();
+        for (std::thread& t : m_threads) t.join();
     }
 
 private:
@@ -102,8 +99,7 @@ Attack::Step Idle()
     return [](int port, const std::atomic<bool>& stop) {
         while (!stop) {
             int fd = ConnectTo(port);
-            while (fd >= 0 && !stop && !ClosedByPeer(fd))
-                Pause(20);
+            while (fd >= 0 && !stop && !ClosedByPeer(fd)) Pause(20);
             if (fd >= 0)
                 close(fd);
             else
@@ -117,8 +113,7 @@ Attack::Step Churn(int intervalMillis)
     return [intervalMillis](int port, const std::atomic<bool>& stop) {
         while (!stop) {
             int fd = ConnectTo(port);
-            if (fd >= 0)
-                close(fd);
+            if (fd >= 0) close(fd);
             Pause(intervalMillis);
         }
     };
@@ -139,11 +134,9 @@ Attack::Step Flood(std::string head, std::atomic<std::size_t>& sentAfterHead)
             std::size_t sent = 0;
             while (!stop) {
                 pollfd p{fd, POLLOUT, 0};
-                if (poll(&p, 1, 50) <= 0)
-                    continue;
+                if (poll(&p, 1, 50) <= 0) continue;
                 ssize_t n = send(fd, filler.data(), filler.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (n < 0 && errno != EAGAIN)
-                    break;
+                if (n < 0 && errno != EAGAIN) break;
                 sent += n > 0 ? static_cast<std::size_t>(n) : 0;
             }
             close(fd);
@@ -156,7 +149,8 @@ Attack::Step Flood(std::string head, std::atomic<std::size_t>& sentAfterHead)
 struct HonestDevices {
     HonestDevices()
         : device([](const fake::ReceivedProbe& probe) {
-              fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:ferro", "http://127.0.0.1:80/")}));
+              fake::PostTo(probe.replyTo,
+                           fake::ProbeMatchesEnvelope({MatchItems("urn:ferro", "http://127.0.0.1:80/")}));
               if (!probe.hasTypes)
                   fake::PostTo(probe.replyTo,
                                fake::ProbeMatchesEnvelope({MatchItems("urn:other", "http://127.0.0.9/", "x9")}));
@@ -235,8 +229,7 @@ TEST(HostileNetwork, HugeBodiesAreRefusedBeforeTheyAreRead)
 TEST(HostileNetwork, CrowdedXmlIsRefusedQuickly)
 {
     std::string attributes, declarations;
-    for (int i = 0; attributes.size() < 60000; ++i)
-        attributes += " a" + std::to_string(i) + "=\"\"";
+    for (int i = 0; attributes.size() < 60000; ++i) attributes += " a" + std::to_string(i) + "=\"\"";
     for (int i = 0; declarations.size() < 60000; ++i)
         declarations += " xmlns:n" + std::to_string(i) + "=\"urn:" + std::to_string(i) + "\"";
     HonestDevices honest;
@@ -246,11 +239,11 @@ TEST(HostileNetwork, CrowdedXmlIsRefusedQuickly)
         Pause(150);
         for (const std::string& crowd : {attributes, declarations}) {
             const std::string body = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://www.w3.org/2003/05/"
-                                     "soap-envelope\"><s:Body><x" + crowd + "/></s:Body></s:Envelope>";
+                                     "soap-envelope\"><s:Body><x" +
+                                     crowd + "/></s:Body></s:Envelope>";
             const auto start = Clock::now();
-            answers.push_back(fake::PostTo("http://127.0.0.1:" + std::to_string(honest.request.listenPort) +
-                                               "/Discovery",
-                                           body));
+            answers.push_back(
+                fake::PostTo("http://127.0.0.1:" + std::to_string(honest.request.listenPort) + "/Discovery", body));
             answerSeconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
         }
     });
@@ -270,12 +263,10 @@ TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
     attacker = wiretest::LoopbackUdp(attackerPort);
     std::atomic<int> faults{0};
     FakeDevice device([&](const fake::ReceivedProbe& probe) {
-        for (int i = 0; i < 50; ++i)
-            wiretest::SendDatagramTo(attacker, "x", probe.sourcePort);
-        fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope({MatchItems(
-                                               "urn:bridge", "http://127.0.0.6/", "Halden", kBridgeScope)}));
-        while (!wiretest::ReadDatagram(attacker, 500).empty())
-            ++faults;
+        for (int i = 0; i < 50; ++i) wiretest::SendDatagramTo(attacker, "x", probe.sourcePort);
+        fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope({MatchItems("urn:bridge", "http://127.0.0.6/",
+                                                                                  "Halden", kBridgeScope)}));
+        while (!wiretest::ReadDatagram(attacker, 500).empty()) ++faults;
     });
     DiscoveryRequest request;
     request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());

@@ -1,9 +1,9 @@
 // Match on its own: what a send leaves behind for the listener, and the
 // HTTP listener keeping what it collected.
 
+#include "discovery/Match.h"
 #include "FakeDevice.h"
 #include "common/VendorConstants.h"
-#include "discovery/Match.h"
 #include "discovery/Result.h"
 #include "tests/wire/WireTestSupport.h"
 

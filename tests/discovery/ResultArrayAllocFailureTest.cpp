@@ -17,10 +17,8 @@ bool g_failArrayNew = false;
 
 void* operator new[](std::size_t size)
 {
-    if (g_failArrayNew)
-        throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
+    if (g_failArrayNew) throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
 

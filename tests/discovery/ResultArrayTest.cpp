@@ -18,9 +18,6 @@ TEST(ResultArray, CopiesRecordsInOrder)
     EXPECT_EQ(records[1].metadata[0], "<M>1</M>");
 }
 
-TEST(ResultArray, NoDevicesGiveAValidEmptyArray)
-{
-    EXPECT_NE(MakeRecordArray({}), nullptr);
-}
+TEST(ResultArray, NoDevicesGiveAValidEmptyArray) { EXPECT_NE(MakeRecordArray({}), nullptr); }
 
 }  // namespace signseek

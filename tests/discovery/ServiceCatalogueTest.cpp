@@ -31,8 +31,8 @@ TEST(ServiceCatalogue, EveryRowIsReachable)
                                VendorScope("contracts/Players:Diagnostics") + ":8 " +
                                VendorScope("contracts/Players:Calibration") + ":9 " + kManagementContract + ":10";
     EXPECT_EQ(GetServiceNames(tokens),
-              (Names{"Configuration:1", "Status:2", "Player Control:3", "Security:4", "File Transfer:5",
-                     "Imaging:6", "Updater:7", "Diagnostics:8", "Calibration:9", "Management:10"}));
+              (Names{"Configuration:1", "Status:2", "Player Control:3", "Security:4", "File Transfer:5", "Imaging:6",
+                     "Updater:7", "Diagnostics:8", "Calibration:9", "Management:10"}));
 }
 
 TEST(ServiceCatalogue, ContractPatternsNeedTheVendorRoot)

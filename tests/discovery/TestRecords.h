@@ -7,10 +7,7 @@
 
 namespace signseek {
 
-inline std::string VendorScope(const char* path)
-{
-    return std::string(VENDOR_URI_ROOT) + path;
-}
+inline std::string VendorScope(const char* path) { return std::string(VENDOR_URI_ROOT) + path; }
 
 inline const std::string kVideoProcessorScope = VendorScope("2011/videoprocessor/lyrax");
 inline const std::string kMediaPlayerScope = VendorScope("2011/player/tovo");
@@ -18,8 +15,7 @@ inline const std::string kBridgeScope = VendorScope("scopes/marvane/Halden/Bridg
 inline const std::string kX7Scope = VendorScope("scopes/marvane/Ferro/X7");
 inline const std::string kManagementContract = VendorScope("contracts/Players:Management");
 
-inline DeviceRecord MakeRecord(std::string address, std::string xAddrs, std::string scopes = {},
-                               std::string types = {})
+inline DeviceRecord MakeRecord(std::string address, std::string xAddrs, std::string scopes = {}, std::string types = {})
 {
     DeviceRecord r;
     r.address = std::move(address);

@@ -87,7 +87,8 @@ TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
     EXPECT_EQ(roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, 1200, true), Event::None);
     EXPECT_EQ(roster.Size(), 2u);
 
-    roster.Seen(Answer("urn:a", "A", 1), "bridges", 2900, 2900, false);  // heard again, even in part: a's clock restarts
+    roster.Seen(Answer("urn:a", "A", 1), "bridges", 2900, 2900,
+                false);  // heard again, even in part: a's clock restarts
     EXPECT_TRUE(roster.Expire(3499).empty());
     auto lost = roster.Expire(3500);
     ASSERT_EQ(lost.size(), 1u);
@@ -108,8 +109,7 @@ TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
         return r;
     };
     for (int round = 0; round < 50; ++round, now += 1000) {
-        for (int i = 0; i < 400; ++i)
-            roster.Seen(device(round, i), "bridges", now, now, true);
+        for (int i = 0; i < 400; ++i) roster.Seen(device(round, i), "bridges", now, now, true);
         roster.Expire(now);
         EXPECT_LE(roster.Size(), 800u);
     }

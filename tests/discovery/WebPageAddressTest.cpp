@@ -11,8 +11,7 @@ DeviceRecord Answered(const std::string& source, const std::string& services = {
 {
     DeviceRecord r = MakeRecord("urn:uuid:1", "http://" + source + ":80/");
     r.sourceAddress = source;
-    if (!services.empty())
-        r.metadata.push_back(MakeServicesItem(services));
+    if (!services.empty()) r.metadata.push_back(MakeServicesItem(services));
     return r;
 }
 
@@ -70,8 +69,7 @@ TEST(WebPageAddress, HostileEndpointAddressesOpenNothing)
         "http:///:1/",
         "",
     };
-    for (const char* address : hostile)
-        EXPECT_EQ(BuildWebPageAddress(HomeScoped(address)), std::nullopt) << address;
+    for (const char* address : hostile) EXPECT_EQ(BuildWebPageAddress(HomeScoped(address)), std::nullopt) << address;
 }
 
 TEST(WebPageAddress, ForeignSchemesCanOnlyBecomeAPlainHttpHost)

@@ -10,7 +10,8 @@ using namespace signseek;
 using signseek::test::FakeAdapterSource;
 using Strings = std::vector<std::string>;
 
-TEST(AdapterList, ListsAdaptersWithAnAddressAndLooksUpTheLastAddress) {
+TEST(AdapterList, ListsAdaptersWithAnAddressAndLooksUpTheLastAddress)
+{
     FakeAdapterSource source(std::vector<AdapterRecord>{
         {"Wired", {"192.168.1.20"}},
         {"Disconnected", {"0.0.0.0"}},
@@ -30,7 +31,8 @@ TEST(AdapterList, ListsAdaptersWithAnAddressAndLooksUpTheLastAddress) {
     EXPECT_EQ(GetAllAdapterAddresses(source), (Strings{"172.16.0.9", "10.0.0.6"}));
 }
 
-TEST(AdapterList, NoAdaptersOrAFailedEnumerationGiveNothing) {
+TEST(AdapterList, NoAdaptersOrAFailedEnumerationGiveNothing)
+{
     for (const FakeAdapterSource& source :
          {FakeAdapterSource(std::vector<AdapterRecord>{}), FakeAdapterSource(std::nullopt),
           FakeAdapterSource(std::vector<AdapterRecord>{{"Down", {"0.0.0.0"}}})}) {
@@ -40,7 +42,8 @@ TEST(AdapterList, NoAdaptersOrAFailedEnumerationGiveNothing) {
     }
 }
 
-TEST(AdapterEnumeration, GroupsInterfacesAndPutsLoopbackLast) {
+TEST(AdapterEnumeration, GroupsInterfacesAndPutsLoopbackLast)
+{
     const unsigned up = IFF_UP | IFF_RUNNING;
     std::vector<InterfaceAddress> entries{
         {"lo", up | IFF_LOOPBACK, "127.0.0.1"},
@@ -65,7 +68,8 @@ TEST(AdapterEnumeration, GroupsInterfacesAndPutsLoopbackLast) {
     EXPECT_EQ(asked, (Strings{"eth0", "eth1"}));  // once per device, never by label
 }
 
-TEST(AdapterEnumeration, ModelFromUdevRecord) {
+TEST(AdapterEnumeration, ModelFromUdevRecord)
+{
     std::istringstream both("I:123\nE:ID_MODEL=Plain\nE:ID_MODEL_FROM_DATABASE=From hwdb\nE:ID_NET_NAME=x\n");
     EXPECT_EQ(ModelFromUdevData(both), "From hwdb");
     std::istringstream plain("E:ID_VENDOR=V\nE:ID_MODEL=Plain\n");

@@ -16,19 +16,22 @@ class FakeAddressChanges : public AddressChangeSource {
 public:
     explicit FakeAddressChanges(int error = 0) : m_error(error) {}
     int Error() const override { return m_error; }
-    bool WaitForChange() override {
+    bool WaitForChange() override
+    {
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [&] { return m_stopped || (m_pending > 0 && m_error == 0); });
         if (m_stopped) return false;
         --m_pending;
         return true;
     }
-    void Stop() override {
+    void Stop() override
+    {
         std::lock_guard lock(m_mutex);
         m_stopped = true;
         m_wake.notify_all();
     }
-    void Change() {
+    void Change()
+    {
         std::lock_guard lock(m_mutex);
         ++m_pending;
         m_wake.notify_all();
@@ -44,7 +47,8 @@ private:
 
 }  // namespace
 
-TEST(AddressChangeThread, PostsAndReportsEveryChangeUntilStopped) {
+TEST(AddressChangeThread, PostsAndReportsEveryChangeUntilStopped)
+{
     RecordingPoster window;
     auto owned = std::make_unique<FakeAddressChanges>();
     FakeAddressChanges& changes = *owned;
@@ -62,7 +66,8 @@ TEST(AddressChangeThread, PostsAndReportsEveryChangeUntilStopped) {
     EXPECT_EQ(window.Messages(), (std::vector<unsigned>{1148, 1148, 1148}));
 }
 
-TEST(AddressChangeThread, FailedArmingIsReportedAndOnlyStopEndsTheWait) {
+TEST(AddressChangeThread, FailedArmingIsReportedAndOnlyStopEndsTheWait)
+{
     RecordingPoster window;
     auto owned = std::make_unique<FakeAddressChanges>(97);
     FakeAddressChanges& changes = *owned;

@@ -2,9 +2,9 @@
 #include "settings/SettingsLocation.h"
 #include "tests/settings/TestSupport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 
@@ -26,25 +26,29 @@ namespace {
 // The record in file order, for compact expectations.
 using FileOrder = std::array<int, 4>;
 
-FileOrder InFileOrder(const CDiscoverySettings& s) {
+FileOrder InFileOrder(const CDiscoverySettings& s)
+{
     return {s.m_values.receiveTimeout, s.m_values.discoveryTimeout, s.m_values.discoveryPort, s.m_values.ttl};
 }
 
 class SettingsFile : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_FALSE(m_temp.Path().empty());
         fs::create_directories(Folder());
     }
     std::string Root() const { return m_temp.Path(); }
     std::string Folder() const { return Root() + "/Marvane/Discovery"; }
     std::string File() const { return SettingsFilePath(Root()); }
-    std::vector<std::string> FolderEntries() const {
+    std::vector<std::string> FolderEntries() const
+    {
         std::vector<std::string> names;
         for (const auto& e : fs::directory_iterator(Folder())) names.push_back(e.path().filename());
         return names;
     }
-    FileOrder LoadFrom(const std::string& content) {
+    FileOrder LoadFrom(const std::string& content)
+    {
         WriteFile(File(), content);
         CDiscoverySettings s;
         s.Load(Root());
@@ -57,7 +61,8 @@ protected:
 // Runs work on a thread without the capabilities that let root write into any
 // folder, so permission tests mean the same for root and for other users.
 // Capabilities belong to a thread; the rest of the process keeps its own.
-bool RunWithoutDacOverride(const std::function<void()>& work) {
+bool RunWithoutDacOverride(const std::function<void()>& work)
+{
     bool dropped = false;
     std::thread worker([&] {
         __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -74,7 +79,8 @@ bool RunWithoutDacOverride(const std::function<void()>& work) {
 
 }  // namespace
 
-TEST(DiscoverySettings, DefaultsAndProcessWideValues) {
+TEST(DiscoverySettings, DefaultsAndProcessWideValues)
+{
     // The record's field order is part of its definition.
     static_assert(offsetof(DiscoveryValues, discoveryTimeout) < offsetof(DiscoveryValues, receiveTimeout));
     static_assert(offsetof(DiscoveryValues, receiveTimeout) < offsetof(DiscoveryValues, discoveryPort));
@@ -91,18 +97,21 @@ TEST(DiscoverySettings, DefaultsAndProcessWideValues) {
     PublishSettings(DiscoveryValues{});
 }
 
-TEST(DiscoverySettings, RunsNeverUseTimeoutsBelowOneSecond) {
+TEST(DiscoverySettings, RunsNeverUseTimeoutsBelowOneSecond)
+{
     EXPECT_EQ(UsableTimeout(0), 1);
     EXPECT_EQ(UsableTimeout(-7), 1);
     EXPECT_EQ(UsableTimeout(1), 1);
     EXPECT_EQ(UsableTimeout(600), 600);
 }
 
-TEST(DiscoverySettings, MachineWideLocation) {
+TEST(DiscoverySettings, MachineWideLocation)
+{
     EXPECT_EQ(SettingsFilePath(signseek::CommonAppDataFolder()), "/var/lib/Marvane/Discovery/settings.csv");
 }
 
-TEST_F(SettingsFile, LinesAreReadPositionallyInFileOrder) {
+TEST_F(SettingsFile, LinesAreReadPositionallyInFileOrder)
+{
     EXPECT_EQ(LoadFrom("5,20\n"), (FileOrder{5, 20, 3702, 2}));
     EXPECT_EQ(LoadFrom("5,,20\n"), (FileOrder{5, 20, 3702, 2}));
     EXPECT_EQ(LoadFrom(",,,5,,,20,,\n"), (FileOrder{5, 20, 3702, 2}));
@@ -113,7 +122,8 @@ TEST_F(SettingsFile, LinesAreReadPositionallyInFileOrder) {
     EXPECT_EQ(LoadFrom("4,5,6,7"), (FileOrder{4, 5, 6, 7}));
 }
 
-TEST_F(SettingsFile, LinesWithoutValuesLeaveFieldsAlone) {
+TEST_F(SettingsFile, LinesWithoutValuesLeaveFieldsAlone)
+{
     EXPECT_EQ(LoadFrom(""), (FileOrder{1, 8, 3702, 2}));
     EXPECT_EQ(LoadFrom("\n9,9,9,9\n"), (FileOrder{1, 8, 3702, 2}));
     EXPECT_EQ(LoadFrom(",,,\n"), (FileOrder{1, 8, 3702, 2}));
@@ -121,13 +131,15 @@ TEST_F(SettingsFile, LinesWithoutValuesLeaveFieldsAlone) {
     EXPECT_EQ(LoadFrom(std::string("4\0,5,6,7\n", 9)), (FileOrder{4, 8, 3702, 2}));
 }
 
-TEST_F(SettingsFile, WindowsLineEndsAreOneLineBreak) {
+TEST_F(SettingsFile, WindowsLineEndsAreOneLineBreak)
+{
     EXPECT_EQ(LoadFrom("4,5,6,7\r\n1,1,1,1\r\n"), (FileOrder{4, 5, 6, 7}));
     // With the CR kept it would be a fourth field and set the TTL to 0.
     EXPECT_EQ(LoadFrom("4,5,6,\r\n"), (FileOrder{4, 5, 6, 2}));
 }
 
-TEST_F(SettingsFile, LongFirstLineIsCutAfter199Characters) {
+TEST_F(SettingsFile, LongFirstLineIsCutAfter199Characters)
+{
     // Characters 7 to 199 are the fourth field; the cut falls inside it.
     std::string line = "7,8,9," + std::string(190, '0') + "123" + "456";
     line += std::string(500 - line.size(), '5');
@@ -135,7 +147,8 @@ TEST_F(SettingsFile, LongFirstLineIsCutAfter199Characters) {
     EXPECT_EQ(LoadFrom(line + "\n2,2,2,2\n"), (FileOrder{7, 8, 9, 123}));
 }
 
-TEST_F(SettingsFile, MissingOrUnreadableFileKeepsValues) {
+TEST_F(SettingsFile, MissingOrUnreadableFileKeepsValues)
+{
     CDiscoverySettings earlier{30, 3, 4000, 9};
     CDiscoverySettings s = earlier;
     s.Load(Root());  // no file yet
@@ -154,7 +167,8 @@ TEST_F(SettingsFile, MissingOrUnreadableFileKeepsValues) {
     EXPECT_EQ(s, earlier);
 }
 
-TEST_F(SettingsFile, SaveWritesOneLineInFileOrder) {
+TEST_F(SettingsFile, SaveWritesOneLineInFileOrder)
+{
     CDiscoverySettings{}.Save(Root());
     EXPECT_EQ(ReadFile(File()), "1,8,3702,2\n");
 
@@ -170,7 +184,8 @@ TEST_F(SettingsFile, SaveWritesOneLineInFileOrder) {
     EXPECT_EQ(loaded, changed);
 }
 
-TEST_F(SettingsFile, SaveCreatesOnlyTheLastFolderLevel) {
+TEST_F(SettingsFile, SaveCreatesOnlyTheLastFolderLevel)
+{
     fs::remove_all(Root() + "/Marvane");
     EXPECT_FALSE(CDiscoverySettings{}.Save(Root()));  // said, so the window can tell
     EXPECT_FALSE(fs::exists(Root() + "/Marvane"));
@@ -180,7 +195,8 @@ TEST_F(SettingsFile, SaveCreatesOnlyTheLastFolderLevel) {
     EXPECT_EQ(ReadFile(File()), "1,8,3702,2\n");
 }
 
-TEST_F(SettingsFile, FailedSaveIsSilentAndKeepsTheOldFile) {
+TEST_F(SettingsFile, FailedSaveIsSilentAndKeepsTheOldFile)
+{
     WriteFile(File(), "3,4,5,6\n");
     ASSERT_EQ(::chmod(Folder().c_str(), 0555), 0);
     testing::internal::CaptureStdout();
@@ -206,7 +222,8 @@ TEST_F(SettingsFile, FailedSaveIsSilentAndKeepsTheOldFile) {
     EXPECT_EQ(err, "");
 }
 
-TEST_F(SettingsFile, SaveOverAFolderLeavesNoTrace) {
+TEST_F(SettingsFile, SaveOverAFolderLeavesNoTrace)
+{
     fs::create_directory(File());
     EXPECT_FALSE(CDiscoverySettings{}.Save(Root()));
     EXPECT_TRUE(fs::is_directory(File()));

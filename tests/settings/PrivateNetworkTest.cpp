@@ -22,7 +22,8 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-Strings InterfaceNames() {
+Strings InterfaceNames()
+{
     Strings names;
     if (struct if_nameindex* list = ::if_nameindex()) {
         for (struct if_nameindex* i = list; i->if_index != 0; ++i) names.push_back(i->if_name);
@@ -33,7 +34,8 @@ Strings InterfaceNames() {
 
 class PrivateNetwork : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const char* flag = std::getenv("SIGNSEEK_IN_PRIVATE_NET");
         if (flag == nullptr || std::string(flag) != "1")
             GTEST_SKIP() << "changes interfaces; runs only in a private network namespace";
@@ -47,7 +49,8 @@ protected:
 
 }  // namespace
 
-TEST_F(PrivateNetwork, ListsUpAdaptersWithTheirLastAddressAndLoopbackLast) {
+TEST_F(PrivateNetwork, ListsUpAdaptersWithTheirLastAddressAndLoopbackLast)
+{
     ASSERT_TRUE(RunIp({"addr", "add", "10.77.0.1/24", "dev", "ssv0"}));
     ASSERT_TRUE(RunIp({"addr", "add", "10.77.0.2/24", "dev", "ssv0"}));
     ASSERT_TRUE(RunIp({"link", "set", "ssv0", "up"}));
@@ -62,7 +65,8 @@ TEST_F(PrivateNetwork, ListsUpAdaptersWithTheirLastAddressAndLoopbackLast) {
     EXPECT_EQ(GetAdapterAddress("ssv1"), "");  // up, but without an IPv4 address
 }
 
-TEST_F(PrivateNetwork, MonitorPostsWhenAnAddressComesAndGoes) {
+TEST_F(PrivateNetwork, MonitorPostsWhenAnAddressComesAndGoes)
+{
     RecordingPoster window;
     testing::internal::CaptureStdout();
     {
@@ -80,7 +84,8 @@ TEST_F(PrivateNetwork, MonitorPostsWhenAnAddressComesAndGoes) {
     EXPECT_NE(out.find("IP Address table changed..\n"), std::string::npos);
 }
 
-TEST_F(PrivateNetwork, MonitorPostsWhenALinkGoesUp) {
+TEST_F(PrivateNetwork, MonitorPostsWhenALinkGoesUp)
+{
     RecordingPoster window;
     AddressChangeMonitor monitor(window);
     ASSERT_TRUE(RunIp({"link", "set", "ssv0", "up"}));

@@ -41,7 +41,7 @@ TEST(SimCommandLine, Refusals)
 {
     struct Case {
         std::vector<std::string> args;
-        const char *message;
+        const char* message;
     } cases[] = {
         {{}, "exactly one of"},
         {{"--demo", "--count", "5"}, "exactly one of"},
@@ -58,7 +58,7 @@ TEST(SimCommandLine, Refusals)
         {{"--scenario"}, "--scenario needs a file name"},
         {{"--demo", "--log"}, "--log needs a file name"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         std::string error = Parse(c.args).error;
         EXPECT_NE(std::string::npos, error.find(c.message)) << error;
     }

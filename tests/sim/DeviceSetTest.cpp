@@ -14,7 +14,7 @@ namespace signseek {
 
 namespace {
 
-sim::ReceivedProbe Probe(const std::string &types, const std::string &scopePath, bool replyTo)
+sim::ReceivedProbe Probe(const std::string& types, const std::string& scopePath, bool replyTo)
 {
     sim::ReceivedProbe p;
     p.sourceHost = "127.0.0.1";
@@ -27,11 +27,11 @@ sim::ReceivedProbe Probe(const std::string &types, const std::string &scopePath,
 }
 
 // Devices that answer the probe, by endpoint address.
-std::set<std::string> Answering(const std::vector<sim::Device> &devices, const sim::ReceivedProbe &p)
+std::set<std::string> Answering(const std::vector<sim::Device>& devices, const sim::ReceivedProbe& p)
 {
     sim::Destination to = sim::AnswerDestination(p.replyTo, p.sourceHost, p.sourcePort);
     std::set<std::string> found;
-    for (const sim::Device &d : devices)
+    for (const sim::Device& d : devices)
         if (sim::DeviceAnswers(d, p, to)) found.insert(d.address);
     return found;
 }
@@ -42,7 +42,7 @@ TEST(SimLoadSet, EachRunFindsNDistinctDevices)
         std::vector<sim::Device> devices = sim::LoadDevices(n);
         ASSERT_EQ(2u * n, devices.size());
         std::set<std::string> addresses, hosts;
-        for (const sim::Device &d : devices) {
+        for (const sim::Device& d : devices) {
             addresses.insert(d.address);
             hosts.insert(HostOfUrl(d.xAddrs));
         }
@@ -55,7 +55,7 @@ TEST(SimLoadSet, EachRunFindsNDistinctDevices)
         EXPECT_EQ(static_cast<std::size_t>(n), controller.size()) << n;
         EXPECT_EQ(controller, root) << n;  // the HTTP run finds the controllers, and only them
         EXPECT_EQ(static_cast<std::size_t>(n), bridge.size()) << n;
-        for (const std::string &a : bridge) EXPECT_EQ(0u, controller.count(a));
+        for (const std::string& a : bridge) EXPECT_EQ(0u, controller.count(a));
     }
 }
 
@@ -66,7 +66,7 @@ TEST(SimLoadSet, CountOutsideTheRangeGivesNothing)
     EXPECT_TRUE(sim::LoadDevices(sim::kMaxLoadCount + 1).empty());
     std::vector<sim::Device> most = sim::LoadDevices(sim::kMaxLoadCount);
     std::set<std::string> hosts;
-    for (const sim::Device &d : most) hosts.insert(HostOfUrl(d.xAddrs));
+    for (const sim::Device& d : most) hosts.insert(HostOfUrl(d.xAddrs));
     EXPECT_EQ(most.size(), hosts.size());
 }
 

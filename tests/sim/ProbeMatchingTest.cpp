@@ -1,10 +1,10 @@
 // Which devices answer which probes: the Types and rfc2396 Scopes rules and
 // where an answer goes.
 
-#include "sim/ProbeListener.h"
+#include "sim/ProbeMatching.h"
 #include "sim/DemoSet.h"
 #include "sim/LoadSet.h"
-#include "sim/ProbeMatching.h"
+#include "sim/ProbeListener.h"
 #include "sim/SearchReach.h"
 #include "sim/Simulator.h"
 #include "wire/NamespaceTable.h"
@@ -103,7 +103,9 @@ TEST(SimUnprefixedElementText, ReadsTheNamedElementOnly)
     EXPECT_TRUE(sim::UnprefixedElementText("<Types xmlns=\"\">x8 p:Halden</Types>", "Types", text));
     EXPECT_EQ("x8 p:Halden", text);
     EXPECT_TRUE(sim::UnprefixedElementText("<Types>a&lt;b &amp;&#233;&#x41;&#x100;</Types>", "Types", text));
-    EXPECT_EQ("a<b &\xE9" "A&#x100;", text);
+    EXPECT_EQ("a<b &\xE9"
+              "A&#x100;",
+              text);
     EXPECT_TRUE(sim::UnprefixedElementText("<Types xmlns=\"\"/>", "Types", text));
     EXPECT_EQ("", text);
     text = "unchanged";
@@ -116,8 +118,8 @@ TEST(SimUnprefixedElementText, ReadsTheNamedElementOnly)
 
 TEST(SimSearchReach, DemoAndLoadDevicesAnswerSomeProbe)
 {
-    for (const sim::Device &d : sim::DemoDevices()) EXPECT_EQ("", sim::WhyNoSearchFinds(d)) << d.address;
-    for (const sim::Device &d : sim::LoadDevices(2)) EXPECT_EQ("", sim::WhyNoSearchFinds(d)) << d.address;
+    for (const sim::Device& d : sim::DemoDevices()) EXPECT_EQ("", sim::WhyNoSearchFinds(d)) << d.address;
+    for (const sim::Device& d : sim::LoadDevices(2)) EXPECT_EQ("", sim::WhyNoSearchFinds(d)) << d.address;
 }
 
 TEST(SimSearchReach, SaysWhichRuleFailsForEachProbe)

@@ -1,13 +1,13 @@
 // Scenario files: a full device read back field by field, and bad files that
 // must give a message naming the place of the fault.
 
-#include "sim/Presence.h"
 #include "sim/Scenario.h"
+#include "sim/Presence.h"
 
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace signseek {
 
@@ -25,7 +25,7 @@ TEST(SimScenario, FullDeviceIsReadInFileOrder)
     ]})");
     ASSERT_TRUE(r.ok()) << r.error;
     ASSERT_EQ(2u, r.devices.size());
-    const sim::Device &d = r.devices[0];
+    const sim::Device& d = r.devices[0];
     EXPECT_EQ("urn:uuid:1", d.address);
     EXPECT_EQ("x8 tns:y", d.types);
     EXPECT_EQ("http://a/x http://b/", d.scopes);
@@ -42,7 +42,7 @@ TEST(SimScenario, FullDeviceIsReadInFileOrder)
     EXPECT_EQ(2000, d.schedule->stayMs);
     EXPECT_EQ(500, d.schedule->awayMs);
 
-    const sim::Device &plain = r.devices[1];
+    const sim::Device& plain = r.devices[1];
     EXPECT_EQ("", plain.types);
     EXPECT_EQ(1u, plain.metadataVersion);
     EXPECT_EQ(sim::AnswerMode::Auto, plain.answer);
@@ -56,8 +56,8 @@ TEST(SimScenario, FullDeviceIsReadInFileOrder)
 TEST(SimScenario, BadFilesNameTheFault)
 {
     struct Case {
-        const char *json;
-        const char *message;  // part of the error text
+        const char* json;
+        const char* message;  // part of the error text
     } cases[] = {
         {"", "not valid JSON"},
         {"{\"devices\": [", "not valid JSON"},
@@ -96,7 +96,7 @@ TEST(SimScenario, BadFilesNameTheFault)
         {"{\"devices\": [{\"address\": \"a\", \"schedule\": {\"stayMs\": 1, \"every\": 2}}]}",
          "devices[0].schedule.every: unknown field"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         sim::ScenarioResult r = sim::ParseScenario(c.json);
         EXPECT_FALSE(r.ok()) << c.json;
         EXPECT_NE(std::string::npos, r.error.find(c.message)) << c.json << " gave: " << r.error;

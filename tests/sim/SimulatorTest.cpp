@@ -1,16 +1,16 @@
 // The simulator on loopback: probes sent the way a search sends them, answers
 // taken by an HTTP listener and by a UDP listener on the bridge probe's port.
 
+#include "sim/Simulator.h"
 #include "../wire/WireTestSupport.h"
 #include "common/VendorConstants.h"
 #include "discovery/DeviceCollector.h"
 #include "sim/DemoSet.h"
 #include "sim/LoadSet.h"
-#include "sim/Simulator.h"
 #include "wire/Envelope.h"
 #include "wire/MessageHeader.h"
-#include "wire/ProbeBody.h"
 #include "wire/NamespaceTable.h"
+#include "wire/ProbeBody.h"
 #include "wire/ProbeSender.h"
 #include "wire/Transport.h"
 
@@ -28,20 +28,20 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Root(const char *path = "") { return std::string(VENDOR_URI_ROOT) + path; }
+std::string Root(const char* path = "") { return std::string(VENDOR_URI_ROOT) + path; }
 
 // A recording listener that counts what it has handled, so a test can wait
 // for its answers before stopping it and reading them.
 class CountingService : public wiretest::RecordingService {
 public:
     using RecordingService::RecordingService;
-    int ProbeMatches(disc__ProbeMatchesType *m) override
+    int ProbeMatches(disc__ProbeMatchesType* m) override
     {
         int rc = RecordingService::ProbeMatches(m);
         ++handled;
         return rc;
     }
-    int Hello(disc__HelloType *h) override
+    int Hello(disc__HelloType* h) override
     {
         int rc = RecordingService::Hello(h);
         ++handled;
@@ -57,7 +57,7 @@ public:
 };
 
 // Fills the proxy's header and the probe body as a search does; returns the MessageID.
-std::string PrepareProbe(wire::ProbeProxy &proxy, const std::string &replyTo)
+std::string PrepareProbe(wire::ProbeProxy& proxy, const std::string& replyTo)
 {
     uuid_t id;
     uuid_generate(id);
@@ -82,8 +82,8 @@ struct ProbeBody {
 };
 
 // Sends one probe the way a search does; returns the MessageID.
-std::string SendProbe(wire::ProbeProxy &proxy, int port, const std::string &types, const std::string &scopes,
-                      const std::string &replyTo)
+std::string SendProbe(wire::ProbeProxy& proxy, int port, const std::string& types, const std::string& scopes,
+                      const std::string& replyTo)
 {
     std::string id = PrepareProbe(proxy, replyTo);
     ProbeBody body(types, scopes);
@@ -94,19 +94,19 @@ std::string SendProbe(wire::ProbeProxy &proxy, int port, const std::string &type
 
 // The same probe's bytes, multicast from a socket of the caller's: the bridge
 // run's listener sends it itself, so no answer can arrive before it listens.
-void MulticastProbeFrom(int fd, wire::ProbeProxy &proxy, int port, const std::string &types, const std::string &scopes)
+void MulticastProbeFrom(int fd, wire::ProbeProxy& proxy, int port, const std::string& types, const std::string& scopes)
 {
     PrepareProbe(proxy, "");
     ProbeBody body(types, scopes);
     wire::StringOutput out;
-    ASSERT_EQ(0, wire::WriteEnvelope(&proxy, out, [&](wire::XmlWriter &w) { wire::WriteProbeBody(w, body.probe); }));
+    ASSERT_EQ(0, wire::WriteEnvelope(&proxy, out, [&](wire::XmlWriter& w) { wire::WriteProbeBody(w, body.probe); }));
     in_addr iface{};
     inet_pton(AF_INET, "127.0.0.1", &iface);
     ASSERT_EQ(0, setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &iface, sizeof iface));
     wiretest::SendDatagramTo(fd, out.text, port, wire::kDiscoveryGroup);
 }
 
-DeviceRecord Record(const wiretest::SeenMatch &m, const std::string &source)
+DeviceRecord Record(const wiretest::SeenMatch& m, const std::string& source)
 {
     DeviceRecord r;
     r.address = m.address;
@@ -121,11 +121,11 @@ DeviceRecord Record(const wiretest::SeenMatch &m, const std::string &source)
 }
 
 // Addresses of the devices whose first ProbeMatch came in.
-std::multiset<std::string> Answered(const CountingService &service)
+std::multiset<std::string> Answered(const CountingService& service)
 {
     std::multiset<std::string> addresses;
-    for (const auto &message : service.probeMatches)
-        for (const auto &m : message) addresses.insert(m.address);
+    for (const auto& message : service.probeMatches)
+        for (const auto& m : message) addresses.insert(m.address);
     return addresses;
 }
 
@@ -177,7 +177,8 @@ struct SimulatorRun : ::testing::Test {
 TEST_F(SimulatorRun, DemoSetAnswersLikeTheFieldAndASearchListsFourDevices)
 {
     Start(sim::DemoDevices());
-    std::string controllerId = SendProbe(controllerProxy, discoveryPort, "x8", Root("scopes/marvane/Ferro/X8"), ReplyTo());
+    std::string controllerId =
+        SendProbe(controllerProxy, discoveryPort, "x8", Root("scopes/marvane/Ferro/X8"), ReplyTo());
     std::string rootId = SendProbe(controllerProxy, discoveryPort, "", Root(), ReplyTo());
     BridgeProbe();
 
@@ -190,14 +191,14 @@ TEST_F(SimulatorRun, DemoSetAnswersLikeTheFieldAndASearchListsFourDevices)
     udpThread.reset();
 
     const std::vector<sim::Device> demo = sim::DemoDevices();
-    auto address = [&](const std::string &types) {
-        for (const sim::Device &d : demo)
+    auto address = [&](const std::string& types) {
+        for (const sim::Device& d : demo)
             if (d.types == types) return d.address;
         return std::string("?");
     };
-    std::multiset<std::string> expectedHttp = {address("x8"),      address("x8"),    address("player"),
+    std::multiset<std::string> expectedHttp = {address("x8"),        address("x8"),      address("player"),
                                                address("scheduler"), address("monitor"), address("lyrax"),
-                                               address("x7"),      address("")};
+                                               address("x7"),        address("")};
     EXPECT_EQ(expectedHttp, Answered(http));
     EXPECT_EQ(std::multiset<std::string>{address("Halden telnet")}, Answered(udp));
     EXPECT_TRUE(http.hellos.empty());
@@ -217,7 +218,7 @@ TEST_F(SimulatorRun, DemoSetAnswersLikeTheFieldAndASearchListsFourDevices)
     EXPECT_EQ("", probes[2].replyTo);
     EXPECT_EQ("127.0.0.1:" + std::to_string(bridgePort), probes[2].source);
     int relatedToController = 0;
-    for (const sim::AnswerSent &a : log.Answers()) {
+    for (const sim::AnswerSent& a : log.Answers()) {
         EXPECT_EQ(0, a.result) << sim::SimLog::Format(a);
         if (a.destination == ReplyTo()) {
             EXPECT_EQ("HTTP/1.1 202 Accepted", a.status);
@@ -233,13 +234,13 @@ TEST_F(SimulatorRun, DemoSetAnswersLikeTheFieldAndASearchListsFourDevices)
     // Through the program's own match rules: the player's three endpoints make
     // one device, the X7 and the home-page device are left out.
     DeviceCollector httpRun, bridgeRun;
-    for (const auto &message : http.probeMatches) httpRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
-    for (const auto &message : udp.probeMatches) bridgeRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
+    for (const auto& message : http.probeMatches) httpRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
+    for (const auto& message : udp.probeMatches) bridgeRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
     std::set<std::string> listed;
-    for (const DeviceRecord &r : httpRun.Devices()) listed.insert(r.GetDescription());
-    for (const DeviceRecord &r : bridgeRun.Devices()) listed.insert(r.GetDescription());
+    for (const DeviceRecord& r : httpRun.Devices()) listed.insert(r.GetDescription());
+    for (const DeviceRecord& r : bridgeRun.Devices()) listed.insert(r.GetDescription());
     EXPECT_EQ((std::set<std::string>{"Lobby Player", "Unknown Lyrax-80", "Atrium Wall", "Stage Bridge"}), listed);
-    for (const DeviceRecord &r : httpRun.Devices()) {
+    for (const DeviceRecord& r : httpRun.Devices()) {
         if (r.IsMediaPlayer()) {
             EXPECT_EQ("127.0.0.21", r.xAddrs);  // merged
         } else if (r.IsVideoProcessor()) {
@@ -264,7 +265,7 @@ TEST_F(SimulatorRun, ProbesThatMatchNothingDrawNoAnswer)
     for (int i = 0; i < 100 && log.Probes().size() < 4; ++i) std::this_thread::sleep_for(10ms);
     ASSERT_EQ(4u, log.Probes().size());
     ASSERT_TRUE(simulator->WaitIdle(2s));
-    for (const sim::ProbeSeen &p : log.Probes()) EXPECT_EQ(0u, p.matched) << sim::SimLog::Format(p);
+    for (const sim::ProbeSeen& p : log.Probes()) EXPECT_EQ(0u, p.matched) << sim::SimLog::Format(p);
     EXPECT_EQ(0u, log.AnswerCount());
     EXPECT_EQ(0, http.handled);
 }
@@ -282,7 +283,7 @@ TEST_F(SimulatorRun, BadDatagramsAreSurvivedAndHelloPrecedesTheAnswer)
 
     int senderPort = 0;
     int sender = wiretest::LoopbackUdp(senderPort);
-    for (const std::string &junk : {std::string("not xml"), std::string("<?xml version=\"1.0\"?><a>"),
+    for (const std::string& junk : {std::string("not xml"), std::string("<?xml version=\"1.0\"?><a>"),
                                     wiretest::Envelope("", "<d:Probe><d:Types>x8</d:Types>")}) {
         wiretest::SendDatagramTo(sender, junk, discoveryPort, "239.255.255.250");
     }
@@ -295,7 +296,7 @@ TEST_F(SimulatorRun, BadDatagramsAreSurvivedAndHelloPrecedesTheAnswer)
     ASSERT_EQ(1u, http.hellos.size());
     EXPECT_EQ("urn:uuid:hello-device", http.hellos[0].address);
     ASSERT_EQ(1u, http.probeMatches.size());
-    const wiretest::SeenMatch &m = http.probeMatches[0].at(0);
+    const wiretest::SeenMatch& m = http.probeMatches[0].at(0);
     EXPECT_EQ("x8", m.types);
     EXPECT_EQ("http://127.0.0.30/", m.xAddrs);
     EXPECT_EQ(1u, m.metadataVersion);
@@ -329,11 +330,11 @@ TEST_F(SimulatorRun, LoadSetAnswersEveryProbeWithinTheDelay)
     std::multiset<std::string> udpAnswers = Answered(udp);
     EXPECT_EQ(static_cast<std::size_t>(kDevices), std::set<std::string>(udpAnswers.begin(), udpAnswers.end()).size());
     DeviceCollector bridgeRun;
-    for (const auto &message : udp.probeMatches) bridgeRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
+    for (const auto& message : udp.probeMatches) bridgeRun.HandleMatch(Record(message.at(0), "127.0.0.1"));
     EXPECT_EQ(static_cast<std::size_t>(kDevices), bridgeRun.Devices().size());
 }
 
-sim::Device X8(const std::string &address)
+sim::Device X8(const std::string& address)
 {
     sim::Device device;
     device.address = address;

@@ -27,17 +27,17 @@ std::vector<std::string> BadMessages()
                        "&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>" +
                        Envelope("", "<d:ProbeMatches>" + ProbeMatch("&c;") + "</d:ProbeMatches>").substr(21);
     return {
-        kGood.substr(0, kGood.size() / 2),                                          // truncated
-        std::string("\x00\x01\x02\xff\xfe garbage", 14),                            // garbage bytes
-        "<html><head><title>x</title></head><body>page</body></html>",              // an HTML page
+        kGood.substr(0, kGood.size() / 2),                              // truncated
+        std::string("\x00\x01\x02\xff\xfe garbage", 14),                // garbage bytes
+        "<html><head><title>x</title></head><body>page</body></html>",  // an HTML page
         "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body/>"
-        "</s:Envelope>",                                                            // SOAP 1.1
-        Envelope("", deep),                                                         // deep nesting
-        bomb,                                                                       // entity definitions
-        Envelope("", "<q:ProbeMatches></q:ProbeMatches>"),                          // undeclared prefix
-        Envelope("<x:H xmlns:x=\"urn:x\" s:mustUnderstand=\"true\"/>", "<d:ProbeMatches/>"),  // must understand
+        "</s:Envelope>",                                                                        // SOAP 1.1
+        Envelope("", deep),                                                                     // deep nesting
+        bomb,                                                                                   // entity definitions
+        Envelope("", "<q:ProbeMatches></q:ProbeMatches>"),                                      // undeclared prefix
+        Envelope("<x:H xmlns:x=\"urn:x\" s:mustUnderstand=\"true\"/>", "<d:ProbeMatches/>"),    // must understand
         Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:a", "", "x") + "</d:ProbeMatches>"),  // bad number
-        Envelope("", "<d:Probe/>"),                                                 // a Probe sent to us
+        Envelope("", "<d:Probe/>"),                                                             // a Probe sent to us
     };
 }
 
@@ -54,7 +54,7 @@ TEST(BadInput, UdpListenerSurvivesEveryBadDatagram)
     {
         wiretest::ListenerThread thread(service);
         std::vector<std::string> bad = BadMessages();
-        for (const std::string &message : bad) {
+        for (const std::string& message : bad) {
             wiretest::SendDatagramTo(client, message, port);
             usleep(5000);
         }
@@ -80,7 +80,7 @@ TEST(BadInput, HttpListenerSurvivesEveryBadRequest)
         wiretest::ListenerThread thread(service);
         std::vector<std::string> bad = BadMessages();
         bad.push_back(std::string(70000, '<'));
-        for (const std::string &message : bad) {
+        for (const std::string& message : bad) {
             std::string request = "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nContent-Length: " +
                                   std::to_string(message.size()) + "\r\n\r\n" + message;
             std::string answer = wiretest::HttpExchange(port, request, 2500);
@@ -90,8 +90,9 @@ TEST(BadInput, HttpListenerSurvivesEveryBadRequest)
                 EXPECT_NE(std::string::npos, answer.find("<b:Fault>"));
             }
         }
-        std::string good = "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nContent-Length: " +
-                           std::to_string(kGood.size()) + "\r\n\r\n" + kGood;
+        std::string good =
+            "POST / HTTP/1.1\r\nContent-Type: application/soap+xml\r\nContent-Length: " + std::to_string(kGood.size()) +
+            "\r\n\r\n" + kGood;
         EXPECT_EQ(0u, wiretest::HttpExchange(port, good).find("HTTP/1.1 202 Accepted"));
     }
     // Deep nesting inside a match is well formed: that match is accepted, without an address.
@@ -103,8 +104,8 @@ TEST(BadInput, HttpListenerSurvivesEveryBadRequest)
 TEST(BadInput, InvalidUtf8IsDecodedWithoutHarm)
 {
     wiretest::RecordingService service(wire::TransportMode::Udp);
-    EXPECT_EQ(0, wiretest::ServeText(service, Envelope("", "<d:ProbeMatches>" + ProbeMatch("\xff\xfe\xc3(") +
-                                                               "</d:ProbeMatches>")));
+    EXPECT_EQ(0, wiretest::ServeText(
+                     service, Envelope("", "<d:ProbeMatches>" + ProbeMatch("\xff\xfe\xc3(") + "</d:ProbeMatches>")));
     ASSERT_EQ(1u, service.probeMatches.size());
     EXPECT_FALSE(service.probeMatches[0][0].address.empty());
 }

@@ -20,7 +20,7 @@ using wiretest::ServeText;
 
 const std::string kPmAction = "<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches</a:Action>";
 
-std::string Matches(const std::string &inner) { return "<d:ProbeMatches>" + inner + "</d:ProbeMatches>"; }
+std::string Matches(const std::string& inner) { return "<d:ProbeMatches>" + inner + "</d:ProbeMatches>"; }
 
 struct Decoder : ::testing::Test {
     Decoder() { wire::EnableAddressing(&service); }
@@ -49,8 +49,9 @@ TEST_F(Decoder, HelloIsRecognisedWithAndWithoutItsAction)
 {
     std::string hello = "<d:Hello><a:EndpointReference><a:Address>urn:h</a:Address></a:EndpointReference>"
                         "<d:MetadataVersion>2</d:MetadataVersion></d:Hello>";
-    EXPECT_EQ(0, ServeText(service, Envelope("<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello</a:Action>",
-                                             hello)));
+    EXPECT_EQ(0,
+              ServeText(service,
+                        Envelope("<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello</a:Action>", hello)));
     EXPECT_EQ(0, ServeText(service, Envelope("", hello)));
     ASSERT_EQ(2u, service.hellos.size());
     EXPECT_EQ("urn:h", service.hellos[1].address);
@@ -59,8 +60,8 @@ TEST_F(Decoder, HelloIsRecognisedWithAndWithoutItsAction)
 TEST_F(Decoder, ByeIsReadOnlyByAListenerThatWatchesAnnouncements)
 {
     std::string bye = "<d:Bye><a:EndpointReference><a:Address>urn:gone</a:Address></a:EndpointReference></d:Bye>";
-    EXPECT_EQ(0, ServeText(service, Envelope("<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye</a:Action>",
-                                             bye)));
+    EXPECT_EQ(0, ServeText(service,
+                           Envelope("<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye</a:Action>", bye)));
     EXPECT_EQ(0, ServeText(service, Envelope("", bye)));
     ASSERT_EQ(2u, service.byes.size());
     EXPECT_EQ("urn:gone", service.byes[1]);
@@ -106,7 +107,7 @@ TEST_F(Decoder, TwoMatchesComeInDocumentOrderWithExtensionsAsLiteralText)
     std::string vendor = "<Height>96</Height><v:Width xmlns:v=\"urn:v\">192</v:Width>";
     EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:1", vendor) + ProbeMatch("urn:2")))));
     ASSERT_EQ(1u, service.probeMatches.size());
-    const auto &entries = service.probeMatches[0];
+    const auto& entries = service.probeMatches[0];
     ASSERT_EQ(2u, entries.size());
     EXPECT_EQ("urn:1", entries[0].address);
     EXPECT_EQ("urn:2", entries[1].address);
@@ -162,7 +163,7 @@ TEST_F(Decoder, MetadataVersionFailuresFailTheWholeMessage)
 
 TEST_F(Decoder, AnnouncedTypesMustBeUnsigned)
 {
-    auto withType = [](const std::string &type) {
+    auto withType = [](const std::string& type) {
         return Matches("<d:ProbeMatch><d:MetadataVersion xmlns:x=\"http://www.w3.org/2001/XMLSchema-instance\" "
                        "xmlns:t=\"urn:t\" x:type=\"" +
                        type + "\">5</d:MetadataVersion></d:ProbeMatch>");
@@ -198,7 +199,7 @@ TEST_F(Decoder, MustUnderstandHeaderBlocks)
     EXPECT_EQ(2u, service.probeMatches.size());
 
     // The actor spelling counts in a SOAP 1.2 envelope too, each with its own "next".
-    auto block = [](const std::string &attributes) {
+    auto block = [](const std::string& attributes) {
         return "<x:Thing xmlns:x=\"urn:x\" " + attributes + ">1</x:Thing>";
     };
     const std::string next11 = "http://schemas.xmlsoap.org/soap/actor/next";
@@ -213,7 +214,7 @@ TEST_F(Decoder, MustUnderstandHeaderBlocks)
         {"s:mustUnderstand=\"0\"", 0},
         {"s:mustUnderstand=\"1\" x:role=\"urn:someone-else\"", SOAP_MUSTUNDERSTAND},
     };
-    for (const auto &[attributes, expected] : cases)
+    for (const auto& [attributes, expected] : cases)
         EXPECT_EQ(expected, ServeText(service, Envelope(block(attributes), body))) << attributes;
 }
 
@@ -239,7 +240,8 @@ TEST_F(Decoder, UndeclaredPrefixIsASyntaxErrorWherever)
     EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo/>")))));
     EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("<zz:Block>1</zz:Block>", Matches(ProbeMatch("urn:a")))));
     // Declared on an inner element, or the reserved xml prefix: fine.
-    EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo xmlns:zz=\"urn:z\" xml:lang=\"en\"/>")))));
+    EXPECT_EQ(0, ServeText(service,
+                           Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo xmlns:zz=\"urn:z\" xml:lang=\"en\"/>")))));
     EXPECT_EQ(1u, service.probeMatches.size());
 }
 
@@ -256,7 +258,7 @@ TEST_F(Decoder, OtherSchemaEditionsAreRememberedForLaterOutput)
                        "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
                        "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"";
     EXPECT_EQ(0, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a")), decl)));
-    wire::WireState &state = wire::StateOf(&service);
+    wire::WireState& state = wire::StateOf(&service);
     EXPECT_EQ("http://www.w3.org/1999/XMLSchema-instance", state.OutputUri(wire::kRowInstance));
     EXPECT_EQ(wire::kSoapEncoding12, state.OutputUri(wire::kRowEncoding));
     EXPECT_EQ(wire::kXmlSchema, state.OutputUri(wire::kRowSchema));
@@ -290,7 +292,7 @@ TEST_F(Decoder, PrettyPrintedMatchWithStrayTextKeepsEveryChild)
                         "<d:XAddrs>http://h/</d:XAddrs>\n  <Height>96</Height>\n  <d:MetadataVersion>4"
                         "</d:MetadataVersion>\n</d:ProbeMatch>\n";
     EXPECT_EQ(0, ServeText(service, Envelope("", Matches(match))));
-    const wiretest::SeenMatch &seen = service.probeMatches.at(0).at(0);
+    const wiretest::SeenMatch& seen = service.probeMatches.at(0).at(0);
     EXPECT_EQ("urn:a", seen.address);
     EXPECT_EQ("x8", seen.types);
     EXPECT_EQ("s", seen.scopes);

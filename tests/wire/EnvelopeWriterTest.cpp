@@ -17,18 +17,17 @@ namespace signseek {
 namespace {
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-const std::string kEnvelopeStart =
-    "<b:Envelope xmlns:b=\"http://www.w3.org/2003/05/soap-envelope\" "
-    "xmlns:c=\"http://schemas.xmlsoap.org/soap/encoding/\" "
-    "xmlns:e=\"http://www.w3.org/2001/XMLSchema-instance\" "
-    "xmlns:f=\"http://www.w3.org/2001/XMLSchema\" "
-    "xmlns:g=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
-    "xmlns:h=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\" "
-    "xmlns:v=\"http://schemas.marvane.com/contracts/Quorvel_3_0\">";
+const std::string kEnvelopeStart = "<b:Envelope xmlns:b=\"http://www.w3.org/2003/05/soap-envelope\" "
+                                   "xmlns:c=\"http://schemas.xmlsoap.org/soap/encoding/\" "
+                                   "xmlns:e=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                                   "xmlns:f=\"http://www.w3.org/2001/XMLSchema\" "
+                                   "xmlns:g=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
+                                   "xmlns:h=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\" "
+                                   "xmlns:v=\"http://schemas.marvane.com/contracts/Quorvel_3_0\">";
 const std::string kMessageId = "0f8fad5b-d9cb-469f-a165-70867728950e";
 const std::string kRule = "http://schemas.xmlsoap.org/ws/2005/04/discovery/rfc2396";
 
-std::string ExpectedProbe(const std::string &replyTo, const std::string &types, const std::string &scopes)
+std::string ExpectedProbe(const std::string& replyTo, const std::string& types, const std::string& scopes)
 {
     std::string s = kDecl + kEnvelopeStart + "<b:Header><g:MessageID>" + kMessageId + "</g:MessageID>";
     if (!replyTo.empty())
@@ -40,15 +39,16 @@ std::string ExpectedProbe(const std::string &replyTo, const std::string &types, 
          "</b:Header><b:Body>"
          "<Probe e:type=\"h:ProbeType\" xmlns=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\">";
     if (!types.empty()) s += "<Types xmlns=\"\">" + types + "</Types>";
-    s += "<Scopes e:type=\"h:ScopesType\" MatchBy=\"" + kRule + "\">" + scopes + "</Scopes></Probe></b:Body></b:Envelope>";
+    s += "<Scopes e:type=\"h:ScopesType\" MatchBy=\"" + kRule + "\">" + scopes +
+         "</Scopes></Probe></b:Body></b:Envelope>";
     return s;
 }
 
 struct ProbeForm {
-    const char *name;
-    const char *replyTo;
-    const char *types;
-    const char *scopes;
+    const char* name;
+    const char* replyTo;
+    const char* types;
+    const char* scopes;
 };
 
 const ProbeForm kForms[] = {
@@ -57,26 +57,27 @@ const ProbeForm kForms[] = {
     {"bridge", "", "Halden", "http://schemas.marvane.com/scopes/marvane/Halden/Bridge"},
 };
 
-std::string WriteProbe(soap *ctx, const ProbeForm &form, std::string types, std::string scopes)
+std::string WriteProbe(soap* ctx, const ProbeForm& form, std::string types, std::string scopes)
 {
     wire::SetProbeHeader(ctx, kMessageId.c_str());
     if (*form.replyTo) wire::AddReplyTo(ctx, form.replyTo);
     disc__ProbeType probe;
     disc__ScopesType scopesRecord;
     scopesRecord.__item = scopes.data();
-    scopesRecord.MatchBy = const_cast<char *>(kRule.c_str());
+    scopesRecord.MatchBy = const_cast<char*>(kRule.c_str());
     probe.Types = types.data();
     probe.Scopes = &scopesRecord;
     wire::StringOutput out;
-    EXPECT_EQ(0, wire::WriteEnvelope(ctx, out, [&](wire::XmlWriter &w) { wire::WriteProbeBody(w, probe); }));
+    EXPECT_EQ(0, wire::WriteEnvelope(ctx, out, [&](wire::XmlWriter& w) { wire::WriteProbeBody(w, probe); }));
     return out.text;
 }
 
 TEST(ProbeEnvelope, EachFormIsWrittenByteForByte)
 {
-    for (const ProbeForm &form : kForms) {
+    for (const ProbeForm& form : kForms) {
         wire::ProbeProxy proxy;
-        EXPECT_EQ(ExpectedProbe(form.replyTo, form.types, form.scopes), WriteProbe(&proxy, form, form.types, form.scopes))
+        EXPECT_EQ(ExpectedProbe(form.replyTo, form.types, form.scopes),
+                  WriteProbe(&proxy, form, form.types, form.scopes))
             << form.name;
     }
 }
@@ -168,7 +169,7 @@ TEST(ProbeSocket, EachFormArrivesOnTheGroupExactlyAsWritten)
     int probe = wiretest::LoopbackUdp(port);  // reserve a port number for the group listener
     close(probe);
     int listener = wiretest::GroupListener(port);
-    for (const ProbeForm &form : kForms) {
+    for (const ProbeForm& form : kForms) {
         wire::ProbeProxy writer;
         std::string expected = WriteProbe(&writer, form, form.types, form.scopes);
 
@@ -178,7 +179,7 @@ TEST(ProbeSocket, EachFormArrivesOnTheGroupExactlyAsWritten)
         std::string types = form.types, scopes = form.scopes;
         disc__ScopesType scopesRecord;
         scopesRecord.__item = scopes.data();
-        scopesRecord.MatchBy = const_cast<char *>(kRule.c_str());
+        scopesRecord.MatchBy = const_cast<char*>(kRule.c_str());
         disc__ProbeType body;
         body.Types = types.data();
         body.Scopes = &scopesRecord;

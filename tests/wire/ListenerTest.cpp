@@ -26,9 +26,9 @@ const std::string kProbeMatches = Envelope("", "<d:ProbeMatches>" + ProbeMatch("
 
 // A fault datagram is never larger than the datagram that drew it: these
 // tests pad theirs with trailing blanks, which nothing reads.
-std::string Padded(const std::string &message) { return message + std::string(2000, ' '); }
+std::string Padded(const std::string& message) { return message + std::string(2000, ' '); }
 
-std::string Post(const std::string &body, const std::string &extraHeaders = "")
+std::string Post(const std::string& body, const std::string& extraHeaders = "")
 {
     return "POST /Discovery HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml; charset=utf-8\r\n" +
            extraHeaders + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -66,8 +66,8 @@ TEST_F(HttpListener, ProbeMatchesGetsAnEmpty202)
 TEST_F(HttpListener, GetAndOtherMethodsAreRefusedWithFaults)
 {
     struct Case {
-        const char *method;
-        const char *reason;
+        const char* method;
+        const char* reason;
     } cases[] = {{"GET", "HTTP GET method not implemented"},
                  {"PUT", "HTTP PUT method not implemented"},
                  {"DELETE", "Error 17"},
@@ -76,10 +76,11 @@ TEST_F(HttpListener, GetAndOtherMethodsAreRefusedWithFaults)
                  {"OPTIONS", "HTTP method not implemented"},
                  {"TRACE", "HTTP method not implemented"},
                  {"BREW", "HTTP method not implemented"}};
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         std::string body = c.method == std::string("PUT") || c.method == std::string("PATCH") ? kProbeMatches : "";
-        std::string request = std::string(c.method) + " /Discovery HTTP/1.1\r\nHost: x\r\nContent-Length: " +
-                              std::to_string(body.size()) + "\r\n\r\n" + body;
+        std::string request = std::string(c.method) +
+                              " /Discovery HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(body.size()) +
+                              "\r\n\r\n" + body;
         std::string answer = HttpExchange(port, request);
         EXPECT_EQ(0u, answer.find("HTTP/1.1 400 Bad Request\r\nServer: gSOAP/2.7\r\n"
                                   "Content-Type: application/soap+xml; charset=utf-8\r\n"))
@@ -101,7 +102,7 @@ TEST_F(HttpListener, ExpectContinueIsAnsweredBeforeTheBody)
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(port));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(0, connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to));
+    ASSERT_EQ(0, connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to));
     send(fd, head.data(), head.size(), MSG_NOSIGNAL);
     std::string interim;
     char buffer[256];
@@ -140,8 +141,8 @@ TEST_F(HttpListener, AngleBracketInAHeaderLineIsNoXml)
     std::string answer = HttpExchange(port, Post(kProbeMatches, "X-Note: <q:x>\r\n"));
     EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
     // The body itself is still checked.
-    const std::string undeclared = Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev", "<zz:Foo>1</zz:Foo>") +
-                                                    "</d:ProbeMatches>");
+    const std::string undeclared =
+        Envelope("", "<d:ProbeMatches>" + ProbeMatch("urn:dev", "<zz:Foo>1</zz:Foo>") + "</d:ProbeMatches>");
     answer = HttpExchange(port, Post(undeclared, "X-Note: <q:x>\r\n"));
     EXPECT_NE(std::string::npos, answer.find("Well-formedness violation")) << answer;
     thread.reset();
@@ -167,7 +168,7 @@ TEST_F(HttpListener, ChunkedBodyIsRead)
     EXPECT_EQ(0u, answer.find("HTTP/1.1 202 Accepted")) << answer;
     thread.reset();
     ASSERT_EQ(1u, service.probeMatches.size());
-    const wiretest::SeenMatch &seen = service.probeMatches[0].at(0);
+    const wiretest::SeenMatch& seen = service.probeMatches[0].at(0);
     EXPECT_EQ("urn:dev", seen.address);
     EXPECT_EQ(1u, seen.metadataVersion);
     EXPECT_EQ(std::vector<std::string>{"<Height>96</Height>"}, seen.extensions);
@@ -216,7 +217,7 @@ int Connect(int port)
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(port));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(0, connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to));
+    EXPECT_EQ(0, connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to));
     return fd;
 }
 
@@ -321,7 +322,7 @@ TEST(BindFailure, PortInUseByANonReusingSocket)
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr *>(&a), sizeof a));
+    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a));
     listen(holder, 1);
     wiretest::RecordingService service(wire::TransportMode::Tcp);
     EXPECT_FALSE(soap_valid_socket(wire::Bind(&service, "127.0.0.1", port, 100)));
@@ -429,7 +430,7 @@ TEST_F(UdpListener, FaultToNeverSendsTheFaultElsewhere)
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(faultPort));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(0, bind(server, reinterpret_cast<sockaddr *>(&a), sizeof a));
+    ASSERT_EQ(0, bind(server, reinterpret_cast<sockaddr*>(&a), sizeof a));
     listen(server, 1);
 
     wiretest::ListenerThread thread(service);
@@ -458,13 +459,14 @@ TEST_F(UdpListener, ABurstLargerThanAPlainSocketHoldsIsReceivedWhole)
     const int burst = std::min(3000, granted / 2304 * 9 / 10);
     ASSERT_GT(burst, 2 * 65536 / 2304 * 3 / 2) << "receive buffer granted: " << granted;
     for (int i = 0; i < burst; ++i)
-        wiretest::SendDatagramTo(client, Envelope("", "<d:ProbeMatches>" + wiretest::ProbeMatch("urn:dev-" + std::to_string(i)) +
-                                                          "</d:ProbeMatches>"),
-                                 port);
+        wiretest::SendDatagramTo(
+            client,
+            Envelope("",
+                     "<d:ProbeMatches>" + wiretest::ProbeMatch("urn:dev-" + std::to_string(i)) + "</d:ProbeMatches>"),
+            port);
     // Nothing was served while the burst came; now every one is, then the
     // receive time-out ends it.
-    while (service.ServeOne() == SOAP_OK) {
-    }
+    while (service.ServeOne() == SOAP_OK) {}
     ASSERT_EQ(static_cast<std::size_t>(burst), service.probeMatches.size());
     EXPECT_EQ("urn:dev-0", service.probeMatches.front()[0].address);
     EXPECT_EQ("urn:dev-" + std::to_string(burst - 1), service.probeMatches.back()[0].address);
@@ -474,12 +476,13 @@ TEST_F(UdpListener, AFullQueueLeavesDatagramsInTheSocketAndAStoppedOneIsEmptiedA
 {
     // Room for about two datagrams: the rest wait in the socket and come in order.
     wire::DatagramReceiver datagrams(&service, 2 * 700);
-    for (int i = 0; i < 40; ++i) wiretest::SendDatagramTo(client, "d" + std::to_string(i) + std::string(500, ' '), port);
+    for (int i = 0; i < 40; ++i)
+        wiretest::SendDatagramTo(client, "d" + std::to_string(i) + std::string(500, ' '), port);
     for (int i = 0; i < 40; ++i) {
         std::optional<wire::Datagram> d = datagrams.Take(3000);
         ASSERT_TRUE(d) << i;
         EXPECT_EQ("d" + std::to_string(i), d->bytes.substr(0, d->bytes.find(' ')));
-        EXPECT_EQ(clientPort, ntohs(reinterpret_cast<const sockaddr_in &>(d->peer).sin_port));
+        EXPECT_EQ(clientPort, ntohs(reinterpret_cast<const sockaddr_in&>(d->peer).sin_port));
     }
     EXPECT_FALSE(datagrams.Take(100));
 
@@ -501,7 +504,7 @@ TEST_F(UdpListener, FaultsAreNeverLargerThanTheirDatagramAndAreRateLimited)
 {
     wiretest::ListenerThread thread(service);
     // A short datagram would draw a fault many times its size: none is sent.
-    for (const std::string &small : {std::string("x"), std::string("<?xml version=\"1.0\"?><a/>")}) {
+    for (const std::string& small : {std::string("x"), std::string("<?xml version=\"1.0\"?><a/>")}) {
         wiretest::SendDatagramTo(client, small, port);
         EXPECT_EQ("", wiretest::ReadDatagram(client, 300)) << small;
     }

@@ -16,7 +16,7 @@ namespace signseek {
 
 namespace {
 
-disc__ProbeType ProbeWith(std::string &scopes, disc__ScopesType &record)
+disc__ProbeType ProbeWith(std::string& scopes, disc__ScopesType& record)
 {
     record.__item = scopes.data();
     disc__ProbeType probe;
@@ -160,8 +160,8 @@ TEST(TransportErrors, TableTextsAndCodes)
     wiretest::RecordingService ctx(wire::TransportMode::Udp);
     struct Row {
         int code;
-        const char *faultCode;
-        const char *reason;
+        const char* faultCode;
+        const char* reason;
     } rows[] = {
         {SOAP_CLI_FAULT, "b:Sender", "Client fault"},
         {SOAP_SYNTAX_ERROR, "b:Sender", "Well-formedness violation"},
@@ -182,7 +182,7 @@ TEST(TransportErrors, TableTextsAndCodes)
         {1000, "b:Sender", "Stopped: no response sent"},
         {77, "b:Sender", "Error 77"},
     };
-    for (const Row &row : rows) {
+    for (const Row& row : rows) {
         ctx.error = row.code;
         wire::FaultDescription f = wire::DescribeError(&ctx);
         EXPECT_EQ(row.faultCode, f.code) << row.code;

@@ -20,17 +20,17 @@ struct StringSource {
     std::size_t offset = 0;
 };
 
-size_t ReadFromString(soap *ctx, char *buffer, size_t length)
+size_t ReadFromString(soap* ctx, char* buffer, size_t length)
 {
-    auto *source = static_cast<StringSource *>(ctx->user);
+    auto* source = static_cast<StringSource*>(ctx->user);
     std::size_t n = std::min(length, source->text.size() - source->offset);
     std::memcpy(buffer, source->text.data() + source->offset, n);
     source->offset += n;
     return n;
 }
 
-void Copy(SeenMatch &seen, const wsa__EndpointReferenceType &epr, const char *types, const disc__ScopesType *scopes,
-          const char *xAddrs, unsigned version, int size, char **any)
+void Copy(SeenMatch& seen, const wsa__EndpointReferenceType& epr, const char* types, const disc__ScopesType* scopes,
+          const char* xAddrs, unsigned version, int size, char** any)
 {
     seen.address = epr.Address ? epr.Address : "";
     seen.types = types ? types : "";
@@ -45,14 +45,14 @@ void Copy(SeenMatch &seen, const wsa__EndpointReferenceType &epr, const char *ty
 
 }  // namespace
 
-std::string Envelope(const std::string &headerBlocks, const std::string &body, const std::string &declarations)
+std::string Envelope(const std::string& headerBlocks, const std::string& body, const std::string& declarations)
 {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><s:Envelope " + declarations + ">";
     if (!headerBlocks.empty()) text += "<s:Header>" + headerBlocks + "</s:Header>";
     return text + "<s:Body>" + body + "</s:Body></s:Envelope>";
 }
 
-std::string ProbeMatch(const std::string &address, const std::string &extra, const std::string &metadataVersion)
+std::string ProbeMatch(const std::string& address, const std::string& extra, const std::string& metadataVersion)
 {
     return "<d:ProbeMatch><a:EndpointReference><a:Address>" + address +
            "</a:Address></a:EndpointReference><d:Types>x8</d:Types>"
@@ -60,7 +60,7 @@ std::string ProbeMatch(const std::string &address, const std::string &extra, con
            extra + "<d:MetadataVersion>" + metadataVersion + "</d:MetadataVersion></d:ProbeMatch>";
 }
 
-int ServeText(wire::MatchServiceBase &service, const std::string &text)
+int ServeText(wire::MatchServiceBase& service, const std::string& text)
 {
     StringSource source{text};
     service.user = &source;
@@ -70,12 +70,12 @@ int ServeText(wire::MatchServiceBase &service, const std::string &text)
     return rc;
 }
 
-int RecordingService::ProbeMatches(disc__ProbeMatchesType *m)
+int RecordingService::ProbeMatches(disc__ProbeMatchesType* m)
 {
     wire::SendEmptyResponse(this, 202);  // as the discovery engine's handler does
     peer = wire::PeerAddress(this);
     std::vector<SeenMatch> entries;
-    for (auto *pm : m->ProbeMatch) {
+    for (auto* pm : m->ProbeMatch) {
         SeenMatch seen;
         Copy(seen, pm->wsa__EndpointReference, pm->Types, pm->Scopes, pm->XAddrs, pm->MetadataVersion, pm->__size,
              pm->__any);
@@ -85,7 +85,7 @@ int RecordingService::ProbeMatches(disc__ProbeMatchesType *m)
     return handlerResult;
 }
 
-int RecordingService::Hello(disc__HelloType *h)
+int RecordingService::Hello(disc__HelloType* h)
 {
     SeenMatch seen;
     Copy(seen, h->wsa__EndpointReference, h->Types, h->Scopes, h->XAddrs, h->MetadataVersion, h->__size, h->__any);
@@ -93,22 +93,22 @@ int RecordingService::Hello(disc__HelloType *h)
     return handlerResult;
 }
 
-int RecordingService::Bye(disc__ByeType *b)
+int RecordingService::Bye(disc__ByeType* b)
 {
     if (!acceptByes) return MatchServiceBase::Bye(b);
     byes.push_back(b->wsa__EndpointReference.Address ? b->wsa__EndpointReference.Address : "");
     return handlerResult;
 }
 
-int LoopbackUdp(int &port)
+int LoopbackUdp(int& port)
 {
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
     port = ntohs(a.sin_port);
     return fd;
 }
@@ -122,7 +122,7 @@ int GroupListener(int port)
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_ANY);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     ip_mreq group{};
     group.imr_multiaddr.s_addr = inet_addr("239.255.255.250");
     group.imr_interface.s_addr = inet_addr("127.0.0.1");
@@ -130,29 +130,29 @@ int GroupListener(int port)
     return fd;
 }
 
-std::string ReadDatagram(int fd, int millis, sockaddr_in *from)
+std::string ReadDatagram(int fd, int millis, sockaddr_in* from)
 {
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, millis) <= 0) return {};
     std::string buffer(70000, '\0');
     sockaddr_in sender{};
     socklen_t len = sizeof sender;
-    ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr *>(&sender), &len);
+    ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&sender), &len);
     if (from) *from = sender;
     buffer.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return buffer;
 }
 
-void SendDatagramTo(int fd, const std::string &bytes, int port, const char *host)
+void SendDatagramTo(int fd, const std::string& bytes, int port, const char* host)
 {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(port));
     to.sin_addr.s_addr = inet_addr(host);
-    sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
 }
 
-std::string HttpExchange(int port, const std::string &request, int waitMillis)
+std::string HttpExchange(int port, const std::string& request, int waitMillis)
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in to{};
@@ -160,7 +160,7 @@ std::string HttpExchange(int port, const std::string &request, int waitMillis)
     to.sin_port = htons(static_cast<uint16_t>(port));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string answer;
-    if (connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0) {
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
         send(fd, request.data(), request.size(), MSG_NOSIGNAL);
         char buffer[4096];
         pollfd p{fd, POLLIN, 0};
@@ -180,7 +180,7 @@ int FreeTcpPort() { return testports::FreeTcpPort(); }
 
 namespace wiretest {
 
-ListenerThread::ListenerThread(wire::MatchServiceBase &service) : m_service(service)
+ListenerThread::ListenerThread(wire::MatchServiceBase& service) : m_service(service)
 {
     m_thread = std::thread([this] {
         while (!m_stop) {

@@ -4,11 +4,11 @@
 
 #include "wire/MatchServiceBase.h"
 
-#include <netinet/in.h>
 #include <atomic>
 #include <mutex>
-#include <thread>
+#include <netinet/in.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace signseek {
@@ -16,17 +16,16 @@ namespace signseek {
 namespace wiretest {
 
 // Envelope start with the given extra namespace declarations and header content.
-std::string Envelope(const std::string &headerBlocks, const std::string &body,
-                     const std::string &declarations =
-                         "xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
-                         "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
-                         "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"");
+std::string Envelope(const std::string& headerBlocks, const std::string& body,
+                     const std::string& declarations = "xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
+                                                       "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
+                                                       "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"");
 
-std::string ProbeMatch(const std::string &address, const std::string &extra = "",
-                       const std::string &metadataVersion = "1");
+std::string ProbeMatch(const std::string& address, const std::string& extra = "",
+                       const std::string& metadataVersion = "1");
 
 // Serves one message read from `text` (no socket: no fault is sent).
-int ServeText(wire::MatchServiceBase &service, const std::string &text);
+int ServeText(wire::MatchServiceBase& service, const std::string& text);
 
 // What a listener saw: the decoded items it copied out.
 struct SeenMatch {
@@ -38,10 +37,14 @@ struct SeenMatch {
 class RecordingService : public wire::MatchServiceBase {
 public:
     explicit RecordingService(wire::TransportMode mode) : MatchServiceBase(mode) {}
-    int ProbeMatches(disc__ProbeMatchesType *m) override;
-    int Hello(disc__HelloType *h) override;
-    int ResolveMatches(disc__ResolveMatchesType *) override { ++resolveMatches; return 0; }
-    int Bye(disc__ByeType *b) override;
+    int ProbeMatches(disc__ProbeMatchesType* m) override;
+    int Hello(disc__HelloType* h) override;
+    int ResolveMatches(disc__ResolveMatchesType*) override
+    {
+        ++resolveMatches;
+        return 0;
+    }
+    int Bye(disc__ByeType* b) override;
 
     std::vector<std::vector<SeenMatch>> probeMatches;  // one entry per message
     std::vector<SeenMatch> hellos;
@@ -53,15 +56,15 @@ public:
 };
 
 // A UDP socket bound to 127.0.0.1 on an ephemeral port; returns fd, sets port.
-int LoopbackUdp(int &port);
+int LoopbackUdp(int& port);
 // A UDP socket that joined the discovery group on 127.0.0.1 at `port`.
 int GroupListener(int port);
 // Reads one datagram (waits at most `millis`); empty on time-out.
-std::string ReadDatagram(int fd, int millis, sockaddr_in *from = nullptr);
-void SendDatagramTo(int fd, const std::string &bytes, int port, const char *host = "127.0.0.1");
+std::string ReadDatagram(int fd, int millis, sockaddr_in* from = nullptr);
+void SendDatagramTo(int fd, const std::string& bytes, int port, const char* host = "127.0.0.1");
 
 // A TCP exchange with a listener: sends `request`, returns all it answers.
-std::string HttpExchange(int port, const std::string &request, int waitMillis = 3000);
+std::string HttpExchange(int port, const std::string& request, int waitMillis = 3000);
 
 // A free TCP port on 127.0.0.1.
 int FreeTcpPort();
@@ -71,12 +74,12 @@ int FreeTcpPort();
 // the thread notices the end.
 class ListenerThread {
 public:
-    explicit ListenerThread(wire::MatchServiceBase &service);
+    explicit ListenerThread(wire::MatchServiceBase& service);
     ~ListenerThread();
     std::vector<int> Results();
 
 private:
-    wire::MatchServiceBase &m_service;
+    wire::MatchServiceBase& m_service;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<int> results;
