@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh test
+# Sources stay as .clang-format lays them out (scripts/check-format.sh --fix).
+./scripts/check-format.sh
 jobs=$(nproc)
 
 build() { # dir, extra cmake args...

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev
           iproute2 util-linux qt6-base-dev libgl-dev fonts-dejavu-core)
 if [ "${1:-}" = test ]; then
-  packages+=(libgtest-dev clang libclang-rt-14-dev dpkg-dev file lintian jq
+  packages+=(libgtest-dev clang clang-format libclang-rt-14-dev dpkg-dev file lintian jq
              xvfb openbox xdotool x11-utils)
 fi
 missing=()
