@@ -4,17 +4,9 @@
 #include "common/VendorConstants.h"
 #include "discovery/DeviceCollector.h"
 #include "discovery/MatchRecord.h"
+#include "wire/DiscoveryGroup.h"
 #include "wire/EnvelopeReader.h"
-#include "wire/ErrorTable.h"
-#include "wire/NamespaceTable.h"
 #include "wire/Transport.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace signseek {
 
@@ -63,21 +55,8 @@ AnnouncementListener::~AnnouncementListener() { Stop(); }
 
 std::string AnnouncementListener::Start(const std::string& interfaceAddress, int port, Handler handler)
 {
-    in_addr iface{};
-    if (inet_pton(AF_INET, interfaceAddress.c_str(), &iface) != 1)
-        return "interface address \"" + interfaceAddress + "\" is not a dotted IPv4 address";
-    // Bound to the group address, so only what is multicast to the group
-    // arrives; other programs on this machine may listen there as well.
-    if (!soap_valid_socket(wire::Bind(&m_service, wire::kDiscoveryGroup, port, 1))) {
-        const wire::FaultDescription f = wire::DescribeError(&m_service);
-        return "cannot listen to the discovery group at port " + std::to_string(port) + ": " + f.reason;
-    }
-    // The membership that counts is the one on the chosen interface.
-    ip_mreq group{};
-    group.imr_multiaddr.s_addr = inet_addr(wire::kDiscoveryGroup);
-    group.imr_interface = iface;
-    if (setsockopt(m_service.master, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) && errno != EADDRINUSE)
-        return "cannot join the discovery group on " + interfaceAddress + ": " + std::strerror(errno);
+    if (std::string failure = wire::ListenToDiscoveryGroup(&m_service, interfaceAddress, port); !failure.empty())
+        return failure;
     m_service.recv_timeout = -kReceiveWaitMicros;
     m_handler = std::move(handler);
     m_stop = false;

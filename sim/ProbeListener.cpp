@@ -1,12 +1,11 @@
 #include "sim/ProbeListener.h"
 
+#include "wire/DiscoveryGroup.h"
 #include "wire/EnvelopeReader.h"
-#include "wire/ErrorTable.h"
 #include "wire/NamespaceTable.h"
 #include "wire/Transport.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
@@ -121,23 +120,8 @@ ProbeListener::~ProbeListener() { Stop(); }
 
 std::string ProbeListener::Start(const std::string& interfaceAddress, int port, Handler handler)
 {
-    in_addr iface{};
-    if (inet_pton(AF_INET, interfaceAddress.c_str(), &iface) != 1)
-        return "interface address \"" + interfaceAddress + "\" is not a dotted IPv4 address";
-    // Bound to the group address: only what is multicast to the group arrives.
-    if (!soap_valid_socket(wire::Bind(&m_service, wire::kDiscoveryGroup, port, 1))) {
-        wire::FaultDescription f = wire::DescribeError(&m_service);
-        return "cannot bind the discovery group at port " + std::to_string(port) + ": " + f.detail + ": " + f.reason;
-    }
-    // Bound to the group address, Bind could only try the interface the route
-    // points to (none on a network without a default route). The membership
-    // that counts is this one, on the chosen interface; already joined there
-    // is fine.
-    ip_mreq group{};
-    group.imr_multiaddr.s_addr = inet_addr(wire::kDiscoveryGroup);
-    group.imr_interface = iface;
-    if (setsockopt(m_service.master, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) && errno != EADDRINUSE)
-        return "cannot join the discovery group on " + interfaceAddress + ": " + std::strerror(errno);
+    if (std::string failure = wire::ListenToDiscoveryGroup(&m_service, interfaceAddress, port); !failure.empty())
+        return failure;
     m_service.recv_timeout = -kReceiveWaitMicros;
     m_datagrams = std::make_unique<wire::DatagramReceiver>(&m_service);
     m_handler = std::move(handler);
