@@ -249,25 +249,21 @@ void CVORIrurizezDlg::OnFindDisplays()
     const std::uint64_t search = ++m_nSearch;
     m_Reported.clear();
     m_Arrival.clear();
+    // Each record reported wakes the window once, however many follow
+    // before it takes them.
+    m_Live = std::make_shared<RecordMailbox>([route = std::weak_ptr<MessageRoute>(m_Route), search] {
+        if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
+    });
+    DiscoveryRunFunction devices = m_Services.discoverDevices;
+    DiscoveryRunFunction bridges = m_Services.discoverBridges;
     if (AllAdaptersChosen()) {
-        // Through several adapters one device comes as several records with
-        // the same run and address: these rows come with the results.
-        m_Live.reset();
-        StartSearchThread(start, m_Route, m_Services.adapters,
-                          OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters), adapter);
-        StartSearchThread(start, m_Route, m_Services.adapters,
-                          OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters), adapter);
-    } else {
-        // Each record reported wakes the window once, however many follow
-        // before it takes them.
-        m_Live = std::make_shared<RecordMailbox>([route = std::weak_ptr<MessageRoute>(m_Route), search] {
-            if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
-        });
-        StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverDevices, adapter, kDevicesRun,
-                          MailboxSink(m_Live, kDevicesRun));
-        StartSearchThread(start, m_Route, m_Services.adapters, m_Services.discoverBridges, adapter, kBridgesRun,
-                          MailboxSink(m_Live, kBridgesRun));
+        devices = OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters);
+        bridges = OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters);
     }
+    StartSearchThread(start, m_Route, m_Services.adapters, std::move(devices), adapter, kDevicesRun,
+                      MailboxSink(m_Live, kDevicesRun));
+    StartSearchThread(start, m_Route, m_Services.adapters, std::move(bridges), adapter, kBridgesRun,
+                      MailboxSink(m_Live, kBridgesRun));
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();
@@ -282,10 +278,17 @@ void CVORIrurizezDlg::TakeLiveRecords()
 {
     if (!m_Live) return;
     for (RecordMailbox::Entry& entry : m_Live->Take()) {
-        DeviceKey key{std::move(entry.run), entry.record.address};
+        DeviceKey key = LiveKey(std::move(entry.run), entry.record);
         m_Reported.emplace(key.run, key.address);
         m_DisplayList->Model().Put(key, entry.record);
     }
+}
+
+// A streamed device: its run, and its address on the adapter that found it,
+// since a search on every adapter lists a device once per adapter.
+DeviceKey CVORIrurizezDlg::LiveKey(std::string run, const DeviceRecord& record)
+{
+    return DeviceKey{std::move(run), record.adapter + ' ' + record.address};
 }
 
 void CVORIrurizezDlg::SettleRun(const std::string& run, const std::vector<DeviceRecord>& records)
@@ -295,13 +298,13 @@ void CVORIrurizezDlg::SettleRun(const std::string& run, const std::vector<Device
     DeviceListModel& model = m_DisplayList->Model();
     std::set<std::string> kept;
     for (const DeviceRecord& record : records) {
-        // A run keeps one record per address; should one come twice, it
-        // shows twice, as its array says.
-        if (!kept.insert(record.address).second) {
+        DeviceKey key = LiveKey(run, record);
+        // A run keeps one record per address on each adapter; should one
+        // come twice, it shows twice, as its array says.
+        if (!kept.insert(key.address).second) {
             model.Add(record);
             continue;
         }
-        DeviceKey key{run, record.address};
         model.Put(key, record);
         m_Arrival.push_back(std::move(key));
     }

@@ -147,6 +147,7 @@ private:
     // Shows the records the runs reported since the last take.
     void TakeLiveRecords();
     // A run's final records in place of what it reported while it ran.
+    static DeviceKey LiveKey(std::string run, const DeviceRecord& record);
     void SettleRun(const std::string& run, const std::vector<DeviceRecord>& records);
     void PlaceMenuButton();
     // The View menu at a screen point, or from the keyboard at the device

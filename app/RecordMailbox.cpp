@@ -14,7 +14,8 @@ void RecordMailbox::Put(const std::string& run, std::size_t index, const DeviceR
     bool wake = false;
     {
         std::lock_guard lock(m_mutex);
-        auto [at, added] = m_at.try_emplace({run, index}, m_waiting.size());
+        // Runs on several adapters number their records per adapter.
+        auto [at, added] = m_at.try_emplace({run + ' ' + record.adapter, index}, m_waiting.size());
         if (added)
             m_waiting.push_back({run, std::move(copy)});
         else

@@ -44,7 +44,8 @@ private:
     std::function<void()> m_wake;
     mutable std::mutex m_mutex;
     std::vector<Entry> m_waiting;
-    std::map<std::pair<std::string, std::size_t>, std::size_t> m_at;  // (run, index) -> place in m_waiting
+    // (run and adapter, index) -> place in m_waiting
+    std::map<std::pair<std::string, std::size_t>, std::size_t> m_at;
     bool m_woken = false;
 };
 

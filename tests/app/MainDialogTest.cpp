@@ -854,26 +854,36 @@ TEST_F(MainDialogTest, AllAdaptersSearchesEachAdapterAndListsADeviceUnderEach)
     m_adapters->Set({{"eth0 (Wired)", {"10.1.1.1"}}, {"eth1 (Second)", {"10.2.2.2"}}});
     std::mutex mutex;
     std::vector<std::pair<RunKind, std::vector<std::string>>> calls;
+    auto reported = std::make_shared<test::Gate>();
     DialogServices services = Services();
-    services.discoverOnAdapters = [&](RunKind kind, const DiscoveryRequest&, const std::vector<std::string>& adapters) {
+    services.discoverOnAdapters = [&, reported](RunKind kind, const DiscoveryRequest& request,
+                                                const std::vector<std::string>& adapters) {
         {
             std::lock_guard lock(mutex);
             calls.emplace_back(kind, adapters);
         }
         std::vector<RunResult> results(adapters.size());
-        if (kind == RunKind::Devices)
+        if (kind == RunKind::Devices) {
             for (std::size_t i = 0; i < adapters.size(); ++i) {
-                // The same device answers through both cards.
+                // The same device answers through both cards, each adapter counting its records from 0.
                 results[i].records.push_back(Device("Lobby", "lobby", "10.9.9.9"));
                 results[i].records.back().adapter = adapters[i];
+                request.onRecord(RecordChange::Found, 0, results[i].records.back());
             }
+            reported->Enter();
+        }
         return results;
     };
     auto dialog = std::make_unique<CVORIrurizezDlg>(std::move(services));
     ASSERT_EQ(3, dialog->m_AdapterCombo->count());
     EXPECT_EQ(0, dialog->m_AdapterCombo->currentIndex());
     dialog->m_AdapterCombo->setCurrentIndex(2);
-    Search(*dialog, {});
+    dialog->m_FindButton->click();
+    // Both show while the run still listens, one under each adapter.
+    ASSERT_TRUE(reported->WaitEntered(1));
+    EXPECT_TRUE(test::WaitUntil([&] { return dialog->m_DisplayList->RowCount() == 2; }));
+    reported->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
 
     std::lock_guard lock(mutex);
     ASSERT_EQ(2u, calls.size());
