@@ -3,8 +3,6 @@
 // address would). Kept free of system headers to avoid their declaration.
 #include <cerrno>
 
-using namespace signseek;
-
 extern "C" int socket(int, int, int)
 {
     errno = EACCES;
