@@ -16,7 +16,7 @@
 
 using namespace signseek;
 
-namespace fuzz {
+namespace signseek::fuzz {
 namespace {
 
 volatile std::size_t g_sink;
@@ -299,4 +299,4 @@ void ServeConnectionInput(const std::uint8_t* data, std::size_t size)
     g_collector = nullptr;
 }
 
-}  // namespace fuzz
+}  // namespace signseek::fuzz

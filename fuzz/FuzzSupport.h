@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace fuzz {
+namespace signseek::fuzz {
 
 // Splits one fuzz input into up to this many messages, served in turn on the
 // same context, so state left behind by one message meets the next.
@@ -54,4 +54,4 @@ void ServeInput(wire::TransportMode mode, const std::uint8_t* data, std::size_t 
 // the framer and its limits, and the collected request or its refusal is served.
 void ServeConnectionInput(const std::uint8_t* data, std::size_t size);
 
-}  // namespace fuzz
+}  // namespace signseek::fuzz
