@@ -6,6 +6,7 @@
 // Run it inside a private network namespace (bench/run-benchmarks.sh does).
 
 #include "discovery/DiscoveryRun.h"
+#include "tests/common/LoopbackPorts.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/MatchServiceBase.h"
 #include "wire/MessageScreen.h"
@@ -52,19 +53,7 @@ long PeakRssKb()
     return -1;
 }
 
-int ConnectTo(int port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
+using testports::ConnectTo;
 
 bool ClosedByPeer(int fd)
 {

@@ -9,6 +9,7 @@
 #include "common/DiscoveryValues.h"
 #include "common/VendorConstants.h"
 #include "discovery/DiscoveryRun.h"
+#include "tests/common/LoopbackPorts.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -91,19 +92,7 @@ private:
     std::vector<Clock::time_point> m_reported;
 };
 
-int ConnectTo(int port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
+using testports::ConnectTo;
 
 // One POST; waits for the listener to answer and close.
 void Post(int index, Timings& timings)

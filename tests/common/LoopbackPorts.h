@@ -34,6 +34,21 @@ inline int FreeLoopbackPort(int type)
 inline int FreeUdpPort() { return FreeLoopbackPort(SOCK_DGRAM); }
 inline int FreeTcpPort() { return FreeLoopbackPort(SOCK_STREAM); }
 
+// A TCP connection to 127.0.0.1:port; -1 when nothing accepts it.
+inline int ConnectTo(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Waits until some process has a UDP socket bound to `port` (a simulator
 // that has started listening), at most `limit`. A loaded machine can take
 // far longer to start a program than a fixed pause allows.

@@ -6,6 +6,7 @@
 #include "FakeDevice.h"
 #include "TestRecords.h"
 #include "discovery/DiscoveryRun.h"
+#include "tests/common/LoopbackPorts.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <atomic>
@@ -29,19 +30,7 @@ using fake::MatchItems;
 constexpr double kBoundSeconds = 3.0;  // 2 x 1 s + 1 s
 constexpr double kMargin = 1.5;
 
-int ConnectTo(int port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
+using testports::ConnectTo;
 
 // True when the listener closed (or reset) the connection.
 bool ClosedByPeer(int fd)
