@@ -14,8 +14,6 @@
 #include <string>
 #include <unistd.h>
 
-using namespace signseek;
-
 namespace signseek::fuzz {
 namespace {
 
