@@ -1,5 +1,6 @@
 #include "discovery/DiscoveryRun.h"
 
+#include "common/BridgePorts.h"
 #include "discovery/Match.h"
 #include "discovery/ResultArray.h"
 #include "settings/DiscoverySettings.h"
@@ -85,6 +86,8 @@ RunResult RunBridges(const DiscoveryRequest& request)
 {
     Match match(wire::TransportMode::Udp);
     Configure(match, request, "bridges");
+    // Answers come to the probe's source port: one the firewall exception opens.
+    match.m_sourcePorts = BridgeSourcePorts(match.m_nDiscoveryPort);
     match.m_strTypes = BRIDGE_PROBE_TYPES;
     match.m_strScopes = kBridgeScope;
 

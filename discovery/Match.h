@@ -78,6 +78,8 @@ public:
     std::uint16_t m_nDiscoveryPort = DEFAULT_DISCOVERY_PORT;
     std::string m_strTypes;
     std::string m_strScopes;
+    // Tried in order as the probes' source port; empty: any free port.
+    std::vector<std::uint16_t> m_sourcePorts;
 
     // Which run this is ("devices", "bridges") and who watches it; the run
     // sets both. Without an observer nothing is reported.

@@ -61,7 +61,8 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
 
     const std::string group = std::string(wire::kDiscoveryGroup) + ":" + std::to_string(m_nDiscoveryPort);
     const std::string endpoint = "soap.udp://" + group;
-    const int result = wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl);
+    const int result =
+        wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl, m_sourcePorts);
     // Devices answer a probe without ReplyTo at its source port; the bridge
     // listener binds there, and the socket stays open until the Match ends.
     m_nListenPort = GetLocalPort();

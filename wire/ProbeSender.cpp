@@ -15,9 +15,10 @@ ProbeProxy::~ProbeProxy()
 }
 
 int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& probe, const char* interfaceAddress,
-                     int ttl)
+                     int ttl, const std::vector<std::uint16_t>& sourcePorts)
 {
     if (int rc = Connect(proxy, endpoint, kProbeAction)) return rc;
+    if (!sourcePorts.empty()) BindSourcePort(proxy, sourcePorts);
     if (int rc = SetMulticastOptions(proxy, interfaceAddress, ttl)) return rc;
     return SendMessage(proxy, [&probe](XmlWriter& w) { WriteProbeBody(w, probe); });
 }

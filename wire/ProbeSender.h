@@ -4,6 +4,9 @@
 
 #include "soapDiscoveryProxy.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace signseek::wire {
 
 // A DiscoveryProxy in UDP mode with the system's table and transport.
@@ -16,8 +19,9 @@ public:
 };
 
 // Connect, SetMulticastOptions, SendMessage with the Probe body. The socket
-// stays open afterwards so its local port can be read.
+// stays open afterwards so its local port can be read. With source ports the
+// probe goes out from the first free one of them (BindSourcePort).
 int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& probe, const char* interfaceAddress,
-                     int ttl);
+                     int ttl, const std::vector<std::uint16_t>& sourcePorts = {});
 
 }  // namespace signseek::wire

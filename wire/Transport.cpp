@@ -408,6 +408,29 @@ int SendBytes(soap* ctx, std::string_view bytes)
     return ctx->fsend(ctx, bytes.data(), bytes.size());
 }
 
+int BindSourcePort(soap* ctx, const std::vector<std::uint16_t>& ports)
+{
+    if (!soap_valid_socket(ctx->socket)) return 0;
+    int off = 0, on = 1;
+    // Without address reuse the bind fails on a port another run holds, even
+    // one that shares it with its listener; with it, both would get the port.
+    setsockopt(ctx->socket, SOL_SOCKET, SO_REUSEADDR, &off, sizeof off);
+    int bound = 0;
+    for (std::uint16_t port : ports) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(port);
+        local.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (::bind(ctx->socket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0) {
+            bound = port;
+            break;
+        }
+        if (errno != EADDRINUSE && errno != EACCES) break;
+    }
+    setsockopt(ctx->socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    return bound;
+}
+
 int SetMulticastOptions(soap* ctx, const char* interfaceAddress, int ttl)
 {
     int value = ttl;

@@ -5,7 +5,9 @@
 
 #include <stdsoap2.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace signseek::wire {
 
@@ -22,6 +24,12 @@ void PrepareContext(soap* ctx, TransportMode mode);
 // Prepares the context to send one message to an endpoint (several, blank
 // separated, are tried in turn). Returns 0 or an error code.
 int Connect(soap* ctx, const char* endpoints, const char* action);
+
+// Binds the context's UDP socket, made by Connect and not yet used, to the
+// first of `ports` that no other socket holds, then turns address reuse on
+// so the listener of the same run can bind that port too. Returns the port,
+// or 0 when every one is taken (the send then takes one from the system).
+int BindSourcePort(soap* ctx, const std::vector<std::uint16_t>& ports);
 
 // Counting pass, the UDP size check, then the output pass and the send.
 int SendMessage(soap* ctx, const BodyWriter& body);

@@ -5,6 +5,7 @@
 #include "discovery/DiscoveryRun.h"
 #include "FakeDevice.h"
 #include "TestRecords.h"
+#include "common/BridgePorts.h"
 #include "discovery/RunFailure.h"
 #include "discovery/WatchRun.h"
 #include "settings/DiscoverySettings.h"
@@ -251,6 +252,62 @@ TEST(DiscoverBridges, CollectsDatagramAnswersPastHostilePeers)
     EXPECT_EQ("urn:hello", outcome.records[1].address);
     EXPECT_EQ(HELLO_ITEM, outcome.records[1].metadata.back());
     EXPECT_LT(outcome.seconds, 2.5);
+}
+
+// A bridge answers to the probe's source port, which is what a firewall has
+// to let in: it comes from the documented range, and each run side by side
+// has its own, or both would split each other's answers.
+TEST(DiscoverBridges, ProbesFromAFreePortOfTheBridgeRangeEachRunItsOwn)
+{
+    auto inRange = [](int port) { return port >= BRIDGE_PORT_FIRST && port <= BRIDGE_PORT_LAST; };
+    // The range's first port is held by another program.
+    const int held = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in first{};
+    first.sin_family = AF_INET;
+    first.sin_port = htons(BRIDGE_PORT_FIRST);
+    const bool holding = bind(held, reinterpret_cast<sockaddr*>(&first), sizeof first) == 0;
+
+    FakeDevice device([](const fake::ReceivedProbe& probe) {
+        fake::DatagramTo(probe.sourcePort,
+                         fake::ProbeMatchesEnvelope({MatchItems("urn:bridge-" + std::to_string(probe.sourcePort),
+                                                                "http://127.0.0.6/", "Halden Relay", kBridgeScope)}));
+    });
+    const DiscoveryRequest request = Request(device);
+    Outcome one, two;
+    std::thread other([&] { two = Timed(RunKind::Bridges, request, false); });
+    one = Timed(RunKind::Bridges, request, false);
+    other.join();
+
+    std::vector<fake::ReceivedProbe> probes = device.Probes();
+    ASSERT_EQ(2u, probes.size());
+    EXPECT_NE(probes[0].sourcePort, probes[1].sourcePort);
+    for (const fake::ReceivedProbe& probe : probes) {
+        EXPECT_TRUE(inRange(probe.sourcePort)) << probe.sourcePort;
+        if (holding) EXPECT_NE(BRIDGE_PORT_FIRST, probe.sourcePort);
+    }
+    for (const Outcome* outcome : {&one, &two}) {
+        ASSERT_EQ(1u, outcome->records.size());  // its own bridge's answer, not the other run's
+        EXPECT_EQ(0u, outcome->records[0].address.rfind("urn:bridge-", 0));
+    }
+    EXPECT_NE(one.records[0].address, two.records[0].address);
+
+    // Every port of the range taken: the probe goes out from one the system
+    // picks, and the answers still arrive.
+    std::vector<int> hold;
+    for (std::uint16_t port : BridgeSourcePorts(0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        hold.push_back(socket(AF_INET, SOCK_DGRAM, 0));
+        bind(hold.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    Outcome fallback = Timed(RunKind::Bridges, request, false);
+    for (int fd : hold) close(fd);
+    close(held);
+    probes = device.Probes();
+    ASSERT_EQ(3u, probes.size());
+    EXPECT_FALSE(inRange(probes[2].sourcePort)) << probes[2].sourcePort;
+    EXPECT_EQ(1u, fallback.records.size());
 }
 
 // What a run's record sink was told, in order.
