@@ -4,8 +4,8 @@ namespace signseek {
 
 namespace {
 
-// Bit number of CAP_NET_ADMIN (linux/capability.h), the capability that
-// netfilter and the firewall daemons' root checks stand for.
+// Bit number of CAP_NET_ADMIN (linux/capability.h), the capability netfilter
+// asks of whoever changes its rules.
 constexpr unsigned CAP_NET_ADMIN_BIT = 12;
 
 const CredentialSource& SystemCredentials()
@@ -26,7 +26,8 @@ bool IsAdminUser(const CredentialSource& source)
 {
     std::optional<Credentials> credentials = source.Read();
     if (!credentials) return false;
-    return credentials->effectiveUid == 0 || (credentials->effectiveCapabilities >> CAP_NET_ADMIN_BIT & 1u) != 0;
+    return credentials->effectiveUid == 0 && credentials->realUid == 0 &&
+           (credentials->childCapabilities >> CAP_NET_ADMIN_BIT & 1u) != 0;
 }
 
 CAdminUserManipulator::CAdminUserManipulator() : CAdminUserManipulator(SystemCredentials(), DefaultMessageBox()) {}
@@ -37,7 +38,8 @@ CAdminUserManipulator::CAdminUserManipulator(const CredentialSource& credentials
 
 int CAdminUserManipulator::Manipulate()
 {
-    if (!IsAdminUser(*m_pCredentials)) m_pMessageBox->ShowWarning(ADMIN_PLEASE_LOG_IN);
+    if (!IsAdminUser(*m_pCredentials))
+        m_pMessageBox->ShowWarning(std::wstring(ADMIN_PLEASE_LOG_IN) + L"\n" + ADMIN_RUN_WITH_RIGHTS);
     return 0;
 }
 

@@ -12,7 +12,10 @@ namespace signseek {
 // The security context of the calling thread, as far as the check needs it.
 struct Credentials {
     unsigned effectiveUid = 0;
-    std::uint64_t effectiveCapabilities = 0;  // bit n = capability n
+    // The capabilities a tool it starts holds when it runs as root: the
+    // bounding set with the inheritable set (bit n = capability n).
+    std::uint64_t childCapabilities = 0;
+    unsigned realUid = 0;
 };
 
 // Where the check reads the security context from (the system, or a fake).
@@ -29,13 +32,15 @@ public:
     std::optional<Credentials> Read() const override;
 };
 
-// Parses the "Uid:" and "CapEff:" lines of a /proc status file; nothing when
-// either is missing or malformed.
+// Parses the "Uid:", "CapInh:" and "CapBnd:" lines of a /proc status file;
+// nothing when one is missing or malformed.
 std::optional<Credentials> ParseProcStatus(std::string_view status);
 
-// True when the context may change the machine's firewall: effective user id
-// 0, or CAP_NET_ADMIN in the effective set. Membership of an administrators'
-// group alone (sudo without running sudo) does not count. False when the
+// True when the context may change the machine's firewall with its tools:
+// root (real and effective user id 0, as ufw demands) whose tools get
+// CAP_NET_ADMIN. CAP_NET_ADMIN without root does not count (ufw refuses),
+// nor does root whose capabilities were taken away, nor membership of an
+// administrators' group alone (sudo without running sudo). False when the
 // context cannot be read.
 bool IsAdminUser(const CredentialSource& source);
 
@@ -57,6 +62,11 @@ public:
 inline constexpr wchar_t ADMIN_STATUS_YES[] = L"The Current User Is An Administrative User On This Computer.";
 inline constexpr wchar_t ADMIN_STATUS_NO[] = L"The Current User Is Not An Administrative User On This Computer.";
 inline constexpr wchar_t ADMIN_PLEASE_LOG_IN[] = L"Please have a system administrator log in to resolve any issues.";
+// Follows ADMIN_PLEASE_LOG_IN on a line of its own: how to get the rights
+// as Linux users do.
+inline constexpr wchar_t ADMIN_RUN_WITH_RIGHTS[] =
+    L"Or start Signseek with administrator rights: sudo signseek, or pkexec env DISPLAY=\"$DISPLAY\" "
+    L"XAUTHORITY=\"$XAUTHORITY\" signseek";
 
 class CAdminUserManipulator : public CManipulator {
 public:

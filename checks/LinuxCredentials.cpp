@@ -51,12 +51,17 @@ template <typename T> bool ParseWhole(std::string_view word, T& value, int base)
 std::optional<Credentials> ParseProcStatus(std::string_view status)
 {
     std::optional<std::string_view> uids = FieldValue(status, "Uid");
-    std::optional<std::string_view> capEff = FieldValue(status, "CapEff");
-    if (!uids || !capEff) return std::nullopt;
+    std::optional<std::string_view> capInh = FieldValue(status, "CapInh");
+    std::optional<std::string_view> capBnd = FieldValue(status, "CapBnd");
+    if (!uids || !capInh || !capBnd) return std::nullopt;
     Credentials credentials;
-    NextWord(*uids);  // real
-    if (!ParseWhole(NextWord(*uids), credentials.effectiveUid, 10)) return std::nullopt;
-    if (!ParseWhole(NextWord(*capEff), credentials.effectiveCapabilities, 16)) return std::nullopt;
+    std::uint64_t inheritable = 0, bounding = 0;
+    if (!ParseWhole(NextWord(*uids), credentials.realUid, 10) ||
+        !ParseWhole(NextWord(*uids), credentials.effectiveUid, 10) || !ParseWhole(NextWord(*capInh), inheritable, 16) ||
+        !ParseWhole(NextWord(*capBnd), bounding, 16))
+        return std::nullopt;
+    // What execve gives a root process's child, file capabilities aside.
+    credentials.childCapabilities = inheritable | bounding;
     return credentials;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "checks/AdminUserManipulator.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +64,21 @@ inline std::string RecordCall(const std::string& log)
     return "{ printf '%s' \"$(basename \"$0\")\"; for a in \"$@\"; do printf '|%s' \"$a\"; done; echo; } >> '" + log +
            "'\n";
 }
+
+// A security context set by the test.
+class FakeCredentials : public CredentialSource {
+public:
+    explicit FakeCredentials(std::optional<Credentials> credentials) : m_credentials(credentials) {}
+    std::optional<Credentials> Read() const override { return m_credentials; }
+
+private:
+    std::optional<Credentials> m_credentials;
+};
+
+inline constexpr std::uint64_t CAP_NET_ADMIN_MASK = 1ull << 12;
+inline constexpr std::uint64_t CAP_SYS_ADMIN_MASK = 1ull << 21;
+inline constexpr Credentials ROOT{0, ~0ull >> 23, 0};  // every capability of the kernel
+inline constexpr Credentials USER{1000, ~0ull >> 23, 1000};
 
 inline std::vector<std::string> LogLines(const std::string& log)
 {

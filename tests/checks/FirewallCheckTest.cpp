@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace signseek;
 
 namespace {
@@ -9,11 +11,13 @@ namespace {
 // A firewall whose two states are set by the test; opening the port opens it.
 class FakeFirewall : public FirewallControl {
 public:
-    FakeFirewall(int on, int open) : on(on), open(open) {}
+    FakeFirewall(int on, int open, std::string manual = "") : on(on), open(open), manual(std::move(manual)) {}
     int IsFirewallOn() override { return ++onAsked, on; }
     int IsFirewallPortOpen() override { return ++openAsked, open; }
     void OpenFirewallPort() override { ++opened, open = 1; }
+    std::string ManualCommand() override { return manual; }
     int on, open;
+    std::string manual;
     int onAsked = 0, openAsked = 0, opened = 0;
 };
 
@@ -21,21 +25,28 @@ public:
 
 TEST(FirewallCheck, EachRowOfTheTable)
 {
+    const std::string cmd = "sudo ufw allow 8000/tcp && sudo ufw allow 3703:3718/udp";
+    const std::wstring wcmd(cmd.begin(), cmd.end());
     struct Case {
         int on, open;
-        const wchar_t* status;
+        std::string manual;
+        std::wstring status;
         int ok;
-        const wchar_t* tip;
+        std::wstring tip;
     } cases[] = {
-        {0, 0, FIREWALL_STATUS_OFF, 1, FIREWALL_STATUS_OFF},
-        {0, 1, FIREWALL_STATUS_OFF, 1, FIREWALL_STATUS_OFF},
-        {1, 1, FIREWALL_STATUS_OPEN, 1, FIREWALL_STATUS_OPEN},
-        {1, 0, FIREWALL_STATUS_BLOCKING, 0, FIREWALL_TIP_ADD},
+        {0, 0, "", FIREWALL_STATUS_OFF, 1, FIREWALL_STATUS_OFF},
+        {0, 1, "", FIREWALL_STATUS_OFF, 1, FIREWALL_STATUS_OFF},
+        {1, 1, "", FIREWALL_STATUS_OPEN, 1, FIREWALL_STATUS_OPEN},
+        {1, 0, "", FIREWALL_STATUS_BLOCKING, 0, FIREWALL_TIP_ADD},
         // On, with rules that cannot be read: said so, never a pass.
-        {1, FIREWALL_PORT_UNREADABLE, FIREWALL_STATUS_UNREADABLE, 0, FIREWALL_TIP_ADD},
+        {1, FIREWALL_PORT_UNREADABLE, "", FIREWALL_STATUS_UNREADABLE, 0, FIREWALL_TIP_ADD},
+        // A click cannot add it: the row says what to run.
+        {1, 0, cmd, FIREWALL_STATUS_BLOCKING_BY_HAND + wcmd, 0, FIREWALL_TIP_BY_HAND + wcmd},
+        {1, FIREWALL_PORT_UNREADABLE, cmd, FIREWALL_STATUS_UNREADABLE_BY_HAND + wcmd, 0, FIREWALL_TIP_BY_HAND + wcmd},
+        {1, 1, cmd, FIREWALL_STATUS_OPEN, 1, FIREWALL_STATUS_OPEN},
     };
     for (const Case& c : cases) {
-        FakeFirewall firewall(c.on, c.open);
+        FakeFirewall firewall(c.on, c.open, c.manual);
         CFirewallManipulator check(firewall);
         int ok = -1;
         EXPECT_EQ(check.GetStatus(&ok), c.status);
