@@ -41,10 +41,7 @@ std::optional<unsigned> Number(std::string_view text)
     return value;
 }
 
-bool Meets(const Ipv4Network& a, const Ipv4Network& b)
-{
-    return SourceCovers(a, b) || SourceCovers(b, a);
-}
+bool Meets(const Ipv4Network& a, const Ipv4Network& b) { return SourceCovers(a, b) || SourceCovers(b, a); }
 
 // Words of a line, a double-quoted value ("a b") kept as one word.
 std::vector<std::string> QuotedWords(std::string_view text)
@@ -105,7 +102,8 @@ bool BlocksEverything(std::string_view rule)
 {
     std::vector<std::string> words = RuleWords(rule);
     if (words.empty()) return false;
-    return (words.size() == 1 && words[0] == "drop") || (words[0] == "reject" && (words.size() == 1 || words[1] == "with"));
+    return (words.size() == 1 && words[0] == "drop") ||
+           (words[0] == "reject" && (words.size() == 1 || words[1] == "with"));
 }
 
 }  // namespace
@@ -291,7 +289,8 @@ bool FirewalldZoneAllows(const FirewalldZone& zone, const std::map<std::string, 
     for (const std::string& service : zone.services)
         if (serviceCovers(service)) return true;
     for (const std::string& rule : zone.richRules) {
-        // rule [family="ipv4"] [source [NOT] address="..."] (port port="..." protocol="..." | service name="...") accept
+        // rule [family="ipv4"] [source [NOT] address="..."] (port port="..." protocol="..." | service name="...")
+        // accept
         std::vector<std::string> words = QuotedWords(rule);
         bool ipv6 = false, sourceOk = true, portOk = false, accepts = false;
         for (std::size_t i = 0; i < words.size(); ++i) {

@@ -53,8 +53,7 @@ bool UfwStatusIsActive(std::string_view status);
 // the networks; a deny from a source that meets one applies too) decides,
 // ALLOW and LIMIT letting in; without one the default incoming policy does.
 // Rules for one interface or one destination address do not count.
-bool UfwAllows(std::string_view verboseStatus, const PortOfProtocol& wanted,
-               const std::vector<Ipv4Network>& networks);
+bool UfwAllows(std::string_view verboseStatus, const PortOfProtocol& wanted, const std::vector<Ipv4Network>& networks);
 
 // firewalld --------------------------------------------------------------
 
@@ -84,8 +83,8 @@ bool FirewalldZoneAllows(const FirewalldZone& zone, const std::map<std::string, 
 // show there too).
 struct NftInputChain {
     std::string family, table, chain;
-    bool blocks = false;                // its policy drops, or its last rule drops or rejects
-    std::vector<std::string> rules;     // in order, the final drop or reject left out
+    bool blocks = false;             // its policy drops, or its last rule drops or rejects
+    std::vector<std::string> rules;  // in order, the final drop or reject left out
 };
 std::vector<NftInputChain> NftInputChains(std::string_view ruleset);
 
@@ -95,7 +94,6 @@ std::vector<NftInputChain> NftInputChains(std::string_view ruleset);
 // "meta l4proto udp udp dport 3703 counter packets 0 bytes 0 accept", a bare
 // "accept"). Rules that match anything else (an interface, a state) do not
 // count.
-bool NftChainAllows(const NftInputChain& chain, const PortOfProtocol& wanted,
-                    const std::vector<Ipv4Network>& networks);
+bool NftChainAllows(const NftInputChain& chain, const PortOfProtocol& wanted, const std::vector<Ipv4Network>& networks);
 
 }  // namespace signseek
