@@ -8,7 +8,7 @@ packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-d
           iproute2 util-linux qt6-base-dev libgl-dev fonts-dejavu-core)
 if [ "${1:-}" = test ]; then
   packages+=(libgtest-dev clang clang-format libclang-rt-14-dev dpkg-dev file lintian jq
-             xvfb openbox xdotool x11-utils)
+             xvfb openbox xdotool x11-utils ufw nftables iptables)
 fi
 missing=()
 for p in "${packages[@]}"; do

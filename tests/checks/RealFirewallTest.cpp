@@ -78,6 +78,8 @@ protected:
             ::kill(m_sim, SIGTERM);
             ::waitpid(m_sim, nullptr, 0);
         }
+        // The folder itself is on the machine's /tmp, under this namespace's tmpfs.
+        if (!m_scratch.empty() && ::umount2(m_scratch.c_str(), MNT_DETACH) == 0) ::rmdir(m_scratch.c_str());
     }
 
     // The row as the issue list shows it, from the product's own check.
