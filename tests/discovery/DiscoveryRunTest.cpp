@@ -283,7 +283,9 @@ TEST(DiscoverBridges, ProbesFromAFreePortOfTheBridgeRangeEachRunItsOwn)
     EXPECT_NE(probes[0].sourcePort, probes[1].sourcePort);
     for (const fake::ReceivedProbe& probe : probes) {
         EXPECT_TRUE(inRange(probe.sourcePort)) << probe.sourcePort;
-        if (holding) EXPECT_NE(BRIDGE_PORT_FIRST, probe.sourcePort);
+        if (holding) {
+            EXPECT_NE(BRIDGE_PORT_FIRST, probe.sourcePort);
+        }
     }
     for (const Outcome* outcome : {&one, &two}) {
         ASSERT_EQ(1u, outcome->records.size());  // its own bridge's answer, not the other run's
