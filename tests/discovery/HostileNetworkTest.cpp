@@ -5,15 +5,20 @@
 
 #include "FakeDevice.h"
 #include "TestRecords.h"
+#include "discovery/AnnouncementEvidence.h"
 #include "discovery/DiscoveryRun.h"
+#include "discovery/WatchRun.h"
 #include "tests/common/LoopbackPorts.h"
 #include "tests/wire/WireTestSupport.h"
 #include "wire/MatchServiceBase.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -299,6 +304,95 @@ TEST(HostileNetwork, CrowdedXmlIsRefusedQuickly)
         EXPECT_NE(std::string::npos, answers[i].find("occurrence violation")) << answers[i].substr(0, 600);
         EXPECT_LT(answerSeconds[i], 0.5);
     }
+}
+
+// An announcement multicast to the group from `source`, a loopback address
+// of its own, as another host on the network would send it.
+void AnnounceFrom(const char* source, int port, const std::string& envelope)
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = inet_addr(source);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    in_addr loopback{};
+    loopback.s_addr = htonl(INADDR_LOOPBACK);
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
+    wiretest::SendDatagramTo(fd, envelope, port, "239.255.255.250");
+    close(fd);
+}
+
+std::string ByeEnvelope(const std::string& address)
+{
+    return wiretest::Envelope("", "<d:Bye><a:EndpointReference><a:Address>" + address +
+                                      "</a:Address></a:EndpointReference></d:Bye>");
+}
+
+TEST(HostileNetwork, ForgedAnnouncementsNeitherLoseNorRenameWatchedDevices)
+{
+    FakeDevice device([](const fake::ReceivedProbe& probe) {
+        // The device hears the group's announcements too; it answers probes only.
+        if (probe.text.find("Probe>") == std::string::npos || probe.replyTo.empty() || probe.hasTypes) return;
+        fake::PostTo(probe.replyTo,
+                     fake::ProbeMatchesEnvelope({MatchItems("urn:ferro", "http://127.0.0.2:80/", "x8", kBridgeScope,
+                                                            "<Description>Lobby</Description>")}));
+    });
+    WatchRequest request;
+    request.search.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
+    request.search.values.discoveryPort = device.DiscoveryPort();
+    request.search.values.discoveryTimeout = 1;
+    request.search.values.receiveTimeout = 1;
+    request.search.values.ttl = 1;
+    request.search.interfaceAddress = "127.0.0.1";
+    request.intervalSeconds = 1;
+    std::mutex mutex;
+    std::vector<std::pair<WatchEvent, DeviceRecord>> events;
+    auto count = [&](WatchEvent event, const std::string& prefix) {
+        std::lock_guard lock(mutex);
+        return std::count_if(events.begin(), events.end(),
+                             [&](const auto& e) { return e.first == event && e.second.address.rfind(prefix, 0) == 0; });
+    };
+    std::atomic<bool> stop{false};
+    std::thread watch([&] {
+        RunWatch(
+            request,
+            [&](WatchEvent event, const std::string&, const DeviceRecord& record) {
+                std::lock_guard lock(mutex);
+                events.emplace_back(event, record);
+            },
+            stop);
+    });
+    const auto waitFor = [](const std::function<bool()>& done, double seconds) {
+        const auto start = Clock::now();
+        while (!done() && std::chrono::duration<double>(Clock::now() - start).count() < seconds) Pause(20);
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return count(WatchEvent::Found, "urn:ferro") == 1; }, 10));
+
+    const int port = device.DiscoveryPort();
+    AnnounceFrom("127.0.0.9", port, ByeEnvelope("urn:ferro"));
+    AnnounceFrom("127.0.0.9", port,
+                 fake::HelloEnvelope(MatchItems("urn:ferro", "http://127.0.0.2:80/", "x8", kBridgeScope,
+                                                "<Description>HIJACKED-0</Description>")));
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i);
+        AnnounceFrom("127.0.0.9", port,
+                     fake::HelloEnvelope(
+                         MatchItems("urn:fake:" + n,
+                                    "http://10.9." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ":80/",
+                                    "x8", kBridgeScope)));
+    }
+    Pause(2500);  // two more searches
+    EXPECT_EQ(0, count(WatchEvent::Lost, "urn:ferro"));
+    EXPECT_EQ(0, count(WatchEvent::Changed, "urn:ferro"));
+    EXPECT_GT(count(WatchEvent::Found, "urn:fake:"), 0);
+    EXPECT_LE(count(WatchEvent::Found, "urn:fake:"), static_cast<long>(UnconfirmedEventLimit::kPerWindow));
+    // The device's own Bye is believed at once.
+    AnnounceFrom("127.0.0.1", port, ByeEnvelope("urn:ferro"));
+    EXPECT_TRUE(waitFor([&] { return count(WatchEvent::Lost, "urn:ferro") == 1; }, 5));
+    stop = true;
+    watch.join();
+    device.Stop();
 }
 
 TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
