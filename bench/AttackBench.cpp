@@ -153,14 +153,9 @@ public:
               int first = -1;
               while (!m_stop && (first = ConnectTo(kListenPort)) < 0) Pause(2);
               m_fds.push_back(first);
-              sockaddr_in to{};
-              to.sin_family = AF_INET;
-              to.sin_port = htons(kListenPort);
-              to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
               for (int i = 1; i < count && !m_stop; ++i) {
-                  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+                  const int fd = testports::StartConnect(kListenPort);
                   if (fd < 0) break;
-                  (void)connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
                   m_fds.push_back(fd);
               }
           })

@@ -159,14 +159,9 @@ public:
             }
             Pause(10);
         }
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         for (int i = 0; i < count; ++i) {
-            int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            const int fd = testports::StartConnect(port);
             if (fd < 0) break;
-            (void)connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
             m_fds.push_back(fd);
         }
     }
