@@ -137,13 +137,42 @@ DiscoveryRequest Request(int discoveryPort, unsigned* count)
 
 void DeviceRun(const char* attack, int discoveryPort, unsigned expected)
 {
-    unsigned count = 0;
     const long rssBefore = PeakRssKb();
     const auto start = Clock::now();
-    auto records = DiscoverDevices(Request(discoveryPort, &count));
-    std::printf("  %-44s %5.2f s, listed %u/%u, peak RSS %+ld KB\n", attack, Since(start), count, expected,
-                PeakRssKb() - rssBefore);
+    const RunResult result = RunDiscovery(RunKind::Devices, Request(discoveryPort, nullptr));
+    std::printf("  %-44s %5.2f s, listed %zu/%u, shed %zu, peak RSS %+ld KB\n", attack, Since(start),
+                result.records.size(), expected, result.shedConnections, PeakRssKb() - rssBefore);
 }
+
+// As soon as the listener is up, count connections opened within a few
+// milliseconds and left idle until the run is over.
+class Storm {
+public:
+    explicit Storm(int count)
+        : m_thread([this, count] {
+              int first = -1;
+              while (!m_stop && (first = ConnectTo(kListenPort)) < 0) Pause(2);
+              m_fds.push_back(first);
+              for (int i = 1; i < count && !m_stop; ++i) {
+                  const int fd = testports::StartConnect(kListenPort);
+                  if (fd < 0) break;
+                  m_fds.push_back(fd);
+              }
+          })
+    {}
+    ~Storm()
+    {
+        m_stop = true;
+        m_thread.join();
+        for (int fd : m_fds)
+            if (fd >= 0) close(fd);
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<int> m_fds;
+    std::thread m_thread;
+};
 
 // Time to serve one collected request, the best of a few tries (other
 // processes only ever add to it).
@@ -291,6 +320,11 @@ int main(int argc, char** argv)
     {
         Attack a(1, Client(head + "Content-Length: 10000000000\r\n\r\n", 0, true));
         DeviceRun("a 10 GB Content-Length", port, expected);
+    }
+    for (int count : {1000, 1500, 3000, 10000}) {
+        Storm storm(count);
+        const std::string name = std::to_string(count) + " connections at once, left idle";
+        DeviceRun(name.c_str(), port, expected);
     }
 
     kill(sim, SIGTERM);

@@ -57,6 +57,7 @@ SearchOutcome RunSearch(const SearchSettings& settings)
     if (outcome.bridgesRunFailed && outcome.bridgesFailure.empty())
         outcome.bridgesFailure = "the bridge search could not run";
     outcome.recordLimitReached = devices.limitReached || bridges.limitReached;
+    outcome.shedConnections = devices.shedConnections + bridges.shedConnections;
     Append(outcome.devices, "devices", devices);
     Append(outcome.devices, "bridges", bridges);
     return outcome;

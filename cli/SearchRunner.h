@@ -35,6 +35,7 @@ struct SearchOutcome {
     std::string devicesFailure;
     std::string bridgesFailure;
     bool recordLimitReached = false;  // a run left devices out at its record limit
+    std::size_t shedConnections = 0;  // idle connections the runs closed to make room
 };
 
 SearchOutcome RunSearch(const SearchSettings& settings);

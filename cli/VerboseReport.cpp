@@ -1,6 +1,7 @@
 #include "cli/VerboseReport.h"
 
 #include "common/TextEncoding.h"
+#include "discovery/RunResult.h"
 
 namespace signseek {
 
@@ -32,6 +33,11 @@ void VerboseReport::AnswerReceived(const AnswerEvent& answer)
                        (answer.from.empty() ? std::string("an unknown sender") : OneLine(answer.from));
     if (!answer.endpoint.empty()) line += ", endpoint " + OneLine(answer.endpoint);
     Line(line + ": " + answer.outcome);
+}
+
+void VerboseReport::ConnectionsShed(const std::string& run, std::size_t count)
+{
+    Line("[" + run + "] " + ShedConnectionsText(count));
 }
 
 void VerboseReport::Line(const std::string& text)

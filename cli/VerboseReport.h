@@ -15,6 +15,7 @@ public:
 
     void ProbeSent(const ProbeEvent& probe) override;
     void AnswerReceived(const AnswerEvent& answer) override;
+    void ConnectionsShed(const std::string& run, std::size_t count) override;
 
 private:
     void Line(const std::string& text);

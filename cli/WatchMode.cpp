@@ -1,6 +1,7 @@
 #include "cli/WatchMode.h"
 
 #include "common/VendorConstants.h"
+#include "discovery/AnnouncementEvidence.h"
 #include "discovery/ResultPrinter.h"
 #include "discovery/WatchRun.h"
 
@@ -24,6 +25,10 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
         std::lock_guard lock(printing);
         if (failure != lastFailure) err << "signseek-find: " << failure << '\n' << std::flush;
         lastFailure = failure;
+    };
+    request.onHeldBack = [&](std::size_t heldBack) {
+        std::lock_guard lock(printing);
+        err << "signseek-find: " << HeldBackText(heldBack) << '\n' << std::flush;
     };
     const std::string failure = RunWatch(
         request,

@@ -97,6 +97,8 @@ int main(int argc, char** argv)
     int status = failures.empty() ? kExitSuccess : kExitRunFailed;
     if (outcome.recordLimitReached)
         std::cerr << "signseek-find: more devices answered than a search keeps; only the first ones are listed\n";
+    if (outcome.shedConnections > 0)
+        std::cerr << "signseek-find: " << ShedConnectionsText(outcome.shedConnections) << '\n';
 
     switch (options.format) {
     case OutputFormat::Table:

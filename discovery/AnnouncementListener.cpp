@@ -19,14 +19,14 @@ constexpr int kReceiveWaitMicros = 200 * 1000;
 
 int AnnouncementService::Hello(disc__HelloType* hello)
 {
-    if (hello) m_last = Announcement{Announcement::Kind::Hello, RecordFromHello(*hello)};
+    if (hello) m_last = Announcement{Announcement::Kind::Hello, RecordFromHello(*hello), wire::PeerAddress(this)};
     return SOAP_OK;
 }
 
 int AnnouncementService::Bye(disc__ByeType* bye)
 {
     if (bye) {
-        Announcement gone{Announcement::Kind::Bye, {}};
+        Announcement gone{Announcement::Kind::Bye, {}, wire::PeerAddress(this)};
         const char* address = bye->wsa__EndpointReference.Address;
         gone.record.address = address ? address : "";
         m_last = std::move(gone);

@@ -18,6 +18,7 @@ namespace signseek {
 struct Announcement {
     enum class Kind { Hello, Bye } kind = Kind::Hello;
     DeviceRecord record;  // a Hello's record; a Bye fills only the address
+    std::string from;     // the datagram's source address (dotted IPv4), empty when unknown
 };
 
 class AnnouncementService : public wire::MatchServiceBase {

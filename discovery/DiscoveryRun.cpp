@@ -50,6 +50,8 @@ RunResult Collect(Match& match, std::size_t adapter = 0)
 {
     RunResult result;
     result.limitReached = match.RecordLimitReached(adapter);
+    // One listener serves every adapter: its count goes with the first.
+    if (adapter == 0) result.shedConnections = match.ShedConnections();
     result.records = match.TakeDevices(adapter);
     return result;
 }
@@ -184,6 +186,7 @@ RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vect
     for (std::size_t i = 0; i < each.size(); ++i) {
         all.failed = all.failed && each[i].failed;
         all.limitReached = all.limitReached || each[i].limitReached;
+        all.shedConnections += each[i].shedConnections;
         if (!each[i].failure.empty()) {
             const std::string adapter = i < adapters.size() ? adapters[i] : std::string("?");
             all.failure += (all.failure.empty() ? "" : "; ") + adapter + ": " + each[i].failure;

@@ -15,7 +15,9 @@ namespace signseek {
 
 namespace {
 
-constexpr int kBacklog = 100;
+// Large, so a storm of connections waits in the queue that the listener
+// drains each turn, rather than pushing a device's connection out of it.
+constexpr int kBacklog = 4096;
 // How long a listener with a stop flag waits before it looks at the flag again.
 constexpr std::int64_t kStopCheckMillis = 50;
 
@@ -32,6 +34,7 @@ int Match::Listen()
     }
     if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
     Run(m_strInterface, m_nListenPort);
+    if (m_pObserver && ShedConnections() > 0) m_pObserver->ConnectionsShed(m_strRun, ShedConnections());
     // A listener that never bound heard nothing: that is a failure, not an
     // empty result.
     if (!m_bBound) {

@@ -32,8 +32,9 @@ std::size_t DisplayWidth(const std::string& utf8)
 }
 
 // One line of a table cell: tabs, line feeds and Unicode line and paragraph
-// separators become spaces, direction overrides U+FFFD, and the text is cut
-// to kMaxCellWidth characters.
+// separators become spaces, direction overrides and marks, zero-width
+// characters and the byte-order mark U+FFFD (each could make two names look
+// alike or hide text), and the text is cut to kMaxCellWidth characters.
 std::string TableCell(const std::string& utf8)
 {
     std::string out;
@@ -56,6 +57,12 @@ std::string TableCell(const std::string& utf8)
         else if (character >= "\xE2\x80\xAA" && character <= "\xE2\x80\xAE")
             character = "\xEF\xBF\xBD";
         else if (character >= "\xE2\x81\xA6" && character <= "\xE2\x81\xA9")
+            character = "\xEF\xBF\xBD";
+        else if (character >= "\xE2\x80\x8B" && character <= "\xE2\x80\x8F")  // U+200B to U+200F
+            character = "\xEF\xBF\xBD";
+        else if (character >= "\xE2\x81\xA0" && character <= "\xE2\x81\xA4")  // U+2060 to U+2064
+            character = "\xEF\xBF\xBD";
+        else if (character == "\xEF\xBB\xBF" || character == "\xD8\x9C")  // U+FEFF, U+061C
             character = "\xEF\xBF\xBD";
         if (characters == kMaxCellWidth) {
             // Back off one character to make room for the ellipsis.

@@ -5,6 +5,7 @@
 
 #include "discovery/DeviceCollector.h"
 
+#include <cstddef>
 #include <string>
 
 namespace signseek {
@@ -31,6 +32,9 @@ public:
     virtual ~RunObserver() = default;
     virtual void ProbeSent(const ProbeEvent&) {}
     virtual void AnswerReceived(const AnswerEvent&) {}
+    // Once at the end of a listener that closed idle connections unserved
+    // to make room for others (count > 0).
+    virtual void ConnectionsShed(const std::string& /*run*/, std::size_t /*count*/) {}
 };
 
 // The outcome of one answer as AnswerEvent words it. excludedForHomeScope

@@ -17,7 +17,11 @@ struct RunResult {
     std::string failure;                // why it failed, or why a bridge probe could not be
                                         // sent (that run still listens); empty otherwise
     bool limitReached = false;          // devices were left out at the run's record limit
+    std::size_t shedConnections = 0;    // idle connections closed unserved to make room
 };
+
+// "shed N idle connections".
+std::string ShedConnectionsText(std::size_t count);
 
 // A record as a run reports it while it listens: Found when it is first
 // accepted, Changed when a later answer changed it (another endpoint of a

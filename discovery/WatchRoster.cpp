@@ -1,6 +1,7 @@
 #include "discovery/WatchRoster.h"
 
 #include "common/TextHelpers.h"
+#include "discovery/AnnouncementEvidence.h"
 #include "discovery/DisplayRows.h"
 
 #include <algorithm>
@@ -43,24 +44,39 @@ std::string WatchRoster::KeyOf(const DeviceRecord& record)
 }
 
 WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince,
-                                     std::int64_t nowMillis, bool complete, Listed* listed)
+                                     std::int64_t nowMillis, bool complete, Listed* listed,
+                                     const std::string& announcedFrom)
 {
+    const bool announced = !announcedFrom.empty();
     const std::string key = KeyOf(record);
     if (auto bye = m_byeAt.find(key); bye != m_byeAt.end() && heardSince <= bye->second) return Event::None;
     auto it = m_devices.find(key);
     if (it == m_devices.end()) {
-        if (m_devices.size() >= kMaxDevices) {
+        // Made-up Hellos must not crowd out the devices that answer.
+        if (m_devices.size() >= kMaxDevices + (announced ? 0 : m_unconfirmed) ||
+            (announced && m_unconfirmed >= kMaxUnconfirmed)) {
             m_limitReached = true;
             return Event::None;
         }
-        Entry entry{{foundBy, AsListed(record, nullptr)}, {}, nowMillis, {record.address}};
+        Entry entry{{announced ? kAnnounced : foundBy, AsListed(record, nullptr), !announced},
+                    {},
+                    nowMillis,
+                    {record.address},
+                    announced ? announcedFrom : record.sourceAddress};
         entry.shown = Shown(entry.device.record);
         if (listed) *listed = entry.device;
-        m_byAddress[record.address] = key;
+        // A Hello cannot take over the address of a device listed under another host.
+        if (!announced || !m_byAddress.count(record.address)) m_byAddress[record.address] = key;
         m_devices.emplace(key, std::move(entry));
+        if (announced) ++m_unconfirmed;
         return Event::Found;
     }
     Entry& entry = it->second;
+    if (announced && !SpeaksFor(entry.ownSource, announcedFrom)) {
+        ++m_disbelieved;
+        return Event::None;
+    }
+    if (!announced && entry.ownSource.empty()) entry.ownSource = record.sourceAddress;
     entry.lastSeen = std::max(entry.lastSeen, nowMillis);
     if (entry.addresses.size() < kMaxAddresses &&
         std::find(entry.addresses.begin(), entry.addresses.end(), record.address) == entry.addresses.end()) {
@@ -70,7 +86,15 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
     if (!complete) return Event::None;
     DeviceRecord updated = AsListed(record, &entry.device.record);
     std::string shown = Shown(updated);
-    if (shown == entry.shown) return Event::None;
+    const bool confirms = !announced && !entry.device.confirmed;
+    if (confirms) {
+        entry.device.foundBy = foundBy;
+        entry.device.confirmed = true;
+        if (!record.sourceAddress.empty()) entry.ownSource = record.sourceAddress;
+        --m_unconfirmed;
+    } else if (shown == entry.shown) {
+        return Event::None;
+    }
     entry.device.record = std::move(updated);
     entry.shown = std::move(shown);
     if (listed) *listed = entry.device;
@@ -79,6 +103,7 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
 
 void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
 {
+    if (!it->second.device.confirmed) --m_unconfirmed;
     for (const std::string& address : it->second.addresses) {
         auto at = m_byAddress.find(address);
         if (at != m_byAddress.end() && at->second == it->first) m_byAddress.erase(at);
@@ -86,12 +111,23 @@ void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
     m_devices.erase(it);
 }
 
-std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address, std::int64_t nowMillis)
+bool WatchRoster::Believes(const DeviceRecord& record, const std::string& from) const
+{
+    auto it = m_devices.find(KeyOf(record));
+    return it == m_devices.end() || SpeaksFor(it->second.ownSource, from);
+}
+
+std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address, std::int64_t nowMillis,
+                                                    const std::string& from)
 {
     auto key = m_byAddress.find(address);
     if (key == m_byAddress.end()) return std::nullopt;
     auto it = m_devices.find(key->second);
     if (it == m_devices.end()) return std::nullopt;
+    if (!SpeaksFor(it->second.ownSource, from)) {
+        ++m_disbelieved;
+        return std::nullopt;
+    }
     Listed gone = std::move(it->second.device);
     if (m_byeAt.size() < kMaxDevices || m_byeAt.count(it->first)) m_byeAt[it->first] = nowMillis;
     Remove(it);

@@ -28,14 +28,19 @@ namespace signseek {
 class WatchRoster {
 public:
     static constexpr std::size_t kMaxDevices = DeviceCollector::kMaxRecords;
+    // Devices heard of only by Hello, listed at one time at most.
+    static constexpr std::size_t kMaxUnconfirmed = 1000;
 
     enum class Event { None, Found, Changed };
 
-    // A listed device and what first found it: a run's name, or "hello".
+    // A listed device and what found it: a run's name, or "hello" while it
+    // is known only from its announcements.
     struct Listed {
         std::string foundBy;
         DeviceRecord record;
+        bool confirmed = true;  // false: heard of only by Hello, foundBy is kAnnounced
     };
+    static constexpr char kAnnounced[] = "hello";
 
     explicit WatchRoster(std::int64_t lostAfterMillis) : m_lostAfter(lostAfterMillis) {}
 
@@ -47,12 +52,23 @@ public:
     // carries no source address and usually no metadata: what it leaves out
     // is kept from the listed record, and its own Hello item is not a change.
     // Found and Changed leave the listed device in *listed when given.
+    //
+    // A record with announcedFrom, a Hello that arrived from that address,
+    // lists a new device as unconfirmed (foundBy "hello") and speaks for a
+    // listed one only from that device's own source address; from any other
+    // it is ignored. A search's complete record of an unconfirmed device
+    // confirms it: Changed, with the run as foundBy from then on.
     Event Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince, std::int64_t nowMillis,
-               bool complete, Listed* listed = nullptr);
+               bool complete, Listed* listed = nullptr, const std::string& announcedFrom = {});
 
-    // The listed device whose endpoint address a Bye names, removed at
-    // nowMillis; nothing when none is listed under it.
-    std::optional<Listed> Bye(const std::string& address, std::int64_t nowMillis);
+    // The listed device whose endpoint address a Bye from `from` names,
+    // removed at nowMillis; nothing when none is listed under it or the Bye
+    // did not come from the device's own source address.
+    std::optional<Listed> Bye(const std::string& address, std::int64_t nowMillis, const std::string& from);
+
+    // Whether a Hello from `from` would be believed of the device it names:
+    // it is not listed, or it came from the device's own source address.
+    bool Believes(const DeviceRecord& record, const std::string& from) const;
 
     // Removes and returns, oldest first, the devices not heard for lostAfter.
     std::vector<Listed> Expire(std::int64_t nowMillis);
@@ -62,6 +78,8 @@ public:
 
     // At kMaxDevices some new device was left out.
     bool LimitReached() const { return m_limitReached; }
+    // Byes and Hellos ignored because they came from another address.
+    std::size_t Disbelieved() const { return m_disbelieved; }
 
 private:
     // A media player has a few endpoints; a host that keeps sending new
@@ -73,6 +91,7 @@ private:
         std::string shown;  // what the list shows of it, for "changed"
         std::int64_t lastSeen = 0;
         std::vector<std::string> addresses;  // endpoint addresses it was listed under
+        std::string ownSource;               // the source address that speaks for it
     };
 
     static std::string KeyOf(const DeviceRecord& record);
@@ -84,6 +103,8 @@ private:
     // When each device said Bye; kept for lostAfter, as no search lasts longer.
     std::unordered_map<std::string, std::int64_t> m_byeAt;
     bool m_limitReached = false;
+    std::size_t m_unconfirmed = 0;
+    std::size_t m_disbelieved = 0;
 };
 
 }  // namespace signseek

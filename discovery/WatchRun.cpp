@@ -1,5 +1,6 @@
 #include "discovery/WatchRun.h"
 
+#include "discovery/AnnouncementEvidence.h"
 #include "discovery/AnnouncementListener.h"
 #include "discovery/DeviceCollector.h"
 #include "discovery/WatchRoster.h"
@@ -26,8 +27,8 @@ std::int64_t NowMillis()
 // both runs of a search report side by side.
 class WatchState {
 public:
-    WatchState(std::int64_t lostAfterMillis, const WatchHandler& handler)
-        : m_roster(lostAfterMillis), m_handler(handler)
+    WatchState(std::int64_t lostAfterMillis, const WatchHandler& handler, std::function<void(std::size_t)> onHeldBack)
+        : m_roster(lostAfterMillis), m_handler(handler), m_onHeldBack(std::move(onHeldBack))
     {}
 
     // From a search that started at heardSince; complete: its final record
@@ -41,42 +42,64 @@ public:
     // A Hello of a listed device updates it as announced, its metadata only
     // when it carries extensions of its own; one of a new device must pass
     // the search's rules first.
-    void Hello(DeviceRecord heard)
+    void Hello(DeviceRecord heard, const std::string& from)
     {
         std::lock_guard lock(m_mutex);
+        const std::int64_t now = NowMillis();
+        if (from.empty() || !m_roster.Believes(heard, from)) return;
         if (m_roster.Lists(heard)) {
             std::erase(heard.metadata, std::string(HELLO_ITEM));
             if (!heard.metadata.empty()) {
                 AddVideoProcessorServices(heard);
                 AddBridgeServices(heard);
             }
-            Report(heard, kHelloFinder, NowMillis(), true);
+            Report(heard, kHelloFinder, now, true, from);
         } else if (std::optional<DeviceRecord> listed = ListedFromHello(std::move(heard))) {
-            Report(*listed, kHelloFinder, NowMillis(), true);
+            // Not listed before its event may be told: one held back must not
+            // be "lost" later.
+            if (m_limit.Allow(now)) Report(*listed, kHelloFinder, now, true, from);
         }
+        TellHeldBack(now);
     }
 
-    void Bye(const std::string& address)
+    void Bye(const std::string& address, const std::string& from)
     {
         std::lock_guard lock(m_mutex);
-        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address, NowMillis())) Tell(WatchEvent::Lost, *gone);
+        if (std::optional<WatchRoster::Listed> gone = m_roster.Bye(address, NowMillis(), from))
+            Tell(WatchEvent::Lost, *gone);
     }
 
     void Expire()
     {
         std::lock_guard lock(m_mutex);
         for (const WatchRoster::Listed& lost : m_roster.Expire(NowMillis())) Tell(WatchEvent::Lost, lost);
+        TellHeldBack(NowMillis());
     }
 
 private:
     // Under the lock.
-    void Report(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince, bool complete)
+    void Report(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince, bool complete,
+                const std::string& announcedFrom = {})
     {
         WatchRoster::Listed listed;
-        switch (m_roster.Seen(record, foundBy, heardSince, NowMillis(), complete, &listed)) {
+        switch (m_roster.Seen(record, foundBy, heardSince, NowMillis(), complete, &listed, announcedFrom)) {
         case WatchRoster::Event::Found: Tell(WatchEvent::Found, listed); break;
-        case WatchRoster::Event::Changed: Tell(WatchEvent::Changed, listed); break;
+        case WatchRoster::Event::Changed:
+            // A device that only announces itself may change as often as it likes.
+            if (listed.confirmed || m_limit.Allow(NowMillis())) Tell(WatchEvent::Changed, listed);
+            break;
         case WatchRoster::Event::None: break;
+        }
+    }
+
+    void TellHeldBack(std::int64_t now)
+    {
+        const std::size_t heldBack = m_limit.TakeHeldBack(now);
+        if (heldBack == 0 || !m_onHeldBack) return;
+        try {
+            m_onHeldBack(heldBack);
+        } catch (...) {
+            // As for the handler.
         }
     }
 
@@ -92,6 +115,8 @@ private:
     std::mutex m_mutex;
     WatchRoster m_roster;
     const WatchHandler& m_handler;
+    std::function<void(std::size_t)> m_onHeldBack;
+    UnconfirmedEventLimit m_limit;
 };
 
 // Both runs side by side: a new device is told as soon as a run accepts it,
@@ -138,15 +163,15 @@ const char* WatchEventName(WatchEvent event)
 std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop)
 {
     const int interval = request.intervalSeconds < 1 ? 1 : request.intervalSeconds;
-    WatchState state(3 * std::int64_t{interval} * 1000, handler);
+    WatchState state(3 * std::int64_t{interval} * 1000, handler, request.onHeldBack);
 
     AnnouncementListener ear;
     const std::string failure = ear.Start(request.search.interfaceAddress, request.search.values.discoveryPort & 0xFFFF,
                                           [&state](const Announcement& heard) {
                                               if (heard.kind == Announcement::Kind::Bye)
-                                                  state.Bye(heard.record.address);
+                                                  state.Bye(heard.record.address, heard.from);
                                               else
-                                                  state.Hello(heard.record);
+                                                  state.Hello(heard.record, heard.from);
                                           });
     if (!failure.empty()) return failure;
 

@@ -7,6 +7,7 @@
 #include "discovery/DiscoveryRun.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -23,6 +24,10 @@ struct WatchRequest {
     // Told why a search's run could not run (one line), from that run's
     // thread; the watch goes on and tries again next interval. May be empty.
     std::function<void(const std::string& failure)> onRunFailure;
+    // Told, about once a minute, how many events of devices heard of only by
+    // Hello were held back (more than UnconfirmedEventLimit::kPerWindow in a
+    // minute). May be empty.
+    std::function<void(std::size_t heldBack)> onHeldBack;
 };
 
 // foundBy names what first found the device: "devices", "bridges" or "hello".
@@ -32,8 +37,11 @@ using WatchHandler = std::function<void(WatchEvent event, const std::string& fou
 // Hears Hello and Bye on the discovery group and runs both discovery runs
 // every interval until stop is set; each device is told as soon as a run
 // accepts it. A device is lost on its Bye or when it has not been heard for
-// three intervals. Ends within a moment of the stop, and returns an empty
-// text, or why the watch could not start (then nothing was reported).
+// three intervals. Announcements are believed as WatchRoster and
+// AnnouncementEvidence.h say: a Bye, or a Hello of a listed device, only from
+// the device's own source address; a device heard of only by Hello is told
+// with foundBy "hello" until a search confirms it ("changed", with the run). Ends within a moment of the stop, and
+// returns an empty text, or why the watch could not start (then nothing was reported).
 std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop);
 
 }  // namespace signseek

@@ -26,6 +26,8 @@ namespace {
 constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
 constexpr std::size_t kReadSize = 16384;
 constexpr int kAcceptPauseMillis = 100;
+// Accepts in one turn at most, so the open connections are read between bursts.
+constexpr std::size_t kMaxAcceptsPerTurn = 8192;
 // How long a wait lasts at most before the stop flag is looked at again.
 constexpr std::int64_t kStopCheckMillis = 50;
 
@@ -34,6 +36,8 @@ struct Connection {
     sockaddr_storage peer{};
     socklen_t peerLength = 0;
     std::int64_t deadline = 0;
+    std::int64_t acceptedAt = 0;
+    std::size_t received = 0;  // bytes read so far
     HttpRequestFramer framer;
 };
 
@@ -51,6 +55,7 @@ std::unique_ptr<Connection> AcceptOne(int master, std::int64_t deadline)
     if (c->fd < 0) return nullptr;
     (void)SetSocketOptions(c->fd, true);  // a connection serves without them too
     c->deadline = deadline;
+    c->acceptedAt = SteadyMillis();
     return c;
 }
 
@@ -64,9 +69,22 @@ bool ReadSome(Connection& c)
         c.framer.EndOfInput();
         return c.framer.Complete();
     }
+    c.received += static_cast<std::size_t>(n);
     c.framer.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
     if (c.framer.TakeContinue()) (void)::send(c.fd, kContinue, sizeof kContinue - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     return true;
+}
+
+bool Collected(const Connection& c) { return c.framer.Complete() || c.framer.Refused(); }
+
+// The connection to give up when the table is full: the one that has sent
+// least, and of those the one open longest. A device that sends its request
+// at once is read before it could be chosen.
+std::vector<std::unique_ptr<Connection>>::iterator LeastUseful(std::vector<std::unique_ptr<Connection>>& open)
+{
+    return std::min_element(open.begin(), open.end(), [](const auto& a, const auto& b) {
+        return a->received != b->received ? a->received < b->received : a->acceptedAt < b->acceptedAt;
+    });
 }
 
 }  // namespace
@@ -104,6 +122,19 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
     // Accepting goes on while connections are pending, so it must not block.
     const int masterFlags = soap_valid_socket(master) ? fcntl(master, F_GETFL) : -1;
     if (masterFlags >= 0) fcntl(master, F_SETFL, masterFlags | O_NONBLOCK);
+    // Answers and closes the connection.
+    auto serve = [&](Connection& c) {
+        socket = c.fd;
+        std::memcpy(&peer.storage, &c.peer, sizeof c.peer);
+        peerlen = c.peerLength;
+        state.deadlineMillis = c.deadline;
+        if (const int rc = ServeCollected(c.framer); rc != SOAP_OK) MessageFailed(rc);
+        state.deadlineMillis = 0;
+        if (soap_valid_socket(socket)) ::close(socket);
+        socket = SOAP_INVALID_SOCKET;
+        c.fd = -1;
+        lastRequest = SteadyMillis();
+    };
     for (;;) {
         std::int64_t now = SteadyMillis();
         // A connection gets one deadline for its whole request; past it, it
@@ -119,8 +150,7 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
         if (open.empty()) wake = std::min(wake, lastRequest + idleMillis);
         for (const auto& c : open) wake = std::min(wake, c->deadline);
         polled.clear();
-        const bool accepting =
-            open.size() < kMaxOpenConnections && soap_valid_socket(master) && now >= acceptPausedUntil;
+        const bool accepting = soap_valid_socket(master) && now >= acceptPausedUntil;
         if (!accepting && now < acceptPausedUntil) wake = std::min(wake, acceptPausedUntil);
         if (accepting) polled.push_back({master, POLLIN, 0});
         for (const auto& c : open) polled.push_back({c->fd, POLLIN, 0});
@@ -141,32 +171,43 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
                 Close(c);
                 continue;
             }
-            if (!c.framer.Complete() && !c.framer.Refused()) continue;
-            socket = c.fd;
-            std::memcpy(&peer.storage, &c.peer, sizeof c.peer);
-            peerlen = c.peerLength;
-            state.deadlineMillis = c.deadline;
-            // Answers and closes the connection.
-            if (const int rc = ServeCollected(c.framer); rc != SOAP_OK) MessageFailed(rc);
-            state.deadlineMillis = 0;
-            if (soap_valid_socket(socket)) ::close(socket);
-            socket = SOAP_INVALID_SOCKET;
-            c.fd = -1;
-            lastRequest = SteadyMillis();
+            if (Collected(c)) serve(c);
         }
-        if (accepting && (polled[0].revents & POLLIN)) {
-            while (open.size() < kMaxOpenConnections) {
-                auto c = AcceptOne(master, now + requestMillis);
-                if (c) {
-                    open.push_back(std::move(c));
-                    continue;
-                }
+        std::erase_if(open, [](const auto& c) { return c->fd < 0; });
+        if (!accepting || !(polled[0].revents & POLLIN)) continue;
+        // The whole queue is taken at once, so a storm of connections cannot
+        // keep a device's connection waiting in the backlog; with the table
+        // full, the least useful connection makes room.
+        for (std::size_t taken = 0; taken < kMaxAcceptsPerTurn && SteadyMillis() < endMillis; ++taken) {
+            auto c = AcceptOne(master, now + requestMillis);
+            if (!c) {
                 // Out of descriptors, say: the connection stays pending, and
                 // polling for it again at once would only spin.
                 if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED)
                     acceptPausedUntil = now + kAcceptPauseMillis;
                 break;
             }
+            // A device writes its request right after connecting.
+            if (!ReadSome(*c)) {
+                Close(*c);
+                continue;
+            }
+            if (Collected(*c)) {
+                serve(*c);
+                continue;
+            }
+            if (open.size() >= kMaxOpenConnections) {
+                auto victim = LeastUseful(open);
+                ++m_shedConnections;
+                if ((*victim)->received > c->received) {
+                    Close(*c);
+                    continue;
+                }
+                Close(**victim);
+                *victim = std::move(c);
+                continue;
+            }
+            open.push_back(std::move(c));
         }
     }
     for (auto& c : open) Close(*c);

@@ -33,7 +33,9 @@ public:
     // have passed without a request being read (since the call, or since the
     // end of the last request) and no connection is open, or at endMillis (a
     // SteadyMillis reading), whichever comes first, or soon after *stop
-    // turns true (stop may be null).
+    // turns true (stop may be null). When more connections are open than
+    // the listener collects at one time, the one that has sent least (the
+    // oldest of those) is closed to make room; ShedConnections counts them.
     void ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
                           const std::atomic<bool>* stop = nullptr);
 
@@ -41,6 +43,9 @@ public:
     // the collection refused it, otherwise the message parsed from the
     // collected bytes. Ends the exchange like ServeOne.
     int ServeCollected(const HttpRequestFramer& framer);
+
+    // Connections closed unserved to make room for newer ones.
+    std::size_t ShedConnections() const { return m_shedConnections; }
 
     // Told of each message that could not be read or was refused, after its
     // fault went out; the default does nothing.
@@ -53,14 +58,16 @@ public:
     // A Bye is read only by a listener that watches announcements; the
     // default refuses it as an unknown message, like any other.
     virtual int Bye(disc__ByeType* bye);
+
+private:
+    std::size_t m_shedConnections = 0;
 };
 
 // Milliseconds of the steady clock: a change of the wall time must not end
 // or stretch a listener.
 std::int64_t SteadyMillis();
 
-// Open connections the HTTP listener collects at one time; further ones
-// wait in the backlog until one of these ends.
+// Open connections the HTTP listener collects at one time.
 inline constexpr std::size_t kMaxOpenConnections = 128;
 
 }  // namespace signseek::wire

@@ -6,6 +6,9 @@ namespace signseek::wire {
 
 int ScreenMessage(std::string_view xml)
 {
+    // XML has no NUL character, not even as a reference; the runtime's C
+    // strings would cut the device's text there without a word.
+    if (xml.find('\0') != std::string_view::npos) return SOAP_SYNTAX_ERROR;
     std::size_t declarations = 0, elements = 0, total = 0;
     std::size_t pos = 0;
     while ((pos = xml.find('<', pos)) != std::string_view::npos) {

@@ -17,8 +17,8 @@ inline constexpr std::size_t kMaxElements = 1024;
 inline constexpr std::size_t kMaxAttributes = 1024;  // namespace declarations included
 inline constexpr std::size_t kMaxNamespaceDeclarations = 64;
 
-// 0 when the message may be parsed, else the error code to refuse it with
-// (the occurrence violation).
+// 0 when the message may be parsed, else the error code to refuse it with:
+// the syntax error for a NUL byte, the occurrence violation for a crowd.
 int ScreenMessage(std::string_view xml);
 
 }  // namespace signseek::wire

@@ -174,6 +174,17 @@ TEST(ResultTable, ColumnsLineUpAndControlCharactersAreDefused)
     escape.record.metadata[0] = "<Description>\x1b[31mred</Description>";
     std::string table = FormatTable({Player(), escape});
     EXPECT_EQ(std::string::npos, table.find('\x1b'));
+    // Direction controls, zero-width characters and the byte-order mark are shown as U+FFFD.
+    for (const char* hidden : {"\xE2\x80\xAE", "\xE2\x81\xA6", "\xE2\x80\x8B", "\xE2\x80\x8D", "\xE2\x80\x8F",
+                               "\xE2\x81\xA0", "\xEF\xBB\xBF", "\xD8\x9C"}) {
+        FoundDevice masked = Player();
+        masked.record.metadata[0] = std::string("<Description>Lo") + hidden + "bby</Description>";
+        const std::string cell = FormatTable({masked});
+        EXPECT_EQ(std::string::npos, cell.find(hidden)) << cell;
+        EXPECT_NE(std::string::npos, cell.find("Lo\xEF\xBF\xBD"
+                                               "bby"))
+            << cell;
+    }
     std::istringstream lines(table);
     std::string header, first, second;
     std::getline(lines, header);

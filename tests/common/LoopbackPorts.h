@@ -49,6 +49,20 @@ inline int ConnectTo(int port)
     return fd;
 }
 
+// A TCP connection to 127.0.0.1:port begun without waiting for it to be
+// accepted (a storm opens thousands at once); -1 without a descriptor.
+inline int StartConnect(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    (void)connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    return fd;
+}
+
 // Waits until some process has a UDP socket bound to `port` (a simulator
 // that has started listening), at most `limit`. A loaded machine can take
 // far longer to start a program than a fixed pause allows.

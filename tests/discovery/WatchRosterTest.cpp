@@ -1,5 +1,7 @@
 #include "discovery/WatchRoster.h"
 
+#include "discovery/AnnouncementEvidence.h"
+
 #include "TestRecords.h"
 
 #include <gtest/gtest.h>
@@ -55,19 +57,21 @@ TEST(WatchRoster, ADeviceIsItsHostWhateverEndpointAnsweredFirst)
 {
     WatchRoster roster(3000);
     WatchRoster::Listed listed;
-    EXPECT_EQ(roster.Seen(Hello("urn:h"), "hello", 0, 0, true, &listed), Event::Found);
+    EXPECT_EQ(roster.Seen(Hello("urn:h"), "hello", 0, 0, true, &listed, "10.0.0.5"), Event::Found);
     EXPECT_TRUE(listed.record.metadata.empty());
     EXPECT_EQ(listed.foundBy, "hello");
-    // Another endpoint of the same host, named: a change of the same device,
-    // and what found it first stays with it.
+    EXPECT_FALSE(listed.confirmed);
+    // Another endpoint of the same host, named, answering a search: a change
+    // of the same device, now confirmed by that run.
     EXPECT_EQ(roster.Seen(Answer("urn:h2", "Named"), "devices", 10, 10, true, &listed), Event::Changed);
-    EXPECT_EQ(listed.foundBy, "hello");
+    EXPECT_EQ(listed.foundBy, "devices");
+    EXPECT_TRUE(listed.confirmed);
     EXPECT_EQ(roster.Size(), 1u);
     // A Bye of either endpoint it was heard under removes it.
-    auto gone = roster.Bye("urn:h2", 0);
+    auto gone = roster.Bye("urn:h2", 0, "10.0.0.5");
     ASSERT_TRUE(gone);
     EXPECT_EQ(gone->record.GetDescription(), "Named");
-    EXPECT_FALSE(roster.Bye("urn:h", 0));
+    EXPECT_FALSE(roster.Bye("urn:h", 0, "10.0.0.5"));
     EXPECT_EQ(roster.Size(), 0u);
 }
 
@@ -78,11 +82,11 @@ TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
     roster.Seen(Answer("urn:b", "B", 2), "bridges", 500, 500, true);
     roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, 1000, true);
 
-    EXPECT_FALSE(roster.Bye("urn:unknown", 0));
-    auto gone = roster.Bye("urn:c", 1100);
+    EXPECT_FALSE(roster.Bye("urn:unknown", 0, "10.0.0.3"));
+    auto gone = roster.Bye("urn:c", 1100, "10.0.0.3");
     ASSERT_TRUE(gone);
     EXPECT_EQ(gone->record.GetDescription(), "C");
-    EXPECT_FALSE(roster.Bye("urn:c", 1100));
+    EXPECT_FALSE(roster.Bye("urn:c", 1100, "10.0.0.3"));
     // A search heard its answer before the Bye: it does not bring the device back.
     EXPECT_EQ(roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, 1200, true), Event::None);
     EXPECT_EQ(roster.Size(), 2u);
@@ -116,13 +120,69 @@ TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
     // One host sending ever new endpoint addresses stays one device.
     for (int i = 0; i < 1000; ++i)
         roster.Seen(Answer("urn:churn:" + std::to_string(i), "x", 77), "bridges", now, now, false);
-    EXPECT_TRUE(roster.Bye("urn:churn:0", 0));
-    EXPECT_FALSE(roster.Bye("urn:churn:999", 0));
+    EXPECT_TRUE(roster.Bye("urn:churn:0", 0, "10.0.0.77"));
+    EXPECT_FALSE(roster.Bye("urn:churn:999", 0, "10.0.0.77"));
 
     for (std::size_t i = roster.Size(); i < WatchRoster::kMaxDevices + 5; ++i)
         roster.Seen(device(1000, static_cast<int>(i)), "bridges", now, now, true);
     EXPECT_EQ(roster.Size(), WatchRoster::kMaxDevices);
     EXPECT_TRUE(roster.LimitReached());
+}
+
+TEST(WatchRoster, AnnouncementsFromAnotherAddressNeitherRemoveNorRenameADevice)
+{
+    WatchRoster roster(3000);
+    WatchRoster::Listed listed;
+    roster.Seen(Answer("urn:a", "Lobby"), "bridges", 0, 0, true);
+    // A forged Bye and a forged renaming Hello, from a neighbour.
+    EXPECT_FALSE(roster.Bye("urn:a", 100, "10.0.0.66"));
+    DeviceRecord renamed = Answer("urn:a", "HIJACKED");
+    renamed.sourceAddress.clear();
+    EXPECT_FALSE(roster.Believes(renamed, "10.0.0.66"));
+    EXPECT_EQ(roster.Seen(renamed, "hello", 200, 200, true, nullptr, "10.0.0.66"), Event::None);
+    EXPECT_EQ(roster.Disbelieved(), 2u);
+    // The device itself may rename itself and say goodbye.
+    EXPECT_TRUE(roster.Believes(renamed, "10.0.0.5"));
+    EXPECT_EQ(roster.Seen(renamed, "hello", 300, 300, true, &listed, "10.0.0.5"), Event::Changed);
+    EXPECT_EQ(listed.record.GetDescription(), "HIJACKED");
+    EXPECT_TRUE(listed.confirmed);
+    EXPECT_TRUE(roster.Bye("urn:a", 400, "10.0.0.5"));
+    EXPECT_EQ(roster.Size(), 0u);
+}
+
+TEST(WatchRoster, HelloOnlyDevicesCannotCrowdOutDevicesThatAnswer)
+{
+    WatchRoster roster(1000);
+    auto hello = [](int i) {
+        DeviceRecord r = Hello("urn:fake:" + std::to_string(i));
+        r.xAddrs = "http://fake-" + std::to_string(i) + ":80/";
+        return r;
+    };
+    for (std::size_t i = 0; i < WatchRoster::kMaxUnconfirmed + 10; ++i)
+        roster.Seen(hello(static_cast<int>(i)), "hello", 0, 0, true, nullptr, "10.0.0.66");
+    EXPECT_EQ(roster.Size(), WatchRoster::kMaxUnconfirmed);
+    for (std::size_t i = 0; i < WatchRoster::kMaxDevices; ++i) {
+        DeviceRecord r = Answer("urn:real:" + std::to_string(i), "x");
+        r.xAddrs = "http://real-" + std::to_string(i) + ":80/";
+        ASSERT_EQ(roster.Seen(r, "devices", 0, 0, true), Event::Found) << i;
+    }
+    // Once silence has removed them, announced devices are listed again.
+    roster.Expire(1000);
+    EXPECT_EQ(roster.Size(), 0u);
+    EXPECT_EQ(roster.Seen(hello(1), "hello", 1000, 1000, true, nullptr, "10.0.0.66"), Event::Found);
+}
+
+TEST(UnconfirmedEventLimit, HoldsBackEventsOverTheLimitAndTellsThemOnceAMinute)
+{
+    UnconfirmedEventLimit limit;
+    std::size_t allowed = 0;
+    for (int i = 0; i < 1000; ++i) allowed += limit.Allow(i) ? 1 : 0;
+    EXPECT_EQ(allowed, UnconfirmedEventLimit::kPerWindow);
+    EXPECT_EQ(limit.TakeHeldBack(59999), 0u);  // the minute is not over
+    EXPECT_EQ(limit.TakeHeldBack(60000), 1000u - UnconfirmedEventLimit::kPerWindow);
+    EXPECT_EQ(limit.TakeHeldBack(60001), 0u);
+    EXPECT_TRUE(limit.Allow(60002));  // a new minute, a new allowance
+    EXPECT_EQ(HeldBackText(980), "+980 unconfirmed announcements in the last minute");
 }
 
 }  // namespace signseek

@@ -266,6 +266,18 @@ TEST_F(HttpListener, CrowdedElementsAreRefusedUnparsed)
     EXPECT_TRUE(service.probeMatches.empty());
 }
 
+TEST_F(HttpListener, ANulByteIsRefusedRatherThanCuttingTheText)
+{
+    const std::string match = ProbeMatch("urn:dev");
+    std::string body = Envelope("", "<d:ProbeMatches>" + match + "</d:ProbeMatches>");
+    body.insert(body.find("urn:dev") + 4, std::string(1, '\0'));
+    std::string answer = HttpExchange(port, Post(body));
+    EXPECT_EQ(0u, answer.find("HTTP/1.1 400 Bad Request")) << answer;
+    EXPECT_NE(std::string::npos, answer.find("Well-formedness violation")) << answer;
+    thread.reset();
+    EXPECT_TRUE(service.probeMatches.empty());
+}
+
 TEST_F(HttpListener, TheReceiveTimeoutBoundsTheWholeRequest)
 {
     // A byte every 200 ms keeps every single read within the receive time-out.
