@@ -925,8 +925,12 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
         return s.result();
     };
     // A button of its own that says what it holds.
-    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("Settings"));
-    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("About"));
+    // The tip names every command of the menu.
+    for (QAction* item : dialog->m_MenuButton->menu()->actions()) {
+        if (item->isSeparator()) continue;
+        QString name = item->text().remove('&').remove("...").remove("..").remove(" Signseek");
+        EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains(name)) << name.toStdString();
+    }
     QAction* settings = dialog->m_MenuButton->menu()->actions().at(1);
     ASSERT_EQ("Settings..", settings->text());
     settings->trigger();
@@ -984,12 +988,23 @@ TEST_F(MainDialogTest, ExportListWritesWhatTheCommandLineFormatsGiveAndSaysWhenI
     exportAction->trigger();
     EXPECT_EQ(FormatCsv(found), test::ReadFile(csv));
 
-    // No ending: the chosen filter decides; ".json" whatever the filter.
-    const std::string json = m_folder.Path() + "/list";
+    // No ending: the chosen type decides and its ending is added; ".json"
+    // whatever the filter; another ending stands.
+    const std::string json = m_folder.Path() + "/noext";
     answer = QString::fromStdString(json);
     chosenFilter = "JSON files (*.json)";
     exportAction->trigger();
-    EXPECT_EQ(FormatJson(found), test::ReadFile(json));
+    EXPECT_EQ(FormatJson(found), test::ReadFile(json + ".json"));
+    EXPECT_FALSE(std::filesystem::exists(json));
+    answer = QString::fromStdString(m_folder.Path() + "/.hidden");
+    chosenFilter = "CSV files (*.csv)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatCsv(found), test::ReadFile(m_folder.Path() + "/.hidden.csv"));
+    const std::string text = m_folder.Path() + "/list.txt";
+    answer = QString::fromStdString(text);
+    chosenFilter = "JSON files (*.json)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatJson(found), test::ReadFile(text));
     const std::string upper = m_folder.Path() + "/LIST.JSON";
     answer = QString::fromStdString(upper);
     chosenFilter = "CSV files (*.csv)";
