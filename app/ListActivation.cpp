@@ -21,6 +21,8 @@ ListActivation::ListActivation(QAbstractItemView& view, Underline underline, std
     if (QAbstractItemModel* model = view.model()) {
         connect(model, &QAbstractItemModel::rowsInserted, this, &ListActivation::EnsureCurrentRow);
         connect(model, &QAbstractItemModel::modelReset, this, &ListActivation::EnsureCurrentRow);
+        connect(model, &QAbstractItemModel::rowsMoved, this, &ListActivation::EnsureCurrentRow);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &ListActivation::EnsureCurrentRow);
     }
     if (QItemSelectionModel* selection = view.selectionModel())
         connect(selection, &QItemSelectionModel::currentChanged, m_viewport, [this] { m_viewport->update(); });
@@ -48,8 +50,13 @@ void ListActivation::EnsureCurrentRow()
 {
     if (qobject_cast<QAbstractItemView*>(m_viewObject) == nullptr || !m_view.hasFocus()) return;
     QAbstractItemModel* model = m_view.model();
-    if (model == nullptr || m_view.currentIndex().isValid() || model->rowCount() == 0) return;
+    if (model == nullptr || model->rowCount() == 0) return;
+    const QModelIndex current = m_view.currentIndex();
+    const bool placed = current.isValid() && current == QModelIndex(m_placed) &&
+                        !m_view.selectionModel()->isRowSelected(current.row(), current.parent());
+    if (current.isValid() && (!placed || current.row() == 0)) return;
     m_view.selectionModel()->setCurrentIndex(model->index(0, 0), QItemSelectionModel::NoUpdate);
+    m_placed = m_view.currentIndex();
 }
 
 bool ListActivation::Underlined(const QModelIndex& index) const

@@ -45,7 +45,8 @@ private:
     void SetHot(const QModelIndex& index);
     // With the focus on a view that has rows but no current row, the first
     // becomes current (not selected), so the keyboard starts from a row it
-    // can see.
+    // can see; until the keyboard moves, the current row stays the first as
+    // rows come in above it.
     void EnsureCurrentRow();
 
     QAbstractItemView& m_view;
@@ -54,6 +55,7 @@ private:
     Underline m_underline;
     std::function<void(int)> m_onClick;
     QPersistentModelIndex m_hot;
+    QPersistentModelIndex m_placed;  // the current row as EnsureCurrentRow set it
     ClickActions m_clicks;
     QList<int> m_keys;
 };

@@ -271,6 +271,13 @@ TEST_F(XWindowTest, ADoubleClickOnADeviceOrAnIssueRowActsOnce)
 
 TEST_F(XWindowTest, TheKeyboardsRowIsFramedAndASearchStartedFromTheKeyboardLeavesItOnTheFirstDevice)
 {
+    // A second device that sorts above the first one listed.
+    DeviceRecord atrium = m_devices.records[0];
+    atrium.address = "urn:uuid:atrium";
+    atrium.xAddrs = "http://10.0.0.6/x";
+    atrium.sourceAddress = "10.0.0.6";
+    atrium.metadata = {"<Description>Atrium</Description>"};
+    m_devices.records.push_back(atrium);
     // Tab from the issue list to "Find Displays...", Space to search.
     m_dialog->activateWindow();
     Key(*m_dialog, "Tab");
@@ -280,15 +287,17 @@ TEST_F(XWindowTest, TheKeyboardsRowIsFramedAndASearchStartedFromTheKeyboardLeave
     Pump(200ms);
     QTreeView* devices = m_dialog->m_DisplayList->DetailsView();
     EXPECT_EQ(devices, QApplication::focusWidget());
-    ASSERT_EQ(1, m_dialog->m_DisplayList->RowCount());
+    ASSERT_EQ(2, m_dialog->m_DisplayList->RowCount());
+    // The keyboard is on the top row, whichever came first.
     EXPECT_EQ(0, devices->currentIndex().row());
+    EXPECT_EQ("Atrium", m_dialog->m_DisplayList->Text(0, 0));
     EXPECT_EQ(-1, m_dialog->m_DisplayList->SelectedRow());
     EXPECT_TRUE(FramedAt(*devices, 0));
     // Space selects the row it is on, and Return opens its page.
     Key(*m_dialog, "space");
     EXPECT_EQ(0, m_dialog->m_DisplayList->SelectedRow());
     Key(*m_dialog, "Return");
-    EXPECT_EQ(std::vector<QString>{"http://10.0.0.5:80/"}, m_launched);
+    EXPECT_EQ(std::vector<QString>{"http://10.0.0.6:80/"}, m_launched);
 
     // The issue list: Tab lands on its first row, framed, and Down moves the
     // frame to the second.
