@@ -26,6 +26,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, kDialogFrame)
     ok->setGeometry(ToQRect(DialogRect(113, 41, 50, 14, units)));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     setFixedSize(ToQRect(DialogRect(0, 0, 170, 62, units)).size());
+    KeepDialogWindowType(*this);
 }
 
 void CAboutDlg::OnInitDialog() { m_VersionLabel->setText(m_strVersion); }

@@ -1,6 +1,9 @@
 #pragma once
 // The frame of the program's dialogs and message boxes: a title bar with a
-// close box only (no minimise or maximise), titled exactly as given.
+// close box only (no minimise or maximise), titled exactly as given, and a
+// fixed size, declared to the window manager as a dialog.
+
+#include "app/DialogWindowType.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -15,6 +18,7 @@ inline constexpr Qt::WindowFlags kDialogFrame =
 inline void ShowWarning(QWidget* parent, const QString& caption, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent, kDialogFrame);
+    KeepDialogWindowType(box);
     box.exec();
 }
 

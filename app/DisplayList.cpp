@@ -15,6 +15,7 @@ namespace {
 // end in an ellipsis.
 constexpr QSize kTileCell{232, 40};
 constexpr QSize kSmallIconCell{168, 22};
+constexpr QSize kListCell{232, 22};
 constexpr int kCellGap = 8;
 }  // namespace
 
@@ -95,7 +96,9 @@ void CDisplayList::SetView(View view)
         m_icons->setViewMode(QListView::ListMode);
         m_icons->setFlow(QListView::TopToBottom);
         m_icons->setIconSize(kSmallImageSize);
-        m_icons->setGridSize(QSize());
+        // Columns of one width, as the small-icon view has rows of one.
+        cell = kListCell;
+        m_icons->setGridSize(cell + QSize(kCellGap, 0));
         m_icons->setWordWrap(false);
         break;
     case View::SmallIcon:

@@ -90,6 +90,8 @@ void CIssueList::FillIssueList()
 
 void CIssueList::ShowRows()
 {
+    // The keyboard stays on the row it was on when the rows are made again.
+    const int current = m_List.currentIndex().isValid() ? m_List.currentIndex().row() : -1;
     m_List.clear();
     for (const IssueRow& row : m_Model.Rows()) {
         auto* item = new QTreeWidgetItem(&m_List);
@@ -97,6 +99,8 @@ void CIssueList::ShowRows()
         item->setIcon(0, IssueMark(row.image));
         item->setData(0, Qt::UserRole, row.image);
     }
+    if (current >= 0 && current < m_List.topLevelItemCount())
+        m_List.selectionModel()->setCurrentIndex(m_List.model()->index(current, 0), QItemSelectionModel::NoUpdate);
 }
 
 void CIssueList::OnClick(int row)
@@ -110,6 +114,12 @@ QString CIssueList::OnInfoTip(int row) const { return QString::fromStdWString(m_
 bool CIssueList::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched != m_List.viewport()) return false;
+    // A right click opens the View menu only: a row it selected would stay
+    // highlighted after the menu closes.
+    if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease ||
+        e->type() == QEvent::MouseButtonDblClick) {
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) return true;
+    }
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         QString tip = OnInfoTip(RowAt(m_List, help->pos()));

@@ -30,12 +30,24 @@ public:
     // The row under the pointer, -1 when none.
     int HotRow() const { return m_hot.isValid() ? m_hot.row() : -1; }
     bool Underlined(const QModelIndex& index) const;
+    // The index is on the row the keyboard is on while the view has the
+    // focus: that row is framed.
+    bool Framed(const QModelIndex& index) const;
+    // A framed cell's left and right edges are the row's (a table's cells
+    // share the row's frame).
+    bool StartsRow(const QModelIndex& index) const;
+    bool EndsRow(const QModelIndex& index) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void SetHot(const QModelIndex& index);
+    // With the focus on a view that has rows but no current row, the first
+    // becomes current (not selected), so the keyboard starts from a row it
+    // can see; until the keyboard moves, the current row stays the first as
+    // rows come in above it.
+    void EnsureCurrentRow();
 
     QAbstractItemView& m_view;
     QObject* m_viewObject;  // the same object, asked whether it still is a view
@@ -43,12 +55,15 @@ private:
     Underline m_underline;
     std::function<void(int)> m_onClick;
     QPersistentModelIndex m_hot;
+    QPersistentModelIndex m_placed;  // the current row as EnsureCurrentRow set it
     ClickActions m_clicks;
     QList<int> m_keys;
 };
 
-// Draws a row underlined when its ListActivation says so, and a row that is
-// not selected without the focus frame.
+// Draws a row underlined when its ListActivation says so, and the row the
+// keyboard is on in a focused view with a dotted frame of its own, selected
+// or not, whatever the style draws (a row that is not selected is not drawn
+// as if it were).
 class LinkRowDelegate : public QStyledItemDelegate {
 public:
     LinkRowDelegate(const ListActivation& activation, QObject* parent)
@@ -59,6 +74,7 @@ public:
     // lets each item take the size of its content.
     void SetCellSize(QSize size) { m_cellSize = size; }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -28,6 +28,15 @@ ExportFormat ExportFormatFor(const std::string& path, const std::string& chosenF
     return chosenFilter == kExportJsonFilter ? ExportFormat::Json : ExportFormat::Csv;
 }
 
+std::string ExportPathFor(const std::string& path, const std::string& chosenFilter)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // A leading dot names a hidden file, not an ending.
+    if (name.empty() || name.find('.', 1) != std::string::npos) return path;
+    return path + (chosenFilter == kExportJsonFilter ? ".json" : ".csv");
+}
+
 std::string ExportText(ExportFormat format, const std::vector<FoundDevice>& devices)
 {
     return format == ExportFormat::Json ? FormatJson(devices) : FormatCsv(devices);

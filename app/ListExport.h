@@ -19,6 +19,11 @@ inline constexpr char kExportJsonFilter[] = "JSON files (*.json)";
 // the JSON filter was chosen; CSV otherwise.
 ExportFormat ExportFormatFor(const std::string& path, const std::string& chosenFilter);
 
+// The file to write: a name without an ending of its own (no dot after the
+// first character of its last part) gets the chosen type's, ".json" or
+// ".csv", as save dialogs add a default suffix; any other name stands.
+std::string ExportPathFor(const std::string& path, const std::string& chosenFilter);
+
 std::string ExportText(ExportFormat format, const std::vector<FoundDevice>& devices);
 
 // Writes text to path in full, replacing the file. False when that failed,

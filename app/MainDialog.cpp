@@ -41,6 +41,10 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
 namespace signseek {
 
 namespace {
@@ -79,8 +83,19 @@ void FillDefaults(DialogServices& s)
     if (!s.runModal) s.runModal = [](QDialog& dialog) { return dialog.exec(); };
     if (!s.saveFileName)
         s.saveFileName = [](QWidget* parent, const QString& filters, QString* chosenFilter) {
-            return QFileDialog::getSaveFileName(parent, QStringLiteral("Export list"), QString(), filters,
-                                                chosenFilter);
+            // The dialog adds the chosen type's ending itself, so it asks
+            // before replacing the file that is written in the end.
+            QFileDialog dialog(parent, QStringLiteral("Export list"), QString(), filters);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            auto suffixOf = [](const QString& filter) {
+                return filter == QLatin1String(kExportJsonFilter) ? QStringLiteral("json") : QStringLiteral("csv");
+            };
+            dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+            *chosenFilter = dialog.selectedNameFilter();
+            return dialog.selectedFiles().first();
         };
 }
 
@@ -99,6 +114,8 @@ CVORIrurizezDlg::CVORIrurizezDlg(DialogServices services, QWidget* parent)
     setSizeGripEnabled(false);
     m_ProgressTimer.setInterval(kProgressPeriodMs);
     connect(&m_ProgressTimer, &QTimer::timeout, this, &CVORIrurizezDlg::OnTimer);
+    m_HoldTimer.setSingleShot(true);
+    connect(&m_HoldTimer, &QTimer::timeout, this, &CVORIrurizezDlg::ReleaseHeldRows);
     CreateControls();
     OnInitDialog();
 }
@@ -169,7 +186,7 @@ void CVORIrurizezDlg::CreateControls()
     m_MenuButton = new QToolButton(this);
     m_MenuButton->setIcon(MenuIcon(palette().color(QPalette::ButtonText)));
     m_MenuButton->setIconSize(QSize(20, 20));
-    m_MenuButton->setToolTip(QStringLiteral("Menu: Settings and About Signseek"));
+    m_MenuButton->setToolTip(QStringLiteral("Menu: Settings, Export list and About Signseek"));
     m_MenuButton->setAccessibleName(QStringLiteral("Menu"));
     m_MenuButton->setPopupMode(QToolButton::InstantPopup);
     m_MenuButton->resize(kMenuButtonSide, kMenuButtonSide);
@@ -238,17 +255,24 @@ void CVORIrurizezDlg::OnFindDisplays()
 {
     if (m_Search.Searching()) return;
     m_Search.Start(g_nDiscoveryTimeout.load());
+    // The search controls hide; the keyboard goes on to the list the devices
+    // come to, and its first row takes it as soon as there is one.
+    QWidget* focus = focusWidget();
+    const bool searchControlsHadFocus = focus == m_FindButton || focus == m_AdapterCombo;
     m_FindButton->setEnabled(false);
     m_AdapterCombo->hide();
     m_AdapterLabel->hide();
     m_FindButton->hide();
     m_SearchProgress->show();
+    if (searchControlsHadFocus) m_DisplayList->CurrentItemView()->setFocus(Qt::OtherFocusReason);
     // Read here, on the window's thread; the threads look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
     const std::uint64_t search = ++m_nSearch;
     m_Reported.clear();
     m_Arrival.clear();
+    m_Gate.Clear();
+    m_HoldTimer.stop();
     // Each record reported wakes the window once, however many follow
     // before it takes them.
     m_Live = std::make_shared<RecordMailbox>([route = std::weak_ptr<MessageRoute>(m_Route), search] {
@@ -277,11 +301,37 @@ void CVORIrurizezDlg::OnDeviceRecords(const DeviceRecordsEvent& records)
 void CVORIrurizezDlg::TakeLiveRecords()
 {
     if (!m_Live) return;
+    const auto now = LiveRowGate::Clock::now();
     for (RecordMailbox::Entry& entry : m_Live->Take()) {
         DeviceKey key = LiveKey(std::move(entry.run), entry.record);
-        m_Reported.emplace(key.run, key.address);
-        m_DisplayList->Model().Put(key, entry.record);
+        LiveRowGate::Key gateKey{std::move(key.run), std::move(key.address)};
+        if (m_Gate.Pass(gateKey, entry.record, now)) PutLive(gateKey, entry.record);
     }
+    ScheduleHeldRows();
+}
+
+void CVORIrurizezDlg::PutLive(const LiveRowGate::Key& key, const DeviceRecord& record)
+{
+    m_Reported.insert(key);
+    m_DisplayList->Model().Put(DeviceKey{key.first, key.second}, record);
+}
+
+void CVORIrurizezDlg::ReleaseHeldRows()
+{
+    if (!m_Live) return;
+    for (LiveRowGate::Release& held : m_Gate.Due(LiveRowGate::Clock::now())) PutLive(held.key, held.record);
+    ScheduleHeldRows();
+}
+
+void CVORIrurizezDlg::ScheduleHeldRows()
+{
+    std::optional<LiveRowGate::Clock::time_point> next = m_Gate.NextDue();
+    if (!next) {
+        m_HoldTimer.stop();
+        return;
+    }
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - LiveRowGate::Clock::now());
+    m_HoldTimer.start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count())));
 }
 
 // A streamed device: its run, and its address on the adapter that found it,
@@ -295,6 +345,9 @@ void CVORIrurizezDlg::SettleRun(const std::string& run, const std::vector<Device
 {
     // What the run reported reached the mailbox before its result was posted.
     TakeLiveRecords();
+    // Its final records take over from anything still held.
+    m_Gate.ForgetRun(run);
+    ScheduleHeldRows();
     DeviceListModel& model = m_DisplayList->Model();
     std::set<std::string> kept;
     for (const DeviceRecord& record : records) {
@@ -331,6 +384,8 @@ void CVORIrurizezDlg::OnDiscoveryResult(DiscoveryResultEvent& result)
         m_Live.reset();
         m_Reported.clear();
         m_Arrival.clear();
+        m_Gate.Clear();
+        m_HoldTimer.stop();
     }
     EndSearch();
     // An empty list would read as "no devices": say why the search could not run.
@@ -346,6 +401,9 @@ void CVORIrurizezDlg::EndSearch()
     m_FindButton->show();
     m_AdapterCombo->show();
     m_AdapterLabel->show();
+    // Nothing found: the keyboard goes back to the button, for another try.
+    if (m_DisplayList->RowCount() == 0 && m_DisplayList->CurrentItemView()->hasFocus())
+        m_FindButton->setFocus(Qt::OtherFocusReason);
 }
 
 void CVORIrurizezDlg::OnTimer()
@@ -564,12 +622,13 @@ void CVORIrurizezDlg::ExportList()
     QString filter;
     const QString path = m_Services.saveFileName(this, QString::fromLatin1(kExportFilters), &filter);
     if (path.isEmpty()) return;
-    const std::string file = path.toLocal8Bit().toStdString();
+    const std::string file = ExportPathFor(path.toLocal8Bit().toStdString(), filter.toStdString());
     const ExportFormat format = ExportFormatFor(file, filter.toStdString());
     std::string why;
     if (!WriteExportFile(file, ExportText(format, m_DisplayList->Model().ListedDevices()), why))
         m_Services.messageBox(this,
-                              QString::fromLatin1(kExportNotSaved).arg(path, QString::fromLocal8Bit(why.c_str())));
+                              QString::fromLatin1(kExportNotSaved)
+                                  .arg(QString::fromLocal8Bit(file.c_str()), QString::fromLocal8Bit(why.c_str())));
 }
 
 }  // namespace signseek

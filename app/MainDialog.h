@@ -7,6 +7,7 @@
 #include "app/DisplayList.h"
 #include "app/IssueList.h"
 #include "app/LayoutControls.h"
+#include "app/LiveRowGate.h"
 #include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/SearchThreads.h"
@@ -144,8 +145,13 @@ private:
     void SetupDisplayList();
     void SetupIssueList();
     void EndSearch();
-    // Shows the records the runs reported since the last take.
+    // Shows the records the runs reported since the last take, as far as
+    // the gate lets them through.
     void TakeLiveRecords();
+    void PutLive(const LiveRowGate::Key& key, const DeviceRecord& record);
+    // The rows whose hold has ended, and the timer set for the next one.
+    void ReleaseHeldRows();
+    void ScheduleHeldRows();
     // A run's final records in place of what it reported while it ran.
     static DeviceKey LiveKey(std::string run, const DeviceRecord& record);
     void SettleRun(const std::string& run, const std::vector<DeviceRecord>& records);
@@ -165,6 +171,8 @@ private:
     // records' keys in the order the window would have taken them.
     std::uint64_t m_nSearch = 0;
     std::shared_ptr<RecordMailbox> m_Live;
+    LiveRowGate m_Gate;
+    QTimer m_HoldTimer;
     std::set<std::pair<std::string, std::string>> m_Reported;
     std::vector<DeviceKey> m_Arrival;
 };

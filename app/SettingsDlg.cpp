@@ -92,6 +92,7 @@ CSettingsDlg::CSettingsDlg(QWidget* parent, MessageBox messageBox)
     m_checkUseInternetExplorer->resize(
         m_checkUseInternetExplorer->size().expandedTo(m_checkUseInternetExplorer->sizeHint()));
     setFixedSize(ToQRect(DialogRect(0, 0, 207, 133, u)).size());
+    KeepDialogWindowType(*this);
 }
 
 void CSettingsDlg::OnInitDialog()

@@ -5,7 +5,7 @@
 #                          package check need as well
 set -euo pipefail
 packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev
-          iproute2 util-linux qt6-base-dev libgl-dev fonts-dejavu-core)
+          iproute2 util-linux qt6-base-dev libgl-dev libxcb1-dev fonts-dejavu-core)
 if [ "${1:-}" = test ]; then
   packages+=(libgtest-dev clang clang-format libclang-rt-14-dev dpkg-dev file lintian jq
              xvfb openbox xdotool x11-utils ufw nftables iptables)

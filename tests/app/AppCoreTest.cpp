@@ -1,14 +1,17 @@
 // The main dialog's window-free logic: dialog units, layout, search cycle,
-// drop-down sizing, the device count and the live records' mailbox.
+// drop-down sizing, the device count, the live records' mailbox and when a
+// reported device's row shows.
 
 #include "app/AdapterDropDown.h"
 #include "app/DeviceCount.h"
 #include "app/DialogUnits.h"
 #include "app/LayoutControls.h"
+#include "app/LiveRowGate.h"
 #include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
 #include "app/ThreadCount.h"
+#include "common/VendorConstants.h"
 #include "common/Version.h"
 
 #include <gtest/gtest.h>
@@ -278,6 +281,81 @@ TEST(RecordMailbox, AFloodWaitsAsOneRecordPerDeviceAndWakesTheWindowOncePerTake)
     bridges(RecordChange::Found, 5, record("urn:y", 1));
     EXPECT_EQ(2, wakes.load());
     EXPECT_EQ(2u, mailbox->Take().size());
+}
+
+DeviceRecord Reported(const std::string& scope, const std::string& name, const std::string& types,
+                      const std::string& services = "")
+{
+    DeviceRecord r;
+    r.address = "urn:uuid:" + types;
+    r.scopes = std::string(VENDOR_URI_ROOT) + scope;
+    r.types = types;
+    r.xAddrs = "http://10.0.0.5:81/x";
+    if (!name.empty()) r.metadata.push_back("<Description>" + name + "</Description>");
+    if (!services.empty()) r.metadata.push_back("<Services>" + services + "</Services>");
+    return r;
+}
+
+TEST(LiveRowGate, APlayerWaitsForItsNameAndPortsOrForTheHoldOthersShowAtOnce)
+{
+    const std::string player = "2011/player/tovo";
+    struct Case {
+        const char* what;
+        DeviceRecord record;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"player with name and ported services", Reported(player, "Lobby", "player", "scheduler:81 player:80"), true},
+        {"player with name and no services at all", Reported(player, "Lobby", ""), true},
+        {"player's main endpoint alone", Reported(player, "Lobby", "player"), false},
+        {"player's extra endpoint alone", Reported(player, "", "scheduler", "scheduler:81"), false},
+        {"video processor without a name", Reported("2011/videoprocessor/lyrax", "", "lyrax"), true},
+        {"bridge with an unported service", Reported("scopes/marvane/Halden/Bridge", "Stage", "telnet"), true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.complete, RecordIsComplete(c.record)) << c.what;
+
+    using namespace std::chrono_literals;
+    const LiveRowGate::Clock::time_point t0{};
+    LiveRowGate gate;
+    const LiveRowGate::Key a{"devices", "a"}, b{"devices", "b"}, c{"bridges", "c"};
+    EXPECT_FALSE(gate.NextDue());
+    EXPECT_FALSE(gate.Pass(a, cases[3].record, t0));
+    EXPECT_FALSE(gate.Pass(b, cases[2].record, t0 + 100ms));
+    EXPECT_TRUE(gate.Pass(c, cases[4].record, t0 + 100ms));  // not held at all
+    ASSERT_EQ(t0 + kLiveRowHold, gate.NextDue());
+    // A later report still incomplete keeps the first report's hold; one
+    // that completes the record passes at once.
+    EXPECT_FALSE(gate.Pass(a, cases[2].record, t0 + 200ms));
+    EXPECT_TRUE(gate.Pass(b, cases[0].record, t0 + 300ms));
+    ASSERT_EQ(t0 + kLiveRowHold, gate.NextDue());
+    EXPECT_TRUE(gate.Due(t0 + kLiveRowHold - 1ms).empty());
+    std::vector<LiveRowGate::Release> due = gate.Due(t0 + kLiveRowHold);
+    ASSERT_EQ(1u, due.size());
+    EXPECT_EQ(a, due[0].key);
+    EXPECT_EQ(cases[2].record, due[0].record);  // its latest report
+    EXPECT_FALSE(gate.NextDue());
+    // Once shown, a device passes whatever it reports.
+    EXPECT_TRUE(gate.Pass(a, cases[3].record, t0 + 1s));
+    EXPECT_TRUE(gate.Due(t0 + 10s).empty());
+
+    // Held devices are released in the order they first came.
+    EXPECT_FALSE(gate.Pass({"bridges", "y"}, cases[3].record, t0 + 2s));
+    EXPECT_FALSE(gate.Pass({"devices", "x"}, cases[2].record, t0 + 2s + 1ms));
+    due = gate.Due(t0 + 5s);
+    ASSERT_EQ(2u, due.size());
+    EXPECT_EQ("y", due[0].key.second);
+    EXPECT_EQ("x", due[1].key.second);
+
+    // A run's final records take over: what it reported, shown or held, is
+    // forgotten, and the other run's devices stay as they were.
+    EXPECT_FALSE(gate.Pass({"devices", "held"}, cases[2].record, t0 + 6s));
+    gate.ForgetRun("devices");
+    EXPECT_FALSE(gate.NextDue());
+    EXPECT_FALSE(gate.Pass(a, cases[2].record, t0 + 7s));
+    EXPECT_TRUE(gate.Pass(c, cases[3].record, t0 + 7s));
+    gate.Clear();
+    EXPECT_FALSE(gate.NextDue());
+    EXPECT_FALSE(gate.Pass(c, cases[3].record, t0 + 8s));
 }
 
 TEST(ThreadCount, CountsAThreadUntilItsBodyHasLetGoOfWhatItHeld)

@@ -124,6 +124,12 @@ TEST_F(IssueListTest, AClickBelowTheRowsRunsNoFixAndOtherRowsRunTheirs)
     EXPECT_EQ(m_launched,
               (std::vector<QString>{"https://www.java.com/download/", "https://www.microsoft.com/silverlight/"}));
     EXPECT_EQ(m_firewall->added, 0);
+
+    // A right click is for the View menu: it runs no fix and leaves no row
+    // highlighted behind the menu.
+    QTest::mouseClick(List().viewport(), Qt::RightButton, {}, RowCentre(1));
+    EXPECT_EQ(m_firewall->added, 0);
+    EXPECT_TRUE(List().selectedItems().isEmpty());
 }
 
 TEST_F(IssueListTest, SilverlightWithoutARuntimeForThisPlatformIsNeutralAndNoIssue)

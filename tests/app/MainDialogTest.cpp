@@ -406,6 +406,72 @@ TEST_F(MainDialogTest, RowsAppearAsTheRunsReportChangeInPlaceAndSettleOnTheFinal
     EXPECT_EQ(1u, m_messages.size());
 }
 
+TEST_F(MainDialogTest, AMediaPlayersRowWaitsForItsNameAndPortsButNotLongerThanTheHold)
+{
+    auto dialog = Make();
+    dialog->show();
+    CDisplayList& list = *dialog->m_DisplayList;
+    // The scheduler endpoint answers first: no name, a service without its
+    // port. The main endpoint's merge brings both.
+    DeviceRecord scheduler = Device("", "", "10.0.0.21");
+    scheduler.types = "scheduler";
+    DeviceRecord merged = scheduler;
+    merged.metadata.push_back(MakeServicesItem("player:80 scheduler:81"));
+    merged.metadata.push_back("<Description>Lobby Player</Description>");
+    DeviceRecord display = Device("Display", "d", "10.0.0.30");  // complete at once
+    DeviceRecord lone = Device("Lone", "l", "10.0.0.40");        // never gets its ports
+    lone.types = "player";
+    auto schedulerFound = std::make_shared<test::Gate>();
+    auto displayFound = std::make_shared<test::Gate>();
+    auto end = std::make_shared<test::Gate>();
+    // Should a check fail, the run still ends.
+    struct OpenAtExit {
+        std::vector<std::shared_ptr<test::Gate>> gates;
+        ~OpenAtExit()
+        {
+            for (auto& gate : gates) gate->Open();
+        }
+    } openAtExit{{schedulerFound, displayFound, end}};
+    m_devices.reports = {{RecordChange::Found, 0, scheduler, schedulerFound},
+                         {RecordChange::Found, 1, display, displayFound},
+                         {RecordChange::Changed, 0, merged, nullptr},
+                         {RecordChange::Found, 2, lone, nullptr}};
+    m_devices.records = {merged, display, lone};
+    m_devices.gate = end;
+    dialog->m_FindButton->click();
+
+    ASSERT_TRUE(schedulerFound->WaitEntered(1));
+    schedulerFound->Open();
+    ASSERT_TRUE(displayFound->WaitEntered(1));
+    ASSERT_TRUE(test::WaitUntil([&] { return list.RowCount() == 1; }));
+    EXPECT_EQ(std::vector<QString>{"Display"}, Names(*dialog));  // the player waits, unnamed
+    EXPECT_EQ("1 device", dialog->m_DeviceCount->text());
+    const auto released = std::chrono::steady_clock::now();
+    displayFound->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return list.RowCount() == 2; }));
+    EXPECT_EQ((std::vector<QString>{"Display", "Lobby Player"}), Names(*dialog));
+    EXPECT_EQ(DeviceImage::Normal, list.ImageAt(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - released, kLiveRowHold);  // not held once complete
+    // A player that stays incomplete shows, marked, when the hold is over,
+    // while the run still listens.
+    ASSERT_TRUE(test::WaitUntil([&] { return list.RowCount() == 3; }));
+    EXPECT_EQ((std::vector<QString>{"Display", "Lobby Player", "Lone"}), Names(*dialog));
+    EXPECT_EQ(DeviceImage::Marked, list.ImageAt(2));
+    EXPECT_TRUE(dialog->m_Search.Searching());
+    end->Open();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+    EXPECT_EQ((std::vector<QString>{"Display", "Lobby Player", "Lone"}), Names(*dialog));
+
+    // A held device whose run ends first shows as the run's result has it,
+    // and only once.
+    m_devices = FakeRun{};
+    m_devices.reports = {{RecordChange::Found, 0, lone, nullptr}};
+    Search(*dialog, {lone});
+    EXPECT_EQ(std::vector<QString>{"Lone"}, Names(*dialog));
+    QTest::qWait(static_cast<int>(kLiveRowHold.count()) + 100);
+    EXPECT_EQ(std::vector<QString>{"Lone"}, Names(*dialog));
+}
+
 TEST_F(MainDialogTest, ViewMenuOnRightClickAnywhereAndOnTheMenuKey)
 {
     auto dialog = Make();
@@ -925,8 +991,12 @@ TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem
         return s.result();
     };
     // A button of its own that says what it holds.
-    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("Settings"));
-    EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains("About"));
+    // The tip names every command of the menu.
+    for (QAction* item : dialog->m_MenuButton->menu()->actions()) {
+        if (item->isSeparator()) continue;
+        QString name = item->text().remove('&').remove("...").remove("..").remove(" Signseek");
+        EXPECT_TRUE(dialog->m_MenuButton->toolTip().contains(name)) << name.toStdString();
+    }
     QAction* settings = dialog->m_MenuButton->menu()->actions().at(1);
     ASSERT_EQ("Settings..", settings->text());
     settings->trigger();
@@ -984,12 +1054,23 @@ TEST_F(MainDialogTest, ExportListWritesWhatTheCommandLineFormatsGiveAndSaysWhenI
     exportAction->trigger();
     EXPECT_EQ(FormatCsv(found), test::ReadFile(csv));
 
-    // No ending: the chosen filter decides; ".json" whatever the filter.
-    const std::string json = m_folder.Path() + "/list";
+    // No ending: the chosen type decides and its ending is added; ".json"
+    // whatever the filter; another ending stands.
+    const std::string json = m_folder.Path() + "/noext";
     answer = QString::fromStdString(json);
     chosenFilter = "JSON files (*.json)";
     exportAction->trigger();
-    EXPECT_EQ(FormatJson(found), test::ReadFile(json));
+    EXPECT_EQ(FormatJson(found), test::ReadFile(json + ".json"));
+    EXPECT_FALSE(std::filesystem::exists(json));
+    answer = QString::fromStdString(m_folder.Path() + "/.hidden");
+    chosenFilter = "CSV files (*.csv)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatCsv(found), test::ReadFile(m_folder.Path() + "/.hidden.csv"));
+    const std::string text = m_folder.Path() + "/list.txt";
+    answer = QString::fromStdString(text);
+    chosenFilter = "JSON files (*.json)";
+    exportAction->trigger();
+    EXPECT_EQ(FormatJson(found), test::ReadFile(text));
     const std::string upper = m_folder.Path() + "/LIST.JSON";
     answer = QString::fromStdString(upper);
     chosenFilter = "CSV files (*.csv)";
