@@ -4,10 +4,10 @@
 #   install-deps.sh test   that, and what the test suite, the fuzzers and the
 #                          package check need as well
 set -euo pipefail
-packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev
+packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev libutf8proc-dev
           iproute2 util-linux qt6-base-dev libgl-dev fonts-dejavu-core)
 if [ "${1:-}" = test ]; then
-  packages+=(libgtest-dev clang clang-format libclang-rt-14-dev dpkg-dev file lintian jq
+  packages+=(libgtest-dev clang clang-format libclang-rt-14-dev dpkg-dev file lintian jq python3-jsonschema
              xvfb openbox xdotool x11-utils)
 fi
 missing=()
