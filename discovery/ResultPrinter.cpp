@@ -1,6 +1,9 @@
 #include "discovery/ResultPrinter.h"
 
+#include "common/TerminalWidth.h"
 #include "common/TextEncoding.h"
+#include "common/TextHelpers.h"
+#include "common/TransportAddress.h"
 #include "discovery/DisplayRows.h"
 #include "discovery/WebPageAddress.h"
 
@@ -8,6 +11,9 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace signseek {
@@ -25,55 +31,39 @@ constexpr std::size_t kMaxCellWidth = 40;
 // Shown device text (UTF-8) on a terminal, with control characters made harmless.
 std::string Printable(const std::string& shown) { return WideToPrintableUtf8(WidenDeviceBytes(shown)); }
 
-std::size_t DisplayWidth(const std::string& utf8)
-{
-    return static_cast<std::size_t>(
-        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 // One line of a table cell: tabs, line feeds and Unicode line and paragraph
 // separators become spaces, direction overrides and marks, zero-width
 // characters and the byte-order mark U+FFFD (each could make two names look
-// alike or hide text), and the text is cut to kMaxCellWidth characters.
+// alike or hide text), and the text is cut to kMaxCellWidth terminal columns.
 std::string TableCell(const std::string& utf8)
 {
     std::string out;
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t length = 1;
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead >= 0xF0)
-            length = 4;
-        else if (lead >= 0xE0)
-            length = 3;
-        else if (lead >= 0xC0)
-            length = 2;
-        length = std::min(length, utf8.size() - i);
-        std::string character = utf8.substr(i, length);
-        i += length;
+    std::size_t columns = 0;
+    std::size_t cut = std::string::npos;  // where the ellipsis would go
+    for (std::string_view rest = utf8; !rest.empty();) {
+        std::size_t length = 0;
+        int width = CharacterColumns(rest, &length);
+        std::string character(rest.substr(0, length));
+        rest.remove_prefix(length);
         if (character == "\t" || character == "\n" || character == "\r" || character == "\xE2\x80\xA8" ||
-            character == "\xE2\x80\xA9")
+            character == "\xE2\x80\xA9") {
             character = " ";
-        else if (character >= "\xE2\x80\xAA" && character <= "\xE2\x80\xAE")
+            width = 1;
+        } else if ((character >= "\xE2\x80\xAA" && character <= "\xE2\x80\xAE") ||
+                   (character >= "\xE2\x81\xA6" && character <= "\xE2\x81\xA9") ||
+                   (character >= "\xE2\x80\x8B" && character <= "\xE2\x80\x8F") ||  // U+200B to U+200F
+                   (character >= "\xE2\x81\xA0" && character <= "\xE2\x81\xA4") ||  // U+2060 to U+2064
+                   character == "\xEF\xBB\xBF" || character == "\xD8\x9C") {      // U+FEFF, U+061C
             character = "\xEF\xBF\xBD";
-        else if (character >= "\xE2\x81\xA6" && character <= "\xE2\x81\xA9")
-            character = "\xEF\xBF\xBD";
-        else if (character >= "\xE2\x80\x8B" && character <= "\xE2\x80\x8F")  // U+200B to U+200F
-            character = "\xEF\xBF\xBD";
-        else if (character >= "\xE2\x81\xA0" && character <= "\xE2\x81\xA4")  // U+2060 to U+2064
-            character = "\xEF\xBF\xBD";
-        else if (character == "\xEF\xBB\xBF" || character == "\xD8\x9C")  // U+FEFF, U+061C
-            character = "\xEF\xBF\xBD";
-        if (characters == kMaxCellWidth) {
-            // Back off one character to make room for the ellipsis.
-            std::size_t cut = out.size();
-            do --cut;
-            while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80);
+            width = 1;
+        }
+        if (cut == std::string::npos && columns + static_cast<std::size_t>(width) > kMaxCellWidth - 1) cut = out.size();
+        columns += static_cast<std::size_t>(width);
+        if (columns > kMaxCellWidth) {
             out.resize(cut);
             return out + "\xE2\x80\xA6";
         }
         out += character;
-        ++characters;
     }
     return out;
 }
@@ -129,7 +119,8 @@ std::vector<ListRow> ListRows(const std::vector<FoundDevice>& devices, bool exte
     }
     std::stable_sort(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
         if (a.run != b.run) return a.run < b.run;
-        if (a.cells[0] != b.cells[0]) return a.cells[0] < b.cells[0];
+        // Names as the window lists them: without ASCII case.
+        if (int byName = CompareIgnoringAsciiCase(a.cells[0], b.cells[0])) return byName < 0;
         return AddressLess(a.cells[3], b.cells[3]);
     });
     return rows;
@@ -164,14 +155,14 @@ std::string FormatTable(const std::vector<FoundDevice>& devices)
         for (std::string& cell : row.cells) cell = TableCell(cell);
     std::size_t widths[kTableColumns];
     for (std::size_t c = 0; c < kTableColumns; ++c) {
-        widths[c] = DisplayWidth(kColumns[c]);
-        for (const auto& row : rows) widths[c] = std::max(widths[c], DisplayWidth(row.cells[c]));
+        widths[c] = TerminalColumns(kColumns[c]);
+        for (const auto& row : rows) widths[c] = std::max(widths[c], TerminalColumns(row.cells[c]));
     }
     auto line = [&widths](const std::vector<std::string>& cells) {
         std::string out;
         for (std::size_t c = 0; c < kTableColumns; ++c) {
             out += cells[c];
-            if (c + 1 < kTableColumns) out += std::string(widths[c] - DisplayWidth(cells[c]) + 2, ' ');
+            if (c + 1 < kTableColumns) out += std::string(widths[c] - TerminalColumns(cells[c]) + 2, ' ');
         }
         while (!out.empty() && out.back() == ' ') out.pop_back();
         return out + '\n';
@@ -196,6 +187,12 @@ std::string FormatCsv(const std::vector<FoundDevice>& devices)
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// Text, or null when there is none: unknown is not an empty value.
+Json TextOrNull(const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); }
+
+// A count the device reported, or null when it reported none.
+Json CountOrNull(long long count) { return count > 0 ? Json(count) : Json(nullptr); }
 
 // A device's keys, appended to `out` in their order.
 void AddDeviceKeys(Json& out, const FoundDevice& device)
@@ -228,6 +225,42 @@ void AddDeviceKeys(Json& out, const FoundDevice& device)
         {"webPage", page ? Json(*page) : Json(nullptr)},
         {"adapter", Latin1ToUtf8(r.adapter)},
     });
+    // Added in version 1: the same facts as data rather than the window's text.
+    const std::vector<std::string> hostList = TransportHosts(r.xAddrs);
+    Json hosts = Json::array();
+    for (const std::string& host : hostList) hosts.push_back(Latin1ToUtf8(host));
+    const bool videoProcessor = r.IsVideoProcessor();
+    long long rows = 0, columns = 0;
+    if (videoProcessor) {
+        rows = LeadingInteger(r.GetMetadataValue(META_ROWS)) + 1LL;
+        columns = LeadingInteger(r.GetMetadataValue(META_COLUMNS)) + 1LL;
+        if (rows <= 1 || columns <= 1) rows = columns = 0;
+    }
+    out["name"] = TextOrNull(r.GetDescription().empty() ? std::string() : row.name);
+    out["dhcpName"] = TextOrNull(row.dhcpName);
+    out["ipAddress"] = TextOrNull(row.ipAddress);
+    out["discoveryVersion"] = TextOrNull(out["discoveryVersion"].get<std::string>());
+    out.update(Json{
+        {"height", videoProcessor ? Json(nullptr) : CountOrNull(r.GetHeight())},
+        {"width", videoProcessor ? Json(nullptr) : CountOrNull(r.GetWidth())},
+        {"rows", CountOrNull(rows)},
+        {"columns", CountOrNull(columns)},
+        {"host", hosts.empty() ? Json(nullptr) : hosts.front()},
+        {"hosts", hosts},
+    });
+}
+
+// RFC 3339 in UTC, to the millisecond: 2026-12-09T22:15:03.123Z.
+std::string Rfc3339(std::chrono::system_clock::time_point time)
+{
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+    const std::time_t seconds = static_cast<std::time_t>(millis / 1000 - (millis % 1000 < 0 ? 1 : 0));
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(((millis % 1000) + 1000) % 1000));
+    return text;
 }
 
 }  // namespace
@@ -240,12 +273,12 @@ std::string FormatJson(const std::vector<FoundDevice>& devices)
         AddDeviceKeys(object, device);
         list.push_back(std::move(object));
     }
-    return Json{{"devices", list}}.dump(2) + '\n';
+    return Json{{"version", kOutputFormatVersion}, {"devices", list}}.dump(2) + '\n';
 }
 
-std::string FormatNdjsonLine(const char* event, const FoundDevice& device)
+std::string FormatNdjsonLine(const char* event, const FoundDevice& device, std::chrono::system_clock::time_point time)
 {
-    Json object = Json{{"event", event}};
+    Json object = Json{{"event", event}, {"time", Rfc3339(time)}, {"version", kOutputFormatVersion}};
     AddDeviceKeys(object, device);
     return object.dump() + '\n';
 }

@@ -6,6 +6,7 @@
 
 #include "discovery/DeviceRecord.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,17 @@ struct FoundDevice {
     DeviceRecord record;
 };
 
+// The "version" of the JSON and NDJSON format (packaging/schema): keys are
+// only ever added; a change to existing ones would raise it.
+inline constexpr int kOutputFormatVersion = 1;
+
 std::string FormatTable(const std::vector<FoundDevice>& devices);
 std::string FormatCsv(const std::vector<FoundDevice>& devices);
+// {"version": 1, "devices": [...]}.
 std::string FormatJson(const std::vector<FoundDevice>& devices);
-// One line: {"event": event, then the keys of a device in FormatJson}.
-std::string FormatNdjsonLine(const char* event, const FoundDevice& device);
+// One line: {"event": event, "time": when (RFC 3339, UTC), "version": 1,
+// then the keys of a device in FormatJson}.
+std::string FormatNdjsonLine(const char* event, const FoundDevice& device,
+                             std::chrono::system_clock::time_point time = std::chrono::system_clock::now());
 
 }  // namespace signseek

@@ -1,6 +1,7 @@
 #include "discovery/WatchRoster.h"
 
 #include "common/TextHelpers.h"
+#include "common/TransportAddress.h"
 #include "discovery/AnnouncementEvidence.h"
 #include "discovery/DisplayRows.h"
 
@@ -37,10 +38,27 @@ std::string Shown(const DeviceRecord& record)
 
 }  // namespace
 
-std::string WatchRoster::KeyOf(const DeviceRecord& record)
+std::vector<std::string> WatchRoster::IdentitiesOf(const DeviceRecord& record)
 {
-    const std::string host = HostOfUrl(record.xAddrs);
-    return host.empty() ? "address " + record.address : "host " + host;
+    std::vector<std::string> identities;
+    for (const std::string& host : TransportHosts(record.xAddrs)) identities.push_back("host " + host);
+    if (identities.empty()) identities.push_back("address " + record.address);
+    return identities;
+}
+
+std::string WatchRoster::FindKey(const DeviceRecord& record) const
+{
+    for (const std::string& identity : IdentitiesOf(record))
+        if (auto it = m_byIdentity.find(identity); it != m_byIdentity.end()) return it->second;
+    return {};
+}
+
+void WatchRoster::AddIdentities(const std::string& key, Entry& entry, const std::vector<std::string>& identities)
+{
+    for (const std::string& identity : identities) {
+        if (entry.identities.size() >= kMaxAddresses) return;
+        if (m_byIdentity.emplace(identity, key).second) entry.identities.push_back(identity);
+    }
 }
 
 WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::string& foundBy, std::int64_t heardSince,
@@ -48,9 +66,11 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
                                      const std::string& announcedFrom)
 {
     const bool announced = !announcedFrom.empty();
-    const std::string key = KeyOf(record);
-    if (auto bye = m_byeAt.find(key); bye != m_byeAt.end() && heardSince <= bye->second) return Event::None;
-    auto it = m_devices.find(key);
+    const std::vector<std::string> identities = IdentitiesOf(record);
+    for (const std::string& identity : identities)
+        if (auto bye = m_byeAt.find(identity); bye != m_byeAt.end() && heardSince <= bye->second) return Event::None;
+    const std::string found = FindKey(record);
+    auto it = found.empty() ? m_devices.end() : m_devices.find(found);
     if (it == m_devices.end()) {
         // Made-up Hellos must not crowd out the devices that answer.
         if (m_devices.size() >= kMaxDevices + (announced ? 0 : m_unconfirmed) ||
@@ -58,25 +78,30 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
             m_limitReached = true;
             return Event::None;
         }
+        const std::string& key = identities.front();
         Entry entry{{announced ? kAnnounced : foundBy, AsListed(record, nullptr), !announced},
                     {},
                     nowMillis,
                     {record.address},
+                    {},
                     announced ? announcedFrom : record.sourceAddress};
         entry.shown = Shown(entry.device.record);
         if (listed) *listed = entry.device;
         // A Hello cannot take over the address of a device listed under another host.
         if (!announced || !m_byAddress.count(record.address)) m_byAddress[record.address] = key;
-        m_devices.emplace(key, std::move(entry));
+        it = m_devices.emplace(key, std::move(entry)).first;
+        AddIdentities(key, it->second, identities);
         if (announced) ++m_unconfirmed;
         return Event::Found;
     }
+    const std::string& key = it->first;
     Entry& entry = it->second;
     if (announced && !SpeaksFor(entry.ownSource, announcedFrom)) {
         ++m_disbelieved;
         return Event::None;
     }
     if (!announced && entry.ownSource.empty()) entry.ownSource = record.sourceAddress;
+    AddIdentities(key, entry, identities);
     entry.lastSeen = std::max(entry.lastSeen, nowMillis);
     if (entry.addresses.size() < kMaxAddresses &&
         std::find(entry.addresses.begin(), entry.addresses.end(), record.address) == entry.addresses.end()) {
@@ -104,6 +129,7 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
 void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
 {
     if (!it->second.device.confirmed) --m_unconfirmed;
+    for (const std::string& identity : it->second.identities) m_byIdentity.erase(identity);
     for (const std::string& address : it->second.addresses) {
         auto at = m_byAddress.find(address);
         if (at != m_byAddress.end() && at->second == it->first) m_byAddress.erase(at);
@@ -113,7 +139,8 @@ void WatchRoster::Remove(std::unordered_map<std::string, Entry>::iterator it)
 
 bool WatchRoster::Believes(const DeviceRecord& record, const std::string& from) const
 {
-    auto it = m_devices.find(KeyOf(record));
+    const std::string key = FindKey(record);
+    auto it = key.empty() ? m_devices.end() : m_devices.find(key);
     return it == m_devices.end() || SpeaksFor(it->second.ownSource, from);
 }
 
@@ -129,7 +156,8 @@ std::optional<WatchRoster::Listed> WatchRoster::Bye(const std::string& address, 
         return std::nullopt;
     }
     Listed gone = std::move(it->second.device);
-    if (m_byeAt.size() < kMaxDevices || m_byeAt.count(it->first)) m_byeAt[it->first] = nowMillis;
+    for (const std::string& identity : it->second.identities)
+        if (m_byeAt.size() < kMaxDevices * kMaxAddresses || m_byeAt.count(identity)) m_byeAt[identity] = nowMillis;
     Remove(it);
     return gone;
 }

@@ -21,7 +21,8 @@ namespace signseek {
 // A device is its host, as a search merges endpoints by host (its endpoint
 // address when it names none): a media player's merged record takes the
 // address of whichever endpoint answered first, which changes from one
-// search to the next. For the same reason a device changes only when what
+// search to the next. A record naming several hosts is the device listed
+// under any of them. For the same reason a device changes only when what
 // the device list shows of it changes (name, dimensions, addresses, MAC,
 // services as a set, discovery version), not when its endpoints answered in
 // another order.
@@ -74,7 +75,7 @@ public:
     std::vector<Listed> Expire(std::int64_t nowMillis);
 
     std::size_t Size() const { return m_devices.size(); }
-    bool Lists(const DeviceRecord& record) const { return m_devices.count(KeyOf(record)) != 0; }
+    bool Lists(const DeviceRecord& record) const { return !FindKey(record).empty(); }
 
     // At kMaxDevices some new device was left out.
     bool LimitReached() const { return m_limitReached; }
@@ -90,17 +91,25 @@ private:
         Listed device;
         std::string shown;  // what the list shows of it, for "changed"
         std::int64_t lastSeen = 0;
-        std::vector<std::string> addresses;  // endpoint addresses it was listed under
-        std::string ownSource;               // the source address that speaks for it
+        std::vector<std::string> addresses;   // endpoint addresses it was listed under
+        std::vector<std::string> identities;  // IdentitiesOf the records it was listed under
+        std::string ownSource;                // the source address that speaks for it
     };
 
-    static std::string KeyOf(const DeviceRecord& record);
+    // "host h" for each host the record's transport addresses name, else
+    // "address a" for its endpoint address.
+    static std::vector<std::string> IdentitiesOf(const DeviceRecord& record);
+    // The key of the listed device the record is, or empty.
+    std::string FindKey(const DeviceRecord& record) const;
+    void AddIdentities(const std::string& key, Entry& entry, const std::vector<std::string>& identities);
     void Remove(std::unordered_map<std::string, Entry>::iterator it);
 
     std::int64_t m_lostAfter;
-    std::unordered_map<std::string, Entry> m_devices;          // by KeyOf
-    std::unordered_map<std::string, std::string> m_byAddress;  // endpoint address -> key
-    // When each device said Bye; kept for lostAfter, as no search lasts longer.
+    std::unordered_map<std::string, Entry> m_devices;           // by KeyOf
+    std::unordered_map<std::string, std::string> m_byAddress;   // endpoint address -> key
+    std::unordered_map<std::string, std::string> m_byIdentity;  // identity -> key
+    // When each device said Bye, under each of its identities; kept for
+    // lostAfter, as no search lasts longer.
     std::unordered_map<std::string, std::int64_t> m_byeAt;
     bool m_limitReached = false;
     std::size_t m_unconfirmed = 0;

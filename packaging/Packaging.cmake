@@ -1,18 +1,31 @@
 # Debian packages of everything `cmake --install` puts in place:
 #   cmake --build build-pkg --target signseek signseek-find signseek-sim
 #   cd build-pkg && cpack -G DEB
-# signseek holds the desktop program and signseek-find, signseek-sim the
-# simulator (install component "sim"; everything else is "signseek"). Both
-# install below /usr; /var/lib/Marvane is shipped in signseek and its
-# post-install script makes sure it stays writable for every user.
+# Three packages, one per install component: signseek-find (component
+# "find": the command-line search without Qt, its man page, output schema and
+# shell completion, and the shared settings folder /var/lib/Marvane, which its
+# post-install script keeps writable for every user), signseek (component
+# "signseek", the default: the desktop program, depending on signseek-find for
+# the settings folder) and signseek-sim (component "sim"). All install below
+# /usr.
 
-# The desktop program with its menu entry and icon (signseek-find and
-# signseek-sim install from their own folders).
+# The desktop program with its menu entry, icon and AppStream metainfo
+# (signseek-find and signseek-sim install from their own folders).
 if(TARGET signseek)
   install(TARGETS signseek RUNTIME DESTINATION bin)
   install(FILES ${PROJECT_SOURCE_DIR}/res/signseek.desktop DESTINATION share/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/res/signseek.svg DESTINATION share/icons/hicolor/scalable/apps)
+  install(FILES ${PROJECT_SOURCE_DIR}/res/invalid.marvane.signseek.metainfo.xml DESTINATION share/metainfo)
 endif()
+
+# What signseek-find's users and scripts read beside the program: the JSON
+# Schema of its output and its bash and zsh completion.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/schema/signseek-find.schema.json DESTINATION share/signseek-find
+        COMPONENT find)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/completion/signseek-find.bash DESTINATION share/bash-completion/completions
+        RENAME signseek-find COMPONENT find)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/completion/_signseek-find DESTINATION share/zsh/vendor-completions
+        COMPONENT find)
 
 # Man pages (with the project's version filled in; gzip -n keeps the packages
 # reproducible), copyright and changelog of each package.
@@ -34,18 +47,17 @@ add_custom_target(signseek_docs ALL DEPENDS ${signseek_man_files} ${PROJECT_BINA
 if(TARGET signseek)
   install(FILES ${PROJECT_BINARY_DIR}/man/signseek.1.gz DESTINATION share/man/man1)
 endif()
-install(FILES ${PROJECT_BINARY_DIR}/man/signseek-find.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_BINARY_DIR}/man/signseek-find.1.gz DESTINATION share/man/man1 COMPONENT find)
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-sim.1.gz DESTINATION share/man/man1 COMPONENT sim)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek.lintian-overrides
-        DESTINATION share/lintian/overrides RENAME signseek)
-foreach(component signseek sim)
-  if(component STREQUAL sim)
-    set(doc share/doc/signseek-sim)
-  else()
-    set(doc share/doc/signseek)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek-find.lintian-overrides
+        DESTINATION share/lintian/overrides RENAME signseek-find COMPONENT find)
+foreach(component signseek find sim)
+  set(package signseek-${component})
+  if(component STREQUAL signseek)
+    set(package signseek)
   endif()
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${PROJECT_BINARY_DIR}/man/changelog.gz
-          DESTINATION ${doc} COMPONENT ${component})
+          DESTINATION share/doc/${package} COMPONENT ${component})
 endforeach()
 
 set(CPACK_PACKAGE_NAME signseek)
@@ -58,8 +70,9 @@ set(CPACK_PACKAGE_DESCRIPTION
   "Signseek finds a maker's networked display equipment (media players, video
 processors, display controllers, bridges) on the local network with
 WS-Discovery and lists every device with its name, dimensions, DHCP name and
-address. It holds the desktop program (signseek) and the command-line search
-(signseek-find); the device simulator comes in the package signseek-sim.")
+address. This package holds the desktop program (signseek); the command-line
+search comes in the package signseek-find, the device simulator in
+signseek-sim.")
 set(CPACK_PACKAGE_CONTACT "Signseek maintainers <signseek@marvane.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
@@ -68,9 +81,22 @@ set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/out/")
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL signseek sim)
+if(TARGET signseek)
+  set(CPACK_COMPONENTS_ALL signseek find sim)
+else()
+  set(CPACK_COMPONENTS_ALL find sim)
+endif()
 set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_NAME signseek)
+set(CPACK_DEBIAN_FIND_PACKAGE_NAME signseek-find)
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME signseek-sim)
+set(CPACK_DEBIAN_FIND_DESCRIPTION
+  "Find networked display equipment from the command line
+signseek-find searches the local network for a maker's networked display
+equipment (media players, video processors, display controllers, bridges)
+with WS-Discovery and lists every device as a table, CSV, JSON or NDJSON; it
+can keep watching and report devices as they come and go. It needs no
+graphical toolkit, so it suits headless site agents. The desktop program is
+in the package signseek.")
 set(CPACK_DEBIAN_SIGNSEEK_DESCRIPTION
   "${signseek_summary}
 ${CPACK_PACKAGE_DESCRIPTION}")
@@ -88,12 +114,14 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://marvane.invalid/signseek")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The desktop program loads Qt's X11 / Wayland platform plugins at run time,
 # which dpkg-shlibdeps cannot see.
+# Its settings folder comes with signseek-find.
 if(TARGET signseek)
-  set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_DEPENDS "qt6-qpa-plugins, signseek-find (= ${PROJECT_VERSION})")
 endif()
 # Device pages open in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_CONTROL_EXTRA
+set(CPACK_DEBIAN_FIND_PACKAGE_SUGGESTS "jq, bash-completion")
+set(CPACK_DEBIAN_FIND_PACKAGE_CONTROL_EXTRA
   "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 

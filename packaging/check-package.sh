@@ -3,80 +3,115 @@
 #   check-package.sh BUILD_DIR install [gui]   `cmake --install` into a scratch DESTDIR
 #   check-package.sh BUILD_DIR deb [gui]       `cpack -G DEB` into a scratch folder
 # ("gui" when the build has the desktop program.)
-# Both look for the programs, their man pages, the desktop entry, the icon and
-# the shared settings folder (mode 0777, or made so by the package's
-# post-install script). The deb check also wants signseek-sim in a package of
-# its own, and both packages passing lintian without errors (when lintian is
+# Both look for the programs, their man pages, signseek-find's output schema
+# and shell completion, the desktop entry, the icon, the AppStream metainfo
+# (valid by appstreamcli) and the shared settings folder (mode 0777, or made
+# so by the package's post-install script). The deb check also wants each
+# program in its package (signseek-find without Qt, signseek depending on
+# it, signseek-sim), and every package passing lintian without a tag of
+# level info or above beside the explained overrides (when lintian is
 # installed; the test dependency set installs it).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 what=$2
+gui=${3:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-programs=(usr/bin/signseek-find usr/bin/signseek-sim)
-manuals=(usr/share/man/man1/signseek-find.1.gz usr/share/man/man1/signseek-sim.1.gz)
-desktop=()
-if [ "${3:-}" = gui ]; then
-  programs+=(usr/bin/signseek)
-  manuals+=(usr/share/man/man1/signseek.1.gz)
-  desktop=(usr/share/applications/signseek.desktop
-           usr/share/icons/hicolor/scalable/apps/signseek.svg)
-fi
+metainfo=usr/share/metainfo/invalid.marvane.signseek.metainfo.xml
+bash_completion=usr/share/bash-completion/completions/signseek-find
+# Package, then the files it must hold.
+find_files=(usr/bin/signseek-find usr/share/man/man1/signseek-find.1.gz
+            usr/share/signseek-find/signseek-find.schema.json "$bash_completion"
+            usr/share/zsh/vendor-completions/_signseek-find
+            usr/share/doc/signseek-find/copyright usr/share/doc/signseek-find/changelog.gz)
+sim_files=(usr/bin/signseek-sim usr/share/man/man1/signseek-sim.1.gz
+           usr/share/doc/signseek-sim/copyright usr/share/doc/signseek-sim/changelog.gz)
+gui_files=(usr/bin/signseek usr/share/man/man1/signseek.1.gz usr/share/applications/signseek.desktop
+           usr/share/icons/hicolor/scalable/apps/signseek.svg "$metainfo"
+           usr/share/doc/signseek/copyright usr/share/doc/signseek/changelog.gz)
+packages=(signseek-find signseek-sim)
+[ "$gui" = gui ] && packages+=(signseek)
+files_of() {
+  case $1 in
+  signseek-find) printf '%s\n' "${find_files[@]}" ;;
+  signseek-sim) printf '%s\n' "${sim_files[@]}" ;;
+  signseek) printf '%s\n' "${gui_files[@]}" ;;
+  esac
+}
 fail=0
 expect() { # description, condition...
   local what=$1; shift
   if "$@"; then echo "ok: $what"; else echo "MISSING: $what"; fail=1; fi
+}
+# The metainfo and the completion as installed under root.
+check_extras() {
+  local root=$1
+  expect "bash completion parses" bash -n "$root/$bash_completion"
+  expect "schema is JSON" python3 -m json.tool "$root/usr/share/signseek-find/signseek-find.schema.json" /dev/null
+  if [ "$gui" = gui ]; then
+    if command -v appstreamcli >/dev/null; then
+      expect "appstreamcli validate $metainfo" appstreamcli validate --no-net "$root/$metainfo"
+    else
+      echo "MISSING: appstreamcli (./scripts/install-deps.sh test installs it)"
+      fail=1
+    fi
+  fi
 }
 
 case $what in
 install)
   DESTDIR="$scratch/root" cmake --install "$build" --prefix /usr >/dev/null
   root=$scratch/root
-  for f in "${programs[@]}"; do expect "$f" test -x "$root/$f"; done
-  for f in "${desktop[@]}" "${manuals[@]}"; do expect "$f" test -s "$root/$f"; done
+  for p in "${packages[@]}"; do
+    while read -r f; do
+      case $f in
+      usr/bin/*) expect "$f" test -x "$root/$f" ;;
+      *) expect "$f" test -s "$root/$f" ;;
+      esac
+    done < <(files_of "$p")
+  done
   for d in var/lib/Marvane var/lib/Marvane/Discovery; do
     expect "$d 777" test "$(stat -c %a "$root/$d" 2>/dev/null)" = 777
   done
+  check_extras "$root"
   ;;
 deb)
   (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
-  deb=$(ls "$scratch"/out/signseek_*.deb)
-  simdeb=$(ls "$scratch"/out/signseek-sim_*.deb)
-  dpkg-deb -c "$deb" >"$scratch/list"
-  dpkg-deb -I "$deb" >"$scratch/info"
-  dpkg-deb -c "$simdeb" >"$scratch/simlist"
-  dpkg-deb -I "$simdeb" >"$scratch/siminfo"
-  listed() { grep -q " \./$1\$" "$scratch/list"; }
-  simlisted() { grep -q " \./$1\$" "$scratch/simlist"; }
-  for f in "${programs[@]}" "${desktop[@]}" "${manuals[@]}"; do
-    case $f in
-    *signseek-sim*) expect "signseek-sim: $f" simlisted "$f"
-                    expect "signseek: no $f" bash -c "! grep -q ' \./$f\$' '$scratch/list'" ;;
-    *) expect "$f" listed "$f" ;;
-    esac
-  done
-  for p in signseek signseek-sim; do
-    l=$scratch/list
-    [ $p = signseek-sim ] && l=$scratch/simlist
-    for f in copyright changelog.gz; do
-      expect "$p: usr/share/doc/$p/$f" grep -q " \./usr/share/doc/$p/$f\$" "$l"
+  debs=()
+  for p in "${packages[@]}"; do
+    deb=$(ls "$scratch"/out/"${p}"_*.deb)
+    debs+=("$deb")
+    dpkg-deb -c "$deb" >"$scratch/$p.list"
+    dpkg-deb -I "$deb" >"$scratch/$p.info"
+    expect "Package: $p" grep -q "^ Package: $p\$" "$scratch/$p.info"
+    expect "$p Depends: (found by dpkg-shlibdeps)" grep -q '^ Depends: .*libc6' "$scratch/$p.info"
+    while read -r f; do
+      expect "$p: $f" grep -q " \./$f\$" "$scratch/$p.list"
+    done < <(files_of "$p")
+    # Each program in its own package only.
+    for other in "${packages[@]}"; do
+      [ "$other" = "$p" ] || expect "$p: no usr/bin/$other" bash -c "! grep -q ' \./usr/bin/$other\$' '$scratch/$p.list'"
     done
   done
-  expect "var/lib/Marvane/ drwxrwxrwx" grep -q '^drwxrwxrwx .* \./var/lib/Marvane/$' "$scratch/list"
-  expect "var/lib/Marvane/Discovery/ drwxrwxrwx" \
-    grep -q '^drwxrwxrwx .* \./var/lib/Marvane/Discovery/$' "$scratch/list"
-  expect "postinst" grep -q ' postinst ' "$scratch/info"
-  expect "Package: signseek" grep -q '^ Package: signseek$' "$scratch/info"
-  expect "Package: signseek-sim" grep -q '^ Package: signseek-sim$' "$scratch/siminfo"
-  expect "Depends: (found by dpkg-shlibdeps)" grep -q '^ Depends: .*libc6' "$scratch/info"
-  expect "signseek-sim Depends: (found by dpkg-shlibdeps)" grep -q '^ Depends: .*libc6' "$scratch/siminfo"
-  expect "Recommends: xdg-utils" grep -q '^ Recommends: .*xdg-utils' "$scratch/info"
+  expect "signseek-find Depends: no Qt" bash -c "! grep -qi '^ Depends: .*qt6' '$scratch/signseek-find.info'"
+  expect "signseek-find: var/lib/Marvane/ drwxrwxrwx" \
+    grep -q '^drwxrwxrwx .* \./var/lib/Marvane/$' "$scratch/signseek-find.list"
+  expect "signseek-find: var/lib/Marvane/Discovery/ drwxrwxrwx" \
+    grep -q '^drwxrwxrwx .* \./var/lib/Marvane/Discovery/$' "$scratch/signseek-find.list"
+  expect "signseek-find: postinst" grep -q ' postinst ' "$scratch/signseek-find.info"
+  if [ "$gui" = gui ]; then
+    expect "signseek Depends: signseek-find" grep -q '^ Depends: .*signseek-find (= ' "$scratch/signseek.info"
+    expect "signseek Recommends: xdg-utils" grep -q '^ Recommends: .*xdg-utils' "$scratch/signseek.info"
+  fi
+  mkdir "$scratch/root"
+  for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$scratch/root"; done
+  check_extras "$scratch/root"
   if command -v lintian >/dev/null; then
-    if lintian --fail-on error --allow-root "$deb" "$simdeb" >"$scratch/lintian" 2>&1; then
-      echo "ok: lintian finds no errors"
+    if lintian --display-info --fail-on error,warning,info --allow-root "${debs[@]}" >"$scratch/lintian" 2>&1; then
+      echo "ok: lintian finds nothing at level info or above"
     else
-      echo "MISSING: lintian without errors:"
+      echo "MISSING: lintian without tags at level info or above:"
       cat "$scratch/lintian"
       fail=1
     fi

@@ -161,6 +161,7 @@ AnswerSent SendDeviceMessage(MessageKind kind, const Device& device, const Desti
     const char* action = kind == MessageKind::Hello ? wire::kHelloAction
                          : kind == MessageKind::Bye ? wire::kByeAction
                                                     : wire::kProbeMatchesAction;
+    if (!to.source.empty()) ctx.get()->client_addr = to.source.c_str();
     sent.result = SetHeader(ctx.get(), kind, relatesTo, sequence);
     if (!sent.result) sent.result = wire::Connect(ctx.get(), to.endpoint.c_str(), action);
     if (!sent.result && !to.multicastInterface.empty())

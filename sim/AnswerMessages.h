@@ -18,6 +18,8 @@ struct Destination {
     std::string endpoint;
     // For a group address: the interface the datagram leaves by.
     std::string multicastInterface;
+    // The local address the message leaves from; empty: the kernel's choice.
+    std::string source;
     bool http() const { return endpoint.rfind("http://", 0) == 0; }
 };
 

@@ -1,10 +1,15 @@
 #include "sim/Answerer.h"
 
+#include "sim/AnswerSource.h"
+
 #include <ctime>
+#include <utility>
 
 namespace signseek::sim {
 
-Answerer::Answerer(SimLog& log, int workers) : m_log(log), m_instanceId(static_cast<std::uint32_t>(std::time(nullptr)))
+Answerer::Answerer(SimLog& log, int workers, std::string interfaceAddress)
+    : m_log(log), m_interfaceAddress(std::move(interfaceAddress)),
+      m_instanceId(static_cast<std::uint32_t>(std::time(nullptr)))
 {
     for (int i = 0; i < std::max(1, workers); ++i) m_workers.emplace_back([this] { Work(); });
 }
@@ -71,9 +76,16 @@ std::uint32_t Answerer::NextMessageNumber()
     return ++m_messageNumber;
 }
 
+Destination Answerer::From(const Device& device, const Destination& to) const
+{
+    Destination from = to;
+    from.source = AnswerSource(device, m_interfaceAddress);
+    return from;
+}
+
 void Answerer::Announce(MessageKind kind, const Device& device, const Destination& to)
 {
-    m_log.Announcement(SendDeviceMessage(kind, device, to, {}, {m_instanceId, NextMessageNumber()}));
+    m_log.Announcement(SendDeviceMessage(kind, device, From(device, to), {}, {m_instanceId, NextMessageNumber()}));
 }
 
 void Answerer::Send(const AnswerJob& job)
@@ -82,10 +94,10 @@ void Answerer::Send(const AnswerJob& job)
         Announce(job.kind, *job.device, job.to);
         return;
     }
+    const Destination to = From(*job.device, job.to);
     if (job.device->hello)
-        m_log.Answer(
-            SendDeviceMessage(MessageKind::Hello, *job.device, job.to, {}, {m_instanceId, NextMessageNumber()}));
-    m_log.Answer(SendDeviceMessage(MessageKind::ProbeMatches, *job.device, job.to, job.relatesTo,
+        m_log.Answer(SendDeviceMessage(MessageKind::Hello, *job.device, to, {}, {m_instanceId, NextMessageNumber()}));
+    m_log.Answer(SendDeviceMessage(MessageKind::ProbeMatches, *job.device, to, job.relatesTo,
                                    {m_instanceId, NextMessageNumber()}));
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <queue>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -28,7 +29,8 @@ struct AnswerJob {
 
 class Answerer {
 public:
-    Answerer(SimLog& log, int workers);
+    // Devices answer from AnswerSource of interfaceAddress.
+    Answerer(SimLog& log, int workers, std::string interfaceAddress);
     ~Answerer();
     Answerer(const Answerer&) = delete;
     Answerer& operator=(const Answerer&) = delete;
@@ -51,7 +53,11 @@ private:
         bool operator()(const AnswerJob& a, const AnswerJob& b) const { return a.due > b.due; }
     };
 
+    // The destination with the device's own source address.
+    Destination From(const Device& device, const Destination& to) const;
+
     SimLog& m_log;
+    const std::string m_interfaceAddress;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::priority_queue<AnswerJob, std::vector<AnswerJob>, Later> m_queue;

@@ -14,7 +14,8 @@ bool DeviceAnswers(const Device& device, const ReceivedProbe& probe, const Desti
 }
 
 Simulator::Simulator(std::vector<Device> devices, SimOptions options, SimLog& log)
-    : m_options(std::move(options)), m_log(log), m_answerer(log, m_options.workers), m_random(std::random_device{}())
+    : m_options(std::move(options)), m_log(log), m_answerer(log, m_options.workers, m_options.interfaceAddress),
+      m_random(std::random_device{}())
 {
     m_devices.reserve(devices.size());
     for (Device& d : devices) m_devices.push_back(std::make_shared<const Device>(std::move(d)));

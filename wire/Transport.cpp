@@ -300,6 +300,14 @@ int ConnectOne(soap* ctx, const std::string& endpointText)
         int on = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
+    if (ctx->client_addr && *ctx->client_addr) {
+        // The toolkit's client address: the message leaves from it.
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (inet_pton(AF_INET, ctx->client_addr, &local.sin_addr) != 1 ||
+            ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+            return SetTransportError(ctx, "bind failed in tcp_connect()", errno, false);
+    }
 
     sockaddr_in peer{};
     peer.sin_family = AF_INET;

@@ -22,7 +22,8 @@ enum class TransportMode { Udp, Tcp };
 void PrepareContext(soap* ctx, TransportMode mode);
 
 // Prepares the context to send one message to an endpoint (several, blank
-// separated, are tried in turn). Returns 0 or an error code.
+// separated, are tried in turn). With the context's client_addr set (an IPv4
+// address), the message leaves from that address. Returns 0 or an error code.
 int Connect(soap* ctx, const char* endpoints, const char* action);
 
 // Binds the context's UDP socket, made by Connect and not yet used, to the

@@ -75,12 +75,13 @@ TEST(SearchEndToEnd, DemoDevicesFillTheListWithTheirRowsAndImages)
         row += std::to_string(static_cast<int>(dialog.m_DisplayList->ImageAt(r)));
         rows.insert(row);
     }
-    // The player's three endpoints are one record; the video processor's
+    // Each device answers from its own loopback address. The player's three
+    // endpoints are one record; the video processor's
     // name is made from its kind and model; the X7 and the web gateway are
     // not listed.
     std::multiset<std::string> expected{
-        "Atrium Wall|2160X3840|ferro-atrium|127.0.0.1|0", "Lobby Player|1080X1920|tovo-lobby|127.0.0.1|0",
-        "Stage Bridge|0X0|halden-stage|127.0.0.1|0", "Unknown Lyrax-80|5X7|LYRAX-HALL|127.0.0.1|0"};
+        "Atrium Wall|2160X3840|ferro-atrium|127.0.0.24|0", "Lobby Player|1080X1920|tovo-lobby|127.0.0.21|0",
+        "Stage Bridge|0X0|halden-stage|127.0.0.23|0", "Unknown Lyrax-80|5X7|LYRAX-HALL|127.0.0.22|0"};
     EXPECT_EQ(expected, rows);
     ASSERT_EQ(4, dialog.m_DisplayList->RowCount());
     EXPECT_EQ("Atrium Wall", dialog.m_DisplayList->Text(0, 0).toStdString());  // kept in name order

@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
@@ -79,6 +80,27 @@ Finished RunProgram(const std::vector<std::string>& args)
 
 using testports::FreeUdpPort;
 
+// Output of --format json ("json") or of NDJSON lines ("ndjson") matches the
+// schema the package ships.
+void ExpectMatchesSchema(const char* kind, const std::string& output)
+{
+    const std::string path = std::string(::testing::TempDir()) + "output-" + std::to_string(getpid()) + "." + kind;
+    FILE* file = fopen(path.c_str(), "w");
+    ASSERT_NE(nullptr, file);
+    fwrite(output.data(), 1, output.size(), file);
+    fclose(file);
+    Finished check = RunProgram({"/usr/bin/python3", SIGNSEEK_CHECK_SCHEMA, SIGNSEEK_SCHEMA, kind, path});
+    unlink(path.c_str());
+    EXPECT_TRUE(WIFEXITED(check.status) && WEXITSTATUS(check.status) == 0) << check.out << check.err;
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) text += line + '\n';
+    return text;
+}
+
 class DemoSimulator {
 public:
     explicit DemoSimulator(int port) : m_log(std::string(::testing::TempDir()) + "sim-" + std::to_string(port) + ".log")
@@ -118,14 +140,19 @@ TEST(FindEndToEnd, DemoDevicesAreListedOnceEach)
                                 "--discovery-timeout", "1", "--format", "json"});
     ASSERT_TRUE(WIFEXITED(find.status));
     EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
+    ExpectMatchesSchema("json", find.out);
     auto json = nlohmann::json::parse(find.out);
     std::multiset<std::string> names;
     std::multiset<std::string> runs;
+    std::set<std::string> sources;
     for (const auto& device : json["devices"]) {
         names.insert(device["name"].get<std::string>());
         runs.insert(device["run"].get<std::string>());
-        EXPECT_EQ("127.0.0.1", device["sourceAddress"]);
+        // On loopback each device answers from the host of its XAddrs.
+        EXPECT_EQ(device["host"], device["sourceAddress"]) << device.dump();
+        sources.insert(device["sourceAddress"].get<std::string>());
     }
+    EXPECT_EQ(4u, sources.size());
     EXPECT_EQ((std::multiset<std::string>{"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"}), names);
     EXPECT_EQ(3u, runs.count("devices"));
     EXPECT_EQ(1u, runs.count("bridges"));
@@ -170,7 +197,7 @@ TEST(FindEndToEnd, VerboseSaysWhatBecameOfEachAnswerAndCsvHasTheDeviceColumns)
     // Each probe, each kept answer and each dropped one, with the reason.
     EXPECT_NE(std::string::npos, find.err.find("[devices] probe Types \"x8\"")) << find.err;
     EXPECT_NE(std::string::npos, find.err.find("[bridges] probe Types \"Halden\"")) << find.err;
-    EXPECT_NE(std::string::npos, find.err.find("[bridges] ProbeMatches from 127.0.0.1")) << find.err;
+    EXPECT_NE(std::string::npos, find.err.find("[bridges] ProbeMatches from 127.0.0.23")) << find.err;
     EXPECT_NE(std::string::npos, find.err.find(": kept")) << find.err;
     EXPECT_NE(std::string::npos, find.err.find(": merged")) << find.err;
     EXPECT_NE(std::string::npos, find.err.find("dropped: a controller of the previous generation")) << find.err;
@@ -321,17 +348,41 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(6u, lines.size());
     EXPECT_LT(seconds, 10.0);
+    ExpectMatchesSchema("ndjson", Joined(lines));
 
     std::map<std::string, nlohmann::ordered_json> last;  // by run and address
     std::map<std::string, int> changes;                  // by run and address
     for (const nlohmann::ordered_json& object : Parsed(lines)) {
         std::vector<std::string> keys;
         for (const auto& item : object.items()) keys.push_back(item.key());
-        EXPECT_EQ(
-            (std::vector<std::string>{"event", "run", "address", "types", "matchBy", "scopes", "xAddrs",
-                                      "metadataVersion", "metadata", "sourceAddress", "name", "dimensions", "dhcpName",
-                                      "ipAddress", "mac", "services", "discoveryVersion", "webPage", "adapter"}),
-            keys);
+        EXPECT_EQ((std::vector<std::string>{"event",
+                                            "time",
+                                            "version",
+                                            "run",
+                                            "address",
+                                            "types",
+                                            "matchBy",
+                                            "scopes",
+                                            "xAddrs",
+                                            "metadataVersion",
+                                            "metadata",
+                                            "sourceAddress",
+                                            "name",
+                                            "dimensions",
+                                            "dhcpName",
+                                            "ipAddress",
+                                            "mac",
+                                            "services",
+                                            "discoveryVersion",
+                                            "webPage",
+                                            "adapter",
+                                            "height",
+                                            "width",
+                                            "rows",
+                                            "columns",
+                                            "host",
+                                            "hosts"}),
+                  keys);
         const std::string key = object["run"].get<std::string>() + " " + object["address"].get<std::string>();
         // A device is found before it changes.
         EXPECT_EQ(object["event"] == "found", last.count(key) == 0) << object.dump();
@@ -376,8 +427,9 @@ TEST(FindEndToEnd, WatchHearsDevicesComeAndGoUntilStoppedThenExits0)
     EXPECT_EQ(4, count(lines, "found"));
     EXPECT_EQ(0, count(lines, "lost"));
     std::set<std::string> names;
-    for (const nlohmann::ordered_json& object : Parsed(lines)) names.insert(object["name"]);
-    names.erase("<none>");  // a media player found by an endpoint that does not carry its name
+    for (const nlohmann::ordered_json& object : Parsed(lines))
+        names.insert(object["name"].is_null() ? std::string() : object["name"].get<std::string>());
+    names.erase("");  // a media player found by an endpoint that does not carry its name
     EXPECT_EQ((std::set<std::string>{"Lobby Player", "Atrium Wall", "Unknown Lyrax-80", "Stage Bridge"}), names);
 
     // The simulator's devices say Bye as it stops: lost long before three intervals of silence.
@@ -386,6 +438,7 @@ TEST(FindEndToEnd, WatchHearsDevicesComeAndGoUntilStoppedThenExits0)
     lines = find.LinesUntil([&](const std::vector<std::string>& l) { return count(l, "lost") >= 4; },
                             std::chrono::seconds(5));
     EXPECT_EQ(4, count(lines, "lost"));
+    ExpectMatchesSchema("ndjson", Joined(lines));
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count(), 3.0);
     // Answers a search heard before the Byes do not bring the devices back.
     lines = find.LinesUntil([](const std::vector<std::string>&) { return false; }, std::chrono::seconds(3));

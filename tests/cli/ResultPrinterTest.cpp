@@ -1,14 +1,18 @@
 #include "discovery/ResultPrinter.h"
+#include "common/TextEncoding.h"
 #include "common/VendorConstants.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 namespace signseek {
 
 namespace {
+
+std::string VendorScope(const char* path) { return std::string(VENDOR_URI_ROOT) + path; }
 
 FoundDevice Player()
 {
@@ -36,10 +40,32 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
     const auto& d = json["devices"][0];
     std::vector<std::string> keys;
     for (auto it = d.begin(); it != d.end(); ++it) keys.push_back(it.key());
-    EXPECT_EQ((std::vector<std::string>{"run", "address", "types", "matchBy", "scopes", "xAddrs", "metadataVersion",
-                                        "metadata", "sourceAddress", "name", "dimensions", "dhcpName", "ipAddress",
-                                        "mac", "services", "discoveryVersion", "webPage", "adapter"}),
+    EXPECT_EQ((std::vector<std::string>{"run",
+                                        "address",
+                                        "types",
+                                        "matchBy",
+                                        "scopes",
+                                        "xAddrs",
+                                        "metadataVersion",
+                                        "metadata",
+                                        "sourceAddress",
+                                        "name",
+                                        "dimensions",
+                                        "dhcpName",
+                                        "ipAddress",
+                                        "mac",
+                                        "services",
+                                        "discoveryVersion",
+                                        "webPage",
+                                        "adapter",
+                                        "height",
+                                        "width",
+                                        "rows",
+                                        "columns",
+                                        "host",
+                                        "hosts"}),
               keys);
+    EXPECT_EQ(1, json["version"]);
     EXPECT_EQ("10.0.0.1", d["adapter"]);
     EXPECT_EQ("devices", d["run"]);
     EXPECT_EQ(3, d["metadataVersion"]);
@@ -49,6 +75,108 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
     EXPECT_EQ("00-11", d["mac"]);
     EXPECT_EQ(nlohmann::ordered_json::array({"Configuration:8080"}), d["services"]);
     EXPECT_EQ(6u, d["metadata"].size());
+    EXPECT_EQ(96, d["height"]);
+    EXPECT_EQ(192, d["width"]);
+    EXPECT_TRUE(d["rows"].is_null());
+    EXPECT_EQ("10.0.0.7", d["host"]);
+}
+
+TEST(ResultJson, WhatIsUnknownIsNullAndCountsAreNumbers)
+{
+    struct Case {
+        std::string scopes;
+        std::vector<std::string> metadata;
+        std::string xAddrs;
+        nlohmann::ordered_json name, height, width, rows, columns, host, hosts;
+    } cases[] = {
+        // A bridge with nothing reported: the window's "0X0" and "<none>" are not data.
+        {VendorScope("scopes/marvane/Halden/Bridge"),
+         {},
+         "http://[FE80::1]:81/b",
+         nullptr,
+         nullptr,
+         nullptr,
+         nullptr,
+         nullptr,
+         "fe80::1",
+         {"fe80::1"}},
+        {VendorScope("2011/videoprocessor/lyrax"),
+         {"<Rows>47</Rows>", "<Columns>63</Columns>", "<Height>5</Height>"},
+         "http://10.0.0.8/a http://10.0.0.9/b",
+         "Unknown Lyrax-80",
+         nullptr,
+         nullptr,
+         48,
+         64,
+         "10.0.0.8",
+         {"10.0.0.8", "10.0.0.9"}},
+        {VendorScope("2011/videoprocessor/lyrax"),
+         {"<Rows>0</Rows>", "<Columns>63</Columns>"},
+         "",
+         "Unknown Lyrax-80",
+         nullptr,
+         nullptr,
+         nullptr,
+         nullptr,
+         nullptr,
+         nlohmann::ordered_json::array()},
+        // After a merge xAddrs is the bare host; the host key keeps its shape.
+        {VendorScope("2011/player/tovo"),
+         {"<Description>P</Description>", "<Height>1080</Height>"},
+         "10.0.0.7",
+         "P",
+         1080,
+         nullptr,
+         nullptr,
+         nullptr,
+         "10.0.0.7",
+         {"10.0.0.7"}},
+    };
+    for (const Case& c : cases) {
+        FoundDevice device = Player();
+        device.record.scopes = c.scopes;
+        device.record.metadata = c.metadata;
+        device.record.xAddrs = c.xAddrs;
+        device.record.sourceAddress.clear();
+        const auto d = nlohmann::ordered_json::parse(FormatJson({device}))["devices"][0];
+        EXPECT_EQ(c.name, d["name"]) << c.xAddrs;
+        EXPECT_EQ(c.height, d["height"]) << c.xAddrs;
+        EXPECT_EQ(c.width, d["width"]) << c.xAddrs;
+        EXPECT_EQ(c.rows, d["rows"]) << c.xAddrs;
+        EXPECT_EQ(c.columns, d["columns"]) << c.xAddrs;
+        EXPECT_EQ(c.host, d["host"]) << c.xAddrs;
+        EXPECT_EQ(c.hosts, d["hosts"]) << c.xAddrs;
+        EXPECT_EQ(Latin1ToUtf8(c.xAddrs), d["xAddrs"]);  // as the merge rule left it
+        EXPECT_TRUE(d["dhcpName"].is_null());
+        EXPECT_TRUE(d["ipAddress"].is_null());
+        EXPECT_TRUE(d["discoveryVersion"].is_null());
+    }
+    // The table still shows what the window shows.
+    FoundDevice unnamed = Player();
+    unnamed.record.metadata.clear();
+    EXPECT_NE(std::string::npos, FormatTable({unnamed}).find("<none>  0X0"));
+}
+
+TEST(ResultNdjson, EachLineSaysWhenInUtcAndWhichVersion)
+{
+    using namespace std::chrono;
+    const struct {
+        system_clock::time_point time;
+        const char* text;
+    } cases[] = {
+        {system_clock::time_point{}, "1970-01-01T00:00:00.000Z"},
+        {system_clock::time_point{milliseconds(1796854503123)}, "2026-12-09T22:15:03.123Z"},
+        {system_clock::time_point{milliseconds(951782400999)}, "2000-02-29T00:00:00.999Z"},
+    };
+    for (const auto& c : cases) {
+        const std::string line = FormatNdjsonLine("lost", Player(), c.time);
+        ASSERT_EQ(1, std::count(line.begin(), line.end(), '\n'));
+        const auto json = nlohmann::ordered_json::parse(line);
+        EXPECT_EQ("lost", json.begin().value());
+        EXPECT_EQ(c.text, json["time"]);
+        EXPECT_EQ(1, json["version"]);
+        EXPECT_EQ("10.0.0.7", json["host"]);
+    }
 }
 
 TEST(ResultJson, DeviceTextIsShownDecodedAndMetadataStaysAsReceived)
@@ -149,6 +277,55 @@ TEST(ResultOrder, ByRunThenNameThenAddressInTableAndCsv)
     std::vector<FoundDevice> shuffled = {found[3], found[2], found[1], found[0]};
     EXPECT_EQ(table, FormatTable(shuffled));
     EXPECT_EQ(csv, FormatCsv(shuffled));
+}
+
+TEST(ResultOrder, NamesSortAsTheWindowListsThemWithoutCase)
+{
+    std::vector<FoundDevice> found = {Named("devices", "Unknown Lyrax-80", "10.0.0.1"),
+                                      Named("devices", "b lower case", "10.0.0.2"),
+                                      Named("devices", "A upper", "10.0.0.3")};
+    for (const std::string& text : {FormatTable(found), FormatCsv(found)}) {
+        EXPECT_LT(text.find("A upper"), text.find("b lower case")) << text;
+        EXPECT_LT(text.find("b lower case"), text.find("Unknown Lyrax-80")) << text;
+    }
+}
+
+TEST(ResultTable, CellsAreCountedAndCutInTerminalColumns)
+{
+    // Wide characters take two columns, combining marks none.
+    const struct {
+        std::string name;
+        std::size_t columns;
+    } names[] = {
+        {"\xe6\x9d\xb1\xe4\xba\xac", 4},  // two CJK ideographs
+        {"\xf0\x9f\x93\xba", 2},          // a television
+        {"Cafe\xcc\x81", 4},              // e and a combining acute
+        {"Plain", 5},
+    };
+    std::vector<FoundDevice> found;
+    for (const auto& n : names) found.push_back(Named("devices", n.name, "10.0.0." + std::to_string(found.size())));
+    std::istringstream lines(FormatTable(found));
+    std::string line;
+    std::getline(lines, line);
+    const std::size_t header = line.find("Dimensions");  // an ASCII line: bytes are columns
+    std::set<std::string> seen;
+    while (std::getline(lines, line)) {
+        for (const auto& n : names) {
+            if (line.rfind(n.name, 0) != 0) continue;
+            seen.insert(n.name);
+            // After the name the line is ASCII again.
+            EXPECT_EQ(header, line.find("96X192") - n.name.size() + n.columns) << line;
+        }
+    }
+    EXPECT_EQ(4u, seen.size());
+    // A cut keeps whole characters within 40 columns, the ellipsis included.
+    std::string long_wide;
+    for (int i = 0; i < 30; ++i) long_wide += "\xe6\x9d\xb1";
+    const std::string table = FormatTable({Named("devices", long_wide, "10.0.0.1")});
+    std::string cut;
+    for (int i = 0; i < 19; ++i) cut += "\xe6\x9d\xb1";
+    EXPECT_NE(std::string::npos, table.find(cut + "\xE2\x80\xA6  ")) << table;
+    EXPECT_EQ(std::string::npos, table.find(cut + "\xe6\x9d\xb1"));
 }
 
 TEST(ResultTable, DeviceTextCannotForgeRowsOrWidenTheTable)

@@ -1,8 +1,10 @@
 #include "common/TextHelpers.h"
+#include "common/TransportAddress.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 
 namespace signseek {
 
@@ -46,6 +48,51 @@ TEST(HostAndPortOfUrl, FollowTheLastAddressAndColon)
         EXPECT_EQ(HostOfUrl(c.xAddrs), c.host) << c.xAddrs;
         EXPECT_EQ(PortOfUrl(c.xAddrs), c.port) << c.xAddrs;
     }
+}
+
+// Where HostOfUrl follows its merge rule, a device's host is read as a URL.
+TEST(TransportAddress, ReadsHostPortAndPathOfEachForm)
+{
+    struct Case {
+        const char* text;
+        std::optional<TransportAddress> parsed;
+    } cases[] = {
+        {"http://10.1.2.3:8080/svc", TransportAddress{"http", "10.1.2.3", "8080", "/svc"}},
+        {"http://h/path", TransportAddress{"http", "h", "", "/path"}},
+        {"https://x", TransportAddress{"https", "x", "", ""}},
+        {"HTTP://Lobby.Example:80?q#f", TransportAddress{"http", "lobby.example", "80", "?q#f"}},
+        {"http://[fe80::1]/", TransportAddress{"http", "fe80::1", "", "/"}},
+        {"http://[fe80::1%25eth0]:8080/x", TransportAddress{"http", "fe80::1%25eth0", "8080", "/x"}},
+        {"soap.udp://user@10.0.0.5:3702", TransportAddress{"soap.udp", "10.0.0.5", "3702", ""}},
+        {"10.1.2.3", TransportAddress{"", "10.1.2.3", "", ""}},  // a merged record's xAddrs
+        {"[fe80::2]", TransportAddress{"", "fe80::2", "", ""}},
+        {"fe80::3", TransportAddress{"", "fe80::3", "", ""}},
+        {"10.1.2.3:81", TransportAddress{"", "10.1.2.3", "81", ""}},
+        {"", std::nullopt},
+        {"http://", std::nullopt},
+        {"http:///path", std::nullopt},
+        {"http://[fe80::1", std::nullopt},
+        {"http://[fe80::1]x/", std::nullopt},
+        {"http://h:99999/", std::nullopt},
+        {"http://h:8o/", std::nullopt},
+        {"http://a::1/", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        auto parsed = ParseTransportAddress(c.text);
+        ASSERT_EQ(parsed.has_value(), c.parsed.has_value()) << c.text;
+        if (!parsed) continue;
+        EXPECT_EQ(parsed->scheme, c.parsed->scheme) << c.text;
+        EXPECT_EQ(parsed->host, c.parsed->host) << c.text;
+        EXPECT_EQ(parsed->port, c.parsed->port) << c.text;
+        EXPECT_EQ(parsed->path, c.parsed->path) << c.text;
+    }
+}
+
+TEST(TransportAddress, EveryAddressOfAnXAddrsCountsOnce)
+{
+    EXPECT_EQ(TransportHosts("http://a:80/x http://b:81/y\thttp://A:82/z"), (Pieces{"a", "b"}));
+    EXPECT_EQ(TransportHosts("http://[fe80::1]:80/ http://10.0.0.5/ junk://"), (Pieces{"fe80::1", "10.0.0.5"}));
+    EXPECT_TRUE(TransportHosts(" \t").empty());
 }
 
 TEST(LeadingInteger, ReadsBlanksSignAndDigits)

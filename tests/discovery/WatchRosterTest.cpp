@@ -75,6 +75,35 @@ TEST(WatchRoster, ADeviceIsItsHostWhateverEndpointAnsweredFirst)
     EXPECT_EQ(roster.Size(), 0u);
 }
 
+TEST(WatchRoster, AHostIsReadFromTheWholeUrlAndFromEveryAddress)
+{
+    WatchRoster roster(3000);
+    DeviceRecord first = Answer("urn:p1", "Player", 9);
+    first.xAddrs = "http://[FE80::1]:80/a http://10.0.0.9/x";
+    EXPECT_EQ(roster.Seen(first, "devices", 0, 0, false), Event::Found);
+    // Another endpoint names only one of its hosts, with another path.
+    DeviceRecord second = Answer("urn:p2", "Player", 9);
+    second.xAddrs = "http://10.0.0.9/other";
+    EXPECT_TRUE(roster.Lists(second));
+    EXPECT_EQ(roster.Seen(second, "devices", 0, 0, false), Event::None);
+    // The merged record keeps only the bare host of the last address.
+    DeviceRecord merged = first;
+    merged.xAddrs = "[fe80::1]";
+    EXPECT_NE(roster.Seen(merged, "devices", 0, 0, true), Event::Found);
+    EXPECT_EQ(roster.Size(), 1u);
+    // A path or a scheme is not part of a host.
+    DeviceRecord other = Answer("urn:q", "Other", 10);
+    other.xAddrs = "https://10.0.0.10/svc";
+    EXPECT_FALSE(roster.Lists(other));
+    EXPECT_EQ(roster.Seen(other, "devices", 0, 0, true), Event::Found);
+    other.xAddrs = "http://10.0.0.10:8080/";
+    EXPECT_TRUE(roster.Lists(other));
+    // A Bye of either endpoint removes the device under all its hosts.
+    EXPECT_TRUE(roster.Bye("urn:p2", 100));
+    EXPECT_FALSE(roster.Lists(second));
+    EXPECT_EQ(roster.Seen(second, "devices", 50, 200, true), Event::None);  // heard before the Bye
+}
+
 TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
 {
     WatchRoster roster(3000);

@@ -3,6 +3,7 @@
 
 #include "common/TextHelpers.h"
 #include "common/VendorConstants.h"
+#include "sim/AnswerSource.h"
 #include "sim/LoadSet.h"
 #include "sim/Simulator.h"
 #include "wire/NamespaceTable.h"
@@ -56,6 +57,30 @@ TEST(SimLoadSet, EachRunFindsNDistinctDevices)
         EXPECT_EQ(controller, root) << n;  // the HTTP run finds the controllers, and only them
         EXPECT_EQ(static_cast<std::size_t>(n), bridge.size()) << n;
         for (const std::string& a : bridge) EXPECT_EQ(0u, controller.count(a));
+    }
+}
+
+// On loopback a device answers from its own XAddrs host, elsewhere from the
+// simulator's interface.
+TEST(SimAnswerSource, LoopbackDevicesAnswerFromTheirOwnAddress)
+{
+    const struct {
+        const char* xAddrs;
+        const char* interfaceAddress;
+        const char* source;
+    } cases[] = {
+        {"http://127.0.0.21:81/scheduler", "127.0.0.1", "127.0.0.21"},
+        {"http://[::1]/ http://127.0.0.30/", "127.0.0.1", "127.0.0.30"},
+        {"http://10.0.0.5/x", "127.0.0.1", "127.0.0.1"},
+        {"", "127.0.0.1", "127.0.0.1"},
+        {"http://127.0.0.22/", "10.1.0.2", "10.1.0.2"},
+        {"http://127.0.0.22/", "0.0.0.0", ""},
+        {"http://127.0.0.22/", "lo", ""},
+    };
+    for (const auto& c : cases) {
+        sim::Device device;
+        device.xAddrs = c.xAddrs;
+        EXPECT_EQ(c.source, sim::AnswerSource(device, c.interfaceAddress)) << c.xAddrs << " on " << c.interfaceAddress;
     }
 }
 
