@@ -14,11 +14,17 @@ namespace signseek {
 struct FoundDevice {
     std::string run;  // "devices" or "bridges"
     DeviceRecord record;
+    std::string site = {};  // the site a fleet listing read it from; empty for a search's own devices
 };
+
+// When any device names a site, the table and CSV lead with a Site column
+// and JSON devices with a "site" key, and rows are ordered by site first.
 
 std::string FormatTable(const std::vector<FoundDevice>& devices);
 std::string FormatCsv(const std::vector<FoundDevice>& devices);
 std::string FormatJson(const std::vector<FoundDevice>& devices);
+// One device's object of FormatJson, on one line without a line feed.
+std::string FormatJsonDevice(const FoundDevice& device);
 // One line: {"event": event, then the keys of a device in FormatJson}.
 std::string FormatNdjsonLine(const char* event, const FoundDevice& device);
 
