@@ -98,9 +98,8 @@ int main(int argc, char** argv)
         InstallStopSignals();
         StartedPublisher started;
         if (options.publish) {
-            started = StartPublisher(options, [](const std::string& line) {
-                std::cerr << ("signseek-find: " + line + '\n') << std::flush;
-            });
+            started = StartPublisher(
+                options, [](const std::string& line) { std::cerr << ("signseek-find: " + line + '\n') << std::flush; });
             if (!started.publisher) return Fail(started.error, kExitUsage);
         }
         return RunWatchMode(options, settings.interfaceAddress, options.verbose ? &verbose : nullptr, StopRequested(),

@@ -40,7 +40,8 @@ CreatedLink LinkFor(const FindOptions& options, const BrokerAddress& address, co
         std::optional<std::string> password = PasswordFromFile(options.passwordFile);
         if (!password) return {nullptr, "cannot read the broker password from " + options.passwordFile};
         config.password = *password;
-    } else if (const char* fromEnvironment = std::getenv(kPasswordVariable); config.password.empty() && fromEnvironment) {
+    } else if (const char* fromEnvironment = std::getenv(kPasswordVariable);
+               config.password.empty() && fromEnvironment) {
         config.password = fromEnvironment;
     }
     if (!config.password.empty() && config.user.empty())

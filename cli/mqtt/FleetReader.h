@@ -16,7 +16,7 @@ struct FleetLimits {
     int quietMillis = 1000;     // retained messages come at once; this long without one ends the read
     int totalMillis = 30000;    // the read ends by then whatever comes
     std::size_t maxDevices = 100000;
-    std::size_t maxBytes = 256u << 20;      // payloads in all
+    std::size_t maxBytes = 256u << 20;    // payloads in all
     std::size_t maxPayload = 256u << 10;  // a larger message is no device of ours
 };
 

@@ -14,8 +14,7 @@ constexpr int kQos = 1;
 
 std::int64_t NowMillis()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -212,8 +211,7 @@ void WatchPublisher::Failed(const std::string& failure)
     m_lastRefusal.clear();
     if (m_notice) {
         if (m_state == State::Up)
-            m_notice("lost the broker " + m_settings.brokerName + " (" + why +
-                     "); the watch goes on and reconnects");
+            m_notice("lost the broker " + m_settings.brokerName + " (" + why + "); the watch goes on and reconnects");
         else if (why != m_lastFailure)
             m_notice("cannot publish to the broker " + m_settings.brokerName + ": " + why +
                      "; the watch goes on and tries again");
@@ -233,7 +231,8 @@ void WatchPublisher::SendWaiting()
     std::lock_guard lock(m_mutex);
     while (m_inFlight.size() < m_settings.window) {
         if (!m_events.empty()) {
-            std::optional<int> id = m_link->Publish(m_settings.root + '/' + kEventsLevel, m_events.front(), kQos, false);
+            std::optional<int> id =
+                m_link->Publish(m_settings.root + '/' + kEventsLevel, m_events.front(), kQos, false);
             if (!id) return;
             m_inFlight[*id] = InFlight{};
             m_events.pop_front();

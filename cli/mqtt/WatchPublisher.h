@@ -22,8 +22,8 @@
 namespace signseek {
 
 struct PublisherSettings {
-    std::string root;         // PREFIX/SITE
-    std::string brokerName;   // host:port, for the notices
+    std::string root;                // PREFIX/SITE
+    std::string brokerName;          // host:port, for the notices
     std::size_t maxDevices = 20000;  // states kept, present and lost not yet published
     std::size_t maxEvents = 1000;    // event lines waiting while the broker is away
     std::size_t window = 100;        // messages handed to the broker and not yet delivered

@@ -4,9 +4,10 @@
 # agent, a broker that goes away and comes back with the devices' final
 # state, and an agent with the wrong password that keeps watching.
 # Runs inside the private network namespace of the test run.
-#   mqtt-fleet.sh BUILD_DIR
+#   mqtt-fleet.sh BUILD_DIR [MOSQUITTO]
 set -euo pipefail
 build=$(cd "$1" && pwd)
+mosquitto=${2:-mosquitto}
 find=$build/cli/signseek-find
 sim=$build/sim/signseek-sim
 work=$(mktemp -d)
@@ -47,7 +48,7 @@ persistence_location $work/
 log_dest file $work/broker.log
 CONF
 start_broker() {
-  mosquitto -c "$work/mosquitto.conf" >/dev/null 2>&1 &
+  "$mosquitto" -c "$work/mosquitto.conf" >/dev/null 2>&1 &
   broker=$!
   pids+=("$broker")
   wait_for 5 bash -c "exec 3<>/dev/tcp/127.0.0.1/$broker_port" || fail "the broker did not start"
