@@ -53,7 +53,7 @@ double Round(WatchPublisher& publisher, int devices, const char* event)
         const FoundDevice device{"devices", Device(i)};
         std::string line = FormatNdjsonLine(event, device);
         line.pop_back();
-        publisher.Tell(DeviceTopicId(device.record), FormatJsonDevice(device), std::move(line));
+        publisher.Tell(DeviceTopicId(device.record, "127.0.0.1"), FormatJsonDevice(device), std::move(line));
     }
     while (!publisher.Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -32,7 +32,7 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
         [&](WatchEvent event, const std::string& foundBy, const DeviceRecord& record) {
             const std::string line = FormatNdjsonLine(WatchEventName(event), {foundBy, record});
             if (publisher)
-                publisher->Tell(DeviceTopicId(record),
+                publisher->Tell(DeviceTopicId(record, interfaceAddress),
                                 event == WatchEvent::Lost ? std::string() : FormatJsonDevice({foundBy, record}),
                                 line.substr(0, line.size() - 1));
             std::lock_guard lock(printing);

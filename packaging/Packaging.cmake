@@ -36,6 +36,10 @@ if(TARGET signseek)
 endif()
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-find.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-sim.1.gz DESTINATION share/man/man1 COMPONENT sim)
+# The watch as a service, one instance per adapter; installed, never enabled.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/signseek-watch@.service DESTINATION lib/systemd/system)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/signseek-watch.default DESTINATION /etc/default
+        RENAME signseek-watch PERMISSIONS OWNER_READ OWNER_WRITE)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek.lintian-overrides
         DESTINATION share/lintian/overrides RENAME signseek)
 foreach(component signseek sim)
@@ -94,7 +98,7 @@ endif()
 # Device pages open in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_CONTROL_EXTRA
-  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/postrm")
+  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/postrm;${CMAKE_CURRENT_LIST_DIR}/conffiles")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 include(CPack)

@@ -16,6 +16,7 @@ trap 'rm -rf "$scratch"' EXIT
 
 programs=(usr/bin/signseek-find usr/bin/signseek-sim)
 manuals=(usr/share/man/man1/signseek-find.1.gz usr/share/man/man1/signseek-sim.1.gz)
+service=usr/lib/systemd/system/signseek-watch@.service
 desktop=()
 if [ "${3:-}" = gui ]; then
   programs+=(usr/bin/signseek)
@@ -35,6 +36,8 @@ install)
   root=$scratch/root
   for f in "${programs[@]}"; do expect "$f" test -x "$root/$f"; done
   for f in "${desktop[@]}" "${manuals[@]}"; do expect "$f" test -s "$root/$f"; done
+  expect "$service" test -s "$root/$service"
+  expect "etc/default/signseek-watch 600" test "$(stat -c %a "$root/etc/default/signseek-watch" 2>/dev/null)" = 600
   for d in var/lib/Marvane var/lib/Marvane/Discovery; do
     expect "$d 777" test "$(stat -c %a "$root/$d" 2>/dev/null)" = 777
   done
@@ -66,6 +69,10 @@ deb)
   expect "var/lib/Marvane/ drwxrwxrwx" grep -q '^drwxrwxrwx .* \./var/lib/Marvane/$' "$scratch/list"
   expect "var/lib/Marvane/Discovery/ drwxrwxrwx" \
     grep -q '^drwxrwxrwx .* \./var/lib/Marvane/Discovery/$' "$scratch/list"
+  expect "$service" listed "$service"
+  expect "etc/default/signseek-watch -rw-------" grep -q '^-rw------- .* \./etc/default/signseek-watch$' "$scratch/list"
+  expect "conffile etc/default/signseek-watch" bash -c \
+    "dpkg-deb --ctrl-tarfile '$deb' | tar -xO ./conffiles | grep -qx /etc/default/signseek-watch"
   expect "postinst" grep -q ' postinst ' "$scratch/info"
   expect "Package: signseek" grep -q '^ Package: signseek$' "$scratch/info"
   expect "Package: signseek-sim" grep -q '^ Package: signseek-sim$' "$scratch/siminfo"

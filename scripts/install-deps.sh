@@ -4,11 +4,11 @@
 #   install-deps.sh test   that, and what the test suite, the fuzzers and the
 #                          package check need as well
 set -euo pipefail
-packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev
+packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev libmosquitto-dev
           iproute2 util-linux qt6-base-dev libgl-dev fonts-dejavu-core)
 if [ "${1:-}" = test ]; then
   packages+=(libgtest-dev clang clang-format libclang-rt-14-dev dpkg-dev file lintian jq
-             xvfb openbox xdotool x11-utils)
+             xvfb openbox xdotool x11-utils mosquitto mosquitto-clients)
 fi
 missing=()
 for p in "${packages[@]}"; do

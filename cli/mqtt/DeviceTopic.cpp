@@ -31,7 +31,7 @@ bool Plain(char c)
 
 }  // namespace
 
-std::string DeviceTopicId(const DeviceRecord& record)
+std::string DeviceTopicId(const DeviceRecord& record, const std::string& adapter)
 {
     const std::string host = HostOfUrl(record.xAddrs);
     const std::string key = host.empty() ? "address " + record.address : "host " + host;
@@ -41,7 +41,7 @@ std::string DeviceTopicId(const DeviceRecord& record)
         readable += Plain(c) ? c : '_';
     }
     char hash[17];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(record.adapter + '\n' + key)));
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(adapter + '\n' + key)));
     return readable.empty() ? std::string(hash) : readable + '-' + hash;
 }
 

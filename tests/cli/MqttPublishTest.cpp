@@ -181,18 +181,17 @@ TEST(DeviceTopicId, StableSafeAndApartPerAdapter)
 {
     DeviceRecord record;
     record.address = "urn:uuid:1/+#\x01 \xff";
-    record.adapter = "10.0.0.1";
-    const std::string byAddress = DeviceTopicId(record);
+    const std::string byAddress = DeviceTopicId(record, "10.0.0.1");
     EXPECT_TRUE(IsSafeTopicLevel(byAddress)) << byAddress;
-    EXPECT_EQ(byAddress, DeviceTopicId(record));
+    EXPECT_EQ(byAddress, DeviceTopicId(record, "10.0.0.1"));
     record.xAddrs = "http://10.1.2.3:80/a";
-    const std::string byHost = DeviceTopicId(record);
+    const std::string byHost = DeviceTopicId(record, "10.0.0.1");
     EXPECT_TRUE(byHost.starts_with("10.1.2.3-")) << byHost;
-    // A media player answers from another endpoint next time: still the same device.
+    // A media player answers from another endpoint next time, or by Hello: still the same device.
     record.address = "urn:uuid:2";
-    EXPECT_EQ(byHost, DeviceTopicId(record));
-    record.adapter = "10.0.0.2";
-    EXPECT_NE(byHost, DeviceTopicId(record));
+    record.adapter = "10.0.0.1";
+    EXPECT_EQ(byHost, DeviceTopicId(record, "10.0.0.1"));
+    EXPECT_NE(byHost, DeviceTopicId(record, "10.0.0.2"));
     EXPECT_EQ("----", SiteFromHostName("$/+#"));
     EXPECT_EQ("site", SiteFromHostName(""));
     EXPECT_EQ("lobby-7.example", SiteFromHostName("lobby 7.example"));
