@@ -39,6 +39,7 @@ public:
     // Queues a message; its id, or nothing when the connection cannot take it.
     virtual std::optional<int> Publish(const std::string& topic, const std::string& payload, int qos, bool retain) = 0;
     virtual std::optional<int> Subscribe(const std::string& pattern, int qos) = 0;
+    virtual void Unsubscribe(const std::string& pattern) = 0;
     virtual void Disconnect() = 0;
 };
 

@@ -69,6 +69,10 @@ StartedPublisher StartPublisher(const FindOptions& options, WatchPublisher::Noti
     PublisherSettings settings;
     settings.root = PublishRoot(options);
     settings.brokerName = options.publish->Where();
+    // By then the watch has heard every device present at least once.
+    const DiscoveryValues& v = options.values;
+    settings.staleAfterMillis =
+        1000 * (3 * std::int64_t{options.watchInterval} + 2 * v.discoveryTimeout + v.receiveTimeout);
     CreatedLink created = LinkFor(options, *options.publish, settings.root + '/' + kStatusLevel);
     if (!created.link) return {nullptr, created.error};
     auto publisher = std::make_unique<WatchPublisher>(std::move(created.link), settings, std::move(notice));

@@ -114,6 +114,8 @@ public:
         return mid;
     }
 
+    void Unsubscribe(const std::string& pattern) override { mosquitto_unsubscribe(m_client, nullptr, pattern.c_str()); }
+
     void Disconnect() override { mosquitto_disconnect(m_client); }
 
 private:

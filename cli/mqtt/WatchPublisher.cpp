@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kServeMillis = 50;
 constexpr int kQos = 1;
+// Retained messages come right after the subscription is confirmed.
+constexpr int kListenMillis = 2000;
 
 std::int64_t NowMillis()
 {
@@ -31,9 +33,13 @@ void WatchPublisher::Start()
     m_link->SetHandlers({
         [this](int refusal, const std::string& reason) { Connected(refusal, reason); },
         [this](int messageId) { Delivered(messageId); },
-        {},
-        {},
+        [this](int messageId) {
+            if (messageId == m_listenId) m_listenedAt = NowMillis();
+        },
+        [this](const BrokerMessage& message) { Retained(message); },
     });
+    m_startedAt = NowMillis();
+    m_swept = m_settings.staleAfterMillis <= 0;
     m_thread = std::thread(&WatchPublisher::Run, this);
 }
 
@@ -125,6 +131,14 @@ void WatchPublisher::Run()
         }
         if (m_state == State::Up) SendWaiting();
         const std::string why = m_link->Serve(kServeMillis);
+        if (m_state == State::Up && m_listening && m_listenedAt && NowMillis() - m_listenedAt > kListenMillis) {
+            // Our own messages would come back for as long as we listen.
+            m_link->Unsubscribe(DeviceTopic("+"));
+            m_listening = false;
+        }
+        if (m_state == State::Up && !m_swept && !m_listening && m_listenedAt &&
+            NowMillis() - m_startedAt >= m_settings.staleAfterMillis)
+            Sweep();
         if (!why.empty()) {
             Failed(why);
         } else if (m_state == State::Connecting && NowMillis() - m_connectStarted > m_settings.connectMillis) {
@@ -161,6 +175,7 @@ void WatchPublisher::Connected(int refusal, const std::string& reason)
         m_lastRefusal = "the broker refused the connection: " + reason;
         return;
     }
+    m_listening = false;
     m_state = State::Up;
     m_retryMillis = 0;
     std::uint64_t dropped = 0;
@@ -187,6 +202,39 @@ void WatchPublisher::Connected(int refusal, const std::string& reason)
     m_everUp = true;
     m_lastFailure.clear();
     PublishStatus(kOnline);
+    if (!m_swept && !m_listenedAt) {
+        std::optional<int> id = m_link->Subscribe(DeviceTopic("+"), kQos);
+        m_listenId = id.value_or(-1);
+        m_listening = id.has_value();
+    }
+}
+
+void WatchPublisher::Retained(const BrokerMessage& message)
+{
+    const std::string under = DeviceTopic("");
+    if (!message.retained || message.payload.empty() || !message.topic.starts_with(under)) return;
+    const std::string id = message.topic.substr(under.size());
+    std::lock_guard lock(m_mutex);
+    if (m_earlier.size() < m_settings.maxDevices) m_earlier.insert(id);
+}
+
+void WatchPublisher::Sweep()
+{
+    std::size_t cleared = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const std::string& id : m_earlier) {
+            if (m_devices.count(id) || m_devices.size() >= m_settings.maxDevices) continue;
+            m_devices.emplace(id, Kept{"", 1, true});
+            m_queued.push_back(id);
+            ++cleared;
+        }
+        m_earlier.clear();
+    }
+    m_swept = true;
+    if (cleared && m_notice)
+        m_notice("cleared " + std::to_string(cleared) + " devices an earlier run left on the broker and the watch " +
+                 "no longer lists");
 }
 
 void WatchPublisher::Delivered(int messageId)

@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace signseek {
 
@@ -31,6 +32,9 @@ struct PublisherSettings {
     int lastRetryMillis = 10000;     // ...up to this
     int connectMillis = 10000;       // a connection not taken by then is given up
     int stopMillis = 2000;           // at the stop, time to hand over what is waiting
+    // Devices an earlier run left retained that the watch has not listed this
+    // long after the start are gone: they are cleared. 0: never.
+    std::int64_t staleAfterMillis = 0;
 };
 
 class WatchPublisher {
@@ -79,6 +83,8 @@ private:
     void Delivered(int messageId);
     void Failed(const std::string& why);
     void SendWaiting();
+    void Retained(const BrokerMessage& message);
+    void Sweep();
     bool PublishStatus(const char* status);
     std::string DeviceTopic(const std::string& id) const;
 
@@ -96,6 +102,7 @@ private:
     Counters m_counters;
     bool m_stop = false;
     bool m_deviceLimitSaid = false;
+    std::unordered_set<std::string> m_earlier;  // ids retained on the broker at the start
 
     // The publisher's thread only.
     State m_state = State::Down;
@@ -106,6 +113,11 @@ private:
     std::int64_t m_nextAttempt = 0;
     std::int64_t m_connectStarted = 0;
     std::uint64_t m_droppedSaid = 0;
+    std::int64_t m_startedAt = 0;
+    bool m_swept = false;
+    bool m_listening = false;  // subscribed to our own device topics for what is retained
+    int m_listenId = -1;
+    std::int64_t m_listenedAt = 0;  // when that subscription was confirmed
     std::thread m_thread;
 };
 

@@ -76,6 +76,14 @@ public:
         }
         lock.unlock();
         for (const Waiting& w : arrived) m_handlers.delivered(w.id);
+        std::vector<int> subscribed;
+        subscribed.swap(m_subscribed);
+        for (int id : subscribed)
+            if (m_handlers.subscribed) m_handlers.subscribed(id);
+        std::vector<BrokerMessage> arriving;
+        arriving.swap(m_arriving);
+        for (const BrokerMessage& m : arriving)
+            if (m_handlers.message) m_handlers.message(m);
         return {};
     }
 
@@ -86,7 +94,19 @@ public:
         return m_lastId;
     }
 
-    std::optional<int> Subscribe(const std::string&, int) override { return std::nullopt; }
+    // Patterns of the form "a/b/+": the retained messages one level below a/b.
+    std::optional<int> Subscribe(const std::string& pattern, int) override
+    {
+        if (m_state != State::Up || !pattern.ends_with("/+")) return std::nullopt;
+        std::lock_guard lock(m_broker->mutex);
+        const std::string under = pattern.substr(0, pattern.size() - 1);
+        for (const auto& [topic, payload] : m_broker->retained)
+            if (topic.starts_with(under) && topic.find('/', under.size()) == std::string::npos)
+                m_arriving.push_back({topic, payload, true});
+        m_subscribed.push_back(++m_lastId);
+        return m_lastId;
+    }
+    void Unsubscribe(const std::string&) override {}
     void Disconnect() override
     {
         m_state = State::None;
@@ -105,6 +125,8 @@ private:
     Handlers m_handlers;
     State m_state = State::None;
     std::deque<Waiting> m_waiting;
+    std::vector<int> m_subscribed;
+    std::vector<BrokerMessage> m_arriving;
     int m_lastId = 0;
 };
 

@@ -35,8 +35,9 @@ struct Agent {
     std::vector<std::string> notices;
     std::unique_ptr<WatchPublisher> publisher;
 
-    explicit Agent(PublisherSettings settings = {})
+    explicit Agent(PublisherSettings settings = {}, std::map<std::string, std::string> retained = {})
     {
+        broker->retained = std::move(retained);
         settings.root = "fleet/north";
         settings.brokerName = "broker:1883";
         settings.firstRetryMillis = 5;
@@ -94,6 +95,19 @@ TEST(WatchPublisher, BrokerBackGetsEveryDevicesLatestStateAndNoLostOne)
     std::lock_guard lock(agent.broker->mutex);
     EXPECT_EQ((std::vector<std::string>{"found a", "found b", "changed a", "lost b", "found c", "changed c"}),
               agent.broker->events);
+}
+
+TEST(WatchPublisher, DevicesAnEarlierRunLeftAreClearedWhenTheWatchNoLongerListsThem)
+{
+    PublisherSettings settings;
+    settings.staleAfterMillis = 300;
+    Agent agent(settings, {{kA, "{\"a\":0}"}, {kB, "{\"b\":0}"}, {"fleet/south/devices/x", "{}"}});
+    agent.publisher->Tell("a", "{\"a\":1}", "found a");
+    using Map = std::map<std::string, std::string>;
+    EXPECT_TRUE(Eventually([&] {
+        return agent.broker->Retained() == Map{{kA, "{\"a\":1}"}, {"fleet/south/devices/x", "{}"}, {kStatus, "online"}};
+    }));
+    EXPECT_EQ(1, agent.NoticesWith("cleared 1 devices an earlier run left"));
 }
 
 TEST(WatchPublisher, StoppingSaysOfflineAfterHandingOverWhatWaits)
