@@ -37,6 +37,7 @@ public:
     // connection lives, else why it ended.
     virtual std::string Serve(int timeoutMillis) = 0;
     // Queues a message; its id, or nothing when the connection cannot take it.
+    // Never calls a handler (its owner may hold a lock around it).
     virtual std::optional<int> Publish(const std::string& topic, const std::string& payload, int qos, bool retain) = 0;
     virtual std::optional<int> Subscribe(const std::string& pattern, int qos) = 0;
     virtual void Unsubscribe(const std::string& pattern) = 0;
