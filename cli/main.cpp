@@ -48,7 +48,7 @@ void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, 
 int ListFleetDevices(const FindOptions& options)
 {
     const FleetListing listing = ListFleet(options);
-    if (!listing.failure.empty()) return Fail(listing.failure, kExitRunFailed);
+    if (!listing.failure.empty()) return Fail(listing.failure, listing.badSetup ? kExitUsage : kExitRunFailed);
     if (listing.limitReached)
         std::cerr << "signseek-find: the broker holds more devices than a listing keeps; only some are listed\n";
     if (listing.unreadable)

@@ -12,6 +12,7 @@ FleetListing ListFleet(const FindOptions& options)
     CreatedLink created = LinkFor(options, *options.from);
     if (!created.link) {
         listing.failure = created.error;
+        listing.badSetup = true;
         return listing;
     }
     FleetRead read = ReadFleet(*created.link, options.from->path);

@@ -17,6 +17,9 @@ std::string LibraryError(int rc)
 {
     if (rc == MOSQ_ERR_ERRNO) return std::strerror(errno);
     if (rc == MOSQ_ERR_EAI) return "cannot resolve the broker's host name";
+    if (rc == MOSQ_ERR_TLS)
+        return "the TLS handshake failed (is the broker's certificate signed by an authority of --mqtt-cafile, "
+               "and for this host?)";
     return mosquitto_strerror(rc);
 }
 
