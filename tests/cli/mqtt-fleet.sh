@@ -3,9 +3,18 @@
 # fleet listed from it: retained devices, events, the will of a killed
 # agent, a broker that goes away and comes back with the devices' final
 # state, and an agent with the wrong password that keeps watching.
-# Runs inside the private network namespace of the test run.
+# Runs in a network namespace of its own (inside the test run's), as it
+# gives loopback a second address for the second site.
 #   mqtt-fleet.sh BUILD_DIR [MOSQUITTO]
 set -euo pipefail
+if [ "${SIGNSEEK_FLEET_NET:-}" != 1 ]; then
+  flag=-n
+  [ "$(id -u)" -eq 0 ] || flag=-rn
+  exec unshare $flag env SIGNSEEK_FLEET_NET=1 "$0" "$@"
+fi
+ip link set lo up
+ip link set lo multicast on
+ip route replace 224.0.0.0/4 dev lo
 build=$(cd "$1" && pwd)
 mosquitto=${2:-mosquitto}
 find=$build/cli/signseek-find
@@ -27,7 +36,7 @@ wait_for() {
 }
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
-ip addr add 127.0.0.2/8 dev lo 2>/dev/null || true
+ip addr add 127.0.0.2/8 dev lo
 broker_port=$(free_port)
 tls_port=$(free_port)
 # A certificate authority of the test's own, and the broker's certificate for 127.0.0.1.
