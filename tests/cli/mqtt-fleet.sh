@@ -162,3 +162,11 @@ wait_for 10 grep -q '"event":"found"' "$work/west.out" || fail "the watch with a
 grep -q "refused the connection: .*not authori" "$work/west.err" || fail "no clear refusal: $(cat "$work/west.err")"
 kill -0 "$west" || fail "the watch with a refused login ended"
 ok "a wrong password is said and the watch keeps running"
+
+# A stopped agent hands over, says offline itself and exits 0.
+kill -TERM "$agent_a"
+status=0; wait "$agent_a" || status=$?
+[ "$status" -eq 0 ] || fail "the stopped agent exited $status"
+status_is north offline || fail "the stopped agent did not say offline"
+! grep -l "Sanitizer\|runtime error" "$work"/*.err || fail "a sanitizer report"
+ok "a stopped agent says offline and exits 0"
