@@ -26,7 +26,21 @@ std::string RangeError(const std::string& option, SettingRange range)
     return option + " needs an integer between " + std::to_string(range.low) + " and " + std::to_string(range.high);
 }
 
-enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces, kWatch, kInterval };
+enum LongOnly {
+    kPort = 256,
+    kTtl,
+    kReceiveTimeout,
+    kListInterfaces,
+    kWatch,
+    kInterval,
+    kPublish,
+    kFrom,
+    kSite,
+    kMqttCaFile,
+    kMqttCert,
+    kMqttKey,
+    kMqttPasswordFile,
+};
 
 // A day between searches is as slow as a watch may be.
 constexpr SettingRange kWatchIntervalRange{1, 86400};
@@ -44,6 +58,13 @@ const option kOptions[] = {
     {"list-interfaces", no_argument, nullptr, kListInterfaces},
     {"watch", no_argument, nullptr, kWatch},
     {"interval", required_argument, nullptr, kInterval},
+    {"publish", required_argument, nullptr, kPublish},
+    {"from", required_argument, nullptr, kFrom},
+    {"site", required_argument, nullptr, kSite},
+    {"mqtt-cafile", required_argument, nullptr, kMqttCaFile},
+    {"mqtt-cert", required_argument, nullptr, kMqttCert},
+    {"mqtt-key", required_argument, nullptr, kMqttKey},
+    {"mqtt-password-file", required_argument, nullptr, kMqttPasswordFile},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -82,6 +103,17 @@ std::string FindUsage()
                        "      --watch                  keep watching: print NDJSON events until stopped\n"
                        "      --interval S             with --watch, seconds between searches, 1-86400\n"
                        "                               (default 60)\n"
+                       "      --publish URL            with --watch, publish to an MQTT broker:\n"
+                       "                               mqtt[s]://[USER@]HOST[:PORT]/PREFIX\n"
+                       "      --site NAME              with --publish, the site's topic level\n"
+                       "                               (default: the host name)\n"
+                       "      --from URL               list the devices the agents retained on a broker,\n"
+                       "                               mqtt[s]://[USER@]HOST[:PORT]/PREFIX[/SITE]\n"
+                       "      --mqtt-cafile FILE       certificate authorities for mqtts://\n"
+                       "      --mqtt-cert FILE         client certificate for mqtts:// (with --mqtt-key)\n"
+                       "      --mqtt-key FILE          the client certificate's private key\n"
+                       "      --mqtt-password-file FILE  the broker password, its first line (default:\n"
+                       "                               $SIGNSEEK_MQTT_PASSWORD)\n"
                        "  -h, --help                   show this text\n"
                        "  -V, --version                show the version\n"
                        "\n"
@@ -115,6 +147,12 @@ std::string FindUsage()
            "\"found\", \"changed\", and \"lost\" (a Bye, or no answer for three\n"
            "intervals); run is then \"devices\", \"bridges\" or \"hello\", whichever\n"
            "found the device first. It runs until SIGINT or SIGTERM and then exits 0.\n"
+           "\n"
+           "With --publish the watch also publishes to the broker, under PREFIX/SITE:\n"
+           "devices/ID (each device's JSON, retained, QoS 1; cleared when lost),\n"
+           "events (each event line) and status (\"online\", \"offline\" also as will).\n"
+           "--from reads the retained devices of every site under PREFIX (or of one\n"
+           "SITE) and lists them in any --format, with the site as first column or key.\n"
            "\n"
            "Exit status:\n"
            "  0  the search ran, whether or not devices answered\n"
@@ -163,6 +201,22 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
             intervalGiven = true;
             break;
         }
+        case kPublish:
+        case kFrom: {
+            ParsedBrokerAddress broker = ParseBrokerAddress(value);
+            if (!broker.address) return {std::nullopt, NameOf(code) + ": " + broker.error};
+            (code == kPublish ? options.publish : options.from) = broker.address;
+            break;
+        }
+        case kSite:
+            if (!IsSafeTopicLevel(value))
+                return {std::nullopt, "--site needs a name without /, +, #, control characters or a leading $"};
+            options.site = value;
+            break;
+        case kMqttCaFile: options.tlsFiles.caFile = value; break;
+        case kMqttCert: options.tlsFiles.certFile = value; break;
+        case kMqttKey: options.tlsFiles.keyFile = value; break;
+        case kMqttPasswordFile: options.passwordFile = value; break;
         case 'i':
             if (value.empty()) return {std::nullopt, "--interface needs an adapter or an address"};
             options.interface = value;
@@ -204,6 +258,15 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
     if (options.watch && options.interface == "all") return {std::nullopt, "--watch watches one adapter, not all"};
     if (options.watch && formatGiven && options.format != OutputFormat::Ndjson)
         return {std::nullopt, "--watch prints NDJSON events; --format must be ndjson"};
+    if (options.publish && !options.watch) return {std::nullopt, "--publish needs --watch"};
+    if (!options.site.empty() && !options.publish) return {std::nullopt, "--site needs --publish"};
+    if (options.from && options.watch) return {std::nullopt, "--from lists a broker's devices; it does not watch"};
+    const bool broker = options.publish || options.from;
+    if (!broker && (!options.passwordFile.empty() || !options.tlsFiles.caFile.empty() ||
+                    !options.tlsFiles.certFile.empty() || !options.tlsFiles.keyFile.empty()))
+        return {std::nullopt, "the --mqtt options need --publish or --from"};
+    if (options.tlsFiles.certFile.empty() != options.tlsFiles.keyFile.empty())
+        return {std::nullopt, "--mqtt-cert and --mqtt-key go together"};
     if (options.watch) options.format = OutputFormat::Ndjson;
     return {options, ""};
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Command-line options of signseek-find.
 
+#include "cli/mqtt/BrokerAddress.h"
 #include "common/DiscoveryValues.h"
 
 #include <optional>
@@ -18,8 +19,13 @@ struct FindOptions {
     DiscoveryValues values;  // --port, --ttl, --discovery-timeout, --receive-timeout
     OutputFormat format = OutputFormat::Table;
     bool verbose = false;
-    bool watch = false;      // --watch: NDJSON events until stopped
-    int watchInterval = 60;  // --interval: seconds from one search to the next
+    bool watch = false;                    // --watch: NDJSON events until stopped
+    int watchInterval = 60;                // --interval: seconds from one search to the next
+    std::optional<BrokerAddress> publish;  // --publish: the watch's events to this broker
+    std::optional<BrokerAddress> from;     // --from: list the devices retained on this broker
+    std::string site;                      // --site; empty: the host name
+    TlsFiles tlsFiles;                     // --mqtt-cafile, --mqtt-cert, --mqtt-key
+    std::string passwordFile;              // --mqtt-password-file
     bool listInterfaces = false;
     bool help = false;
     bool version = false;

@@ -1,5 +1,7 @@
 #include "cli/WatchMode.h"
 
+#include "cli/mqtt/DeviceTopic.h"
+#include "cli/mqtt/WatchPublisher.h"
 #include "common/VendorConstants.h"
 #include "discovery/AnnouncementEvidence.h"
 #include "discovery/ResultPrinter.h"
@@ -10,7 +12,7 @@
 namespace signseek {
 
 int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress, RunObserver* observer,
-                 const std::atomic<bool>& stop, std::ostream& out, std::ostream& err)
+                 const std::atomic<bool>& stop, std::ostream& out, std::ostream& err, WatchPublisher* publisher)
 {
     std::mutex printing;
     std::string lastFailure;
@@ -34,6 +36,10 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
         request,
         [&](WatchEvent event, const std::string& foundBy, const DeviceRecord& record) {
             const std::string line = FormatNdjsonLine(WatchEventName(event), {foundBy, record});
+            if (publisher)
+                publisher->Tell(DeviceTopicId(record, interfaceAddress),
+                                event == WatchEvent::Lost ? std::string() : FormatJsonDevice({foundBy, record}),
+                                line.substr(0, line.size() - 1));
             std::lock_guard lock(printing);
             out << line << std::flush;
         },

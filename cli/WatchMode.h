@@ -10,11 +10,14 @@
 
 namespace signseek {
 
+class WatchPublisher;
+
 // Watches from interfaceAddress until stop is raised, printing each event to
 // out as one flushed line and each new cause of a failed run to err. Returns
 // the exit status: kExitSuccess after a stop, kExitRunFailed when the watch
-// could not start.
+// could not start. A publisher, when given, is told every event as well.
 int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress, RunObserver* observer,
-                 const std::atomic<bool>& stop, std::ostream& out, std::ostream& err);
+                 const std::atomic<bool>& stop, std::ostream& out, std::ostream& err,
+                 WatchPublisher* publisher = nullptr);
 
 }  // namespace signseek

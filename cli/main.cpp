@@ -7,6 +7,8 @@
 #include "cli/StopSignals.h"
 #include "cli/VerboseReport.h"
 #include "cli/WatchMode.h"
+#include "cli/mqtt/BrokerSetup.h"
+#include "cli/mqtt/FleetListing.h"
 #include "common/Version.h"
 #include "discovery/ResultPrinter.h"
 #include "settings/AdapterList.h"
@@ -28,6 +30,33 @@ int Fail(const std::string& message, int status)
     return status;
 }
 
+void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, bool complete)
+{
+    switch (format) {
+    case OutputFormat::Table:
+        // "No devices found." would read as an empty network.
+        if (complete || !devices.empty()) std::cout << FormatTable(devices);
+        break;
+    case OutputFormat::Csv: std::cout << FormatCsv(devices); break;
+    case OutputFormat::Json: std::cout << FormatJson(devices); break;
+    case OutputFormat::Ndjson:
+        for (const FoundDevice& device : devices) std::cout << FormatNdjsonLine("found", device);
+        break;
+    }
+}
+
+int ListFleetDevices(const FindOptions& options)
+{
+    const FleetListing listing = ListFleet(options);
+    if (!listing.failure.empty()) return Fail(listing.failure, listing.badSetup ? kExitUsage : kExitRunFailed);
+    if (listing.limitReached)
+        std::cerr << "signseek-find: the broker holds more devices than a listing keeps; only some are listed\n";
+    if (listing.unreadable)
+        std::cerr << "signseek-find: " << listing.unreadable << " retained messages were no device's record\n";
+    PrintDevices(options.format, listing.devices, true);
+    return kExitSuccess;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -46,6 +75,7 @@ int main(int argc, char** argv)
         std::cout << "signseek-find " << SIGNSEEK_VERSION << '\n';
         return kExitSuccess;
     }
+    if (options.from) return ListFleetDevices(options);
     const std::unique_ptr<signseek::AdapterSource> adapterSource = signseek::CreateAdapterSource();
     const signseek::AdapterSource& adapters = *adapterSource;
     if (options.listInterfaces) {
@@ -66,8 +96,14 @@ int main(int argc, char** argv)
     VerboseReport verbose(std::cerr);
     if (options.watch) {
         InstallStopSignals();
+        StartedPublisher started;
+        if (options.publish) {
+            started = StartPublisher(
+                options, [](const std::string& line) { std::cerr << ("signseek-find: " + line + '\n') << std::flush; });
+            if (!started.publisher) return Fail(started.error, kExitUsage);
+        }
         return RunWatchMode(options, settings.interfaceAddress, options.verbose ? &verbose : nullptr, StopRequested(),
-                            std::cout, std::cerr);
+                            std::cout, std::cerr, started.publisher.get());
     }
     settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
@@ -100,15 +136,8 @@ int main(int argc, char** argv)
     if (outcome.shedConnections > 0)
         std::cerr << "signseek-find: " << ShedConnectionsText(outcome.shedConnections) << '\n';
 
-    switch (options.format) {
-    case OutputFormat::Table:
-        // "No devices found." would read as an empty network.
-        if (status == kExitSuccess || !outcome.devices.empty()) std::cout << FormatTable(outcome.devices);
-        break;
-    case OutputFormat::Csv: std::cout << FormatCsv(outcome.devices); break;
-    case OutputFormat::Json: std::cout << FormatJson(outcome.devices); break;
-    case OutputFormat::Ndjson: break;  // each device went out as it came
-    }
+    // NDJSON: each device went out as it came.
+    if (options.format != OutputFormat::Ndjson) PrintDevices(options.format, outcome.devices, status == kExitSuccess);
     // A stopped search has listed what it found; the status says it was cut short.
     if (StopSignal() != 0) status = kExitSignalBase + StopSignal();
     return status;

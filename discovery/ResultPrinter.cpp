@@ -23,7 +23,6 @@ namespace {
 const char* const kColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address"};
 const char* const kCsvColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address",        "Endpoint Address",
                                    "MAC",  "Web Page",   "Services",  "Discovery Version", "Adapter"};
-constexpr std::size_t kTableColumns = 4;
 // A table cell longer than this is cut and ends in "…": one device's text
 // must not widen every row of the table.
 constexpr std::size_t kMaxCellWidth = 40;
@@ -69,6 +68,7 @@ std::string TableCell(const std::string& utf8)
 }
 
 struct ListRow {
+    std::string site;
     std::size_t run;  // index of the device's run in the search's order
     std::vector<std::string> cells;
 };
@@ -101,6 +101,7 @@ std::vector<ListRow> ListRows(const std::vector<FoundDevice>& devices, bool exte
         const std::size_t runIndex = static_cast<std::size_t>(run - runs.begin());
         for (const DisplayRow& row : MakeDisplayRows(device.record)) {
             ListRow out{
+                Printable(device.site),
                 runIndex,
                 {Printable(row.name), Printable(row.dimensions), Printable(row.dhcpName), Printable(row.ipAddress)}};
             if (extended) {
@@ -118,6 +119,7 @@ std::vector<ListRow> ListRows(const std::vector<FoundDevice>& devices, bool exte
         }
     }
     std::stable_sort(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
+        if (a.site != b.site) return a.site < b.site;
         if (a.run != b.run) return a.run < b.run;
         // Names as the window lists them: without ASCII case.
         if (int byName = CompareIgnoringAsciiCase(a.cells[0], b.cells[0])) return byName < 0;
@@ -145,39 +147,52 @@ std::string CsvField(std::string text)
     return quoted + '"';
 }
 
+bool AnySite(const std::vector<FoundDevice>& devices)
+{
+    return std::any_of(devices.begin(), devices.end(), [](const FoundDevice& d) { return !d.site.empty(); });
+}
+
 }  // namespace
 
 std::string FormatTable(const std::vector<FoundDevice>& devices)
 {
     auto rows = ListRows(devices, false);
     if (rows.empty()) return "No devices found.\n";
+    std::vector<std::string> header(std::begin(kColumns), std::end(kColumns));
+    if (AnySite(devices)) {
+        header.insert(header.begin(), "Site");
+        for (ListRow& row : rows) row.cells.insert(row.cells.begin(), row.site);
+    }
+    const std::size_t columns = header.size();
     for (ListRow& row : rows)
         for (std::string& cell : row.cells) cell = TableCell(cell);
-    std::size_t widths[kTableColumns];
-    for (std::size_t c = 0; c < kTableColumns; ++c) {
-        widths[c] = TerminalColumns(kColumns[c]);
+    std::vector<std::size_t> widths(columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+        widths[c] = TerminalColumns(header[c]);
         for (const auto& row : rows) widths[c] = std::max(widths[c], TerminalColumns(row.cells[c]));
     }
-    auto line = [&widths](const std::vector<std::string>& cells) {
+    auto line = [&widths, columns](const std::vector<std::string>& cells) {
         std::string out;
-        for (std::size_t c = 0; c < kTableColumns; ++c) {
+        for (std::size_t c = 0; c < columns; ++c) {
             out += cells[c];
-            if (c + 1 < kTableColumns) out += std::string(widths[c] - TerminalColumns(cells[c]) + 2, ' ');
+            if (c + 1 < columns) out += std::string(widths[c] - TerminalColumns(cells[c]) + 2, ' ');
         }
         while (!out.empty() && out.back() == ' ') out.pop_back();
         return out + '\n';
     };
-    std::string out = line({kColumns[0], kColumns[1], kColumns[2], kColumns[3]});
+    std::string out = line(header);
     for (const auto& row : rows) out += line(row.cells);
     return out;
 }
 
 std::string FormatCsv(const std::vector<FoundDevice>& devices)
 {
-    std::string out;
+    const bool withSite = AnySite(devices);
+    std::string out = withSite ? "Site" : "";
     for (const char* column : kCsvColumns) out += (out.empty() ? "" : ",") + std::string(column);
     out += "\r\n";
     for (const auto& row : ListRows(devices, true)) {
+        if (withSite) out += CsvField(row.site) + ",";
         for (std::size_t c = 0; c < row.cells.size(); ++c) out += (c ? "," : "") + CsvField(row.cells[c]);
         out += "\r\n";
     }
@@ -205,6 +220,7 @@ void AddDeviceKeys(Json& out, const FoundDevice& device)
     Json services = Json::array();
     for (const std::string& name : ShownServiceNames(r)) services.push_back(name);
     auto page = BuildWebPageAddress(r);
+    if (!device.site.empty()) out["site"] = device.site;
     out.update(Json{
         {"run", device.run},
         {"address", Latin1ToUtf8(r.address)},
@@ -274,6 +290,13 @@ std::string FormatJson(const std::vector<FoundDevice>& devices)
         list.push_back(std::move(object));
     }
     return Json{{"version", kOutputFormatVersion}, {"devices", list}}.dump(2) + '\n';
+}
+
+std::string FormatJsonDevice(const FoundDevice& device)
+{
+    Json object = Json::object();
+    AddDeviceKeys(object, device);
+    return object.dump();
 }
 
 std::string FormatNdjsonLine(const char* event, const FoundDevice& device, std::chrono::system_clock::time_point time)

@@ -15,16 +15,22 @@ namespace signseek {
 struct FoundDevice {
     std::string run;  // "devices" or "bridges"
     DeviceRecord record;
+    std::string site = {};  // the site a fleet listing read it from; empty for a search's own devices
 };
 
 // The "version" of the JSON and NDJSON format (packaging/schema): keys are
 // only ever added; a change to existing ones would raise it.
 inline constexpr int kOutputFormatVersion = 1;
 
+// When any device names a site, the table and CSV lead with a Site column
+// and JSON devices with a "site" key, and rows are ordered by site first.
+
 std::string FormatTable(const std::vector<FoundDevice>& devices);
 std::string FormatCsv(const std::vector<FoundDevice>& devices);
 // {"version": 1, "devices": [...]}.
 std::string FormatJson(const std::vector<FoundDevice>& devices);
+// One device's object of FormatJson, on one line without a line feed.
+std::string FormatJsonDevice(const FoundDevice& device);
 // One line: {"event": event, "time": when (RFC 3339, UTC), "version": 1,
 // then the keys of a device in FormatJson}.
 std::string FormatNdjsonLine(const char* event, const FoundDevice& device,

@@ -49,6 +49,10 @@ if(TARGET signseek)
 endif()
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-find.1.gz DESTINATION share/man/man1 COMPONENT find)
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-sim.1.gz DESTINATION share/man/man1 COMPONENT sim)
+# The watch as a service, one instance per adapter; installed, never enabled.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/signseek-watch@.service DESTINATION lib/systemd/system COMPONENT find)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/signseek-watch.default DESTINATION /etc/default
+        RENAME signseek-watch PERMISSIONS OWNER_READ OWNER_WRITE COMPONENT find)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek-find.lintian-overrides
         DESTINATION share/lintian/overrides RENAME signseek-find COMPONENT find)
 foreach(component signseek find sim)
@@ -122,7 +126,7 @@ endif()
 set(CPACK_DEBIAN_SIGNSEEK_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_FIND_PACKAGE_SUGGESTS "jq, bash-completion")
 set(CPACK_DEBIAN_FIND_PACKAGE_CONTROL_EXTRA
-  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/postrm")
+  "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/postrm;${CMAKE_CURRENT_LIST_DIR}/conffiles")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 include(CPack)

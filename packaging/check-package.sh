@@ -24,6 +24,7 @@ bash_completion=usr/share/bash-completion/completions/signseek-find
 find_files=(usr/bin/signseek-find usr/share/man/man1/signseek-find.1.gz
             usr/share/signseek-find/signseek-find.schema.json "$bash_completion"
             usr/share/zsh/vendor-completions/_signseek-find
+            usr/lib/systemd/system/signseek-watch@.service
             usr/share/doc/signseek-find/copyright usr/share/doc/signseek-find/changelog.gz)
 sim_files=(usr/bin/signseek-sim usr/share/man/man1/signseek-sim.1.gz
            usr/share/doc/signseek-sim/copyright usr/share/doc/signseek-sim/changelog.gz)
@@ -71,6 +72,7 @@ install)
       esac
     done < <(files_of "$p")
   done
+  expect "etc/default/signseek-watch 600" test "$(stat -c %a "$root/etc/default/signseek-watch" 2>/dev/null)" = 600
   for d in var/lib/Marvane var/lib/Marvane/Discovery; do
     expect "$d 777" test "$(stat -c %a "$root/$d" 2>/dev/null)" = 777
   done
@@ -99,6 +101,10 @@ deb)
     grep -q '^drwxrwxrwx .* \./var/lib/Marvane/$' "$scratch/signseek-find.list"
   expect "signseek-find: var/lib/Marvane/Discovery/ drwxrwxrwx" \
     grep -q '^drwxrwxrwx .* \./var/lib/Marvane/Discovery/$' "$scratch/signseek-find.list"
+  expect "signseek-find: etc/default/signseek-watch -rw-------" \
+    grep -q '^-rw------- .* \./etc/default/signseek-watch$' "$scratch/signseek-find.list"
+  expect "signseek-find: conffile etc/default/signseek-watch" bash -c \
+    "dpkg-deb --ctrl-tarfile '$(ls "$scratch"/out/signseek-find_*.deb)' | tar -xO ./conffiles | grep -qx /etc/default/signseek-watch"
   expect "signseek-find: postinst" grep -q ' postinst ' "$scratch/signseek-find.info"
   if [ "$gui" = gui ]; then
     expect "signseek Depends: signseek-find" grep -q '^ Depends: .*signseek-find (= ' "$scratch/signseek.info"

@@ -7,7 +7,7 @@
 #                          package check need as well
 set -euo pipefail
 packages=(cmake g++ make pkg-config gsoap libgsoap-dev uuid-dev nlohmann-json3-dev libutf8proc-dev
-          iproute2 util-linux qt6-base-dev libgl-dev libxcb1-dev fonts-dejavu-core)
+          libmosquitto-dev iproute2 util-linux qt6-base-dev libgl-dev libxcb1-dev fonts-dejavu-core)
 if [ "${1:-}" = package ] || [ "${1:-}" = test ]; then
   # cpack's DEB generator runs dpkg-shlibdeps (dpkg-dev) and file; the build
   # takes its hardening flags from dpkg-buildflags.
@@ -15,7 +15,8 @@ if [ "${1:-}" = package ] || [ "${1:-}" = test ]; then
 fi
 if [ "${1:-}" = test ]; then
   packages+=(libgtest-dev clang clang-format libclang-rt-14-dev lintian appstream jq python3-jsonschema
-             xvfb openbox xdotool x11-utils ufw nftables iptables)
+             xvfb openbox xdotool x11-utils ufw nftables iptables
+             mosquitto mosquitto-clients)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -52,6 +52,15 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"-t", "0"}, "--discovery-timeout needs an integer between 1 and 600"},
         {{"-f", "xml"}, "--format must be table, json, csv or ndjson"},
         {{"eth0"}, "unexpected argument eth0 (see --help)"},
+        {{"--publish", "mqtt://b/p"}, "--publish needs --watch"},
+        {{"--watch", "--publish", "mqtt://b"},
+         "--publish: the broker address names no topic prefix (mqtt://host/PREFIX)"},
+        {{"--watch", "--publish", "mqtt://b/p", "--site", "a/b"},
+         "--site needs a name without /, +, #, control characters or a leading $"},
+        {{"--watch", "--site", "north"}, "--site needs --publish"},
+        {{"--watch", "--from", "mqtt://b/p"}, "--from lists a broker's devices; it does not watch"},
+        {{"--mqtt-cafile", "ca.pem"}, "the --mqtt options need --publish or --from"},
+        {{"--from", "mqtt://b/p", "--mqtt-cert", "c.pem"}, "--mqtt-cert and --mqtt-key go together"},
     };
     for (const Case& c : cases) {
         auto parsed = Parse(c.args);
