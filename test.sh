@@ -10,9 +10,15 @@ cd "$(dirname "$0")"
 ./scripts/check-format.sh
 jobs=$(nproc)
 
+# A developer's machine with ccache rebuilds only what changed.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 build() { # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
   cmake --build "$dir" -j "$jobs"
 }
 
