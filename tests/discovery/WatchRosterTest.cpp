@@ -99,7 +99,7 @@ TEST(WatchRoster, AHostIsReadFromTheWholeUrlAndFromEveryAddress)
     other.xAddrs = "http://10.0.0.10:8080/";
     EXPECT_TRUE(roster.Lists(other));
     // A Bye of either endpoint removes the device under all its hosts.
-    EXPECT_TRUE(roster.Bye("urn:p2", 100));
+    EXPECT_TRUE(roster.Bye("urn:p2", 100, "10.0.0.9"));
     EXPECT_FALSE(roster.Lists(second));
     EXPECT_EQ(roster.Seen(second, "devices", 50, 200, true), Event::None);  // heard before the Bye
 }
