@@ -49,8 +49,15 @@ if(TARGET signseek)
 endif()
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-find.1.gz DESTINATION share/man/man1 COMPONENT find)
 install(FILES ${PROJECT_BINARY_DIR}/man/signseek-sim.1.gz DESTINATION share/man/man1 COMPONENT sim)
+# Each package's lintian overrides, each with its reason.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek-find.lintian-overrides
         DESTINATION share/lintian/overrides RENAME signseek-find COMPONENT find)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek-sim.lintian-overrides
+        DESTINATION share/lintian/overrides RENAME signseek-sim COMPONENT sim)
+if(TARGET signseek)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek.lintian-overrides
+          DESTINATION share/lintian/overrides RENAME signseek)
+endif()
 foreach(component signseek find sim)
   set(package signseek-${component})
   if(component STREQUAL signseek)
