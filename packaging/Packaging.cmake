@@ -53,8 +53,15 @@ install(FILES ${PROJECT_BINARY_DIR}/man/signseek-sim.1.gz DESTINATION share/man/
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/signseek-watch@.service DESTINATION lib/systemd/system COMPONENT find)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/signseek-watch.default DESTINATION /etc/default
         RENAME signseek-watch PERMISSIONS OWNER_READ OWNER_WRITE COMPONENT find)
+# Each package's lintian overrides, each with its reason.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek-find.lintian-overrides
         DESTINATION share/lintian/overrides RENAME signseek-find COMPONENT find)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek-sim.lintian-overrides
+        DESTINATION share/lintian/overrides RENAME signseek-sim COMPONENT sim)
+if(TARGET signseek)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/signseek.lintian-overrides
+          DESTINATION share/lintian/overrides RENAME signseek)
+endif()
 foreach(component signseek find sim)
   set(package signseek-${component})
   if(component STREQUAL signseek)
