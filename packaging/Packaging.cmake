@@ -4,7 +4,7 @@
 # signseek holds the desktop program and signseek-find, signseek-sim the
 # simulator (install component "sim"; everything else is "signseek"). Both
 # install below /usr; /var/lib/Marvane is shipped in signseek and its
-# post-install script makes sure it stays writable for every user.
+# post-install script keeps it shared and safe for every user.
 
 # The desktop program with its menu entry and icon (signseek-find and
 # signseek-sim install from their own folders).

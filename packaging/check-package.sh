@@ -4,8 +4,8 @@
 #   check-package.sh BUILD_DIR deb [gui]       `cpack -G DEB` into a scratch folder
 # ("gui" when the build has the desktop program.)
 # Both look for the programs, their man pages, the desktop entry, the icon and
-# the shared settings folder (mode 0777, or made so by the package's
-# post-install script). The deb check also wants signseek-sim in a package of
+# the shared settings folder (Marvane 0755, Discovery 1777, also made so by
+# the package's post-install script). The deb check also wants signseek-sim in a package of
 # its own, and both packages passing lintian without errors (when lintian is
 # installed; the test dependency set installs it).
 set -euo pipefail
@@ -35,9 +35,8 @@ install)
   root=$scratch/root
   for f in "${programs[@]}"; do expect "$f" test -x "$root/$f"; done
   for f in "${desktop[@]}" "${manuals[@]}"; do expect "$f" test -s "$root/$f"; done
-  for d in var/lib/Marvane var/lib/Marvane/Discovery; do
-    expect "$d 777" test "$(stat -c %a "$root/$d" 2>/dev/null)" = 777
-  done
+  expect "var/lib/Marvane 755" test "$(stat -c %a "$root/var/lib/Marvane" 2>/dev/null)" = 755
+  expect "var/lib/Marvane/Discovery 1777" test "$(stat -c %a "$root/var/lib/Marvane/Discovery" 2>/dev/null)" = 1777
   ;;
 deb)
   (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
@@ -63,9 +62,9 @@ deb)
       expect "$p: usr/share/doc/$p/$f" grep -q " \./usr/share/doc/$p/$f\$" "$l"
     done
   done
-  expect "var/lib/Marvane/ drwxrwxrwx" grep -q '^drwxrwxrwx .* \./var/lib/Marvane/$' "$scratch/list"
-  expect "var/lib/Marvane/Discovery/ drwxrwxrwx" \
-    grep -q '^drwxrwxrwx .* \./var/lib/Marvane/Discovery/$' "$scratch/list"
+  expect "var/lib/Marvane/ drwxr-xr-x" grep -q '^drwxr-xr-x .* \./var/lib/Marvane/$' "$scratch/list"
+  expect "var/lib/Marvane/Discovery/ drwxrwxrwt" \
+    grep -q '^drwxrwxrwt .* \./var/lib/Marvane/Discovery/$' "$scratch/list"
   expect "postinst" grep -q ' postinst ' "$scratch/info"
   expect "Package: signseek" grep -q '^ Package: signseek$' "$scratch/info"
   expect "Package: signseek-sim" grep -q '^ Package: signseek-sim$' "$scratch/siminfo"
