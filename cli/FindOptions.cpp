@@ -26,7 +26,7 @@ std::string RangeError(const std::string& option, SettingRange range)
     return option + " needs an integer between " + std::to_string(range.low) + " and " + std::to_string(range.high);
 }
 
-enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces, kWatch, kInterval };
+enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces, kWatch, kInterval, kReplyPort, kNoConfig };
 
 // A day between searches is as slow as a watch may be.
 constexpr SettingRange kWatchIntervalRange{1, 86400};
@@ -44,6 +44,8 @@ const option kOptions[] = {
     {"list-interfaces", no_argument, nullptr, kListInterfaces},
     {"watch", no_argument, nullptr, kWatch},
     {"interval", required_argument, nullptr, kInterval},
+    {"reply-port", required_argument, nullptr, kReplyPort},
+    {"no-config", no_argument, nullptr, kNoConfig},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -77,6 +79,9 @@ std::string FindUsage()
                        "      --ttl N                  multicast time-to-live, 1-50\n"
                        "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
                        "      --receive-timeout S      seconds to wait for data, 1-600\n"
+                       "      --reply-port N           TCP port the devices answer to, 1-65535 (default\n"
+                       "                               8000, or a free port while another search holds it)\n"
+                       "      --no-config              ignore the saved settings\n"
                        "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
                        "  -v, --verbose                report each probe and answer on standard error\n"
                        "      --watch                  keep watching: print NDJSON events until stopped\n"
@@ -90,7 +95,8 @@ std::string FindUsage()
            ", " + std::to_string(DEFAULT_DISCOVERY_TTL) + ", " + std::to_string(DEFAULT_DISCOVERY_TIMEOUT) + " and " +
            std::to_string(DEFAULT_RECEIVE_TIMEOUT) +
            ");\n"
-           "options given here override them for this search only.\n"
+           "options given here override them for this search only. A saved value\n"
+           "outside its range is replaced by its default, with a line on standard error.\n"
            "\n"
            "Table and CSV list one row per device, ordered by run (devices, then\n"
            "bridges), name and IP address. CSV columns: Name, Dimensions, DHCP Name,\n"
@@ -111,10 +117,15 @@ std::string FindUsage()
            "intervals); run is then \"devices\", \"bridges\" or \"hello\", whichever\n"
            "found the device first. It runs until SIGINT or SIGTERM and then exits 0.\n"
            "\n"
+           "Two searches can run at once: while another Signseek search (a watch or\n"
+           "the window) holds TCP port 8000, a search without --reply-port takes its\n"
+           "answers on a free port and says so on standard error.\n"
+           "\n"
            "Exit status:\n"
            "  0  the search ran, whether or not devices answered\n"
            "  1  the search could not run (the cause is on standard error); devices\n"
-           "     found by the other run are still listed\n"
+           "     found by the other run are still listed. Also when the output could\n"
+           "     not be written (a full disk, a closed pipe)\n"
            "  2  a bad option or value, or an unknown adapter\n"
            "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
@@ -151,6 +162,13 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
         case 'v': options.verbose = true; break;
         case kListInterfaces: options.listInterfaces = true; break;
         case kWatch: options.watch = true; break;
+        case kNoConfig: options.noConfig = true; break;
+        case kReplyPort: {
+            auto number = RangedNumber(value, kDiscoveryPortRange);
+            if (!number) return {std::nullopt, RangeError("--reply-port", kDiscoveryPortRange)};
+            options.replyPort = static_cast<std::uint16_t>(*number);
+            break;
+        }
         case kInterval: {
             auto number = RangedNumber(value, kWatchIntervalRange);
             if (!number) return {std::nullopt, RangeError("--interval", kWatchIntervalRange)};

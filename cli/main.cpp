@@ -8,12 +8,15 @@
 #include "cli/VerboseReport.h"
 #include "cli/WatchMode.h"
 #include "common/Version.h"
+#include "discovery/ReplyPort.h"
 #include "discovery/ResultPrinter.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -28,16 +31,32 @@ int Fail(const std::string& message, int status)
     return status;
 }
 
+// Writes text to standard output now; false, with the cause kept, when it could
+// not go out (a full disk, a pipe whose reader has gone and SIGPIPE ignored).
+bool WriteOutput(const std::string& text, std::string& failure)
+{
+    errno = 0;
+    std::cout << text << std::flush;
+    if (std::cout) return true;
+    if (failure.empty())
+        failure = "cannot write the output: " + std::string(errno ? std::strerror(errno) : "unknown cause");
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    CDiscoverySettings saved;
-    saved.Load();
-    ParsedOptions parsed =
-        ParseFindOptions(std::vector<std::string>(argv + 1, argv + argc), OptionsFromSettings(saved));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParsedOptions parsed = ParseFindOptions(arguments);
+    std::vector<std::string> settingsNotes;
+    if (parsed.options && !parsed.options->noConfig) {
+        CDiscoverySettings saved;
+        settingsNotes = saved.Load();
+        parsed = ParseFindOptions(arguments, OptionsFromSettings(saved));
+    }
     if (!parsed.options) return Fail(parsed.error, kExitUsage);
-    const FindOptions& options = *parsed.options;
+    FindOptions options = *parsed.options;
     if (options.help) {
         std::cout << FindUsage();
         return kExitSuccess;
@@ -53,6 +72,9 @@ int main(int argc, char** argv)
         return kExitSuccess;
     }
 
+    // What the load left out of the saved settings, before any search output.
+    for (const std::string& note : settingsNotes) std::cerr << "signseek-find: " << note << '\n';
+
     SearchSettings settings;
     if (options.interface == kAllAdapters) {
         settings.adapters = signseek::GetAllAdapterAddresses(adapters);
@@ -63,6 +85,14 @@ int main(int argc, char** argv)
         settings.interfaceAddress = *choice.address;
     }
 
+    // Checked before anything goes out, so a held port is said at once.
+    const ReplyPortChoice reply =
+        ChooseReplyPort(options.replyPort, settings.adapters.empty() ? settings.interfaceAddress : "0.0.0.0");
+    if (!reply.failure.empty()) return Fail(reply.failure, kExitRunFailed);
+    if (!reply.note.empty()) std::cerr << "signseek-find: " << reply.note << '\n';
+    options.replyPort = reply.port;
+    settings.listenPort = reply.port;
+
     VerboseReport verbose(std::cerr);
     if (options.watch) {
         InstallStopSignals();
@@ -72,12 +102,14 @@ int main(int argc, char** argv)
     settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
     std::mutex printing;
+    std::string writeFailure;
     if (options.format == OutputFormat::Ndjson)
         // Called from both runs' threads; each line goes out whole and at once.
-        settings.onRecord = [&printing](const char* run, RecordChange change, std::size_t, const DeviceRecord& record) {
+        settings.onRecord = [&printing, &writeFailure](const char* run, RecordChange change, std::size_t,
+                                                       const DeviceRecord& record) {
             const std::string line = FormatNdjsonLine(RecordChangeName(change), {run, record});
             std::lock_guard lock(printing);
-            std::cout << line << std::flush;
+            WriteOutput(line, writeFailure);
         };
     InstallStopSignals();
     settings.stop = &StopRequested();
@@ -101,11 +133,15 @@ int main(int argc, char** argv)
     switch (options.format) {
     case OutputFormat::Table:
         // "No devices found." would read as an empty network.
-        if (status == kExitSuccess || !outcome.devices.empty()) std::cout << FormatTable(outcome.devices);
+        if (status == kExitSuccess || !outcome.devices.empty()) WriteOutput(FormatTable(outcome.devices), writeFailure);
         break;
-    case OutputFormat::Csv: std::cout << FormatCsv(outcome.devices); break;
-    case OutputFormat::Json: std::cout << FormatJson(outcome.devices); break;
+    case OutputFormat::Csv: WriteOutput(FormatCsv(outcome.devices), writeFailure); break;
+    case OutputFormat::Json: WriteOutput(FormatJson(outcome.devices), writeFailure); break;
     case OutputFormat::Ndjson: break;  // each device went out as it came
+    }
+    if (!writeFailure.empty()) {
+        std::cerr << "signseek-find: " << writeFailure << '\n';
+        status = kExitRunFailed;
     }
     // A stopped search has listed what it found; the status says it was cut short.
     if (StopSignal() != 0) status = kExitSignalBase + StopSignal();
