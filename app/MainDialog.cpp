@@ -49,6 +49,15 @@ namespace signseek {
 
 namespace {
 
+// One of the engine's lines ("tcp port 8000 is held ...") as a sentence for a message box.
+QString AsSentence(const std::string& line)
+{
+    QString text = QString::fromStdString(line);
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    if (!text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+    return text;
+}
+
 // The width of the drop-down list's frame, allowed for on both sides.
 constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
@@ -216,11 +225,15 @@ void CVORIrurizezDlg::OnInitDialog()
     m_bSortAscending = false;
     setUpdatesEnabled(true);
     update();
-    if (m_Services.settingsFolder.empty())
-        m_Settings.Load();
-    else
-        m_Settings.Load(m_Services.settingsFolder);
+    const std::vector<std::string> ignored =
+        m_Services.settingsFolder.empty() ? m_Settings.Load() : m_Settings.Load(m_Services.settingsFolder);
     PublishSettings(m_Settings.m_values);
+    // Values a search could not use were left out; the user learns which, one line each.
+    if (!ignored.empty()) {
+        QString text = QStringLiteral("Some saved settings were not used:");
+        for (const std::string& note : ignored) text += QLatin1Char('\n') + AsSentence(note);
+        m_Services.messageBox(this, text);
+    }
 }
 
 void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_DisplayList->width()); }
@@ -254,6 +267,16 @@ bool CVORIrurizezDlg::event(QEvent* e)
 void CVORIrurizezDlg::OnFindDisplays()
 {
     if (m_Search.Searching()) return;
+    // Read here, on the window's thread; the threads look the address up.
+    std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
+    // A reply port held by another search is said now, before the countdown.
+    const ReplyPortChoice reply = m_Services.chooseReplyPort(
+        AllAdaptersChosen() ? std::string("0.0.0.0") : GetAdapterAddress(adapter, *m_Services.adapters));
+    if (!reply.failure.empty()) {
+        m_Services.messageBox(this, AsSentence(reply.failure));
+        return;
+    }
+    if (!reply.note.empty()) m_Services.messageBox(this, AsSentence(reply.note));
     m_Search.Start(g_nDiscoveryTimeout.load());
     // The search controls hide; the keyboard goes on to the list the devices
     // come to, and its first row takes it as soon as there is one.
@@ -265,8 +288,6 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_FindButton->hide();
     m_SearchProgress->show();
     if (searchControlsHadFocus) m_DisplayList->CurrentItemView()->setFocus(Qt::OtherFocusReason);
-    // Read here, on the window's thread; the threads look the address up.
-    std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
     const std::uint64_t search = ++m_nSearch;
     m_Reported.clear();
@@ -285,9 +306,9 @@ void CVORIrurizezDlg::OnFindDisplays()
         bridges = OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters);
     }
     StartSearchThread(start, m_Route, m_Services.adapters, std::move(devices), adapter, kDevicesRun,
-                      MailboxSink(m_Live, kDevicesRun));
+                      MailboxSink(m_Live, kDevicesRun), reply.port);
     StartSearchThread(start, m_Route, m_Services.adapters, std::move(bridges), adapter, kBridgesRun,
-                      MailboxSink(m_Live, kBridgesRun));
+                      MailboxSink(m_Live, kBridgesRun), reply.port);
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();

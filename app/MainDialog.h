@@ -11,6 +11,7 @@
 #include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/SearchThreads.h"
+#include "discovery/ReplyPort.h"
 #include "settings/AdapterSource.h"
 #include "settings/AddressChangeMonitor.h"
 #include "settings/DiscoverySettings.h"
@@ -75,6 +76,11 @@ struct DialogServices {
     // name: cancelled. Default: QFileDialog::getSaveFileName.
     std::function<QString(QWidget* parent, const QString& filters, QString* chosenFilter)> saveFileName;
     IssueCheckPlatform checks;  // default: this machine
+    // The reply port for a search from the listener's address: 8000, or a
+    // free port while another search holds it. Default: this machine's.
+    std::function<ReplyPortChoice(const std::string& address)> chooseReplyPort = [](const std::string& address) {
+        return ChooseReplyPort(std::nullopt, address);
+    };
 };
 
 class CVORIrurizezDlg : public QDialog {

@@ -24,13 +24,15 @@ bool StartDetachedThread(std::function<void()> body)
 
 bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
                        std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
-                       std::string adapterDescription, std::string runLabel, RecordSink onRecord)
+                       std::string adapterDescription, std::string runLabel, RecordSink onRecord,
+                       std::uint16_t replyPort)
 {
     auto body = [route, adapters = std::move(adapters), run = std::move(run),
-                 description = std::move(adapterDescription), label = runLabel,
-                 onRecord = std::move(onRecord)]() mutable {
+                 description = std::move(adapterDescription), label = runLabel, onRecord = std::move(onRecord),
+                 replyPort]() mutable {
         std::string address = GetAdapterAddress(description, *adapters);
         DiscoveryRequest request = RequestFromSettings(address);
+        request.listenPort = replyPort;
         request.onRecord = std::move(onRecord);
         RunResult result = run(request);
         if (result.failed && result.failure.empty()) result.failure = "the search could not run";

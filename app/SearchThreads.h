@@ -8,6 +8,7 @@
 #include "discovery/DiscoveryRun.h"
 #include "settings/AdapterSource.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,11 +25,12 @@ bool StartDetachedThread(std::function<void()> body);
 
 // One search thread: looks up the adapter's address by its description, runs
 // the discovery run with the process-wide settings values, telling onRecord
-// of each record as it comes, and posts one WM_DISCOVERY_RESULT labelled
+// of each record as it comes and naming replyPort in its ReplyTo, and posts one WM_DISCOVERY_RESULT labelled
 // runLabel. When the thread cannot be started, a result without records is
 // posted at once so the search still ends; returns false then.
 bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
                        std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
-                       std::string adapterDescription, std::string runLabel = {}, RecordSink onRecord = {});
+                       std::string adapterDescription, std::string runLabel = {}, RecordSink onRecord = {},
+                       std::uint16_t replyPort = REPLY_PORT);
 
 }  // namespace signseek

@@ -40,6 +40,8 @@ enum LongOnly {
     kMqttCert,
     kMqttKey,
     kMqttPasswordFile,
+    kReplyPort,
+    kNoConfig,
 };
 
 // A day between searches is as slow as a watch may be.
@@ -65,6 +67,8 @@ const option kOptions[] = {
     {"mqtt-cert", required_argument, nullptr, kMqttCert},
     {"mqtt-key", required_argument, nullptr, kMqttKey},
     {"mqtt-password-file", required_argument, nullptr, kMqttPasswordFile},
+    {"reply-port", required_argument, nullptr, kReplyPort},
+    {"no-config", no_argument, nullptr, kNoConfig},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -98,6 +102,9 @@ std::string FindUsage()
                        "      --ttl N                  multicast time-to-live, 1-50\n"
                        "  -t, --discovery-timeout S    seconds to wait for answers, 1-600\n"
                        "      --receive-timeout S      seconds to wait for data, 1-600\n"
+                       "      --reply-port N           TCP port the devices answer to, 1-65535 (default\n"
+                       "                               8000, or a free port while another search holds it)\n"
+                       "      --no-config              ignore the saved settings\n"
                        "  -f, --format FORMAT          table, json, csv or ndjson (default table)\n"
                        "  -v, --verbose                report each probe and answer on standard error\n"
                        "      --watch                  keep watching: print NDJSON events until stopped\n"
@@ -122,7 +129,8 @@ std::string FindUsage()
            ", " + std::to_string(DEFAULT_DISCOVERY_TTL) + ", " + std::to_string(DEFAULT_DISCOVERY_TIMEOUT) + " and " +
            std::to_string(DEFAULT_RECEIVE_TIMEOUT) +
            ");\n"
-           "options given here override them for this search only.\n"
+           "options given here override them for this search only. A saved value\n"
+           "outside its range is replaced by its default, with a line on standard error.\n"
            "\n"
            "Table and CSV list one row per device, ordered by run (devices, then\n"
            "bridges), name (regardless of case, as the window lists them) and IP\n"
@@ -153,11 +161,16 @@ std::string FindUsage()
            "events (each event line) and status (\"online\", \"offline\" also as will).\n"
            "--from reads the retained devices of every site under PREFIX (or of one\n"
            "SITE) and lists them in any --format, with the site as first column or key.\n"
+
+           "Two searches can run at once: while another Signseek search (a watch or\n"
+           "the window) holds TCP port 8000, a search without --reply-port takes its\n"
+           "answers on a free port and says so on standard error.\n"
            "\n"
            "Exit status:\n"
            "  0  the search ran, whether or not devices answered\n"
            "  1  the search could not run (the cause is on standard error); devices\n"
-           "     found by the other run are still listed\n"
+           "     found by the other run are still listed. Also when the output could\n"
+           "     not be written (a full disk, a closed pipe)\n"
            "  2  a bad option or value, or an unknown adapter\n"
            "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
@@ -194,6 +207,13 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
         case 'v': options.verbose = true; break;
         case kListInterfaces: options.listInterfaces = true; break;
         case kWatch: options.watch = true; break;
+        case kNoConfig: options.noConfig = true; break;
+        case kReplyPort: {
+            auto number = RangedNumber(value, kDiscoveryPortRange);
+            if (!number) return {std::nullopt, RangeError("--reply-port", kDiscoveryPortRange)};
+            options.replyPort = static_cast<std::uint16_t>(*number);
+            break;
+        }
         case kInterval: {
             auto number = RangedNumber(value, kWatchIntervalRange);
             if (!number) return {std::nullopt, RangeError("--interval", kWatchIntervalRange)};

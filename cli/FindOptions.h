@@ -4,6 +4,7 @@
 #include "cli/mqtt/BrokerAddress.h"
 #include "common/DiscoveryValues.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ struct FindOptions {
     std::string site;                      // --site; empty: the host name
     TlsFiles tlsFiles;                     // --mqtt-cafile, --mqtt-cert, --mqtt-key
     std::string passwordFile;              // --mqtt-password-file
+    // --reply-port: the TCP port the devices answer to; unset, REPLY_PORT, or a
+    // free port when another search holds it.
+    std::optional<std::uint16_t> replyPort;
+    bool noConfig = false;  // --no-config: the saved settings play no part
     bool listInterfaces = false;
     bool help = false;
     bool version = false;
@@ -46,7 +51,8 @@ std::string FindUsage();
 
 // signseek-find's exit statuses.
 inline constexpr int kExitSuccess = 0;    // the search ran (whether or not anything answered)
-inline constexpr int kExitRunFailed = 1;  // a discovery run could not run; the cause is on standard error
+inline constexpr int kExitRunFailed = 1;  // a discovery run could not run, or the output could not be
+                                          // written; the cause is on standard error
 inline constexpr int kExitUsage = 2;      // a bad option or value, or an unknown adapter
 // A watch stopped by SIGINT or SIGTERM ends with kExitSuccess: stopping is how it ends.
 // Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.

@@ -17,7 +17,7 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
     std::mutex printing;
     std::string lastFailure;
     WatchRequest request;
-    request.search.listenPort = REPLY_PORT;
+    request.search.listenPort = options.replyPort.value_or(REPLY_PORT);
     request.search.values = options.values;
     request.search.interfaceAddress = interfaceAddress;
     request.search.pObserver = observer;

@@ -10,12 +10,15 @@
 #include "cli/mqtt/BrokerSetup.h"
 #include "cli/mqtt/FleetListing.h"
 #include "common/Version.h"
+#include "discovery/ReplyPort.h"
 #include "discovery/ResultPrinter.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -30,17 +33,28 @@ int Fail(const std::string& message, int status)
     return status;
 }
 
-void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, bool complete)
+// Writes text to standard output now; false, with the cause kept, when it could
+// not go out (a full disk, a pipe whose reader has gone and SIGPIPE ignored).
+bool WriteOutput(const std::string& text, std::string& failure)
+{
+    errno = 0;
+    std::cout << text << std::flush;
+    if (std::cout) return true;
+    if (failure.empty())
+        failure = "cannot write the output: " + std::string(errno ? std::strerror(errno) : "unknown cause");
+    return false;
+
+void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, bool complete, std::string& failure)
 {
     switch (format) {
     case OutputFormat::Table:
         // "No devices found." would read as an empty network.
-        if (complete || !devices.empty()) std::cout << FormatTable(devices);
+        if (complete || !devices.empty()) WriteOutput(FormatTable(devices), failure);
         break;
-    case OutputFormat::Csv: std::cout << FormatCsv(devices); break;
-    case OutputFormat::Json: std::cout << FormatJson(devices); break;
+    case OutputFormat::Csv: WriteOutput(FormatCsv(devices), failure); break;
+    case OutputFormat::Json: WriteOutput(FormatJson(devices), failure); break;
     case OutputFormat::Ndjson:
-        for (const FoundDevice& device : devices) std::cout << FormatNdjsonLine("found", device);
+        for (const FoundDevice& device : devices) WriteOutput(FormatNdjsonLine("found", device), failure);
         break;
     }
 }
@@ -53,7 +67,9 @@ int ListFleetDevices(const FindOptions& options)
         std::cerr << "signseek-find: the broker holds more devices than a listing keeps; only some are listed\n";
     if (listing.unreadable)
         std::cerr << "signseek-find: " << listing.unreadable << " retained messages were no device's record\n";
-    PrintDevices(options.format, listing.devices, true);
+    std::string writeFailure;
+    PrintDevices(options.format, listing.devices, true, writeFailure);
+    if (!writeFailure.empty()) return Fail(writeFailure, kExitRunFailed);
     return kExitSuccess;
 }
 
@@ -61,12 +77,16 @@ int ListFleetDevices(const FindOptions& options)
 
 int main(int argc, char** argv)
 {
-    CDiscoverySettings saved;
-    saved.Load();
-    ParsedOptions parsed =
-        ParseFindOptions(std::vector<std::string>(argv + 1, argv + argc), OptionsFromSettings(saved));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParsedOptions parsed = ParseFindOptions(arguments);
+    std::vector<std::string> settingsNotes;
+    if (parsed.options && !parsed.options->noConfig) {
+        CDiscoverySettings saved;
+        settingsNotes = saved.Load();
+        parsed = ParseFindOptions(arguments, OptionsFromSettings(saved));
+    }
     if (!parsed.options) return Fail(parsed.error, kExitUsage);
-    const FindOptions& options = *parsed.options;
+    FindOptions options = *parsed.options;
     if (options.help) {
         std::cout << FindUsage();
         return kExitSuccess;
@@ -83,6 +103,9 @@ int main(int argc, char** argv)
         return kExitSuccess;
     }
 
+    // What the load left out of the saved settings, before any search output.
+    for (const std::string& note : settingsNotes) std::cerr << "signseek-find: " << note << '\n';
+
     SearchSettings settings;
     if (options.interface == kAllAdapters) {
         settings.adapters = signseek::GetAllAdapterAddresses(adapters);
@@ -92,6 +115,14 @@ int main(int argc, char** argv)
         if (!choice.address) return Fail(choice.error, choice.unknownAdapter ? kExitUsage : kExitRunFailed);
         settings.interfaceAddress = *choice.address;
     }
+
+    // Checked before anything goes out, so a held port is said at once.
+    const ReplyPortChoice reply =
+        ChooseReplyPort(options.replyPort, settings.adapters.empty() ? settings.interfaceAddress : "0.0.0.0");
+    if (!reply.failure.empty()) return Fail(reply.failure, kExitRunFailed);
+    if (!reply.note.empty()) std::cerr << "signseek-find: " << reply.note << '\n';
+    options.replyPort = reply.port;
+    settings.listenPort = reply.port;
 
     VerboseReport verbose(std::cerr);
     if (options.watch) {
@@ -108,12 +139,14 @@ int main(int argc, char** argv)
     settings.values = options.values;
     if (options.verbose) settings.observer = &verbose;
     std::mutex printing;
+    std::string writeFailure;
     if (options.format == OutputFormat::Ndjson)
         // Called from both runs' threads; each line goes out whole and at once.
-        settings.onRecord = [&printing](const char* run, RecordChange change, std::size_t, const DeviceRecord& record) {
+        settings.onRecord = [&printing, &writeFailure](const char* run, RecordChange change, std::size_t,
+                                                       const DeviceRecord& record) {
             const std::string line = FormatNdjsonLine(RecordChangeName(change), {run, record});
             std::lock_guard lock(printing);
-            std::cout << line << std::flush;
+            WriteOutput(line, writeFailure);
         };
     InstallStopSignals();
     settings.stop = &StopRequested();
@@ -137,7 +170,12 @@ int main(int argc, char** argv)
         std::cerr << "signseek-find: " << ShedConnectionsText(outcome.shedConnections) << '\n';
 
     // NDJSON: each device went out as it came.
-    if (options.format != OutputFormat::Ndjson) PrintDevices(options.format, outcome.devices, status == kExitSuccess);
+    if (options.format != OutputFormat::Ndjson)
+        PrintDevices(options.format, outcome.devices, status == kExitSuccess, writeFailure);
+    if (!writeFailure.empty()) {
+        std::cerr << "signseek-find: " << writeFailure << '\n';
+        status = kExitRunFailed;
+    }
     // A stopped search has listed what it found; the status says it was cut short.
     if (StopSignal() != 0) status = kExitSignalBase + StopSignal();
     return status;

@@ -29,8 +29,9 @@ public:
 
     // One Probe with a ReplyTo naming m_strInterface and m_nListenPort, to
     // the discovery group at m_nDiscoveryPort. E_FAIL when interfaceAddress
-    // is empty (nothing sent, m_nListenPort kept); otherwise the send's SOAP
-    // status, after which m_nListenPort is the sending socket's local port.
+    // is empty (nothing sent, m_nListenPort kept) or the probe did not go out;
+    // otherwise the send's SOAP status (0, or negative for a failed send),
+    // after which m_nListenPort is the sending socket's local port.
     int SendProbe(int ttl, std::string interfaceAddress);
     // The same without a ReplyTo: devices answer to the probe's source port.
     int SendProbeNoReplyTo(int ttl, std::string interfaceAddress);

@@ -66,10 +66,13 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
     // Devices answer a probe without ReplyTo at its source port; the bridge
     // listener binds there, and the socket stays open until the Match ends.
     m_nListenPort = GetLocalPort();
-    const std::string failure = result == SOAP_OK ? std::string() : ProbeFailure(interfaceAddress, m_pProxy->errnum);
+    const std::string failure =
+        result == SOAP_OK ? std::string() : ProbeFailure(interfaceAddress, m_pProxy->errnum, ttl, m_nDiscoveryPort);
     if (!failure.empty()) m_strFailure = failure;
     if (m_pObserver) m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, group, replyTo, failure});
-    return result;
+    // A refused multicast option comes back as a positive SOAP code, which
+    // callers testing for negative values would take for a probe sent.
+    return result > 0 ? E_FAIL : result;
 }
 
 std::uint16_t Match::GetLocalPort() const

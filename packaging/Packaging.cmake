@@ -4,7 +4,7 @@
 # Three packages, one per install component: signseek-find (component
 # "find": the command-line search without Qt, its man page, output schema and
 # shell completion, and the shared settings folder /var/lib/Marvane, which its
-# post-install script keeps writable for every user), signseek (component
+# post-install script keeps shared and safe for every user), signseek (component
 # "signseek", the default: the desktop program, depending on signseek-find for
 # the settings folder) and signseek-sim (component "sim"). All install below
 # /usr.

@@ -5,11 +5,11 @@
 # ("gui" when the build has the desktop program.)
 # Both look for the programs, their man pages, signseek-find's output schema
 # and shell completion, the desktop entry, the icon, the AppStream metainfo
-# (valid by appstreamcli) and the shared settings folder (mode 0777, or made
-# so by the package's post-install script). The deb check also wants each
-# program in its package (signseek-find without Qt, signseek depending on
-# it, signseek-sim), and every package passing lintian without a tag of
-# level info or above beside the explained overrides (when lintian is
+# (valid by appstreamcli) and the shared settings folder (Marvane 0755,
+# Discovery 1777, also made so by the package's post-install script). The deb
+# check also wants each program in its package (signseek-find without Qt,
+# signseek depending on it, signseek-sim), and every package passing lintian
+# without a tag of level info or above beside the explained overrides (when lintian is
 # installed; the test dependency set installs it).
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -73,9 +73,8 @@ install)
     done < <(files_of "$p")
   done
   expect "etc/default/signseek-watch 600" test "$(stat -c %a "$root/etc/default/signseek-watch" 2>/dev/null)" = 600
-  for d in var/lib/Marvane var/lib/Marvane/Discovery; do
-    expect "$d 777" test "$(stat -c %a "$root/$d" 2>/dev/null)" = 777
-  done
+  expect "var/lib/Marvane 755" test "$(stat -c %a "$root/var/lib/Marvane" 2>/dev/null)" = 755
+  expect "var/lib/Marvane/Discovery 1777" test "$(stat -c %a "$root/var/lib/Marvane/Discovery" 2>/dev/null)" = 1777
   check_extras "$root"
   ;;
 deb)
@@ -97,10 +96,10 @@ deb)
     done
   done
   expect "signseek-find Depends: no Qt" bash -c "! grep -qi '^ Depends: .*qt6' '$scratch/signseek-find.info'"
-  expect "signseek-find: var/lib/Marvane/ drwxrwxrwx" \
-    grep -q '^drwxrwxrwx .* \./var/lib/Marvane/$' "$scratch/signseek-find.list"
-  expect "signseek-find: var/lib/Marvane/Discovery/ drwxrwxrwx" \
-    grep -q '^drwxrwxrwx .* \./var/lib/Marvane/Discovery/$' "$scratch/signseek-find.list"
+  expect "signseek-find: var/lib/Marvane/ drwxr-xr-x" \
+    grep -q '^drwxr-xr-x .* \./var/lib/Marvane/$' "$scratch/signseek-find.list"
+  expect "signseek-find: var/lib/Marvane/Discovery/ drwxrwxrwt" \
+    grep -q '^drwxrwxrwt .* \./var/lib/Marvane/Discovery/$' "$scratch/signseek-find.list"
   expect "signseek-find: etc/default/signseek-watch -rw-------" \
     grep -q '^-rw------- .* \./etc/default/signseek-watch$' "$scratch/signseek-find.list"
   expect "signseek-find: conffile etc/default/signseek-watch" bash -c \

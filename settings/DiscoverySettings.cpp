@@ -1,13 +1,10 @@
 #include "settings/DiscoverySettings.h"
 
 #include "common/TextHelpers.h"
+#include "settings/SettingsBounds.h"
+#include "settings/SettingsFolder.h"
 #include "settings/SettingsLocation.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 
 namespace signseek {
@@ -22,49 +19,9 @@ namespace {
 // The first line is read into a buffer of 200 including the terminator.
 constexpr std::size_t kMaxLineLength = 199;
 
-// Reads the first line: CR LF counts as one line break (the file may have
-// been written with them), and at most kMaxLineLength characters are kept. Only regular
-// files are read, so a FIFO or device in the file's place cannot block us.
-bool ReadFirstLine(const std::string& path, std::string& line)
-{
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    std::FILE* file = ::fdopen(fd, "r");
-    if (file == nullptr) {
-        ::close(fd);
-        return false;
-    }
-    line.clear();
-    while (line.size() < kMaxLineLength) {
-        int c = std::getc(file);
-        if (c == EOF || c == '\n') break;
-        if (c == '\r') {
-            int next = std::getc(file);
-            if (next == '\n') break;
-            if (next != EOF) std::ungetc(next, file);
-        }
-        line.push_back(static_cast<char>(c));
-    }
-    std::fclose(file);
-    return true;
-}
+constexpr char kFileName[] = "settings.csv";
 
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
+std::string FolderPath(const std::string& dataFolder) { return dataFolder + "/Marvane/Discovery"; }
 
 }  // namespace
 
@@ -94,36 +51,39 @@ std::string CDiscoverySettings::FormatLine() const
     return buffer;
 }
 
-void CDiscoverySettings::Load() { Load(signseek::CommonAppDataFolder()); }
+std::vector<std::string> CDiscoverySettings::Load() { return Load(signseek::CommonAppDataFolder()); }
 
 bool CDiscoverySettings::Save() const { return Save(signseek::CommonAppDataFolder()); }
 
-void CDiscoverySettings::Load(const std::string& dataFolder)
+std::vector<std::string> CDiscoverySettings::Load(const std::string& dataFolder)
 {
-    if (dataFolder.empty()) return;
-    std::string line;
-    if (ReadFirstLine(SettingsFilePath(dataFolder), line)) ParseLine(line);
+    std::vector<std::string> notes;
+    if (dataFolder.empty()) return notes;
+    const SettingsFolderHandle folder = OpenSettingsFolder(dataFolder, false);
+    if (!folder.problem.empty()) notes.push_back(FolderPath(dataFolder) + " " + folder.problem + "; it is not read");
+    if (folder.folder.Get() < 0) return notes;
+    const FirstLine first = ReadFirstLine(folder.folder.Get(), kFileName, kMaxLineLength);
+    const std::string path = SettingsFilePath(dataFolder);
+    if (!first.problem.empty()) notes.push_back(path + " " + first.problem + "; it is not read");
+    if (!first.line) return notes;
+    CDiscoverySettings read = *this;
+    read.ParseLine(*first.line);
+    BoundedSettings bounded = BoundSettings(read.m_values);
+    m_values = bounded.values;
+    for (const std::string& ignored : bounded.ignored) notes.push_back(path + ": " + ignored);
+    return notes;
 }
 
-bool CDiscoverySettings::Save(const std::string& dataFolder) const
-{
-    if (dataFolder.empty()) return false;
-    // Only the last level is created; a missing "Marvane" makes the save fail.
-    ::mkdir((dataFolder + "/Marvane/Discovery").c_str(), 0777);
+bool CDiscoverySettings::Save(const std::string& dataFolder) const { return SaveFailure(dataFolder).empty(); }
 
-    // Write a temporary file beside the real one and rename it into place, so
-    // a crash or a full disk leaves the old file whole.
-    const std::string path = SettingsFilePath(dataFolder);
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, FormatLine()) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+std::string CDiscoverySettings::SaveFailure(const std::string& dataFolder) const
+{
+    if (dataFolder.empty()) return "there is no machine-wide data folder";
+    const SettingsFolderHandle folder = OpenSettingsFolder(dataFolder, true);
+    if (folder.folder.Get() < 0)
+        return FolderPath(dataFolder) + " " + (folder.problem.empty() ? "is missing" : folder.problem);
+    const std::string failure = ReplaceFile(folder.folder.Get(), kFileName, FormatLine());
+    return failure.empty() ? failure : SettingsFilePath(dataFolder) + " " + failure;
 }
 
 void PublishSettings(const DiscoveryValues& values)

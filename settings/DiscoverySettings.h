@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace signseek {
 
@@ -13,23 +14,26 @@ namespace signseek {
 // runs: <data folder>/Marvane/Discovery/settings.csv holding
 // "receive,discovery,port,ttl\n".
 //
-// Loaded values are taken as the file holds them, even outside the ranges the
-// settings dialog enforces, so that the dialog can show them. A discovery run
-// must pass its timeouts through UsableTimeout, so it never waits less than
-// one second.
+// A load replaces each value outside the range the settings dialog accepts
+// by its default and says so; it reads and writes only through the folder
+// handles of SettingsFolder.h. A discovery run still passes its timeouts
+// through UsableTimeout, so it never waits less than one second.
 class CDiscoverySettings {
 public:
     DiscoveryValues m_values;
 
     // Both look the folder up on the platform; failures leave the record
-    // (Load) or the file (Save) as it was. Save says whether the file now
-    // holds the record, so the caller can tell the user.
-    void Load();
+    // (Load) or the file (Save) as it was. Load returns one line for each
+    // thing it left out (a file it would not read, a value out of range),
+    // for the user; Save says whether the file now holds the record.
+    std::vector<std::string> Load();
     bool Save() const;
 
     // The same with the data folder given (the one that holds "Marvane").
-    void Load(const std::string& dataFolder);
+    std::vector<std::string> Load(const std::string& dataFolder);
     bool Save(const std::string& dataFolder) const;
+    // Why a save failed, one line; empty when the file now holds the record.
+    std::string SaveFailure(const std::string& dataFolder) const;
 
     // Fills the record from one line of the file: comma-separated fields
     // (empty ones skipped) read like atoi and assigned in file order. Fields

@@ -87,6 +87,8 @@ inline DialogServices RecordingServices(const std::string& settingsFolder, std::
         return true;
     };
     s.addressChanges = nullptr;
+    // Port 8000 as free, whatever other tests hold.
+    s.chooseReplyPort = [](const std::string&) { return ReplyPortChoice{}; };
     return s;
 }
 

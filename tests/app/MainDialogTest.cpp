@@ -101,6 +101,10 @@ protected:
             return nullptr;
         };
         s.runModal = [this](QDialog& dialog) { return m_modal ? m_modal(dialog) : int(QDialog::Rejected); };
+        s.chooseReplyPort = [this](const std::string& address) {
+            m_replyAddresses.push_back(address);
+            return m_reply;
+        };
         return s;
     }
 
@@ -134,7 +138,68 @@ protected:
     std::vector<QPoint> m_menuPoints;
     QString m_menuChoice;
     std::function<int(QDialog&)> m_modal;
+    ReplyPortChoice m_reply;  // what the reply port check finds
+    std::vector<std::string> m_replyAddresses;
 };
+
+TEST_F(MainDialogTest, AReplyPortHeldByAnotherSearchIsSaidBeforeTheCountdown)
+{
+    auto dialog = Make();
+    struct Case {
+        const char* what;
+        ReplyPortChoice reply;
+        bool searches;
+        std::uint16_t port;
+        const char* message;  // the whole message, or null for none
+    } cases[] = {
+        {"8000 free", {}, true, 8000, nullptr},
+        {"8000 held: a free port instead",
+         {41000, "TCP port 8000 is held by another Signseek search; this search takes its answers on 41000", ""},
+         true,
+         41000,
+         "TCP port 8000 is held by another Signseek search; this search takes its answers on 41000."},
+        {"nothing free",
+         {8000, "", "TCP port 8000 is held by another program; end it"},
+         false,
+         0,
+         "TCP port 8000 is held by another program; end it."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_reply = c.reply;
+        m_messages.clear();
+        m_replyAddresses.clear();
+        m_devices.requests->clear();
+        dialog->m_FindButton->click();
+        // Said at once: the countdown has not begun, and no run has started before it.
+        if (c.message) {
+            ASSERT_EQ(1u, m_messages.size());
+            EXPECT_EQ(QString::fromLatin1(c.message), m_messages[0]);
+        } else {
+            EXPECT_TRUE(m_messages.empty());
+        }
+        EXPECT_EQ(std::vector<std::string>{"127.0.0.1"}, m_replyAddresses);
+        EXPECT_EQ(c.searches, dialog->m_Search.Searching());
+        ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
+        std::lock_guard lock(*m_devices.mutex);
+        ASSERT_EQ(c.searches ? 1u : 0u, m_devices.requests->size());
+        if (c.searches) EXPECT_EQ(c.port, m_devices.requests->front().listenPort);
+    }
+}
+
+TEST_F(MainDialogTest, SavedValuesOutsideTheirRangesAreNamedOnceAtStart)
+{
+    test::WriteFile(SettingsFilePath(m_folder.Path()), "1,2147483647,3702,255\n");
+    auto dialog = Make();
+    ASSERT_EQ(1u, m_messages.size());
+    const QStringList lines = m_messages[0].split(QLatin1Char('\n'));
+    ASSERT_EQ(3, lines.size()) << m_messages[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QLatin1String("discovery timeout 2147483647 is outside 1 to 600")))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(QLatin1String("discovery TTL 255 is outside 1 to 50"))) << lines[2].toStdString();
+    EXPECT_EQ(8, g_nDiscoveryTimeout.load());
+    EXPECT_EQ(2, g_nDiscoveryTTL.load());
+}
 
 TEST_F(MainDialogTest, StartsIdleWithItsControlsAndTheSavedSettings)
 {

@@ -21,6 +21,8 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -222,12 +224,109 @@ TEST(FindEndToEnd, ARunThatCannotRunSaysWhyAndFails)
     ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_EQ(0, listen(holder, 1));
     Finished find = RunProgram({SIGNSEEK_FIND, "--interface", "127.0.0.1", "--port", std::to_string(FreeUdpPort()),
-                                "--discovery-timeout", "1"});
+                                "--discovery-timeout", "1", "--reply-port", "8000"});
     close(holder);
     ASSERT_TRUE(WIFEXITED(find.status));
     EXPECT_EQ(1, WEXITSTATUS(find.status));
-    EXPECT_EQ("signseek-find: TCP port 8000 is in use by another program\n", find.err);
+    EXPECT_EQ("signseek-find: TCP port 8000 is held by another Signseek search (a watch or the window) or by another "
+              "program; end it, or choose another reply port\n",
+              find.err);
     EXPECT_EQ("", find.out);  // not "No devices found."
+}
+
+TEST(FindEndToEnd, OutputThatCannotBeWrittenFailsWithTheCause)
+{
+    int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    int err[2];
+    ASSERT_EQ(0, pipe(err));
+    pid_t pid = Spawn({SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(FreeUdpPort()), "-t", "1", "-f",
+                       "json", "--reply-port", std::to_string(testports::FreeTcpPort())},
+                      full, err[1]);
+    close(full);
+    close(err[1]);
+    const std::string text = ReadAll(err[0]);
+    close(err[0]);
+    int status = -1;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(1, WEXITSTATUS(status));
+    EXPECT_EQ("signseek-find: cannot write the output: No space left on device\n", text);
+}
+
+// signseek-find with a settings file of the test's own, in a mount namespace
+// of its own with a fresh /var/lib, as other users may have left the file.
+// Status 125 when the namespace cannot be made here.
+Finished RunWithSavedSettings(const std::string& line, const std::vector<std::string>& args)
+{
+    int out[2], err[2];
+    EXPECT_EQ(0, pipe(out));
+    EXPECT_EQ(0, pipe(err));
+    pid_t pid = fork();
+    if (pid == 0) {
+        const std::string folder = "/var/lib/Marvane/Discovery";
+        bool ready = unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                     mount("tmpfs", "/var/lib", "tmpfs", 0, "mode=0755") == 0 && mkdir("/var/lib/Marvane", 0755) == 0 &&
+                     mkdir(folder.c_str(), 0755) == 0 && chmod(folder.c_str(), 01777) == 0;
+        int file = ready ? open((folder + "/settings.csv").c_str(), O_WRONLY | O_CREAT, 0644) : -1;
+        if (file < 0 || write(file, line.data(), line.size()) != static_cast<ssize_t>(line.size())) _exit(125);
+        close(file);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    Finished f;
+    f.out = ReadAll(out[0]);
+    f.err = ReadAll(err[0]);
+    close(out[0]);
+    close(err[0]);
+    waitpid(pid, &f.status, 0);
+    return f;
+}
+
+TEST(FindEndToEnd, SavedValuesOutsideTheirRangesAreNamedAndReplaced)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    const std::string file = "/var/lib/Marvane/Discovery/settings.csv";
+    struct Case {
+        const char* line;
+        std::vector<std::string> options;
+        std::string err;
+    } cases[] = {
+        // Another user's planted line: the search still ends, at the default 8 s cut to 1 here by -t.
+        {"1,2147483647,3702,255\n",
+         {"-t", "1"},
+         "signseek-find: " + file +
+             ": the discovery timeout 2147483647 is outside 1 to 600; the default 8 is used\n"
+             "signseek-find: " +
+             file + ": the discovery TTL 255 is outside 1 to 50; the default 2 is used\n"},
+        {"1,1,70000,300\n",
+         {},
+         "signseek-find: " + file + ": the discovery port 70000 is outside 1 to 65535; the default 3702 is used\n" +
+             "signseek-find: " + file + ": the discovery TTL 300 is outside 1 to 50; the default 2 is used\n"},
+        {"1,1,70000,300\n", {"--no-config", "-t", "1"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<std::string> args = {SIGNSEEK_FIND,        "-i", "127.0.0.1", "--port",
+                                         std::to_string(port), "-f", "json"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto start = std::chrono::steady_clock::now();
+        Finished find = RunWithSavedSettings(c.line, args);
+        ASSERT_TRUE(WIFEXITED(find.status));
+        if (WEXITSTATUS(find.status) == 125) GTEST_SKIP() << "cannot make a mount namespace here";
+        EXPECT_EQ(0, WEXITSTATUS(find.status)) << find.err;
+        EXPECT_EQ(c.err, find.err);
+        EXPECT_EQ(4u, nlohmann::json::parse(find.out)["devices"].size()) << find.out;
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+    }
 }
 
 TEST(FindEndToEnd, ShortFormsAdapterNamesAndExitStatuses)
@@ -598,5 +697,25 @@ TEST(FindEndToEnd, InterfaceAllFindsTheDevicesBehindEachAdapter)
 }
 
 }  // namespace
+
+TEST(FindEndToEnd, TwoSearchesAtOnceBothFindTheDevices)
+{
+    int port = FreeUdpPort();
+    DemoSimulator sim(port);
+    const std::vector<std::string> search = {SIGNSEEK_FIND, "-i", "127.0.0.1", "--port", std::to_string(port),
+                                             "-t",          "2",  "-f",        "json"};
+    RunningFind first(search);
+    usleep(500000);  // the first one's listener holds port 8000 by now
+    Finished second = RunProgram(search);
+    Finished firstDone = first.Stop(0, std::chrono::seconds(5));
+    for (const Finished* f : {&firstDone, &second}) {
+        ASSERT_TRUE(WIFEXITED(f->status));
+        EXPECT_EQ(0, WEXITSTATUS(f->status)) << f->err;
+        EXPECT_EQ(4u, nlohmann::json::parse(f->out)["devices"].size()) << f->out;
+    }
+    EXPECT_EQ("", firstDone.err);
+    EXPECT_NE(std::string::npos, second.err.find("TCP port 8000 is held by another Signseek search")) << second.err;
+    EXPECT_NE(std::string::npos, second.err.find("so this search takes its answers on TCP port ")) << second.err;
+}
 
 }  // namespace signseek

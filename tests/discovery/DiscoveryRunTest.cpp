@@ -6,6 +6,7 @@
 #include "FakeDevice.h"
 #include "TestRecords.h"
 #include "common/BridgePorts.h"
+#include "discovery/ReplyPort.h"
 #include "discovery/RunFailure.h"
 #include "discovery/WatchRun.h"
 #include "settings/DiscoverySettings.h"
@@ -18,10 +19,12 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <netinet/in.h>
+#include <optional>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace signseek {
 
@@ -593,7 +596,39 @@ TEST(DiscoverDevices, ReplyPortHeldByAnotherProgramIsAFailure)
     close(holder);
     EXPECT_TRUE(outcome.failed);
     EXPECT_LT(outcome.seconds, 0.5);
-    EXPECT_EQ("TCP port " + std::to_string(request.listenPort) + " is in use by another program", outcome.failure);
+    EXPECT_EQ("TCP port " + std::to_string(request.listenPort) +
+                  " is held by another Signseek search (a watch or the window) or by another program; end it, or "
+                  "choose another reply port",
+              outcome.failure);
+}
+
+TEST(DiscoveryRun, ValuesTheSystemRefusesAreAFailureNamingThem)
+{
+    struct Case {
+        const char* what;
+        int ttl;
+        int port;
+        std::string failure;
+    } cases[] = {
+        {"TTL 300", 300, -1,
+         "cannot send the probe from 127.0.0.1: the system refuses the TTL 300 (it takes 0 to 255)"},
+        {"port 0", 2, 0,
+         "cannot send the probe from 127.0.0.1: the system refuses the discovery port 0 (it takes 1 to 65535)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeDevice device;
+        DiscoveryRequest request = Request(device);
+        request.values.ttl = c.ttl;
+        if (c.port >= 0) request.values.discoveryPort = c.port;
+        for (RunKind kind : {RunKind::Devices, RunKind::Bridges}) {
+            const Outcome outcome = Timed(kind, request);
+            // The bridge run listens all the same, but says its probe never went out.
+            EXPECT_EQ(kind == RunKind::Devices, outcome.failed);
+            EXPECT_EQ(c.failure, outcome.failure);
+        }
+        EXPECT_EQ(0u, device.Probes().size());
+    }
 }
 
 TEST(DiscoveryRun, AddressNotOnThisMachineIsNamedAsTheCause)
@@ -603,19 +638,114 @@ TEST(DiscoveryRun, AddressNotOnThisMachineIsNamedAsTheCause)
     request.interfaceAddress = "192.0.2.1";  // not on any interface of the test's namespace
     const Outcome outcome = Timed(RunKind::Devices, request);
     EXPECT_TRUE(outcome.failed);
-    EXPECT_EQ("cannot listen on 192.0.2.1, TCP port " + std::to_string(request.listenPort) +
-                  ": the address is not on this machine",
-              outcome.failure);
+    // The probe's outgoing interface is refused first; nothing goes out.
+    EXPECT_EQ("cannot send the probe from 192.0.2.1: the address is not on this machine", outcome.failure);
 }
 
 TEST(RunFailure, SaysWhichStepFailedAndWhy)
 {
-    EXPECT_EQ("TCP port 8000 is in use by another program", ListenFailure(false, "10.0.0.5", 8000, EADDRINUSE));
+    EXPECT_EQ("TCP port 8000 is held by another Signseek search (a watch or the window) or by another program; end "
+              "it, or choose another reply port",
+              ListenFailure(false, "10.0.0.5", 8000, EADDRINUSE));
     EXPECT_EQ("cannot join the discovery group on 10.0.0.5: no multicast route",
               ListenFailure(true, "10.0.0.5", 40000, ENODEV));
     EXPECT_EQ("cannot listen on 10.0.0.5, TCP port 8000: the address is not on this machine",
               ListenFailure(false, "10.0.0.5", 8000, EADDRNOTAVAIL));
+    EXPECT_EQ("cannot listen on 10.0.0.5, TCP port 80: permission denied (ports below 1024 need administrator rights)",
+              ListenFailure(false, "10.0.0.5", 80, EACCES));
     EXPECT_EQ("cannot send the probe from 10.0.0.5: no multicast route", ProbeFailure("10.0.0.5", ENETUNREACH));
+
+    // Each errno a probe can meet has its own cause; EINVAL names the value refused.
+    const std::string from = "cannot send the probe from 10.0.0.5: ";
+    struct Case {
+        int error;
+        int ttl;
+        int port;
+        std::string cause;
+    } cases[] = {
+        {EADDRNOTAVAIL, 2, 3702, "the address is not on this machine"},
+        {EINVAL, 300, 3702, "the system refuses the TTL 300 (it takes 0 to 255)"},
+        {EINVAL, 2, 0, "the system refuses the discovery port 0 (it takes 1 to 65535)"},
+        {EINVAL, 2, 3702, "the system refuses a value of the probe (invalid argument)"},
+        {EPERM, 2, 3702, "a firewall rule or security policy refuses the probe"},
+        {EMSGSIZE, 2, 3702, "the probe is larger than the network takes"},
+        {ENETDOWN, 2, 3702, "the network is down"},
+        {ENOBUFS, 2, 3702, "the system is out of network buffers"},
+        {EMFILE, 2, 3702, "too many open files"},
+        {0, 2, 3702, "unknown cause"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(from + c.cause, ProbeFailure("10.0.0.5", c.error, c.ttl, c.port));
+}
+
+// Ports as a test says they stand: held ones refuse, the rest are free.
+class FakeReplyPorts : public ReplyPortProbe {
+public:
+    FakeReplyPorts(std::vector<std::uint16_t> held, std::uint16_t freePort, int otherError = 0)
+        : m_held(std::move(held)), m_free(freePort), m_otherError(otherError)
+    {}
+    int TryBind(const std::string&, std::uint16_t port) const override
+    {
+        if (std::find(m_held.begin(), m_held.end(), port) != m_held.end()) return EADDRINUSE;
+        return m_otherError;
+    }
+    std::uint16_t AnyFreePort(const std::string&) const override { return m_free; }
+
+private:
+    std::vector<std::uint16_t> m_held;
+    std::uint16_t m_free;
+    int m_otherError;
+};
+
+TEST(ReplyPort, TheDefaultGivesWayToAnotherSearchAGivenPortDoesNot)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::uint16_t> given;
+        FakeReplyPorts ports;
+        std::uint16_t port;
+        const char* note;     // a word of the note, or null
+        const char* failure;  // a word of the failure, or null
+    } cases[] = {
+        {"8000 free", std::nullopt, {{}, 41000}, 8000, nullptr, nullptr},
+        {"8000 held", std::nullopt, {{8000}, 41000}, 41000, "takes its answers on TCP port 41000", nullptr},
+        {"8000 held, nothing free", std::nullopt, {{8000}, 0}, 8000, nullptr, "held by another Signseek search"},
+        {"given port free", 9000, {{8000}, 41000}, 9000, nullptr, nullptr},
+        {"given port held", 9000, {{9000}, 41000}, 9000, nullptr, "TCP port 9000 is held"},
+        // The run names other causes when its listener cannot start.
+        {"address not ours", std::nullopt, {{}, 41000, EADDRNOTAVAIL}, 8000, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ReplyPortChoice choice = ChooseReplyPort(c.given, "127.0.0.1", c.ports);
+        EXPECT_EQ(c.port, choice.port);
+        EXPECT_EQ(c.note == nullptr, choice.note.empty()) << choice.note;
+        if (c.note) {
+            EXPECT_NE(std::string::npos, choice.note.find(c.note)) << choice.note;
+        }
+        EXPECT_EQ(c.failure == nullptr, choice.failure.empty()) << choice.failure;
+        if (c.failure) {
+            EXPECT_NE(std::string::npos, choice.failure.find(c.failure)) << choice.failure;
+        }
+    }
+}
+
+TEST(ReplyPort, TheSystemsCheckSeesAListenerOnThePort)
+{
+    const std::uint16_t free = SystemReplyPorts().AnyFreePort("127.0.0.1");
+    ASSERT_NE(0, free);
+    EXPECT_EQ(0, SystemReplyPorts().TryBind("127.0.0.1", free));
+    int holder = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(free);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int on = 1;
+    setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, listen(holder, 1));
+    EXPECT_EQ(EADDRINUSE, SystemReplyPorts().TryBind("127.0.0.1", free));
+    close(holder);
+    EXPECT_EQ(EADDRNOTAVAIL, SystemReplyPorts().TryBind("not an address", free));
 }
 
 }  // namespace
