@@ -50,10 +50,6 @@ constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
 constexpr int kMenuButtonGap = 4;
 
-// The labels the two runs report their records under.
-constexpr char kDevicesRun[] = "devices";
-constexpr char kBridgesRun[] = "bridges";
-
 // Three bars, the common mark of a menu, in the palette's text colour.
 QIcon MenuIcon(const QColor& color)
 {
@@ -109,6 +105,8 @@ CVORIrurizezDlg::~CVORIrurizezDlg()
     // queued go with this object.
     m_AddressMonitor.reset();
     m_Route->Detach();
+    // A search still under way stops within a moment and is waited for.
+    m_Running.reset();
 }
 
 void CVORIrurizezDlg::CreateControls()
@@ -243,9 +241,16 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_AdapterLabel->hide();
     m_FindButton->hide();
     m_SearchProgress->show();
-    // Read here, on the window's thread; the threads look the address up.
-    std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
-    const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
+    // Read here, on the window's thread; the runs look the address up.
+    WindowSearchRuns runs;
+    runs.adapterDescription = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
+    runs.values = PublishedSettings();
+    runs.devices = m_Services.discoverDevices;
+    runs.bridges = m_Services.discoverBridges;
+    if (AllAdaptersChosen()) {
+        runs.devices = OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters);
+        runs.bridges = OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters);
+    }
     const std::uint64_t search = ++m_nSearch;
     m_Reported.clear();
     m_Arrival.clear();
@@ -254,16 +259,9 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_Live = std::make_shared<RecordMailbox>([route = std::weak_ptr<MessageRoute>(m_Route), search] {
         if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
     });
-    DiscoveryRunFunction devices = m_Services.discoverDevices;
-    DiscoveryRunFunction bridges = m_Services.discoverBridges;
-    if (AllAdaptersChosen()) {
-        devices = OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters);
-        bridges = OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters);
-    }
-    StartSearchThread(start, m_Route, m_Services.adapters, std::move(devices), adapter, kDevicesRun,
-                      MailboxSink(m_Live, kDevicesRun));
-    StartSearchThread(start, m_Route, m_Services.adapters, std::move(bridges), adapter, kBridgesRun,
-                      MailboxSink(m_Live, kBridgesRun));
+    // The last search has told its end; its threads are gone or going.
+    m_Running.reset();
+    m_Running = std::make_unique<WindowSearch>(std::move(runs), m_Route, m_Services.adapters, m_Live);
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();
