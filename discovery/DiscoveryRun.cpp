@@ -2,7 +2,6 @@
 
 #include "discovery/Match.h"
 #include "discovery/ResultArray.h"
-#include "settings/DiscoverySettings.h"
 
 #include <new>
 #include <system_error>
@@ -198,17 +197,6 @@ std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
 std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
 {
     return AsArray(RunDiscovery(RunKind::Bridges, request), request);
-}
-
-DiscoveryRequest RequestFromSettings(std::string interfaceAddress)
-{
-    DiscoveryRequest request;
-    request.listenPort = REPLY_PORT;
-    request.values = PublishedSettings();
-    request.probeScopes = VENDOR_URI_ROOT;
-    request.probeTypes = "";
-    request.interfaceAddress = std::move(interfaceAddress);
-    return request;
 }
 
 }  // namespace signseek

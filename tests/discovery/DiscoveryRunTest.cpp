@@ -7,7 +7,6 @@
 #include "TestRecords.h"
 #include "discovery/RunFailure.h"
 #include "discovery/WatchRun.h"
-#include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <algorithm>
@@ -557,26 +556,6 @@ TEST(RunFailure, SaysWhichStepFailedAndWhy)
     EXPECT_EQ("cannot listen on 10.0.0.5, TCP port 8000: the address is not on this machine",
               ListenFailure(false, "10.0.0.5", 8000, EADDRNOTAVAIL));
     EXPECT_EQ("cannot send the probe from 10.0.0.5: no multicast route", ProbeFailure("10.0.0.5", ENETUNREACH));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(RequestFromSettings, TakesTheSettingsValues)
-{
-    g_nDiscoveryPort = 0x10000 + 3710;
-    g_nDiscoveryTimeout = 12;
-    g_nReceiveTimeout = 3;
-    g_nDiscoveryTTL = 7;
-    DiscoveryRequest request = RequestFromSettings("10.1.2.3");
-    PublishSettings(DiscoveryValues{});
-    EXPECT_EQ(REPLY_PORT, request.listenPort);
-    EXPECT_EQ((DiscoveryValues{12, 3, 0x10000 + 3710, 7}), request.values);
-    EXPECT_STREQ(VENDOR_URI_ROOT, request.probeScopes);
-    EXPECT_STREQ("", request.probeTypes);
-    EXPECT_EQ(nullptr, request.pCount);
-    EXPECT_EQ("10.1.2.3", request.interfaceAddress);
 }
 
 }  // namespace
