@@ -9,9 +9,9 @@
 #include "app/ListExport.h"
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
-#include "discovery/DeviceDetails.h"
-#include "discovery/DisplaySort.h"
-#include "discovery/WebPageAddress.h"
+#include "present/DeviceDetails.h"
+#include "present/DisplaySort.h"
+#include "present/WebPageAddress.h"
 #include "settings/AdapterList.h"
 
 #include <QAbstractItemView>

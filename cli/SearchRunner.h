@@ -3,7 +3,7 @@
 // device run and the bridge run at the same time, their records gathered.
 
 #include "discovery/DiscoveryRun.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include <atomic>
 #include <cstddef>

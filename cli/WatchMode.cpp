@@ -1,8 +1,8 @@
 #include "cli/WatchMode.h"
 
 #include "common/VendorConstants.h"
-#include "discovery/ResultPrinter.h"
 #include "discovery/WatchRun.h"
+#include "present/ResultPrinter.h"
 
 #include <mutex>
 

@@ -8,7 +8,7 @@
 #include "cli/VerboseReport.h"
 #include "cli/WatchMode.h"
 #include "common/Version.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"

@@ -1,7 +1,7 @@
 #include "discovery/WatchRoster.h"
 
 #include "common/TextHelpers.h"
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <algorithm>
 #include <utility>

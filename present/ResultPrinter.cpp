@@ -1,8 +1,8 @@
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include "common/TextEncoding.h"
-#include "discovery/DisplayRows.h"
-#include "discovery/WebPageAddress.h"
+#include "present/DisplayRows.h"
+#include "present/WebPageAddress.h"
 
 #include <nlohmann/json.hpp>
 

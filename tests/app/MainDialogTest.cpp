@@ -10,8 +10,8 @@
 #include "app/SettingsDlg.h"
 #include "common/VendorConstants.h"
 #include "common/Version.h"
-#include "discovery/DeviceDetails.h"
-#include "discovery/ResultPrinter.h"
+#include "present/DeviceDetails.h"
+#include "present/ResultPrinter.h"
 #include "settings/DiscoverySettings.h"
 
 #include <QAbstractItemView>
