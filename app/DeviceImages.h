@@ -2,7 +2,7 @@
 // The device pictures and the application icon, drawn rather than loaded so
 // the program needs no image files.
 
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <QIcon>
 #include <QPixmap>

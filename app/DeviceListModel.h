@@ -6,9 +6,9 @@
 // changes is updated where it stands.
 
 #include "discovery/DeviceRecord.h"
-#include "discovery/DisplayRows.h"
-#include "discovery/DisplaySort.h"
-#include "discovery/ResultPrinter.h"
+#include "present/DisplayRows.h"
+#include "present/DisplaySort.h"
+#include "present/ResultPrinter.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

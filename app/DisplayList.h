@@ -4,7 +4,7 @@
 
 #include "app/DeviceListModel.h"
 #include "discovery/DeviceRecord.h"
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <QPersistentModelIndex>
 #include <QStackedWidget>

@@ -2,7 +2,7 @@
 // "Export list...": the device list written to a file as signseek-find's CSV
 // or JSON format would print it.
 
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include <string>
 #include <vector>

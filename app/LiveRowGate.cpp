@@ -1,6 +1,6 @@
 #include "app/LiveRowGate.h"
 
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <algorithm>
 

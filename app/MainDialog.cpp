@@ -9,9 +9,9 @@
 #include "app/ListExport.h"
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
-#include "discovery/DeviceDetails.h"
-#include "discovery/DisplaySort.h"
-#include "discovery/WebPageAddress.h"
+#include "present/DeviceDetails.h"
+#include "present/DisplaySort.h"
+#include "present/WebPageAddress.h"
 #include "settings/AdapterList.h"
 
 #include <QAbstractItemView>
@@ -62,10 +62,6 @@ QString AsSentence(const std::string& line)
 constexpr int kEdge = 2;
 constexpr int kMenuButtonSide = 28;
 constexpr int kMenuButtonGap = 4;
-
-// The labels the two runs report their records under.
-constexpr char kDevicesRun[] = "devices";
-constexpr char kBridgesRun[] = "bridges";
 
 // Three bars, the common mark of a menu, in the palette's text colour.
 QIcon MenuIcon(const QColor& color)
@@ -135,6 +131,8 @@ CVORIrurizezDlg::~CVORIrurizezDlg()
     // queued go with this object.
     m_AddressMonitor.reset();
     m_Route->Detach();
+    // A search still under way stops within a moment and is waited for.
+    m_Running.reset();
 }
 
 void CVORIrurizezDlg::CreateControls()
@@ -267,7 +265,7 @@ bool CVORIrurizezDlg::event(QEvent* e)
 void CVORIrurizezDlg::OnFindDisplays()
 {
     if (m_Search.Searching()) return;
-    // Read here, on the window's thread; the threads look the address up.
+    // Read here, on the window's thread; the runs look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     // A reply port held by another search is said now, before the countdown.
     const ReplyPortChoice reply = m_Services.chooseReplyPort(
@@ -288,7 +286,16 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_FindButton->hide();
     m_SearchProgress->show();
     if (searchControlsHadFocus) m_DisplayList->CurrentItemView()->setFocus(Qt::OtherFocusReason);
-    const ThreadStarter start = CountingStarter(m_Services.searchThreads, m_Services.startThread);
+    WindowSearchRuns runs;
+    runs.adapterDescription = adapter;
+    runs.replyPort = reply.port;
+    runs.values = PublishedSettings();
+    runs.devices = m_Services.discoverDevices;
+    runs.bridges = m_Services.discoverBridges;
+    if (AllAdaptersChosen()) {
+        runs.devices = OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters);
+        runs.bridges = OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters);
+    }
     const std::uint64_t search = ++m_nSearch;
     m_Reported.clear();
     m_Arrival.clear();
@@ -299,16 +306,9 @@ void CVORIrurizezDlg::OnFindDisplays()
     m_Live = std::make_shared<RecordMailbox>([route = std::weak_ptr<MessageRoute>(m_Route), search] {
         if (auto shared = route.lock()) shared->Post(std::make_unique<DeviceRecordsEvent>(search));
     });
-    DiscoveryRunFunction devices = m_Services.discoverDevices;
-    DiscoveryRunFunction bridges = m_Services.discoverBridges;
-    if (AllAdaptersChosen()) {
-        devices = OnAllAdapters(RunKind::Devices, m_Services.adapters, m_Services.discoverOnAdapters);
-        bridges = OnAllAdapters(RunKind::Bridges, m_Services.adapters, m_Services.discoverOnAdapters);
-    }
-    StartSearchThread(start, m_Route, m_Services.adapters, std::move(devices), adapter, kDevicesRun,
-                      MailboxSink(m_Live, kDevicesRun), reply.port);
-    StartSearchThread(start, m_Route, m_Services.adapters, std::move(bridges), adapter, kBridgesRun,
-                      MailboxSink(m_Live, kBridgesRun), reply.port);
+    // The last search has told its end; its threads are gone or going.
+    m_Running.reset();
+    m_Running = std::make_unique<WindowSearch>(std::move(runs), m_Route, m_Services.adapters, m_Live);
     m_ProgressTimer.start();
     // Results are handled on this thread, so none of this search is lost here.
     m_DisplayList->DeleteAllItems();

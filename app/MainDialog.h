@@ -66,9 +66,6 @@ struct DialogServices {
     DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
     DiscoveryRunFunction discoverBridges = EngineRun(RunKind::Bridges);
     AdaptersRunFunction discoverOnAdapters = RunDiscoveryOnAdapters;  // "All adapters"
-    ThreadStarter startThread = StartDetachedThread;
-    // Counts the search threads; shared with them, so it outlives the dialog.
-    std::shared_ptr<ThreadCount> searchThreads = std::make_shared<ThreadCount>();
     std::function<std::unique_ptr<AddressChangeSource>()> addressChanges = CreateAddressChangeSource;
     std::function<QAction*(QMenu& menu, const QPoint& screenPoint)> popupMenu;  // default: QMenu::exec
     std::function<int(QDialog& dialog)> runModal;                               // default: QDialog::exec
@@ -115,7 +112,6 @@ public:
     static bool FindInternetExplorer() { return false; }
 
     std::shared_ptr<MessageRoute> Route() const { return m_Route; }
-    std::shared_ptr<ThreadCount> SearchThreads() const { return m_Services.searchThreads; }
     bool ProgressTimerActive() const { return m_ProgressTimer.isActive(); }
 
     SearchCycle m_Search;  // m_nTicksLeft and m_nResultsReceived
@@ -179,6 +175,7 @@ private:
     std::shared_ptr<RecordMailbox> m_Live;
     LiveRowGate m_Gate;
     QTimer m_HoldTimer;
+    std::unique_ptr<WindowSearch> m_Running;
     std::set<std::pair<std::string, std::string>> m_Reported;
     std::vector<DeviceKey> m_Arrival;
 };

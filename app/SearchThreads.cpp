@@ -2,53 +2,62 @@
 
 #include "settings/AdapterList.h"
 
-#include <system_error>
-#include <thread>
-
 namespace signseek {
+
+namespace {
+
+SearchRequest RequestOf(WindowSearchRuns runs, std::shared_ptr<const AdapterSource> adapters)
+{
+    SearchRequest request;
+    request.values = runs.values;
+    request.replyPort = runs.replyPort;
+    request.run = [runs = std::move(runs), adapters = std::move(adapters)](RunKind kind, const DiscoveryRequest& asked,
+                                                                           const std::vector<std::string>&) {
+        DiscoveryRequest request = asked;
+        request.interfaceAddress = GetAdapterAddress(runs.adapterDescription, *adapters);
+        return (kind == RunKind::Devices ? runs.devices : runs.bridges)(request);
+    };
+    return request;
+}
+
+}  // namespace
 
 DiscoveryRunFunction EngineRun(RunKind kind)
 {
     return [kind](const DiscoveryRequest& request) { return RunDiscovery(kind, request); };
 }
 
-bool StartDetachedThread(std::function<void()> body)
+WindowSearch::Sink::Sink(std::shared_ptr<MessageRoute> route, std::shared_ptr<RecordMailbox> mailbox)
+    : m_route(std::move(route)), m_devices(MailboxSink(mailbox, RunKindName(RunKind::Devices))),
+      m_bridges(MailboxSink(mailbox, RunKindName(RunKind::Bridges)))
+{}
+
+void WindowSearch::Sink::Found(RunKind run, std::size_t index, const DeviceRecord& record)
 {
-    try {
-        std::thread(std::move(body)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    (run == RunKind::Devices ? m_devices : m_bridges)(RecordChange::Found, index, record);
 }
 
-bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
-                       std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
-                       std::string adapterDescription, std::string runLabel, RecordSink onRecord,
-                       std::uint16_t replyPort)
+void WindowSearch::Sink::Changed(RunKind run, std::size_t index, const DeviceRecord& record)
 {
-    auto body = [route, adapters = std::move(adapters), run = std::move(run),
-                 description = std::move(adapterDescription), label = runLabel, onRecord = std::move(onRecord),
-                 replyPort]() mutable {
-        std::string address = GetAdapterAddress(description, *adapters);
-        DiscoveryRequest request = RequestFromSettings(address);
-        request.listenPort = replyPort;
-        request.onRecord = std::move(onRecord);
-        RunResult result = run(request);
-        if (result.failed && result.failure.empty()) result.failure = "the search could not run";
-        route->Post(std::make_unique<DiscoveryResultEvent>(std::move(result), std::move(label)));
-        // Let go of everything shared before counting as ended.
-        route.reset();
-        adapters.reset();
-        run = nullptr;
-        request.onRecord = nullptr;
-    };
-    if (start(std::move(body))) return true;
-    RunResult notStarted;
-    notStarted.failed = true;
-    notStarted.failure = "the search could not start a thread";
-    route->Post(std::make_unique<DiscoveryResultEvent>(std::move(notStarted), std::move(runLabel)));
-    return false;
+    (run == RunKind::Devices ? m_devices : m_bridges)(RecordChange::Changed, index, record);
 }
+
+void WindowSearch::Sink::Ended(RunKind run, const RunResult& result)
+{
+    m_route->Post(std::make_unique<DiscoveryResultEvent>(result, RunKindName(run)));
+}
+
+void WindowSearch::Sink::Failed(RunKind run, const std::string& cause)
+{
+    RunResult failed;
+    failed.failed = true;
+    failed.failure = cause;
+    m_route->Post(std::make_unique<DiscoveryResultEvent>(std::move(failed), RunKindName(run)));
+}
+
+WindowSearch::WindowSearch(WindowSearchRuns runs, std::shared_ptr<MessageRoute> route,
+                           std::shared_ptr<const AdapterSource> adapters, std::shared_ptr<RecordMailbox> mailbox)
+    : m_sink(std::move(route), std::move(mailbox)), m_search(RequestOf(std::move(runs), std::move(adapters)), m_sink)
+{}
 
 }  // namespace signseek

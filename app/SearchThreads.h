@@ -1,11 +1,12 @@
 #pragma once
-// The two search threads of a search. They are detached: nothing waits for
-// them, so closing the program never waits for a discovery timeout. They
-// share nothing with the dialog but the message route.
+// The window's search: the engine's Search, its two runs told to the window
+// through the message route and the record mailbox. The dialog owns it;
+// letting it go stops the runs and waits the moment they take to end.
 
 #include "app/DialogMessages.h"
-#include "app/ThreadCount.h"
+#include "app/RecordMailbox.h"
 #include "discovery/DiscoveryRun.h"
+#include "discovery/Search.h"
 #include "settings/AdapterSource.h"
 
 #include <cstdint>
@@ -20,17 +21,43 @@ using DiscoveryRunFunction = std::function<RunResult(const DiscoveryRequest&)>;
 // The engine's run of that kind.
 DiscoveryRunFunction EngineRun(RunKind kind);
 
-// A detached std::thread.
-bool StartDetachedThread(std::function<void()> body);
+// What a window search runs: each run's function, the adapter chosen by its
+// description (looked up on the run's thread), and the values to search with.
+struct WindowSearchRuns {
+    DiscoveryRunFunction devices;
+    DiscoveryRunFunction bridges;
+    std::string adapterDescription;
+    DiscoveryValues values;
+    std::uint16_t replyPort = REPLY_PORT;  // the port the device run's ReplyTo names
+};
 
-// One search thread: looks up the adapter's address by its description, runs
-// the discovery run with the process-wide settings values, telling onRecord
-// of each record as it comes and naming replyPort in its ReplyTo, and posts one WM_DISCOVERY_RESULT labelled
-// runLabel. When the thread cannot be started, a result without records is
-// posted at once so the search still ends; returns false then.
-bool StartSearchThread(const ThreadStarter& start, std::shared_ptr<MessageRoute> route,
-                       std::shared_ptr<const AdapterSource> adapters, DiscoveryRunFunction run,
-                       std::string adapterDescription, std::string runLabel = {}, RecordSink onRecord = {},
-                       std::uint16_t replyPort = REPLY_PORT);
+// Starts both runs at once. Each record a run reports goes to the mailbox
+// labelled by its run, and each run ends in one WM_DISCOVERY_RESULT labelled
+// runLabel ("devices", "bridges"), one without records when it failed.
+class WindowSearch {
+public:
+    WindowSearch(WindowSearchRuns runs, std::shared_ptr<MessageRoute> route,
+                 std::shared_ptr<const AdapterSource> adapters, std::shared_ptr<RecordMailbox> mailbox);
+
+    void Stop() { m_search.Stop(); }
+
+private:
+    class Sink : public SearchSink {
+    public:
+        Sink(std::shared_ptr<MessageRoute> route, std::shared_ptr<RecordMailbox> mailbox);
+        void Found(RunKind run, std::size_t index, const DeviceRecord& record) override;
+        void Changed(RunKind run, std::size_t index, const DeviceRecord& record) override;
+        void Ended(RunKind run, const RunResult& result) override;
+        void Failed(RunKind run, const std::string& cause) override;
+
+    private:
+        std::shared_ptr<MessageRoute> m_route;
+        RecordSink m_devices;
+        RecordSink m_bridges;
+    };
+
+    Sink m_sink;
+    Search m_search;  // last: its runs end before the sink goes
+};
 
 }  // namespace signseek

@@ -2,7 +2,6 @@
 
 #include "app/App.h"
 #include "app/StartupCheck.h"
-#include "app/ThreadCount.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,15 +24,9 @@ int main(int argc, char** argv)
     }
     {
         signseek::CVORIrurizezApp app(argc, argv);
-        signseek::DialogServices services;
-        const std::shared_ptr<signseek::ThreadCount> searches = services.searchThreads;
-        app.InitInstance(std::move(services));
-        // A search still running would keep its discovery timeout: end now
-        // rather than unwind under its feet.
-        if (searches->Running() > 0) {
-            std::fflush(nullptr);
-            std::_Exit(0);
-        }
+        // A search still running when the window closes is stopped and
+        // waited for there, which takes a moment, not its discovery timeout.
+        app.InitInstance(signseek::DialogServices{});
     }
     return 0;
 }

@@ -83,7 +83,6 @@ std::vector<double> Measure(int n, std::chrono::microseconds pause, const std::s
         return result;
     };
     s.discoverBridges = [](const DiscoveryRequest&) { return RunResult{}; };
-    std::shared_ptr<signseek::ThreadCount> threads = s.searchThreads;
 
     signseek::CVORIrurizezDlg dialog(s);
     dialog.show();
@@ -108,7 +107,6 @@ std::vector<double> Measure(int n, std::chrono::microseconds pause, const std::s
     });
     check.start(50);
     loop.exec();
-    threads->WaitForNone(std::chrono::seconds(10));
     std::vector<double> ms;
     for (std::size_t i = 0; i < reported.size(); ++i)
         if (seen[i]) ms.push_back(std::chrono::duration<double, std::milli>(shown[i] - reported[i]).count());

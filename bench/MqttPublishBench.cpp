@@ -7,7 +7,7 @@
 
 #include "cli/mqtt/DeviceTopic.h"
 #include "cli/mqtt/WatchPublisher.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 #include "tests/cli/FakeBroker.h"
 
 #include <chrono>

@@ -1,34 +1,49 @@
 #include "cli/SearchRunner.h"
 
-#include <thread>
+#include "discovery/Search.h"
+
+#include <mutex>
 
 namespace signseek {
 
 namespace {
 
-DiscoveryRequest Request(const char* name, const SearchSettings& settings)
-{
-    DiscoveryRequest request;
-    request.listenPort = settings.listenPort;
-    request.values = settings.values;
-    request.interfaceAddress = settings.interfaceAddress;
-    request.pObserver = settings.observer;
-    request.pStop = settings.stop;
-    if (settings.onRecord)
-        request.onRecord = [&settings, name](RecordChange change, std::size_t index, const DeviceRecord& record) {
-            settings.onRecord(name, change, index, record);
-        };
-    return request;
-}
+// What signseek-find keeps of a search: each run's end, and every record as
+// it comes when the caller asked for that.
+class OutcomeSink : public SearchSink {
+public:
+    explicit OutcomeSink(const SearchSettings& settings) : m_settings(settings) {}
 
-// A single adapter's run, or the runs on every adapter as one: their
-// records one adapter after the other, a failure naming its adapter.
-RunResult Execute(RunKind kind, const char* name, const SearchSettings& settings)
-{
-    const DiscoveryRequest request = Request(name, settings);
-    if (settings.adapters.empty()) return RunDiscovery(kind, request);
-    return JoinAdapterResults(RunDiscoveryOnAdapters(kind, request, settings.adapters), settings.adapters);
-}
+    void Found(RunKind run, std::size_t index, const DeviceRecord& record) override
+    {
+        if (m_settings.onRecord) m_settings.onRecord(RunKindName(run), RecordChange::Found, index, record);
+    }
+    void Changed(RunKind run, std::size_t index, const DeviceRecord& record) override
+    {
+        if (m_settings.onRecord) m_settings.onRecord(RunKindName(run), RecordChange::Changed, index, record);
+    }
+    void Ended(RunKind run, const RunResult& result) override
+    {
+        std::lock_guard lock(m_mutex);
+        Of(run) = result;
+    }
+    void Failed(RunKind run, const std::string& cause) override
+    {
+        std::lock_guard lock(m_mutex);
+        RunResult& result = Of(run);
+        result.failed = true;
+        result.failure = cause;
+    }
+
+    RunResult devices;
+    RunResult bridges;
+
+private:
+    RunResult& Of(RunKind run) { return run == RunKind::Devices ? devices : bridges; }
+
+    const SearchSettings& m_settings;
+    std::mutex m_mutex;
+};
 
 void Append(std::vector<FoundDevice>& out, const char* name, const RunResult& result)
 {
@@ -39,27 +54,28 @@ void Append(std::vector<FoundDevice>& out, const char* name, const RunResult& re
 
 SearchOutcome RunSearch(const SearchSettings& settings)
 {
-    RunResult devices;
-    RunResult bridges;
-    std::thread devicesThread([&] { devices = Execute(RunKind::Devices, "devices", settings); });
-    std::thread bridgesThread([&] { bridges = Execute(RunKind::Bridges, "bridges", settings); });
-    devicesThread.join();
-    bridgesThread.join();
+    SearchRequest request;
+    request.values = settings.values;
+    request.interfaceAddress = settings.interfaceAddress;
+    request.adapters = settings.adapters;
+    request.replyPort = settings.listenPort;
+    request.observer = settings.observer;
+    request.stop = settings.stop;
+    OutcomeSink sink(settings);
+    {
+        Search search(std::move(request), sink);
+        search.Wait();
+    }
 
     SearchOutcome outcome;
-    outcome.devicesRunFailed = devices.failed;
-    outcome.bridgesRunFailed = bridges.failed;
-    outcome.devicesFailure = devices.failure;
-    outcome.bridgesFailure = bridges.failure;
-    // A run that failed says why; one without a word of its own still must not pass for an empty network.
-    if (outcome.devicesRunFailed && outcome.devicesFailure.empty())
-        outcome.devicesFailure = "the device search could not run";
-    if (outcome.bridgesRunFailed && outcome.bridgesFailure.empty())
-        outcome.bridgesFailure = "the bridge search could not run";
-    outcome.recordLimitReached = devices.limitReached || bridges.limitReached;
-    outcome.shedConnections = devices.shedConnections + bridges.shedConnections;
-    Append(outcome.devices, "devices", devices);
-    Append(outcome.devices, "bridges", bridges);
+    outcome.devicesRunFailed = sink.devices.failed;
+    outcome.bridgesRunFailed = sink.bridges.failed;
+    outcome.devicesFailure = sink.devices.failure;
+    outcome.bridgesFailure = sink.bridges.failure;
+    outcome.recordLimitReached = sink.devices.limitReached || sink.bridges.limitReached;
+    outcome.shedConnections = sink.devices.shedConnections + sink.bridges.shedConnections;
+    Append(outcome.devices, RunKindName(RunKind::Devices), sink.devices);
+    Append(outcome.devices, RunKindName(RunKind::Bridges), sink.bridges);
     return outcome;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
-// One search as the window runs it: the device run and the bridge run at the
-// same time on two threads, each with its own request.
+// One search as signseek-find runs it, through the engine's Search: the
+// device run and the bridge run at the same time, their records gathered.
 
 #include "discovery/DiscoveryRun.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include <atomic>
 #include <cstddef>

@@ -4,8 +4,8 @@
 #include "cli/mqtt/WatchPublisher.h"
 #include "common/VendorConstants.h"
 #include "discovery/AnnouncementEvidence.h"
-#include "discovery/ResultPrinter.h"
 #include "discovery/WatchRun.h"
+#include "present/ResultPrinter.h"
 
 #include <mutex>
 

@@ -11,7 +11,7 @@
 #include "cli/mqtt/FleetListing.h"
 #include "common/Version.h"
 #include "discovery/ReplyPort.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"

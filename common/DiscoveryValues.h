@@ -27,4 +27,7 @@ struct DiscoveryValues {
     bool operator==(const DiscoveryValues&) const = default;
 };
 
+// A timeout as a discovery run may use it: at least one second.
+inline std::int32_t UsableTimeout(std::int32_t seconds) { return seconds < 1 ? 1 : seconds; }
+
 }  // namespace signseek

@@ -1,4 +1,7 @@
 #pragma once
+#ifndef SIGNSEEK_ENGINE_INTERNAL
+#error "discovery/AnnouncementListener.h is internal to the discovery engine: search through discovery/Search.h"
+#endif
 // The watch's ear on the discovery group: a UDP context bound to the group at
 // the discovery port, joined on the chosen interface, that reads Hello and
 // Bye announcements and hands each to a callback. It never answers anything,

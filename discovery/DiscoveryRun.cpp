@@ -3,7 +3,6 @@
 #include "common/BridgePorts.h"
 #include "discovery/Match.h"
 #include "discovery/ResultArray.h"
-#include "settings/DiscoverySettings.h"
 
 #include <new>
 #include <system_error>
@@ -204,17 +203,6 @@ std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request)
 std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request)
 {
     return AsArray(RunDiscovery(RunKind::Bridges, request), request);
-}
-
-DiscoveryRequest RequestFromSettings(std::string interfaceAddress)
-{
-    DiscoveryRequest request;
-    request.listenPort = REPLY_PORT;
-    request.values = PublishedSettings();
-    request.probeScopes = VENDOR_URI_ROOT;
-    request.probeTypes = "";
-    request.interfaceAddress = std::move(interfaceAddress);
-    return request;
 }
 
 }  // namespace signseek

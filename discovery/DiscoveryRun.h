@@ -73,8 +73,4 @@ RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vect
 std::unique_ptr<DeviceRecord[]> DiscoverDevices(DiscoveryRequest request);
 std::unique_ptr<DeviceRecord[]> DiscoverBridges(DiscoveryRequest request);
 
-// A request as the search threads make it: the reply port, the process-wide
-// settings values as they stand now, the vendor's root scope and no types.
-DiscoveryRequest RequestFromSettings(std::string interfaceAddress);
-
 }  // namespace signseek

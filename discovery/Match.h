@@ -1,4 +1,7 @@
 #pragma once
+#ifndef SIGNSEEK_ENGINE_INTERNAL
+#error "discovery/Match.h is internal to the discovery engine: search through discovery/Search.h"
+#endif
 // The listener object of one discovery run: it multicasts the run's probes
 // through its own proxy, then serves the answers that come back and turns
 // them into de-duplicated device records.

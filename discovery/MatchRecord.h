@@ -1,4 +1,7 @@
 #pragma once
+#ifndef SIGNSEEK_ENGINE_INTERNAL
+#error "discovery/MatchRecord.h is internal to the discovery engine: search through discovery/Search.h"
+#endif
 // Turns a decoded ProbeMatch or Hello into a device record. The decoded
 // message belongs to the SOAP context and is released after the handler, so
 // everything is copied.

@@ -1,4 +1,7 @@
 #pragma once
+#ifndef SIGNSEEK_ENGINE_INTERNAL
+#error "discovery/Result.h is internal to the discovery engine: search through discovery/Search.h"
+#endif
 
 namespace signseek {
 

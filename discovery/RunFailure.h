@@ -1,4 +1,7 @@
 #pragma once
+#ifndef SIGNSEEK_ENGINE_INTERNAL
+#error "discovery/RunFailure.h is internal to the discovery engine: search through discovery/Search.h"
+#endif
 // One line saying why a discovery run could not do its work, for the user:
 // the window's message box and signseek-find's error line.
 

@@ -3,7 +3,7 @@
 #include "common/TextHelpers.h"
 #include "common/TransportAddress.h"
 #include "discovery/AnnouncementEvidence.h"
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <algorithm>
 #include <utility>

@@ -3,6 +3,7 @@
 #include "discovery/AnnouncementEvidence.h"
 #include "discovery/AnnouncementListener.h"
 #include "discovery/DeviceCollector.h"
+#include "discovery/Search.h"
 #include "discovery/WatchRoster.h"
 
 #include <chrono>
@@ -119,25 +120,48 @@ private:
     UnconfirmedEventLimit m_limit;
 };
 
-// Both runs side by side: a new device is told as soon as a run accepts it,
-// a change once the run has merged all it heard.
+// One search of the watch: a new device is told as soon as a run accepts
+// it, a change once the run has merged all it heard.
+class WatchSearchSink : public SearchSink {
+public:
+    WatchSearchSink(const WatchRequest& watch, WatchState& state, std::int64_t started)
+        : m_watch(watch), m_state(state), m_started(started)
+    {}
+
+    void Found(RunKind run, std::size_t, const DeviceRecord& record) override
+    {
+        m_state.Seen(record, RunKindName(run), m_started, false);
+    }
+    void Changed(RunKind run, std::size_t, const DeviceRecord& record) override
+    {
+        m_state.Seen(record, RunKindName(run), m_started, false);
+    }
+    void Ended(RunKind run, const RunResult& result) override
+    {
+        for (const DeviceRecord& record : result.records) m_state.Seen(record, RunKindName(run), m_started, true);
+    }
+    void Failed(RunKind, const std::string& cause) override
+    {
+        if (m_watch.onRunFailure) m_watch.onRunFailure(cause);
+    }
+
+private:
+    const WatchRequest& m_watch;
+    WatchState& m_state;
+    const std::int64_t m_started;
+};
+
 void SearchOnce(const WatchRequest& watch, WatchState& state, const std::atomic<bool>& stop)
 {
-    DiscoveryRequest request = watch.search;
-    request.pStop = &stop;
-    const std::int64_t started = NowMillis();
-    auto runOf = [&state, &watch, request, started](RunKind kind, const char* name) mutable {
-        request.onRecord = [&state, name, started](RecordChange, std::size_t, const DeviceRecord& record) {
-            state.Seen(record, name, started, false);
-        };
-        const RunResult result = RunDiscovery(kind, request);
-        for (const DeviceRecord& record : result.records) state.Seen(record, name, started, true);
-        if (result.failed && watch.onRunFailure)
-            watch.onRunFailure(result.failure.empty() ? "the search could not run" : result.failure);
-    };
-    std::thread bridges(runOf, RunKind::Bridges, "bridges");
-    runOf(RunKind::Devices, "devices");
-    bridges.join();
+    SearchRequest request;
+    request.values = watch.search.values;
+    request.interfaceAddress = watch.search.interfaceAddress;
+    request.replyPort = watch.search.listenPort;
+    request.observer = watch.search.pObserver;
+    request.stop = &stop;
+    WatchSearchSink sink(watch, state, NowMillis());
+    Search search(std::move(request), sink);
+    search.Wait();
 }
 
 // Sleeps until `until` or the stop, whichever comes first.

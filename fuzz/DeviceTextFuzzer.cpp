@@ -1,11 +1,11 @@
 // The discovery core's readers of device text: metadata values, the web page
 // address handed to a browser launcher, and the rows and details on screen.
 #include "common/TextEncoding.h"
-#include "discovery/DeviceDetails.h"
 #include "discovery/DeviceRecord.h"
-#include "discovery/DisplayRows.h"
 #include "discovery/ServiceCatalogue.h"
-#include "discovery/WebPageAddress.h"
+#include "present/DeviceDetails.h"
+#include "present/DisplayRows.h"
+#include "present/WebPageAddress.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,7 +2,7 @@
 
 #include "discovery/DeviceCollector.h"
 #include "discovery/DeviceRecord.h"
-#include "discovery/WebPageAddress.h"
+#include "present/WebPageAddress.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/HttpExchange.h"
 #include "wire/WireState.h"

@@ -104,6 +104,4 @@ DiscoveryValues PublishedSettings()
     return values;
 }
 
-std::int32_t UsableTimeout(std::int32_t seconds) { return seconds < 1 ? 1 : seconds; }
-
 }  // namespace signseek

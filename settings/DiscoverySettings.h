@@ -53,9 +53,6 @@ std::string SettingsFilePath(const std::string& dataFolder);
 void PublishSettings(const DiscoveryValues& values);
 DiscoveryValues PublishedSettings();
 
-// A timeout as a discovery run may use it: at least one second.
-std::int32_t UsableTimeout(std::int32_t seconds);
-
 // Process-wide copies of the settings, read by the discovery threads while the
 // user-interface thread may write them; atomic so those reads are well defined.
 extern std::atomic<std::int32_t> g_nReceiveTimeout;

@@ -4,7 +4,7 @@
 // shows it as a search would.
 
 #include "cli/mqtt/FleetReader.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include <optional>
 #include <string>

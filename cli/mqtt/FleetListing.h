@@ -2,7 +2,7 @@
 // signseek-find --from: every site's devices as a broker holds them.
 
 #include "cli/FindOptions.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include <cstddef>
 #include <string>

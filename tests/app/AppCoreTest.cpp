@@ -10,7 +10,6 @@
 #include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
-#include "app/ThreadCount.h"
 #include "common/VendorConstants.h"
 #include "common/Version.h"
 
@@ -356,32 +355,6 @@ TEST(LiveRowGate, APlayerWaitsForItsNameAndPortsOrForTheHoldOthersShowAtOnce)
     gate.Clear();
     EXPECT_FALSE(gate.NextDue());
     EXPECT_FALSE(gate.Pass(c, cases[3].record, t0 + 8s));
-}
-
-TEST(ThreadCount, CountsAThreadUntilItsBodyHasLetGoOfWhatItHeld)
-{
-    auto count = std::make_shared<ThreadCount>();
-    std::thread worker;
-    ThreadStarter start = CountingStarter(count, [&worker](std::function<void()> body) {
-        worker = std::thread(std::move(body));
-        return true;
-    });
-    auto held = std::make_shared<int>(0);
-    std::weak_ptr<int> watch = held;
-    std::promise<void> go;
-    std::shared_future<void> wait = go.get_future().share();
-    ASSERT_TRUE(start([held = std::move(held), wait] { wait.wait(); }));
-    EXPECT_EQ(1, count->Running());
-    EXPECT_FALSE(count->WaitForNone(std::chrono::milliseconds(20)));
-    go.set_value();
-    EXPECT_TRUE(count->WaitForNone(std::chrono::seconds(10)));
-    EXPECT_TRUE(watch.expired());
-    worker.join();
-
-    // A thread that cannot start is not counted.
-    ThreadStarter refusing = CountingStarter(count, [](std::function<void()>) { return false; });
-    EXPECT_FALSE(refusing([] {}));
-    EXPECT_EQ(0, count->Running());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -131,12 +132,13 @@ private:
 // Holds a discovery run until the test opens it.
 class Gate {
 public:
-    void Enter()
+    // Waits until the gate opens or, given a run's stop flag, the run is stopped.
+    void Enter(const std::atomic<bool>* stop = nullptr)
     {
         std::unique_lock lock(m_mutex);
         ++m_entered;
         m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_open; });
+        while (!m_open && !(stop && *stop)) m_changed.wait_for(lock, std::chrono::milliseconds(10));
     }
     void Open()
     {
@@ -186,12 +188,12 @@ struct FakeRun {
                 std::lock_guard lock(*mutex);
                 requests->push_back(request);
             }
-            if (start) start->Enter();
+            if (start) start->Enter(request.pStop);
             for (const FakeReport& report : reports) {
                 if (request.onRecord) request.onRecord(report.change, report.index, report.record);
-                if (report.after) report.after->Enter();
+                if (report.after) report.after->Enter(request.pStop);
             }
-            if (gate) gate->Enter();
+            if (gate) gate->Enter(request.pStop);
             RunResult result;
             if (fails) {
                 result.failed = true;

@@ -151,7 +151,6 @@ protected:
         s.discoverBridges = m_bridges.Function();
         s.checks = {std::make_shared<FakeCredentials>(), std::make_shared<OpenFirewall>(), std::make_shared<FakeJava>(),
                     std::make_shared<NoSilverlightRuntime>()};
-        m_searches = s.searchThreads;
         DeviceRecord r;
         r.address = "urn:uuid:lobby";
         r.xAddrs = "http://10.0.0.5/x";
@@ -162,16 +161,9 @@ protected:
         m_dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
     }
-    void TearDown() override
-    {
-        m_dialog.reset();
-        if (m_searches) {
-            EXPECT_TRUE(m_searches->WaitForNone(10s));
-        }
-    }
+    void TearDown() override { m_dialog.reset(); }
 
     test::TempFolder m_folder;
-    std::shared_ptr<ThreadCount> m_searches;
     test::FakeRun m_devices;
     test::FakeRun m_bridges;
     std::vector<QString> m_launched;

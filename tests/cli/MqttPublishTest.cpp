@@ -6,7 +6,7 @@
 #include "cli/mqtt/FleetDevices.h"
 #include "cli/mqtt/FleetReader.h"
 #include "cli/mqtt/WatchPublisher.h"
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 #include "tests/cli/FakeBroker.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,6 @@
 #include "discovery/ReplyPort.h"
 #include "discovery/RunFailure.h"
 #include "discovery/WatchRun.h"
-#include "settings/DiscoverySettings.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <algorithm>
@@ -746,26 +745,6 @@ TEST(ReplyPort, TheSystemsCheckSeesAListenerOnThePort)
     EXPECT_EQ(EADDRINUSE, SystemReplyPorts().TryBind("127.0.0.1", free));
     close(holder);
     EXPECT_EQ(EADDRNOTAVAIL, SystemReplyPorts().TryBind("not an address", free));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(RequestFromSettings, TakesTheSettingsValues)
-{
-    g_nDiscoveryPort = 0x10000 + 3710;
-    g_nDiscoveryTimeout = 12;
-    g_nReceiveTimeout = 3;
-    g_nDiscoveryTTL = 7;
-    DiscoveryRequest request = RequestFromSettings("10.1.2.3");
-    PublishSettings(DiscoveryValues{});
-    EXPECT_EQ(REPLY_PORT, request.listenPort);
-    EXPECT_EQ((DiscoveryValues{12, 3, 0x10000 + 3710, 7}), request.values);
-    EXPECT_STREQ(VENDOR_URI_ROOT, request.probeScopes);
-    EXPECT_STREQ("", request.probeTypes);
-    EXPECT_EQ(nullptr, request.pCount);
-    EXPECT_EQ("10.1.2.3", request.interfaceAddress);
 }
 
 }  // namespace

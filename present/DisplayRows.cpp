@@ -1,4 +1,4 @@
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include "common/TextEncoding.h"
 #include "common/TextHelpers.h"

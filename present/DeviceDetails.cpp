@@ -1,8 +1,8 @@
-#include "discovery/DeviceDetails.h"
+#include "present/DeviceDetails.h"
 
 #include "common/TextEncoding.h"
 #include "common/TextHelpers.h"
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <string_view>
 

@@ -1,11 +1,11 @@
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 
 #include "common/TerminalWidth.h"
 #include "common/TextEncoding.h"
 #include "common/TextHelpers.h"
 #include "common/TransportAddress.h"
-#include "discovery/DisplayRows.h"
-#include "discovery/WebPageAddress.h"
+#include "present/DisplayRows.h"
+#include "present/WebPageAddress.h"
 
 #include <nlohmann/json.hpp>
 

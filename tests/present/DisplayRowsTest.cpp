@@ -1,6 +1,6 @@
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
-#include "TestRecords.h"
+#include "tests/discovery/TestRecords.h"
 
 #include <gtest/gtest.h>
 

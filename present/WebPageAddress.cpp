@@ -1,6 +1,6 @@
-#include "discovery/WebPageAddress.h"
+#include "present/WebPageAddress.h"
 
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <cstddef>
 

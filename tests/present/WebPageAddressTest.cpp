@@ -1,6 +1,6 @@
-#include "discovery/WebPageAddress.h"
+#include "present/WebPageAddress.h"
 
-#include "TestRecords.h"
+#include "tests/discovery/TestRecords.h"
 
 #include <gtest/gtest.h>
 

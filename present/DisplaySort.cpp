@@ -1,4 +1,4 @@
-#include "discovery/DisplaySort.h"
+#include "present/DisplaySort.h"
 
 #include "common/TextHelpers.h"
 

@@ -1,4 +1,4 @@
-#include "discovery/ResultPrinter.h"
+#include "present/ResultPrinter.h"
 #include "common/TextEncoding.h"
 #include "common/VendorConstants.h"
 

@@ -1,6 +1,6 @@
-#include "discovery/DeviceDetails.h"
+#include "present/DeviceDetails.h"
 
-#include "TestRecords.h"
+#include "tests/discovery/TestRecords.h"
 
 #include <gtest/gtest.h>
 

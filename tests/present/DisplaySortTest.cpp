@@ -1,6 +1,6 @@
-#include "discovery/DisplaySort.h"
+#include "present/DisplaySort.h"
 
-#include "TestRecords.h"
+#include "tests/discovery/TestRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // row goes, and how a click on a column header sorts them.
 
 #include "discovery/DeviceRecord.h"
-#include "discovery/DisplayRows.h"
+#include "present/DisplayRows.h"
 
 #include <algorithm>
 #include <cstddef>
