@@ -26,7 +26,10 @@ std::string RangeError(const std::string& option, SettingRange range)
     return option + " needs an integer between " + std::to_string(range.low) + " and " + std::to_string(range.high);
 }
 
-enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces, kWatch, kInterval };
+enum LongOnly { kPort = 256, kTtl, kReceiveTimeout, kListInterfaces, kWatch, kInterval, kTarget, kTargetsFrom, kRate };
+
+// Probes a second: from one a second to as fast as a small network takes.
+constexpr SettingRange kProbeRateRange{1, 10000};
 
 // A day between searches is as slow as a watch may be.
 constexpr SettingRange kWatchIntervalRange{1, 86400};
@@ -44,6 +47,9 @@ const option kOptions[] = {
     {"list-interfaces", no_argument, nullptr, kListInterfaces},
     {"watch", no_argument, nullptr, kWatch},
     {"interval", required_argument, nullptr, kInterval},
+    {"target", required_argument, nullptr, kTarget},
+    {"targets-from", required_argument, nullptr, kTargetsFrom},
+    {"rate", required_argument, nullptr, kRate},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -66,9 +72,15 @@ FindOptions OptionsFromSettings(const CDiscoverySettings& settings)
 
 std::string FindUsage()
 {
-    return std::string("Usage: signseek-find [options]\n"
-                       "Searches the local network for display devices and lists them.\n"
+    return std::string("Usage: signseek-find [options] [TARGET...]\n"
+                       "Searches the local network for display devices and lists them; with\n"
+                       "targets, asks those addresses directly, also across routers.\n"
                        "\n"
+                       "  TARGET, --target TARGET      an IPv4 address (10.20.0.7), a range\n"
+                       "                               (10.20.0.10-10.20.0.80), a subnet (10.20.0.0/24)\n"
+                       "                               or a host name; at most 65536 addresses (a /16)\n"
+                       "      --targets-from FILE      targets one a line, # starts a comment\n"
+                       "      --rate N                 directed probes a second, 1-10000 (default 200)\n"
                        "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
                        "                               address to search from (default: the first adapter),\n"
                        "                               or \"all\" for every usable adapter at once\n"
@@ -94,13 +106,24 @@ std::string FindUsage()
            "\n"
            "Table and CSV list one row per device, ordered by run (devices, then\n"
            "bridges), name and IP address. CSV columns: Name, Dimensions, DHCP Name,\n"
-           "IP Address, Endpoint Address, MAC, Web Page, Services, Discovery Version.\n"
+           "IP Address, Endpoint Address, MAC, Web Page, Services, Discovery Version,\n"
+           "Adapter, Via.\n"
            "JSON is {\"devices\": [...]}, each device with the keys run, address, types,\n"
            "matchBy, scopes, xAddrs, metadataVersion, metadata, sourceAddress, name,\n"
-           "dimensions, dhcpName, ipAddress, mac, services, discoveryVersion, webPage.\n"
+           "dimensions, dhcpName, ipAddress, mac, services, discoveryVersion, webPage,\n"
+           "adapter, via.\n"
            "NDJSON prints one JSON object per line as soon as a device answers, and\n"
            "again when a later answer changes it: the key event (\"found\" or\n"
            "\"changed\") followed by the keys of a JSON device.\n"
+           "\n"
+           "With targets and no --interface only the targets are probed, by unicast\n"
+           "to their discovery port; with --interface the multicast search goes out\n"
+           "as well. Each device's probes are those of a multicast search, the\n"
+           "ReplyTo naming the local address the route to the target leaves from. A\n"
+           "search of targets alone ends as soon as every target answered, else the\n"
+           "discovery time-out after its last probe. -v lists the targets that did\n"
+           "not answer. Each record's via (JSON) or Via (CSV) says \"multicast\" or\n"
+           "\"directed\".\n"
            "\n"
            "Interrupted (SIGINT, Ctrl-C) or terminated (SIGTERM), the search stops at\n"
            "once and lists what it found so far.\n"
@@ -115,7 +138,8 @@ std::string FindUsage()
            "  0  the search ran, whether or not devices answered\n"
            "  1  the search could not run (the cause is on standard error); devices\n"
            "     found by the other run are still listed\n"
-           "  2  a bad option or value, or an unknown adapter\n"
+           "  2  a bad option or value, a bad target, or an unknown adapter\n"
+           "  3  the only target was one address and it did not answer\n"
            "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
 
@@ -158,6 +182,17 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
             intervalGiven = true;
             break;
         }
+        case kTarget: options.targets.push_back(value); break;
+        case kTargetsFrom:
+            if (value.empty()) return {std::nullopt, "--targets-from needs a file"};
+            options.targetsFile = value;
+            break;
+        case kRate: {
+            auto number = RangedNumber(value, kProbeRateRange);
+            if (!number) return {std::nullopt, RangeError("--rate", kProbeRateRange)};
+            options.probeRate = *number;
+            break;
+        }
         case 'i':
             if (value.empty()) return {std::nullopt, "--interface needs an adapter or an address"};
             options.interface = value;
@@ -193,7 +228,11 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
         }
         }
     }
-    if (optind < argc) return {std::nullopt, "unexpected argument " + std::string(argv[optind]) + " (see --help)"};
+    options.targets.insert(options.targets.end(), argv.begin() + optind, argv.begin() + argc);
+    const bool directed = !options.targets.empty() || !options.targetsFile.empty();
+    if (directed && options.watch) return {std::nullopt, "--watch watches an adapter, not targets"};
+    if (directed && options.interface == "all")
+        return {std::nullopt, "targets go with one adapter (--interface) or none, not all"};
     if (intervalGiven && !options.watch) return {std::nullopt, "--interval needs --watch"};
     // A watch lists a device by its host, which two adapters' networks may share.
     if (options.watch && options.interface == "all") return {std::nullopt, "--watch watches one adapter, not all"};

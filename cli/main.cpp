@@ -2,6 +2,7 @@
 
 #include "cli/FindOptions.h"
 #include "cli/InterfaceChoice.h"
+#include "cli/ProbeCounter.h"
 #include "cli/ProgressLine.h"
 #include "cli/SearchRunner.h"
 #include "cli/StopSignals.h"
@@ -9,6 +10,7 @@
 #include "cli/WatchMode.h"
 #include "common/Version.h"
 #include "discovery/ResultPrinter.h"
+#include "discovery/TargetList.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
 #include "settings/DiscoverySettings.h"
@@ -26,6 +28,23 @@ int Fail(const std::string& message, int status)
 {
     std::cerr << "signseek-find: " << message << '\n';
     return status;
+}
+
+// The options' targets and target file as addresses; the error, if any.
+std::string AddTargets(const FindOptions& options, SearchSettings& settings)
+{
+    std::vector<std::string> texts = options.targets;
+    if (!options.targetsFile.empty()) {
+        TargetFile file = ReadTargetFile(options.targetsFile);
+        if (!file.error.empty()) return "--targets-from: " + file.error;
+        if (file.texts.empty()) return "--targets-from: " + options.targetsFile + " names no target";
+        texts.insert(texts.end(), file.texts.begin(), file.texts.end());
+    }
+    TargetList list = ParseTargets(texts);
+    if (!list.error.empty()) return list.error;
+    settings.targets = std::move(list.addresses);
+    settings.probeRate = options.probeRate;
+    return {};
 }
 
 }  // namespace
@@ -54,7 +73,12 @@ int main(int argc, char** argv)
     }
 
     SearchSettings settings;
-    if (options.interface == kAllAdapters) {
+    if (const std::string error = AddTargets(options, settings); !error.empty()) return Fail(error, kExitUsage);
+    // Targets alone: only they are asked, and the search may end early.
+    const bool directedOnly = !settings.targets.empty() && options.interface.empty();
+    if (directedOnly) {
+        settings.endWhenTargetsAnswered = true;
+    } else if (options.interface == kAllAdapters) {
         settings.adapters = signseek::GetAllAdapterAddresses(adapters);
         if (settings.adapters.empty()) return Fail("no network adapter with an IPv4 address", kExitRunFailed);
     } else {
@@ -70,7 +94,8 @@ int main(int argc, char** argv)
                             std::cout, std::cerr);
     }
     settings.values = options.values;
-    if (options.verbose) settings.observer = &verbose;
+    ProbeCounter probes(options.verbose ? &verbose : nullptr);
+    settings.observer = &probes;
     std::mutex printing;
     if (options.format == OutputFormat::Ndjson)
         // Called from both runs' threads; each line goes out whole and at once.
@@ -86,10 +111,16 @@ int main(int argc, char** argv)
     {
         // The bar would tear the verbose lines apart; NDJSON lines are their own progress.
         std::optional<ProgressLine> progress;
+        // Directed probes add their sending time: a probe per run and target, two for the device run.
+        const auto sweep = std::chrono::milliseconds(3000 * settings.targets.size() / settings.probeRate);
         if (!options.verbose && options.format != OutputFormat::Ndjson)
-            progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1));
+            progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1) + sweep,
+                             settings.targets.empty() ? nullptr : &probes.sent);
         outcome = RunSearch(settings);
     }
+    if (options.verbose)
+        for (const std::string& target : outcome.silentTargets)
+            std::cerr << "signseek-find: no answer from " << target << '\n';
     std::vector<std::string> failures;
     for (const std::string& failure : {outcome.devicesFailure, outcome.bridgesFailure})
         if (!failure.empty() && (failures.empty() || failures.front() != failure)) failures.push_back(failure);
@@ -107,6 +138,9 @@ int main(int argc, char** argv)
     case OutputFormat::Json: std::cout << FormatJson(outcome.devices); break;
     case OutputFormat::Ndjson: break;  // each device went out as it came
     }
+    // "Is this one device there?" answered by the status as well.
+    const bool oneAddress = options.targetsFile.empty() && options.targets.size() == 1 && settings.targets.size() == 1;
+    if (status == kExitSuccess && oneAddress && !outcome.silentTargets.empty()) status = kExitNotFound;
     // A stopped search has listed what it found; the status says it was cut short.
     if (StopSignal() != 0) status = kExitSignalBase + StopSignal();
     return status;

@@ -31,11 +31,12 @@ int Match::Listen()
         m_bAddressingRegistered = true;
     }
     if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
-    Run(m_strInterface, m_nListenPort);
+    const std::string& host = m_strListenHost.empty() ? m_strInterface : m_strListenHost;
+    Run(host, m_nListenPort);
     // A listener that never bound heard nothing: that is a failure, not an
     // empty result.
     if (!m_bBound) {
-        m_strFailure = ListenFailure(wire::IsUdp(this), m_strInterface, m_nListenPort, errnum);
+        m_strFailure = ListenFailure(wire::IsUdp(this), host, m_nListenPort, errnum);
         return E_FAIL;
     }
     return 0;
@@ -45,6 +46,10 @@ int Match::Run(const std::string& host, int port)
 {
     if (!soap_valid_socket(wire::Bind(this, host.c_str(), port, kBacklog))) return error;
     m_bBound = true;
+    if (m_onBound) {
+        m_onBound(master);
+        m_startMillis = ClockMillis();
+    }
     const std::int64_t start = ClockMillis();
     const std::int64_t end = EndMillis();
     if (!wire::IsUdp(this)) {
