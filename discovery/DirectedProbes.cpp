@@ -16,8 +16,7 @@ class Pacer {
 public:
     Pacer(int rate, const std::atomic<bool>* stop)
         : m_interval(std::chrono::nanoseconds(1'000'000'000LL / std::clamp(rate, 1, kMaxProbeRate))), m_stop(stop)
-    {
-    }
+    {}
 
     // False when the run was stopped.
     bool Next()

@@ -27,7 +27,7 @@ TEST(TargetList, EachFormTurnsIntoItsAddresses)
         {{"10.1.0.0/16"}, 65536, "10.1.0.0", "10.1.255.255"},
         {{"player.signage.example"}, 1, "10.20.0.7", "10.20.0.7"},
         // An address given twice is probed once.
-        {{"10.1.2.5", "10.1.2.0/30", "10.1.2.1"}, 4, "10.1.2.5", "10.1.2.3"},
+        {{"10.1.2.5", "10.1.2.0/30", "10.1.2.1"}, 5, "10.1.2.5", "10.1.2.3"},
     };
     for (const Case& c : cases) {
         const TargetList list = ParseTargets(c.texts, FakeResolve);
