@@ -327,11 +327,27 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
     for (const nlohmann::ordered_json& object : Parsed(lines)) {
         std::vector<std::string> keys;
         for (const auto& item : object.items()) keys.push_back(item.key());
-        EXPECT_EQ(
-            (std::vector<std::string>{"event", "run", "address", "types", "matchBy", "scopes", "xAddrs",
-                                      "metadataVersion", "metadata", "sourceAddress", "name", "dimensions", "dhcpName",
-                                      "ipAddress", "mac", "services", "discoveryVersion", "webPage", "adapter"}),
-            keys);
+        EXPECT_EQ((std::vector<std::string>{"event",
+                                            "run",
+                                            "address",
+                                            "types",
+                                            "matchBy",
+                                            "scopes",
+                                            "xAddrs",
+                                            "metadataVersion",
+                                            "metadata",
+                                            "sourceAddress",
+                                            "name",
+                                            "dimensions",
+                                            "dhcpName",
+                                            "ipAddress",
+                                            "mac",
+                                            "services",
+                                            "discoveryVersion",
+                                            "webPage",
+                                            "adapter",
+                                            "via"}),
+                  keys);
         const std::string key = object["run"].get<std::string>() + " " + object["address"].get<std::string>();
         // A device is found before it changes.
         EXPECT_EQ(object["event"] == "found", last.count(key) == 0) << object.dump();

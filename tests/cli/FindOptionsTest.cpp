@@ -51,7 +51,9 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"-t"}, "--discovery-timeout needs a value"},
         {{"-t", "0"}, "--discovery-timeout needs an integer between 1 and 600"},
         {{"-f", "xml"}, "--format must be table, json, csv or ndjson"},
-        {{"eth0"}, "unexpected argument eth0 (see --help)"},
+        {{"--rate", "0"}, "--rate needs an integer between 1 and 10000"},
+        {{"--watch", "10.0.0.1"}, "--watch watches an adapter, not targets"},
+        {{"-i", "all", "--target", "10.0.0.1"}, "targets go with one adapter (--interface) or none, not all"},
     };
     for (const Case& c : cases) {
         auto parsed = Parse(c.args);
