@@ -42,7 +42,13 @@ enum LongOnly {
     kMqttPasswordFile,
     kReplyPort,
     kNoConfig,
+    kTarget,
+    kTargetsFrom,
+    kRate,
 };
+
+// Probes a second: from one a second to as fast as a small network takes.
+constexpr SettingRange kProbeRateRange{1, 10000};
 
 // A day between searches is as slow as a watch may be.
 constexpr SettingRange kWatchIntervalRange{1, 86400};
@@ -69,6 +75,9 @@ const option kOptions[] = {
     {"mqtt-password-file", required_argument, nullptr, kMqttPasswordFile},
     {"reply-port", required_argument, nullptr, kReplyPort},
     {"no-config", no_argument, nullptr, kNoConfig},
+    {"target", required_argument, nullptr, kTarget},
+    {"targets-from", required_argument, nullptr, kTargetsFrom},
+    {"rate", required_argument, nullptr, kRate},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -91,9 +100,15 @@ FindOptions OptionsFromSettings(const CDiscoverySettings& settings)
 
 std::string FindUsage()
 {
-    return std::string("Usage: signseek-find [options]\n"
-                       "Searches the local network for display devices and lists them.\n"
+    return std::string("Usage: signseek-find [options] [TARGET...]\n"
+                       "Searches the local network for display devices and lists them; with\n"
+                       "targets, asks those addresses directly, also across routers.\n"
                        "\n"
+                       "  TARGET, --target TARGET      an IPv4 address (10.20.0.7), a range\n"
+                       "                               (10.20.0.10-10.20.0.80), a subnet (10.20.0.0/24)\n"
+                       "                               or a host name; at most 65536 addresses (a /16)\n"
+                       "      --targets-from FILE      targets one a line, # starts a comment\n"
+                       "      --rate N                 directed probes a second, 1-10000 (default 200)\n"
                        "  -i, --interface ADAPTER      interface name (eth0), adapter description or IPv4\n"
                        "                               address to search from (default: the first adapter),\n"
                        "                               or \"all\" for every usable adapter at once\n"
@@ -135,17 +150,26 @@ std::string FindUsage()
            "Table and CSV list one row per device, ordered by run (devices, then\n"
            "bridges), name (regardless of case, as the window lists them) and IP\n"
            "address. CSV columns: Name, Dimensions, DHCP Name, IP Address, Endpoint\n"
-           "Address, MAC, Web Page, Services, Discovery Version, Adapter.\n"
+           "Address, MAC, Web Page, Services, Discovery Version, Adapter, Via.\n"
            "JSON is {\"version\": 1, \"devices\": [...]}, each device with the keys run,\n"
            "address, types, matchBy, scopes, xAddrs, metadataVersion, metadata,\n"
            "sourceAddress, name, dimensions, dhcpName, ipAddress, mac, services,\n"
-           "discoveryVersion, webPage, adapter, height, width, rows, columns, host and\n"
-           "hosts; what the device has not said is null.\n"
+           "discoveryVersion, webPage, adapter, height, width, rows, columns, host,\n"
+           "hosts and via; what the device has not said is null.\n"
            "NDJSON prints one JSON object per line as soon as a device answers, and\n"
            "again when a later answer changes it: the keys event (\"found\" or\n"
            "\"changed\"), time (RFC 3339, UTC) and version, then the keys of a JSON\n"
            "device. Both formats are described by the JSON Schema in\n"
            "/usr/share/signseek-find/signseek-find.schema.json.\n"
+           "\n"
+           "With targets and no --interface only the targets are probed, by unicast\n"
+           "to their discovery port; with --interface the multicast search goes out\n"
+           "as well. Each device's probes are those of a multicast search, the\n"
+           "ReplyTo naming the local address the route to the target leaves from. A\n"
+           "search of targets alone ends as soon as every target answered, else the\n"
+           "discovery time-out after its last probe. -v lists the targets that did\n"
+           "not answer. Each record's via (JSON) or Via (CSV) says \"multicast\" or\n"
+           "\"directed\".\n"
            "\n"
            "Interrupted (SIGINT, Ctrl-C) or terminated (SIGTERM), the search stops at\n"
            "once and lists what it found so far.\n"
@@ -171,7 +195,8 @@ std::string FindUsage()
            "  1  the search could not run (the cause is on standard error); devices\n"
            "     found by the other run are still listed. Also when the output could\n"
            "     not be written (a full disk, a closed pipe)\n"
-           "  2  a bad option or value, or an unknown adapter\n"
+           "  2  a bad option or value, a bad target, or an unknown adapter\n"
+           "  3  the only target was one address and it did not answer\n"
            "  130, 143  stopped by SIGINT or SIGTERM, after listing what was found\n";
 }
 
@@ -237,6 +262,17 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
         case kMqttCert: options.tlsFiles.certFile = value; break;
         case kMqttKey: options.tlsFiles.keyFile = value; break;
         case kMqttPasswordFile: options.passwordFile = value; break;
+        case kTarget: options.targets.push_back(value); break;
+        case kTargetsFrom:
+            if (value.empty()) return {std::nullopt, "--targets-from needs a file"};
+            options.targetsFile = value;
+            break;
+        case kRate: {
+            auto number = RangedNumber(value, kProbeRateRange);
+            if (!number) return {std::nullopt, RangeError("--rate", kProbeRateRange)};
+            options.probeRate = *number;
+            break;
+        }
         case 'i':
             if (value.empty()) return {std::nullopt, "--interface needs an adapter or an address"};
             options.interface = value;
@@ -272,7 +308,11 @@ ParsedOptions ParseFindOptions(const std::vector<std::string>& arguments, const 
         }
         }
     }
-    if (optind < argc) return {std::nullopt, "unexpected argument " + std::string(argv[optind]) + " (see --help)"};
+    options.targets.insert(options.targets.end(), argv.begin() + optind, argv.begin() + argc);
+    const bool directed = !options.targets.empty() || !options.targetsFile.empty();
+    if (directed && options.watch) return {std::nullopt, "--watch watches an adapter, not targets"};
+    if (directed && options.interface == "all")
+        return {std::nullopt, "targets go with one adapter (--interface) or none, not all"};
     if (intervalGiven && !options.watch) return {std::nullopt, "--interval needs --watch"};
     // A watch lists a device by its host, which two adapters' networks may share.
     if (options.watch && options.interface == "all") return {std::nullopt, "--watch watches one adapter, not all"};

@@ -34,6 +34,12 @@ struct FindOptions {
     bool listInterfaces = false;
     bool help = false;
     bool version = false;
+    // Directed search: targets as given (addresses, ranges, subnets, host
+    // names; the arguments and each --target), the --targets-from file, and
+    // the probes a second.
+    std::vector<std::string> targets;
+    std::string targetsFile;
+    int probeRate = 200;
 };
 
 // The saved settings as a search's starting values; the options override them.
@@ -54,6 +60,7 @@ inline constexpr int kExitSuccess = 0;    // the search ran (whether or not anyt
 inline constexpr int kExitRunFailed = 1;  // a discovery run could not run, or the output could not be
                                           // written; the cause is on standard error
 inline constexpr int kExitUsage = 2;      // a bad option or value, or an unknown adapter
+inline constexpr int kExitNotFound = 3;   // the search's only target, one address, did not answer
 // A watch stopped by SIGINT or SIGTERM ends with kExitSuccess: stopping is how it ends.
 // Stopped by a signal (SIGINT 130, SIGTERM 143), after listing what was found.
 inline constexpr int kExitSignalBase = 128;

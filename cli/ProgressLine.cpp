@@ -13,7 +13,8 @@ constexpr int kWidth = 30;
 
 }  // namespace
 
-ProgressLine::ProgressLine(std::chrono::milliseconds expected) : m_expected(expected)
+ProgressLine::ProgressLine(std::chrono::milliseconds expected, const std::atomic<std::size_t>* probesSent)
+    : m_expected(expected), m_probesSent(probesSent)
 {
     if (!isatty(STDERR_FILENO)) return;
     m_thread = std::thread([this] {
@@ -40,7 +41,11 @@ void ProgressLine::Draw(std::chrono::milliseconds elapsed) const
     const int filled = static_cast<int>(fraction * kWidth);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
-    std::fprintf(stderr, "\rSearching [%s] %4.1f s", bar.c_str(), elapsed.count() / 1000.0);
+    if (m_probesSent)
+        std::fprintf(stderr, "\rSearching [%s] %4.1f s, %zu probes sent", bar.c_str(), elapsed.count() / 1000.0,
+                     m_probesSent->load());
+    else
+        std::fprintf(stderr, "\rSearching [%s] %4.1f s", bar.c_str(), elapsed.count() / 1000.0);
     std::fflush(stderr);
 }
 

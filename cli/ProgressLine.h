@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <thread>
 
 namespace signseek {
@@ -12,7 +13,8 @@ class ProgressLine {
 public:
     // The bar fills over `expected` (the discovery time-out plus a second, as
     // the window sizes its progress bar).
-    explicit ProgressLine(std::chrono::milliseconds expected);
+    // With probesSent the line also counts the probes sent so far.
+    explicit ProgressLine(std::chrono::milliseconds expected, const std::atomic<std::size_t>* probesSent = nullptr);
     ~ProgressLine();  // clears the line
 
     ProgressLine(const ProgressLine&) = delete;
@@ -22,6 +24,7 @@ private:
     void Draw(std::chrono::milliseconds elapsed) const;
 
     std::chrono::milliseconds m_expected;
+    const std::atomic<std::size_t>* m_probesSent;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

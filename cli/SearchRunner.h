@@ -25,6 +25,11 @@ struct SearchSettings {
     // from that run's own thread: the two runs may call at the same time.
     std::function<void(const char* run, RecordChange change, std::size_t index, const DeviceRecord& record)> onRecord;
     const std::atomic<bool>* stop = nullptr;  // true: both runs stop and give what they have
+    // Dotted IPv4 addresses probed by unicast, at probeRate a second.
+    std::vector<std::string> targets;
+    int probeRate = kDefaultProbeRate;
+    // Both runs end as soon as every target has answered one of them.
+    bool endWhenTargetsAnswered = false;
 };
 
 struct SearchOutcome {
@@ -36,6 +41,7 @@ struct SearchOutcome {
     std::string bridgesFailure;
     bool recordLimitReached = false;  // a run left devices out at its record limit
     std::size_t shedConnections = 0;  // idle connections the runs closed to make room
+    std::vector<std::string> silentTargets;  // targets no answer came from, in the order given
 };
 
 SearchOutcome RunSearch(const SearchSettings& settings);

@@ -2,6 +2,7 @@
 
 #include "cli/FindOptions.h"
 #include "cli/InterfaceChoice.h"
+#include "cli/ProbeCounter.h"
 #include "cli/ProgressLine.h"
 #include "cli/SearchRunner.h"
 #include "cli/StopSignals.h"
@@ -11,6 +12,7 @@
 #include "cli/mqtt/FleetListing.h"
 #include "common/Version.h"
 #include "discovery/ReplyPort.h"
+#include "discovery/TargetList.h"
 #include "present/ResultPrinter.h"
 #include "settings/AdapterList.h"
 #include "settings/AdapterSource.h"
@@ -43,6 +45,7 @@ bool WriteOutput(const std::string& text, std::string& failure)
     if (failure.empty())
         failure = "cannot write the output: " + std::string(errno ? std::strerror(errno) : "unknown cause");
     return false;
+}
 
 void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, bool complete, std::string& failure)
 {
@@ -71,6 +74,23 @@ int ListFleetDevices(const FindOptions& options)
     PrintDevices(options.format, listing.devices, true, writeFailure);
     if (!writeFailure.empty()) return Fail(writeFailure, kExitRunFailed);
     return kExitSuccess;
+}
+
+// The options' targets and target file as addresses; the error, if any.
+std::string AddTargets(const FindOptions& options, SearchSettings& settings)
+{
+    std::vector<std::string> texts = options.targets;
+    if (!options.targetsFile.empty()) {
+        TargetFile file = ReadTargetFile(options.targetsFile);
+        if (!file.error.empty()) return "--targets-from: " + file.error;
+        if (file.texts.empty()) return "--targets-from: " + options.targetsFile + " names no target";
+        texts.insert(texts.end(), file.texts.begin(), file.texts.end());
+    }
+    TargetList list = ParseTargets(texts);
+    if (!list.error.empty()) return list.error;
+    settings.targets = std::move(list.addresses);
+    settings.probeRate = options.probeRate;
+    return {};
 }
 
 }  // namespace
@@ -107,7 +127,12 @@ int main(int argc, char** argv)
     for (const std::string& note : settingsNotes) std::cerr << "signseek-find: " << note << '\n';
 
     SearchSettings settings;
-    if (options.interface == kAllAdapters) {
+    if (const std::string error = AddTargets(options, settings); !error.empty()) return Fail(error, kExitUsage);
+    // Targets alone: only they are asked, and the search may end early.
+    const bool directedOnly = !settings.targets.empty() && options.interface.empty();
+    if (directedOnly) {
+        settings.endWhenTargetsAnswered = true;
+    } else if (options.interface == kAllAdapters) {
         settings.adapters = signseek::GetAllAdapterAddresses(adapters);
         if (settings.adapters.empty()) return Fail("no network adapter with an IPv4 address", kExitRunFailed);
     } else {
@@ -137,7 +162,8 @@ int main(int argc, char** argv)
                             std::cout, std::cerr, started.publisher.get());
     }
     settings.values = options.values;
-    if (options.verbose) settings.observer = &verbose;
+    ProbeCounter probes(options.verbose ? &verbose : nullptr);
+    settings.observer = &probes;
     std::mutex printing;
     std::string writeFailure;
     if (options.format == OutputFormat::Ndjson)
@@ -155,10 +181,16 @@ int main(int argc, char** argv)
     {
         // The bar would tear the verbose lines apart; NDJSON lines are their own progress.
         std::optional<ProgressLine> progress;
+        // Directed probes add their sending time: a probe per run and target, two for the device run.
+        const auto sweep = std::chrono::milliseconds(3000 * settings.targets.size() / settings.probeRate);
         if (!options.verbose && options.format != OutputFormat::Ndjson)
-            progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1));
+            progress.emplace(std::chrono::seconds(UsableTimeout(options.values.discoveryTimeout) + 1) + sweep,
+                             settings.targets.empty() ? nullptr : &probes.sent);
         outcome = RunSearch(settings);
     }
+    if (options.verbose)
+        for (const std::string& target : outcome.silentTargets)
+            std::cerr << "signseek-find: no answer from " << target << '\n';
     std::vector<std::string> failures;
     for (const std::string& failure : {outcome.devicesFailure, outcome.bridgesFailure})
         if (!failure.empty() && (failures.empty() || failures.front() != failure)) failures.push_back(failure);
@@ -176,6 +208,9 @@ int main(int argc, char** argv)
         std::cerr << "signseek-find: " << writeFailure << '\n';
         status = kExitRunFailed;
     }
+    // "Is this one device there?" answered by the status as well.
+    const bool oneAddress = options.targetsFile.empty() && options.targets.size() == 1 && settings.targets.size() == 1;
+    if (status == kExitSuccess && oneAddress && !outcome.silentTargets.empty()) status = kExitNotFound;
     // A stopped search has listed what it found; the status says it was cut short.
     if (StopSignal() != 0) status = kExitSignalBase + StopSignal();
     return status;

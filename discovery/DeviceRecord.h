@@ -19,6 +19,7 @@ struct DeviceRecord {
     std::vector<std::string> metadata;  // XML fragments, message order, then synthesised items
     std::string sourceAddress;          // dotted IPv4 of a ProbeMatches sender; empty for a Hello
     std::string adapter;                // dotted IPv4 of the local adapter the answer came in through
+    std::string via = "multicast";      // "directed" when a probe sent to its address found it
 
     // Value of key in the first metadata item that yields one, else empty:
     // the literal text of the item, references and bytes as received.

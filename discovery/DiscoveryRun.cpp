@@ -1,6 +1,7 @@
 #include "discovery/DiscoveryRun.h"
 
 #include "common/BridgePorts.h"
+#include "discovery/DirectedProbes.h"
 #include "discovery/Match.h"
 #include "discovery/ResultArray.h"
 
@@ -71,12 +72,31 @@ bool SendDeviceProbes(Match& match, const DiscoveryRequest& request, const std::
     return match.SendProbe(request.values.ttl, adapter) >= 0;
 }
 
+// With targets: the directed probes once the listener is bound, which then
+// takes answers on every local address (a target's route may leave through
+// another one than the adapter's).
+void PrepareDirected(Match& match, const DiscoveryRequest& request, RunKind kind)
+{
+    if (request.targets.empty()) return;
+    match.m_strListenHost = "0.0.0.0";
+    match.m_onBound = [&match, &request, kind](int listener) {
+        SendDirectedProbes(match, request, kind, kind == RunKind::Bridges ? listener : -1);
+    };
+}
+
+bool Multicasts(const DiscoveryRequest& request)
+{
+    return request.targets.empty() || !request.interfaceAddress.empty();
+}
+
 RunResult RunDevices(const DiscoveryRequest& request)
 {
     Match match;
     Configure(match, request, "devices");
+    PrepareDirected(match, request, RunKind::Devices);
 
-    if (!SendDeviceProbes(match, request, request.interfaceAddress)) return Failed(match);
+    if (Multicasts(request) && !SendDeviceProbes(match, request, request.interfaceAddress) && request.targets.empty())
+        return Failed(match);
 
     match.m_nListenPort = request.listenPort;
     if (match.Listen() < 0) return Failed(match);
@@ -91,9 +111,15 @@ RunResult RunBridges(const DiscoveryRequest& request)
     match.m_sourcePorts = BridgeSourcePorts(match.m_nDiscoveryPort);
     match.m_strTypes = BRIDGE_PROBE_TYPES;
     match.m_strScopes = kBridgeScope;
+    PrepareDirected(match, request, RunKind::Bridges);
 
     // A failed probe still listens: the run then normally finds nothing.
-    const bool probeSent = match.SendProbeNoReplyTo(request.values.ttl, request.interfaceAddress) >= 0;
+    bool probeSent = true;
+    if (Multicasts(request))
+        probeSent =
+            match.SendProbeNoReplyTo(request.values.ttl, request.interfaceAddress) >= 0 || !request.targets.empty();
+    else
+        match.m_nListenPort = 0;  // only directed probes, sent from wherever the listener binds
     const std::string probeFailure = match.Failure();
     if (match.Listen() < 0) return Failed(match);
     RunResult result = Collect(match);

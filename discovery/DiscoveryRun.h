@@ -6,6 +6,7 @@
 #include "common/DiscoveryValues.h"
 #include "common/VendorConstants.h"
 #include "discovery/DeviceRecord.h"
+#include "discovery/RouteSource.h"
 #include "discovery/RunObserver.h"
 #include "discovery/RunResult.h"
 
@@ -16,6 +17,10 @@
 #include <vector>
 
 namespace signseek {
+
+// Directed probes a second, unless asked otherwise, and at most.
+inline constexpr int kDefaultProbeRate = 200;
+inline constexpr int kMaxProbeRate = 10000;
 
 struct DiscoveryRequest {
     std::uint16_t listenPort = REPLY_PORT;  // HTTP reply port (the bridge run's fallback)
@@ -37,6 +42,13 @@ struct DiscoveryRequest {
     // When it turns true the run stops listening within about 50 ms and gives
     // back what it has collected, as if its time were up; may be null.
     const std::atomic<bool>* pStop = nullptr;
+    // Dotted IPv4 addresses that also get the run's probes by unicast, paced
+    // at probeRate a second once the listener is bound; the run's time limits
+    // then count from the last of them. With targets and no
+    // interfaceAddress no multicast probe goes out.
+    std::vector<std::string> targets;
+    int probeRate = kDefaultProbeRate;
+    RouteSourceFunction routeSource = LocalAddressTowards;  // the ReplyTo of a target's probes
 };
 
 // A run ends at the latest 2 x discoveryTimeout + receiveTimeout after it

@@ -66,8 +66,9 @@ void Match::ShareAmong(std::vector<std::string> adapters)
 void Match::Keep(const char* message, DeviceRecord record)
 {
     std::size_t route = 0;
+    if (m_directedTargets.count(wire::PeerAddress(this))) record.via = "directed";
     if (m_adapters.empty()) {
-        record.adapter = m_strInterface;
+        record.adapter = m_strInterface.empty() ? wire::LocalAddress(this) : m_strInterface;
     } else {
         record.adapter = wire::LocalAddress(this);
         route = static_cast<std::size_t>(std::find(m_adapters.begin(), m_adapters.end(), record.adapter) -

@@ -16,8 +16,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace signseek {
@@ -38,6 +40,12 @@ public:
     int SendProbe(int ttl, std::string interfaceAddress);
     // The same without a ReplyTo: devices answer to the probe's source port.
     int SendProbeNoReplyTo(int ttl, std::string interfaceAddress);
+
+    // One Probe by unicast to target's discovery port, through a proxy of its
+    // own (the multicast proxy's socket keeps its port), with a ReplyTo of
+    // replyTo unless that is empty; fromSocket as wire::SendProbeTo takes it.
+    // Told to the observer like a multicast probe.
+    int SendProbeToTarget(const std::string& target, const std::string& replyTo, int fromSocket);
 
     // Local port of the proxy's current socket; 65535 when it cannot be read.
     std::uint16_t GetLocalPort() const;
@@ -76,6 +84,9 @@ public:
     // counts for m_strInterface.
     void ShareAmong(std::vector<std::string> adapters);
 
+    // The listener binds here instead of m_strInterface when not empty.
+    std::string m_strListenHost;
+
     // Probe values, set by the run before each send.
     std::string m_strInterface;
     std::uint16_t m_nListenPort;
@@ -93,6 +104,12 @@ public:
     RecordSink m_onRecord;
     // The listener stops soon after this turns true; may be null.
     const std::atomic<bool>* m_pStop = nullptr;
+    // Called once the listener is bound, with its socket, before it serves
+    // anything: directed probes go out from there, so no answer comes before
+    // someone listens. The run's time limits count from its return.
+    std::function<void(int listenerSocket)> m_onBound;
+    // Answers from these addresses were asked for by a directed probe.
+    std::unordered_set<std::string> m_directedTargets;
 
     // Why the last failed send or listen failed, in one line; empty when
     // nothing failed.
@@ -113,7 +130,8 @@ private:
     bool m_bAddressingRegistered = false;
     bool m_bBound = false;
     std::string m_strFailure;
-    const std::int64_t m_startMillis = ClockMillis();
+    std::int64_t m_startMillis = ClockMillis();
+    std::unique_ptr<wire::ProbeProxy> m_pTargetProxy;
 };
 
 }  // namespace signseek

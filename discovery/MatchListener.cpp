@@ -33,12 +33,13 @@ int Match::Listen()
         m_bAddressingRegistered = true;
     }
     if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
-    Run(m_strInterface, m_nListenPort);
+    const std::string& host = m_strListenHost.empty() ? m_strInterface : m_strListenHost;
+    Run(host, m_nListenPort);
     if (m_pObserver && ShedConnections() > 0) m_pObserver->ConnectionsShed(m_strRun, ShedConnections());
     // A listener that never bound heard nothing: that is a failure, not an
     // empty result.
     if (!m_bBound) {
-        m_strFailure = ListenFailure(wire::IsUdp(this), m_strInterface, m_nListenPort, errnum);
+        m_strFailure = ListenFailure(wire::IsUdp(this), host, m_nListenPort, errnum);
         return E_FAIL;
     }
     return 0;
@@ -48,6 +49,10 @@ int Match::Run(const std::string& host, int port)
 {
     if (!soap_valid_socket(wire::Bind(this, host.c_str(), port, kBacklog))) return error;
     m_bBound = true;
+    if (m_onBound) {
+        m_onBound(master);
+        m_startMillis = ClockMillis();
+    }
     const std::int64_t start = ClockMillis();
     const std::int64_t end = EndMillis();
     if (!wire::IsUdp(this)) {

@@ -75,6 +75,29 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
     return result > 0 ? E_FAIL : result;
 }
 
+int Match::SendProbeToTarget(const std::string& target, const std::string& replyTo, int fromSocket)
+{
+    if (!m_pTargetProxy) m_pTargetProxy = std::make_unique<wire::ProbeProxy>();
+    const std::string messageId = NewMessageId();
+    wire::SetProbeHeader(m_pTargetProxy.get(), messageId.c_str());
+    if (!replyTo.empty()) wire::AddReplyTo(m_pTargetProxy.get(), replyTo.c_str());
+
+    std::string scopesText = m_strScopes;
+    disc__ScopesType scopes;
+    scopes.__item = scopesText.data();
+    scopes.MatchBy = const_cast<char*>(wire::kRfc2396MatchBy);
+    disc__ProbeType probe;
+    probe.Types = m_strTypes.data();
+    probe.Scopes = &scopes;
+
+    const std::string to = target + ":" + std::to_string(m_nDiscoveryPort);
+    const std::string endpoint = "soap.udp://" + to;
+    const int result = wire::SendProbeTo(m_pTargetProxy.get(), endpoint.c_str(), probe, fromSocket);
+    const std::string failure = result == SOAP_OK ? std::string() : ProbeFailure(target, m_pTargetProxy->errnum);
+    if (m_pObserver) m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, to, replyTo, failure});
+    return result;
+}
+
 std::uint16_t Match::GetLocalPort() const
 {
     constexpr std::uint16_t kUnknown = 65535;

@@ -83,6 +83,8 @@ void Search::Run(RunKind kind)
     request.interfaceAddress = m_request.interfaceAddress;
     request.pObserver = m_request.observer;
     request.pStop = &m_stop;
+    request.targets = m_request.targets;
+    request.probeRate = m_request.probeRate;
     request.onRecord = [this, kind](RecordChange change, std::size_t index, const DeviceRecord& record) {
         if (change == RecordChange::Found)
             m_sink.Found(kind, index, record);

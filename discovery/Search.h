@@ -48,6 +48,10 @@ struct SearchRequest {
     // stop as Search::Stop stops them. May be null.
     const std::atomic<bool>* stop = nullptr;
     SearchRunFunction run = EngineSearchRun;
+    // Dotted IPv4 addresses probed by unicast as well, at probeRate a second
+    // (see DiscoveryRequest).
+    std::vector<std::string> targets;
+    int probeRate = kDefaultProbeRate;
 };
 
 // What a search tells, from the thread of the run it concerns: the two runs

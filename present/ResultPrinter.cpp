@@ -22,7 +22,8 @@ namespace {
 
 const char* const kColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address"};
 const char* const kCsvColumns[] = {"Name", "Dimensions", "DHCP Name", "IP Address",        "Endpoint Address",
-                                   "MAC",  "Web Page",   "Services",  "Discovery Version", "Adapter"};
+                                   "MAC",  "Web Page",   "Services",  "Discovery Version", "Adapter",
+                                   "Via"};
 // A table cell longer than this is cut and ends in "…": one device's text
 // must not widen every row of the table.
 constexpr std::size_t kMaxCellWidth = 40;
@@ -114,6 +115,7 @@ std::vector<ListRow> ListRows(const std::vector<FoundDevice>& devices, bool exte
                 out.cells.push_back(Printable(services));
                 out.cells.push_back(Printable(r.GetDiscoveryVersion()));
                 out.cells.push_back(Printable(r.adapter));
+                out.cells.push_back(Printable(r.via));
             }
             rows.push_back(std::move(out));
         }
@@ -240,6 +242,7 @@ void AddDeviceKeys(Json& out, const FoundDevice& device)
         {"discoveryVersion", r.GetDiscoveryVersion()},
         {"webPage", page ? Json(*page) : Json(nullptr)},
         {"adapter", Latin1ToUtf8(r.adapter)},
+        {"via", r.via},
     });
     // Added in version 1: the same facts as data rather than the window's text.
     const std::vector<std::string> hostList = TransportHosts(r.xAddrs);

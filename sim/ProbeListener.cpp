@@ -2,6 +2,7 @@
 
 #include "wire/DiscoveryGroup.h"
 #include "wire/EnvelopeReader.h"
+#include "wire/ErrorTable.h"
 #include "wire/NamespaceTable.h"
 #include "wire/Transport.h"
 
@@ -118,10 +119,17 @@ int ProbeService::dispatch()
 
 ProbeListener::~ProbeListener() { Stop(); }
 
-std::string ProbeListener::Start(const std::string& interfaceAddress, int port, Handler handler)
+std::string ProbeListener::Start(const std::string& interfaceAddress, int port, Handler handler, Socket socket)
 {
-    if (std::string failure = wire::ListenToDiscoveryGroup(&m_service, interfaceAddress, port); !failure.empty())
+    if (socket == Socket::Unicast) {
+        if (!soap_valid_socket(wire::Bind(&m_service, interfaceAddress.c_str(), port, 1))) {
+            const wire::FaultDescription f = wire::DescribeError(&m_service);
+            return "cannot bind " + interfaceAddress + ":" + std::to_string(port) + ": " + f.detail + ": " + f.reason;
+        }
+    } else if (std::string failure = wire::ListenToDiscoveryGroup(&m_service, interfaceAddress, port);
+               !failure.empty()) {
         return failure;
+    }
     m_service.recv_timeout = -kReceiveWaitMicros;
     m_datagrams = std::make_unique<wire::DatagramReceiver>(&m_service);
     m_handler = std::move(handler);

@@ -49,9 +49,12 @@ public:
     ProbeListener(const ProbeListener&) = delete;
     ProbeListener& operator=(const ProbeListener&) = delete;
 
-    // Binds the discovery group at `port`, joins it on the interface and starts
-    // reading. Returns an empty text, or why it could not start.
-    std::string Start(const std::string& interfaceAddress, int port, Handler handler);
+    // Group: binds the discovery group at `port` and joins it on the
+    // interface. Unicast: binds the interface's own address at `port`, where
+    // a directed search sends its probes (from another network, too). Then
+    // starts reading. Returns an empty text, or why it could not start.
+    enum class Socket { Group, Unicast };
+    std::string Start(const std::string& interfaceAddress, int port, Handler handler, Socket socket = Socket::Group);
     void Stop();
 
 private:

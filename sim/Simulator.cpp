@@ -29,6 +29,13 @@ std::string Simulator::Start()
     std::string error = m_listener.Start(m_options.interfaceAddress, m_options.port,
                                          [this](const ReceivedProbe& probe) { OnProbe(probe); });
     if (!error.empty()) return error;
+    error = m_unicastListener.Start(
+        m_options.interfaceAddress, m_options.port, [this](const ReceivedProbe& probe) { OnProbe(probe); },
+        ProbeListener::Socket::Unicast);
+    if (!error.empty()) {
+        m_listener.Stop();
+        return error;
+    }
     m_running = true;
     if (m_options.announce) {
         const Destination group = GroupDestination(m_options.port, m_options.interfaceAddress);
@@ -52,6 +59,7 @@ std::string Simulator::Start()
 void Simulator::Stop()
 {
     m_listener.Stop();
+    m_unicastListener.Stop();
     {
         std::lock_guard lock(m_scheduleMutex);
         m_stopSchedules = true;

@@ -58,7 +58,8 @@ private:
     Answerer m_answerer;
     std::mt19937 m_random;
     std::mutex m_randomMutex;
-    ProbeListener m_listener;  // last: stops before what it feeds
+    ProbeListener m_listener;         // last two: stop before what they feed
+    ProbeListener m_unicastListener;  // probes sent straight to the interface address
 };
 
 }  // namespace signseek::sim

@@ -4,6 +4,10 @@
 #include "wire/ProbeBody.h"
 #include "wire/Transport.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace signseek::wire {
 
 ProbeProxy::ProbeProxy() : DiscoveryProxy(SOAP_IO_UDP) { PrepareContext(this, TransportMode::Udp); }
@@ -20,6 +24,21 @@ int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& p
     if (int rc = Connect(proxy, endpoint, kProbeAction)) return rc;
     if (!sourcePorts.empty()) BindSourcePort(proxy, sourcePorts);
     if (int rc = SetMulticastOptions(proxy, interfaceAddress, ttl)) return rc;
+    return SendMessage(proxy, [&probe](XmlWriter& w) { WriteProbeBody(w, probe); });
+}
+
+int SendProbeTo(soap* proxy, const char* endpoint, const disc__ProbeType& probe, int fromSocket)
+{
+    if (int rc = Connect(proxy, endpoint, kProbeAction)) return rc;
+    if (fromSocket >= 0) {
+        const int copy = dup(fromSocket);
+        if (copy < 0) {
+            proxy->errnum = errno;
+            return proxy->error = SOAP_UDP_ERROR;
+        }
+        proxy->fclosesocket(proxy, proxy->socket);
+        proxy->socket = copy;
+    }
     return SendMessage(proxy, [&probe](XmlWriter& w) { WriteProbeBody(w, probe); });
 }
 

@@ -24,4 +24,9 @@ public:
 int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& probe, const char* interfaceAddress,
                      int ttl, const std::vector<std::uint16_t>& sourcePorts = {});
 
+// The same Probe by unicast, without the multicast options. With fromSocket
+// (>= 0) the datagram leaves through a copy of that socket, so answers to its
+// source port reach whoever reads it.
+int SendProbeTo(soap* proxy, const char* endpoint, const disc__ProbeType& probe, int fromSocket);
+
 }  // namespace signseek::wire

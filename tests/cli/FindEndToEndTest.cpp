@@ -204,7 +204,7 @@ TEST(FindEndToEnd, VerboseSaysWhatBecameOfEachAnswerAndCsvHasTheDeviceColumns)
     EXPECT_NE(std::string::npos, find.err.find(": merged")) << find.err;
     EXPECT_NE(std::string::npos, find.err.find("dropped: a controller of the previous generation")) << find.err;
     EXPECT_EQ(0u, find.out.find("Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,"
-                                "Discovery Version,Adapter\r\n"))
+                                "Discovery Version,Adapter,Via\r\n"))
         << find.out;
     // Devices first, by name; the bridge run's device last.
     EXPECT_LT(find.out.find("Atrium Wall"), find.out.find("Lobby Player"));
@@ -475,6 +475,7 @@ TEST(FindEndToEnd, NdjsonPrintsEachDeviceAsItAnswersAndCtrlCEndsWith130)
                                             "discoveryVersion",
                                             "webPage",
                                             "adapter",
+                                            "via",
                                             "height",
                                             "width",
                                             "rows",

@@ -51,7 +51,6 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"-t"}, "--discovery-timeout needs a value"},
         {{"-t", "0"}, "--discovery-timeout needs an integer between 1 and 600"},
         {{"-f", "xml"}, "--format must be table, json, csv or ndjson"},
-        {{"eth0"}, "unexpected argument eth0 (see --help)"},
         {{"--publish", "mqtt://b/p"}, "--publish needs --watch"},
         {{"--watch", "--publish", "mqtt://b"},
          "--publish: the broker address names no topic prefix (mqtt://host/PREFIX)"},
@@ -61,6 +60,9 @@ TEST(FindOptions, ValuesOutsideTheSettingsRangesAreRefused)
         {{"--watch", "--from", "mqtt://b/p"}, "--from lists a broker's devices; it does not watch"},
         {{"--mqtt-cafile", "ca.pem"}, "the --mqtt options need --publish or --from"},
         {{"--from", "mqtt://b/p", "--mqtt-cert", "c.pem"}, "--mqtt-cert and --mqtt-key go together"},
+        {{"--rate", "0"}, "--rate needs an integer between 1 and 10000"},
+        {{"--watch", "10.0.0.1"}, "--watch watches an adapter, not targets"},
+        {{"-i", "all", "--target", "10.0.0.1"}, "targets go with one adapter (--interface) or none, not all"},
     };
     for (const Case& c : cases) {
         auto parsed = Parse(c.args);

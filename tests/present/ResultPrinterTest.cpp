@@ -58,6 +58,7 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
                                         "discoveryVersion",
                                         "webPage",
                                         "adapter",
+                                        "via",
                                         "height",
                                         "width",
                                         "rows",
@@ -227,11 +228,11 @@ TEST(ResultCsv, QuotesSeparatorsDefusesFormulasAndAddsTheDeviceColumns)
     formula.record.metadata[0] = "<Description>=HYPERLINK(\"x\")</Description>";
     std::string csv = FormatCsv({Player(), formula});
     EXPECT_EQ(
-        "Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version,Adapter\r\n"
+        "Name,Dimensions,DHCP Name,IP Address,Endpoint Address,MAC,Web Page,Services,Discovery Version,Adapter,Via\r\n"
         "\"'=HYPERLINK(\"\"x\"\")\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
-        "Configuration:8080,,10.0.0.1\r\n"
+        "Configuration:8080,,10.0.0.1,multicast\r\n"
         "\"Caf\xC3\xA9 \"\"Wall\"\", left\",96X192,ferro-1,10.0.0.7,urn:uuid:1,00-11,http://10.0.0.7:80/,"
-        "Configuration:8080,,10.0.0.1\r\n",
+        "Configuration:8080,,10.0.0.1,multicast\r\n",
         csv);
 }
 

@@ -1,0 +1,167 @@
+#include "discovery/TargetList.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <charconv>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <unordered_set>
+
+namespace signseek {
+
+namespace {
+
+std::optional<std::uint32_t> ParseAddress(const std::string& text)
+{
+    in_addr address{};
+    if (inet_pton(AF_INET, text.c_str(), &address) != 1) return std::nullopt;
+    return ntohl(address.s_addr);
+}
+
+std::string Dotted(std::uint32_t address)
+{
+    in_addr value{};
+    value.s_addr = htonl(address);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &value, text, sizeof text);
+    return text;
+}
+
+std::string TooMany() { return "more than " + std::to_string(kMaxTargets) + " targets (a /16) in one search"; }
+
+bool LooksLikeAddress(const std::string& text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+// Appends first..last; false (with the error) when the list would grow past the cap.
+bool AddRange(std::uint32_t first, std::uint32_t last, TargetList& list, std::unordered_set<std::uint32_t>& seen)
+{
+    if (static_cast<std::uint64_t>(last) - first + 1 > kMaxTargets) {
+        list.error = TooMany();
+        return false;
+    }
+    for (std::uint64_t a = first; a <= last; ++a) {
+        if (!seen.insert(static_cast<std::uint32_t>(a)).second) continue;
+        if (list.addresses.size() == kMaxTargets) {
+            list.error = TooMany();
+            return false;
+        }
+        list.addresses.push_back(Dotted(static_cast<std::uint32_t>(a)));
+    }
+    return true;
+}
+
+bool AddOne(const std::string& text, const HostResolver& resolve, TargetList& list,
+            std::unordered_set<std::uint32_t>& seen)
+{
+    if (const auto slash = text.find('/'); slash != std::string::npos) {
+        const auto network = ParseAddress(text.substr(0, slash));
+        const std::string bitsText = text.substr(slash + 1);
+        int bits = -1;
+        const auto [end, ec] = std::from_chars(bitsText.data(), bitsText.data() + bitsText.size(), bits);
+        if (!network || ec != std::errc() || end != bitsText.data() + bitsText.size() || bits < 0 || bits > 32) {
+            list.error = "not a subnet: " + text + " (write 10.1.2.0/24)";
+            return false;
+        }
+        if (bits < 16) {
+            list.error = TooMany() + ": " + text;
+            return false;
+        }
+        const std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t{0} << (32 - bits);
+        const std::uint32_t first = *network & mask;
+        return AddRange(first, first | ~mask, list, seen);
+    }
+    if (const auto dash = text.find('-'); dash != std::string::npos && LooksLikeAddress(text.substr(0, dash))) {
+        const auto first = ParseAddress(text.substr(0, dash));
+        const auto last = ParseAddress(text.substr(dash + 1));
+        if (!first || !last || *last < *first) {
+            list.error = "not a range: " + text + " (write 10.1.2.10-10.1.2.80)";
+            return false;
+        }
+        return AddRange(*first, *last, list, seen);
+    }
+    if (const auto address = ParseAddress(text)) return AddRange(*address, *address, list, seen);
+    if (LooksLikeAddress(text)) {
+        list.error = "not an IPv4 address: " + text;
+        return false;
+    }
+    const auto resolved = resolve ? resolve(text) : std::nullopt;
+    const auto address = resolved ? ParseAddress(*resolved) : std::nullopt;
+    if (!address) {
+        list.error = "cannot resolve " + text + " to an IPv4 address";
+        return false;
+    }
+    return AddRange(*address, *address, list, seen);
+}
+
+}  // namespace
+
+std::optional<std::string> ResolveHost(const std::string& name)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* result = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &result) != 0 || !result) return std::nullopt;
+    const std::uint32_t address = ntohl(reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr.s_addr);
+    freeaddrinfo(result);
+    return Dotted(address);
+}
+
+TargetList ParseTargets(const std::vector<std::string>& texts, const HostResolver& resolve)
+{
+    TargetList list;
+    std::unordered_set<std::uint32_t> seen;
+    for (const std::string& text : texts) {
+        if (text.empty()) {
+            list.error = "an empty target";
+        } else if (AddOne(text, resolve, list, seen)) {
+            continue;
+        }
+        list.addresses.clear();
+        return list;
+    }
+    return list;
+}
+
+TargetFile TargetsFromText(const std::string& text)
+{
+    TargetFile file;
+    if (text.size() > kMaxTargetFileBytes) {
+        file.error = "longer than " + std::to_string(kMaxTargetFileBytes) + " bytes";
+        return file;
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos) continue;
+        const auto last = line.find_last_not_of(" \t\r");
+        file.texts.push_back(line.substr(first, last - first + 1));
+    }
+    return file;
+}
+
+TargetFile ReadTargetFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {{}, "cannot read " + path};
+    std::string text;
+    text.resize(kMaxTargetFileBytes + 1);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    TargetFile file = TargetsFromText(text);
+    if (!file.error.empty()) file.error = path + ": " + file.error;
+    return file;
+}
+
+}  // namespace signseek

@@ -1,0 +1,77 @@
+#include "discovery/TargetList.h"
+
+#include <gtest/gtest.h>
+
+namespace signseek {
+
+namespace {
+
+std::optional<std::string> FakeResolve(const std::string& name)
+{
+    if (name == "player.signage.example") return "10.20.0.7";
+    return std::nullopt;
+}
+
+TEST(TargetList, EachFormTurnsIntoItsAddresses)
+{
+    struct Case {
+        std::vector<std::string> texts;
+        std::size_t count;
+        std::string first, last;
+    } cases[] = {
+        {{"10.1.2.3"}, 1, "10.1.2.3", "10.1.2.3"},
+        {{"10.1.2.10-10.1.2.80"}, 71, "10.1.2.10", "10.1.2.80"},
+        {{"10.1.2.250-10.1.3.4"}, 11, "10.1.2.250", "10.1.3.4"},
+        {{"10.1.2.77/24"}, 256, "10.1.2.0", "10.1.2.255"},
+        {{"10.1.2.9/32"}, 1, "10.1.2.9", "10.1.2.9"},
+        {{"10.1.0.0/16"}, 65536, "10.1.0.0", "10.1.255.255"},
+        {{"player.signage.example"}, 1, "10.20.0.7", "10.20.0.7"},
+        // An address given twice is probed once.
+        {{"10.1.2.5", "10.1.2.0/30", "10.1.2.1"}, 5, "10.1.2.5", "10.1.2.3"},
+    };
+    for (const Case& c : cases) {
+        const TargetList list = ParseTargets(c.texts, FakeResolve);
+        ASSERT_EQ("", list.error) << c.texts.front();
+        ASSERT_EQ(c.count, list.addresses.size()) << c.texts.front();
+        EXPECT_EQ(c.first, list.addresses.front()) << c.texts.front();
+        EXPECT_EQ(c.last, list.addresses.back()) << c.texts.front();
+    }
+}
+
+TEST(TargetList, BadTargetsAndTooManyAreRefusedWithTheReason)
+{
+    struct Case {
+        std::vector<std::string> texts;
+        std::string error;
+    } cases[] = {
+        {{"10.1.2.300"}, "not an IPv4 address: 10.1.2.300"},
+        {{"10.1.2"}, "not an IPv4 address: 10.1.2"},
+        {{"10.1.2.80-10.1.2.10"}, "not a range: 10.1.2.80-10.1.2.10 (write 10.1.2.10-10.1.2.80)"},
+        {{"10.1.2.0/33"}, "not a subnet: 10.1.2.0/33 (write 10.1.2.0/24)"},
+        {{"10.1.2.0/"}, "not a subnet: 10.1.2.0/ (write 10.1.2.0/24)"},
+        {{"10.0.0.0/15"}, "more than 65536 targets (a /16) in one search: 10.0.0.0/15"},
+        {{"10.0.0.0-10.1.0.0"}, "more than 65536 targets (a /16) in one search"},
+        {{"10.1.0.0/16", "10.2.0.1"}, "more than 65536 targets (a /16) in one search"},
+        {{"nowhere.example"}, "cannot resolve nowhere.example to an IPv4 address"},
+        {{""}, "an empty target"},
+    };
+    for (const Case& c : cases) {
+        const TargetList list = ParseTargets(c.texts, FakeResolve);
+        EXPECT_EQ(c.error, list.error) << c.texts.front();
+        EXPECT_TRUE(list.addresses.empty()) << c.texts.front();
+    }
+}
+
+TEST(TargetList, FileTextKeepsOneTargetALineWithoutCommentsOrBlanks)
+{
+    const TargetFile file = TargetsFromText("# signage VLAN\n10.20.0.0/24\r\n\n  player.local  # lobby\n10.20.1.5");
+    EXPECT_EQ("", file.error);
+    EXPECT_EQ((std::vector<std::string>{"10.20.0.0/24", "player.local", "10.20.1.5"}), file.texts);
+
+    EXPECT_NE("", TargetsFromText(std::string(kMaxTargetFileBytes + 1, '#')).error);
+    EXPECT_EQ("cannot read /nonexistent/targets", ReadTargetFile("/nonexistent/targets").error);
+}
+
+}  // namespace
+
+}  // namespace signseek
