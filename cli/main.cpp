@@ -43,6 +43,7 @@ bool WriteOutput(const std::string& text, std::string& failure)
     if (failure.empty())
         failure = "cannot write the output: " + std::string(errno ? std::strerror(errno) : "unknown cause");
     return false;
+}
 
 void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, bool complete, std::string& failure)
 {
