@@ -39,8 +39,8 @@ struct SearchOutcome {
     // Why a run could not do its work, one line each; empty when it could.
     std::string devicesFailure;
     std::string bridgesFailure;
-    bool recordLimitReached = false;  // a run left devices out at its record limit
-    std::size_t shedConnections = 0;  // idle connections the runs closed to make room
+    bool recordLimitReached = false;         // a run left devices out at its record limit
+    std::size_t shedConnections = 0;         // idle connections the runs closed to make room
     std::vector<std::string> silentTargets;  // targets no answer came from, in the order given
 };
 

@@ -53,7 +53,7 @@ std::string TableCell(const std::string& utf8)
                    (character >= "\xE2\x81\xA6" && character <= "\xE2\x81\xA9") ||
                    (character >= "\xE2\x80\x8B" && character <= "\xE2\x80\x8F") ||  // U+200B to U+200F
                    (character >= "\xE2\x81\xA0" && character <= "\xE2\x81\xA4") ||  // U+2060 to U+2064
-                   character == "\xEF\xBB\xBF" || character == "\xD8\x9C") {      // U+FEFF, U+061C
+                   character == "\xEF\xBB\xBF" || character == "\xD8\x9C") {        // U+FEFF, U+061C
             character = "\xEF\xBF\xBD";
             width = 1;
         }

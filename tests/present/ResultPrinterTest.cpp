@@ -40,31 +40,11 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
     const auto& d = json["devices"][0];
     std::vector<std::string> keys;
     for (auto it = d.begin(); it != d.end(); ++it) keys.push_back(it.key());
-    EXPECT_EQ((std::vector<std::string>{"run",
-                                        "address",
-                                        "types",
-                                        "matchBy",
-                                        "scopes",
-                                        "xAddrs",
-                                        "metadataVersion",
-                                        "metadata",
-                                        "sourceAddress",
-                                        "name",
-                                        "dimensions",
-                                        "dhcpName",
-                                        "ipAddress",
-                                        "mac",
-                                        "services",
-                                        "discoveryVersion",
-                                        "webPage",
-                                        "adapter",
-                                        "via",
-                                        "height",
-                                        "width",
-                                        "rows",
-                                        "columns",
-                                        "host",
-                                        "hosts"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  "run",      "address",          "types",   "matchBy",    "scopes",   "xAddrs",    "metadataVersion",
+                  "metadata", "sourceAddress",    "name",    "dimensions", "dhcpName", "ipAddress", "mac",
+                  "services", "discoveryVersion", "webPage", "adapter",    "via",      "height",    "width",
+                  "rows",     "columns",          "host",    "hosts"}),
               keys);
     EXPECT_EQ(1, json["version"]);
     EXPECT_EQ("10.0.0.1", d["adapter"]);
