@@ -135,14 +135,14 @@ Destination AnswerDestination(const std::string& replyTo, const std::string& sou
 {
     if (!replyTo.empty() && replyTo != wire::kAnonymousUri &&
         (replyTo.rfind("http://", 0) == 0 || replyTo.rfind("soap.udp://", 0) == 0))
-        return {replyTo, {}};
+        return {replyTo, {}, {}};
     if (sourceHost.empty() || sourcePort <= 0) return {};
-    return {"soap.udp://" + sourceHost + ":" + std::to_string(sourcePort), {}};
+    return {"soap.udp://" + sourceHost + ":" + std::to_string(sourcePort), {}, {}};
 }
 
 Destination GroupDestination(int port, const std::string& interfaceAddress)
 {
-    return {"soap.udp://" + std::string(wire::kDiscoveryGroup) + ":" + std::to_string(port), interfaceAddress};
+    return {"soap.udp://" + std::string(wire::kDiscoveryGroup) + ":" + std::to_string(port), interfaceAddress, {}};
 }
 
 AnswerSent SendDeviceMessage(MessageKind kind, const Device& device, const Destination& to,

@@ -180,7 +180,9 @@ TEST_F(MainDialogTest, AReplyPortHeldByAnotherSearchIsSaidBeforeTheCountdown)
         ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching(); }));
         std::lock_guard lock(*m_devices.mutex);
         ASSERT_EQ(c.searches ? 1u : 0u, m_devices.requests->size());
-        if (c.searches) EXPECT_EQ(c.port, m_devices.requests->front().listenPort);
+        if (c.searches) {
+            EXPECT_EQ(c.port, m_devices.requests->front().listenPort);
+        }
     }
 }
 
