@@ -10,8 +10,9 @@ fail=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# "-i, --interface" / "--port": every short and long option of an option line.
-"$find_program" --help | grep -E '^  +-' | grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z-]*' |
+# "-i, --interface" / "--port" / "TARGET, --target": every short and long
+# option of an option line.
+"$find_program" --help | grep -E '^  +(-|[A-Z]+, -)' | grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z-]*' |
   tr -d ' ,' | sort -u >"$work/help"
 sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$man_page" | grep -A1 '^\.TP' | grep -v '^\.TP\|^--$' |
   sed 's/\\-/-/g; s/\\f[BIRP]//g' | grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z-]*' | tr -d ' ,' |
