@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/common/TempFolder.h"
+
 #include "checks/AdminUserManipulator.h"
 
 #include <sys/stat.h>
@@ -13,42 +15,6 @@
 #include <vector>
 
 namespace signseek::test {
-
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "signseek-checks-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& content)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
 
 // A /bin/sh script standing in for a tool.
 inline void WriteScript(const std::string& path, const std::string& body)
