@@ -5,6 +5,7 @@
 #include "common/VendorConstants.h"
 #include "discovery/AnnouncementEvidence.h"
 #include "discovery/WatchRun.h"
+#include "present/DisplayRows.h"
 #include "present/ResultPrinter.h"
 
 #include <mutex>
@@ -22,6 +23,7 @@ int RunWatchMode(const FindOptions& options, const std::string& interfaceAddress
     request.search.interfaceAddress = interfaceAddress;
     request.search.pObserver = observer;
     request.intervalSeconds = options.watchInterval;
+    request.shownText = ShownText;
     // A run that cannot run fails the same way every interval: say it when it changes.
     request.onRunFailure = [&](const std::string& failure) {
         std::lock_guard lock(printing);

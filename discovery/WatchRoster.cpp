@@ -3,7 +3,6 @@
 #include "common/TextHelpers.h"
 #include "common/TransportAddress.h"
 #include "discovery/AnnouncementEvidence.h"
-#include "present/DisplayRows.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,18 +21,6 @@ DeviceRecord AsListed(DeviceRecord record, const DeviceRecord* listed)
         if (record.metadata.empty()) record.metadata = listed->metadata;
     }
     return record;
-}
-
-// What the device list shows of a record, in one text; services as a set.
-std::string Shown(const DeviceRecord& record)
-{
-    std::string shown;
-    for (const DisplayRow& row : MakeDisplayRows(record))
-        shown += row.name + '\n' + row.dimensions + '\n' + row.dhcpName + '\n' + row.ipAddress + '\n';
-    std::vector<std::string> services = ShownServiceNames(record);
-    std::sort(services.begin(), services.end());
-    for (const std::string& service : services) shown += service + ' ';
-    return shown + '\n' + record.GetMac() + '\n' + record.GetDiscoveryVersion();
 }
 
 }  // namespace
@@ -85,7 +72,7 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
                     {record.address},
                     {},
                     announced ? announcedFrom : record.sourceAddress};
-        entry.shown = Shown(entry.device.record);
+        entry.shown = m_shown(entry.device.record);
         if (listed) *listed = entry.device;
         // A Hello cannot take over the address of a device listed under another host.
         if (!announced || !m_byAddress.count(record.address)) m_byAddress[record.address] = key;
@@ -110,7 +97,7 @@ WatchRoster::Event WatchRoster::Seen(const DeviceRecord& record, const std::stri
     }
     if (!complete) return Event::None;
     DeviceRecord updated = AsListed(record, &entry.device.record);
-    std::string shown = Shown(updated);
+    std::string shown = m_shown(updated);
     const bool confirms = !announced && !entry.device.confirmed;
     if (confirms) {
         entry.device.foundBy = foundBy;

@@ -8,9 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace signseek {
@@ -46,7 +48,12 @@ public:
     };
     static constexpr char kAnnounced[] = "hello";
 
-    explicit WatchRoster(std::int64_t lostAfterMillis) : m_lostAfter(lostAfterMillis) {}
+    // What the list shows of a record (the window's rows): a device changes
+    // only when this text of it changes.
+    using ShownText = std::function<std::string(const DeviceRecord&)>;
+
+    WatchRoster(std::int64_t lostAfterMillis, ShownText shown) : m_lostAfter(lostAfterMillis), m_shown(std::move(shown))
+    {}
 
     // A device heard by foundBy in answers that arrived from heardSince on,
     // at nowMillis. Answers heard before the device's Bye are ignored, so a
@@ -108,6 +115,7 @@ private:
     void Remove(std::unordered_map<std::string, Entry>::iterator it);
 
     std::int64_t m_lostAfter;
+    ShownText m_shown;
     std::unordered_map<std::string, Entry> m_devices;           // by KeyOf
     std::unordered_map<std::string, std::string> m_byAddress;   // endpoint address -> key
     std::unordered_map<std::string, std::string> m_byIdentity;  // identity -> key

@@ -28,8 +28,9 @@ std::int64_t NowMillis()
 // both runs of a search report side by side.
 class WatchState {
 public:
-    WatchState(std::int64_t lostAfterMillis, const WatchHandler& handler, std::function<void(std::size_t)> onHeldBack)
-        : m_roster(lostAfterMillis), m_handler(handler), m_onHeldBack(std::move(onHeldBack))
+    WatchState(std::int64_t lostAfterMillis, WatchRoster::ShownText shown, const WatchHandler& handler,
+               std::function<void(std::size_t)> onHeldBack)
+        : m_roster(lostAfterMillis, std::move(shown)), m_handler(handler), m_onHeldBack(std::move(onHeldBack))
     {}
 
     // From a search that started at heardSince; complete: its final record
@@ -187,7 +188,7 @@ const char* WatchEventName(WatchEvent event)
 std::string RunWatch(const WatchRequest& request, const WatchHandler& handler, const std::atomic<bool>& stop)
 {
     const int interval = request.intervalSeconds < 1 ? 1 : request.intervalSeconds;
-    WatchState state(3 * std::int64_t{interval} * 1000, handler, request.onHeldBack);
+    WatchState state(3 * std::int64_t{interval} * 1000, request.shownText, handler, request.onHeldBack);
 
     AnnouncementListener ear;
     const std::string failure = ear.Start(request.search.interfaceAddress, request.search.values.discoveryPort & 0xFFFF,

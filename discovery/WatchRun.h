@@ -28,6 +28,9 @@ struct WatchRequest {
     // Hello were held back (more than UnconfirmedEventLimit::kPerWindow in a
     // minute). May be empty.
     std::function<void(std::size_t heldBack)> onHeldBack;
+    // What the device list shows of a record: a device is "changed" only when
+    // this text changes. Required.
+    std::function<std::string(const DeviceRecord&)> shownText;
 };
 
 // foundBy names what first found the device: "devices", "bridges" or "hello".

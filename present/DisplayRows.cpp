@@ -1,5 +1,7 @@
 #include "present/DisplayRows.h"
 
+#include <algorithm>
+
 #include "common/TextEncoding.h"
 #include "common/TextHelpers.h"
 #include "common/VendorConstants.h"
@@ -108,6 +110,17 @@ std::vector<DisplayRow> MakeDisplayRows(const DeviceRecord& record)
     const std::size_t count = DisplayRowCount(record);
     if (count == 0) return {};
     return std::vector<DisplayRow>(count, MakeDisplayRow(record));
+}
+
+std::string ShownText(const DeviceRecord& record)
+{
+    std::string shown;
+    for (const DisplayRow& row : MakeDisplayRows(record))
+        shown += row.name + '\n' + row.dimensions + '\n' + row.dhcpName + '\n' + row.ipAddress + '\n';
+    std::vector<std::string> services = ShownServiceNames(record);
+    std::sort(services.begin(), services.end());
+    for (const std::string& service : services) shown += service + ' ';
+    return shown + '\n' + record.GetMac() + '\n' + record.GetDiscoveryVersion();
 }
 
 }  // namespace signseek

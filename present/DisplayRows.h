@@ -40,6 +40,10 @@ std::string ServicesOrTypes(const DeviceRecord& record);
 // its types), as UTF-8 shown text.
 std::vector<std::string> ShownServiceNames(const DeviceRecord& record);
 
+// What the device list shows of a record, in one text (services as a set):
+// two records with the same text look the same in every view.
+std::string ShownText(const DeviceRecord& record);
+
 // True when every service token ends in a non-zero port number.
 bool AllServicesHavePorts(std::string_view services);
 

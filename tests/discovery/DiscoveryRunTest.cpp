@@ -9,6 +9,7 @@
 #include "discovery/ReplyPort.h"
 #include "discovery/RunFailure.h"
 #include "discovery/WatchRun.h"
+#include "present/DisplayRows.h"
 #include "tests/wire/WireTestSupport.h"
 
 #include <algorithm>
@@ -800,6 +801,7 @@ TEST(Watch, ListsSearchAnswersAndHellosAndLosesDevicesOnByeOrSilence)
     });
     WatchRequest request;
     request.search = Request(device);
+    request.shownText = ShownText;
     request.intervalSeconds = 1;
     WatchLog log;
     std::atomic<bool> stop{false};

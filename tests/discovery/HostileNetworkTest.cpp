@@ -8,6 +8,7 @@
 #include "discovery/AnnouncementEvidence.h"
 #include "discovery/DiscoveryRun.h"
 #include "discovery/WatchRun.h"
+#include "present/DisplayRows.h"
 #include "tests/common/LoopbackPorts.h"
 #include "tests/wire/WireTestSupport.h"
 #include "wire/MatchServiceBase.h"
@@ -333,6 +334,7 @@ TEST(HostileNetwork, ForgedAnnouncementsNeitherLoseNorRenameWatchedDevices)
                                                             "<Description>Lobby</Description>")}));
     });
     WatchRequest request;
+    request.shownText = ShownText;
     request.search.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
     request.search.values.discoveryPort = device.DiscoveryPort();
     request.search.values.discoveryTimeout = 1;

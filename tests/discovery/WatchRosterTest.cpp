@@ -1,6 +1,7 @@
 #include "discovery/WatchRoster.h"
 
 #include "discovery/AnnouncementEvidence.h"
+#include "present/DisplayRows.h"
 
 #include "TestRecords.h"
 
@@ -31,7 +32,7 @@ DeviceRecord Hello(const std::string& address, int host = 5)
 
 TEST(WatchRoster, ADeviceChangesOnlyWhenWhatTheListShowsOfItChanges)
 {
-    WatchRoster roster(3000);
+    WatchRoster roster(3000, ShownText);
     WatchRoster::Listed listed;
     EXPECT_EQ(roster.Seen(Answer("urn:a", "Lobby"), "bridges", 0, 0, true, &listed), Event::Found);
     EXPECT_EQ(listed.record.GetDescription(), "Lobby");
@@ -55,7 +56,7 @@ TEST(WatchRoster, ADeviceChangesOnlyWhenWhatTheListShowsOfItChanges)
 
 TEST(WatchRoster, ADeviceIsItsHostWhateverEndpointAnsweredFirst)
 {
-    WatchRoster roster(3000);
+    WatchRoster roster(3000, ShownText);
     WatchRoster::Listed listed;
     EXPECT_EQ(roster.Seen(Hello("urn:h"), "hello", 0, 0, true, &listed, "10.0.0.5"), Event::Found);
     EXPECT_TRUE(listed.record.metadata.empty());
@@ -77,7 +78,7 @@ TEST(WatchRoster, ADeviceIsItsHostWhateverEndpointAnsweredFirst)
 
 TEST(WatchRoster, AHostIsReadFromTheWholeUrlAndFromEveryAddress)
 {
-    WatchRoster roster(3000);
+    WatchRoster roster(3000, ShownText);
     DeviceRecord first = Answer("urn:p1", "Player", 9);
     first.xAddrs = "http://[FE80::1]:80/a http://10.0.0.9/x";
     EXPECT_EQ(roster.Seen(first, "devices", 0, 0, false), Event::Found);
@@ -106,7 +107,7 @@ TEST(WatchRoster, AHostIsReadFromTheWholeUrlAndFromEveryAddress)
 
 TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
 {
-    WatchRoster roster(3000);
+    WatchRoster roster(3000, ShownText);
     roster.Seen(Answer("urn:a", "A", 1), "bridges", 0, 0, true);
     roster.Seen(Answer("urn:b", "B", 2), "bridges", 500, 500, true);
     roster.Seen(Answer("urn:c", "C", 3), "bridges", 1000, 1000, true);
@@ -134,7 +135,7 @@ TEST(WatchRoster, ByeAndSilenceRemoveDevicesAndOnlyThem)
 
 TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
 {
-    WatchRoster roster(1000);
+    WatchRoster roster(1000, ShownText);
     std::int64_t now = 0;
     auto device = [](int round, int i) {
         DeviceRecord r = Answer("urn:" + std::to_string(round) + ":" + std::to_string(i), "x");
@@ -160,7 +161,7 @@ TEST(WatchRoster, ComingAndGoingForeverKeepsTheRosterBounded)
 
 TEST(WatchRoster, AnnouncementsFromAnotherAddressNeitherRemoveNorRenameADevice)
 {
-    WatchRoster roster(3000);
+    WatchRoster roster(3000, ShownText);
     WatchRoster::Listed listed;
     roster.Seen(Answer("urn:a", "Lobby"), "bridges", 0, 0, true);
     // A forged Bye and a forged renaming Hello, from a neighbour.
@@ -181,7 +182,7 @@ TEST(WatchRoster, AnnouncementsFromAnotherAddressNeitherRemoveNorRenameADevice)
 
 TEST(WatchRoster, HelloOnlyDevicesCannotCrowdOutDevicesThatAnswer)
 {
-    WatchRoster roster(1000);
+    WatchRoster roster(1000, ShownText);
     auto hello = [](int i) {
         DeviceRecord r = Hello("urn:fake:" + std::to_string(i));
         r.xAddrs = "http://fake-" + std::to_string(i) + ":80/";
