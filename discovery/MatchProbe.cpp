@@ -14,6 +14,24 @@ namespace signseek {
 
 namespace {
 
+// The Probe's body: the run's types and its scopes, matched by RFC 2396. It
+// points into itself and at types, so it stays where it was made.
+struct ProbeBody {
+    ProbeBody(std::string& types, const std::string& scopeList) : scopesText(scopeList)
+    {
+        scopes.__item = scopesText.data();
+        scopes.MatchBy = const_cast<char*>(wire::kRfc2396MatchBy);
+        probe.Types = types.data();
+        probe.Scopes = &scopes;
+    }
+    ProbeBody(const ProbeBody&) = delete;
+    ProbeBody& operator=(const ProbeBody&) = delete;
+
+    std::string scopesText;
+    disc__ScopesType scopes;
+    disc__ProbeType probe;
+};
+
 // A fresh message identifier: 36 lower-case characters, no "urn:uuid:" prefix.
 // libuuid has no failure status, so unlike other platforms' generators there
 // is nothing to refuse here.
@@ -51,18 +69,12 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
         wire::AddReplyTo(m_pProxy.get(), replyTo.c_str());
     }
 
-    std::string scopesText = m_strScopes;
-    disc__ScopesType scopes;
-    scopes.__item = scopesText.data();
-    scopes.MatchBy = const_cast<char*>(wire::kRfc2396MatchBy);
-    disc__ProbeType probe;
-    probe.Types = m_strTypes.data();
-    probe.Scopes = &scopes;
+    ProbeBody body(m_strTypes, m_strScopes);
 
     const std::string group = std::string(wire::kDiscoveryGroup) + ":" + std::to_string(m_nDiscoveryPort);
     const std::string endpoint = "soap.udp://" + group;
-    const int result =
-        wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), probe, interfaceAddress.c_str(), ttl, m_sourcePorts);
+    const int result = wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), body.probe, interfaceAddress.c_str(),
+                                              ttl, m_sourcePorts);
     // Devices answer a probe without ReplyTo at its source port; the bridge
     // listener binds there, and the socket stays open until the Match ends.
     m_nListenPort = GetLocalPort();
@@ -82,17 +94,11 @@ int Match::SendProbeToTarget(const std::string& target, const std::string& reply
     wire::SetProbeHeader(m_pTargetProxy.get(), messageId.c_str());
     if (!replyTo.empty()) wire::AddReplyTo(m_pTargetProxy.get(), replyTo.c_str());
 
-    std::string scopesText = m_strScopes;
-    disc__ScopesType scopes;
-    scopes.__item = scopesText.data();
-    scopes.MatchBy = const_cast<char*>(wire::kRfc2396MatchBy);
-    disc__ProbeType probe;
-    probe.Types = m_strTypes.data();
-    probe.Scopes = &scopes;
+    ProbeBody body(m_strTypes, m_strScopes);
 
     const std::string to = target + ":" + std::to_string(m_nDiscoveryPort);
     const std::string endpoint = "soap.udp://" + to;
-    const int result = wire::SendProbeTo(m_pTargetProxy.get(), endpoint.c_str(), probe, fromSocket);
+    const int result = wire::SendProbeTo(m_pTargetProxy.get(), endpoint.c_str(), body.probe, fromSocket);
     const std::string failure = result == SOAP_OK ? std::string() : ProbeFailure(target, m_pTargetProxy->errnum);
     if (m_pObserver) m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, to, replyTo, failure});
     return result;
