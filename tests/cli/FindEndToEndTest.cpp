@@ -63,12 +63,9 @@ std::string ReadAll(int fd)
     return text;
 }
 
-Finished RunProgram(const std::vector<std::string>& args)
+// What a child started with the write ends of out and err printed, and how it ended.
+Finished Collect(pid_t pid, int out[2], int err[2])
 {
-    int out[2], err[2];
-    EXPECT_EQ(0, pipe(out));
-    EXPECT_EQ(0, pipe(err));
-    pid_t pid = Spawn(args, out[1], err[1]);
     close(out[1]);
     close(err[1]);
     Finished f;
@@ -78,6 +75,15 @@ Finished RunProgram(const std::vector<std::string>& args)
     close(err[0]);
     waitpid(pid, &f.status, 0);
     return f;
+}
+
+Finished RunProgram(const std::vector<std::string>& args)
+{
+    int out[2], err[2];
+    EXPECT_EQ(0, pipe(out));
+    EXPECT_EQ(0, pipe(err));
+    pid_t pid = Spawn(args, out[1], err[1]);
+    return Collect(pid, out, err);
 }
 
 using testports::FreeUdpPort;
@@ -279,15 +285,7 @@ Finished RunWithSavedSettings(const std::string& line, const std::vector<std::st
         execv(argv[0], argv.data());
         _exit(127);
     }
-    close(out[1]);
-    close(err[1]);
-    Finished f;
-    f.out = ReadAll(out[0]);
-    f.err = ReadAll(err[0]);
-    close(out[0]);
-    close(err[0]);
-    waitpid(pid, &f.status, 0);
-    return f;
+    return Collect(pid, out, err);
 }
 
 TEST(FindEndToEnd, SavedValuesOutsideTheirRangesAreNamedAndReplaced)
