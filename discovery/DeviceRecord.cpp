@@ -5,6 +5,7 @@
 #include "common/VendorConstants.h"
 
 #include <optional>
+#include <string_view>
 
 namespace signseek {
 
@@ -24,9 +25,31 @@ std::optional<std::string> ValueBetweenMarks(const std::string& item, const std:
     return item.substr(valueAt, closeAt - valueAt);
 }
 
+// The tag a fragment opens, as ValueOfOpenTag reads it: the first name
+// inside "<" and ">" (or up to the next '<' when the tag is not closed).
+std::string_view OpenedTag(std::string_view item)
+{
+    bool inTag = false;
+    std::size_t start = 0;
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < item.size(); ++i) {
+        const char c = item[i];
+        if (c == '<' || c == '>') {
+            if (length) break;
+            inTag = c == '<';
+        } else if (inTag && length++ == 0) {
+            start = i;
+        }
+    }
+    return item.substr(start, length);
+}
+
 // Reads a fragment that only opens its tag: "<Key>value" up to the next '<'.
 std::optional<std::string> ValueOfOpenTag(const std::string& item, const std::string& key)
 {
+    // Most lookups are for another key: the value, which may be as long as
+    // the device's answer, is read only for the fragment's own tag.
+    if (OpenedTag(item) != key) return std::nullopt;
     std::string tag;
     std::string value;
     bool inTag = false;
