@@ -42,9 +42,9 @@ void WindowSearch::Sink::Changed(RunKind run, std::size_t index, const DeviceRec
     (run == RunKind::Devices ? m_devices : m_bridges)(RecordChange::Changed, index, record);
 }
 
-void WindowSearch::Sink::Ended(RunKind run, const RunResult& result)
+void WindowSearch::Sink::Ended(RunKind run, RunResult result)
 {
-    m_route->Post(std::make_unique<DiscoveryResultEvent>(result, RunKindName(run)));
+    m_route->Post(std::make_unique<DiscoveryResultEvent>(std::move(result), RunKindName(run)));
 }
 
 void WindowSearch::Sink::Failed(RunKind run, const std::string& cause)

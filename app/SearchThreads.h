@@ -47,7 +47,7 @@ private:
         Sink(std::shared_ptr<MessageRoute> route, std::shared_ptr<RecordMailbox> mailbox);
         void Found(RunKind run, std::size_t index, const DeviceRecord& record) override;
         void Changed(RunKind run, std::size_t index, const DeviceRecord& record) override;
-        void Ended(RunKind run, const RunResult& result) override;
+        void Ended(RunKind run, RunResult result) override;
         void Failed(RunKind run, const std::string& cause) override;
 
     private:

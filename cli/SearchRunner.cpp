@@ -31,10 +31,10 @@ public:
     {
         if (m_settings.onRecord) m_settings.onRecord(RunKindName(run), RecordChange::Changed, index, record);
     }
-    void Ended(RunKind run, const RunResult& result) override
+    void Ended(RunKind run, RunResult result) override
     {
         std::lock_guard lock(m_mutex);
-        Of(run) = result;
+        Of(run) = std::move(result);
     }
     void Failed(RunKind run, const std::string& cause) override
     {
@@ -56,9 +56,10 @@ private:
     std::unordered_set<std::string> m_waiting;  // targets not heard from yet
 };
 
-void Append(std::vector<FoundDevice>& out, const char* name, const RunResult& result)
+void Append(std::vector<FoundDevice>& out, const char* name, RunResult& result)
 {
-    for (const DeviceRecord& record : result.records) out.push_back({name, record});
+    for (DeviceRecord& record : result.records) out.push_back({name, std::move(record)});
+    result.records.clear();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "discovery/Match.h"
 #include "discovery/ResultArray.h"
 
+#include <iterator>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -204,7 +205,7 @@ std::vector<RunResult> RunDiscoveryOnAdapters(RunKind kind, const DiscoveryReque
     }
 }
 
-RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vector<std::string>& adapters)
+RunResult JoinAdapterResults(std::vector<RunResult> each, const std::vector<std::string>& adapters)
 {
     RunResult all;
     all.failed = !each.empty();
@@ -216,7 +217,8 @@ RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vect
             const std::string adapter = i < adapters.size() ? adapters[i] : std::string("?");
             all.failure += (all.failure.empty() ? "" : "; ") + adapter + ": " + each[i].failure;
         }
-        all.records.insert(all.records.end(), each[i].records.begin(), each[i].records.end());
+        all.records.insert(all.records.end(), std::make_move_iterator(each[i].records.begin()),
+                           std::make_move_iterator(each[i].records.end()));
     }
     return all;
 }

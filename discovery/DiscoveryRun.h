@@ -77,7 +77,7 @@ std::vector<RunResult> RunDiscoveryOnAdapters(RunKind kind, const DiscoveryReque
 // The results of RunDiscoveryOnAdapters as one: the records adapter after
 // adapter, a failure per adapter naming it ("10.0.0.1: ..."), failed only
 // when every adapter failed.
-RunResult JoinAdapterResults(const std::vector<RunResult>& each, const std::vector<std::string>& adapters);
+RunResult JoinAdapterResults(std::vector<RunResult> each, const std::vector<std::string>& adapters);
 
 // The same runs with the records as one array, its length stored through
 // pCount; an array of length 0 when nothing answered; null when the run

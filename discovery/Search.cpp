@@ -15,7 +15,7 @@ RunResult EngineSearchRun(RunKind kind, const DiscoveryRequest& request, const s
 
 void SearchSink::Found(RunKind, std::size_t, const DeviceRecord&) {}
 void SearchSink::Changed(RunKind, std::size_t, const DeviceRecord&) {}
-void SearchSink::Ended(RunKind, const RunResult&) {}
+void SearchSink::Ended(RunKind, RunResult) {}
 void SearchSink::Failed(RunKind, const std::string&) {}
 
 Search::Search(SearchRequest request, SearchSink& sink) : m_request(std::move(request)), m_sink(sink)
@@ -101,7 +101,8 @@ void Search::Run(RunKind kind)
     if (result.failed)
         Tell([&] { m_sink.Failed(kind, result.failure.empty() ? "the search could not run" : result.failure); });
     else
-        Tell([&] { m_sink.Ended(kind, result); });
+        // Handed over, not copied: at the text cap a run's records are tens of megabytes.
+        Tell([&] { m_sink.Ended(kind, std::move(result)); });
     RunEnded();
 }
 

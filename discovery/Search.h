@@ -67,9 +67,9 @@ public:
     virtual void Found(RunKind run, std::size_t index, const DeviceRecord& record);
     virtual void Changed(RunKind run, std::size_t index, const DeviceRecord& record);
     // Each run ends with exactly one of these, its last call: Ended with what
-    // it kept, or Failed with why it could not do its work (one line, never
-    // empty).
-    virtual void Ended(RunKind run, const RunResult& result);
+    // it kept (the sink's to keep: it is not used after the call), or Failed
+    // with why it could not do its work (one line, never empty).
+    virtual void Ended(RunKind run, RunResult result);
     virtual void Failed(RunKind run, const std::string& cause);
 };
 

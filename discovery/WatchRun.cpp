@@ -137,7 +137,7 @@ public:
     {
         m_state.Seen(record, RunKindName(run), m_started, false);
     }
-    void Ended(RunKind run, const RunResult& result) override
+    void Ended(RunKind run, RunResult result) override
     {
         for (const DeviceRecord& record : result.records) m_state.Seen(record, RunKindName(run), m_started, true);
     }
