@@ -35,30 +35,48 @@ int Fail(const std::string& message, int status)
     return status;
 }
 
-// Writes text to standard output now; false, with the cause kept, when it could
-// not go out (a full disk, a pipe whose reader has gone and SIGPIPE ignored).
-bool WriteOutput(const std::string& text, std::string& failure)
+// Whether standard output took what was written; when not, the cause is kept
+// (a full disk, a pipe whose reader has gone and SIGPIPE ignored).
+bool OutputTook(std::string& failure)
 {
-    errno = 0;
-    std::cout << text << std::flush;
     if (std::cout) return true;
     if (failure.empty())
         failure = "cannot write the output: " + std::string(errno ? std::strerror(errno) : "unknown cause");
     return false;
 }
 
+// Writes text to standard output now; false, with the cause kept, when it could not go out.
+bool WriteOutput(const std::string& text, std::string& failure)
+{
+    errno = 0;
+    std::cout << text << std::flush;
+    return OutputTook(failure);
+}
+
 void PrintDevices(OutputFormat format, const std::vector<FoundDevice>& devices, bool complete, std::string& failure)
 {
+    // The list goes out as it is made, through the stream's buffer.
+    const TextOutput out = [&failure](std::string_view piece) {
+        errno = 0;
+        std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return OutputTook(failure);
+    };
     switch (format) {
     case OutputFormat::Table:
         // "No devices found." would read as an empty network.
-        if (complete || !devices.empty()) WriteOutput(FormatTable(devices), failure);
+        if (complete || !devices.empty()) WriteTable(devices, out);
         break;
-    case OutputFormat::Csv: WriteOutput(FormatCsv(devices), failure); break;
-    case OutputFormat::Json: WriteOutput(FormatJson(devices), failure); break;
+    case OutputFormat::Csv: WriteCsv(devices, out); break;
+    case OutputFormat::Json: WriteJson(devices, out); break;
     case OutputFormat::Ndjson:
-        for (const FoundDevice& device : devices) WriteOutput(FormatNdjsonLine("found", device), failure);
+        for (const FoundDevice& device : devices)
+            if (!WriteOutput(FormatNdjsonLine("found", device), failure)) break;
         break;
+    }
+    if (std::cout) {
+        errno = 0;
+        std::cout.flush();
+        OutputTook(failure);
     }
 }
 

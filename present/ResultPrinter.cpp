@@ -154,12 +154,27 @@ bool AnySite(const std::vector<FoundDevice>& devices)
     return std::any_of(devices.begin(), devices.end(), [](const FoundDevice& d) { return !d.site.empty(); });
 }
 
+// Collects written text in one string.
+std::string Collected(void (*write)(const std::vector<FoundDevice>&, const TextOutput&),
+                      const std::vector<FoundDevice>& devices)
+{
+    std::string text;
+    write(devices, [&text](std::string_view piece) {
+        text += piece;
+        return true;
+    });
+    return text;
+}
+
 }  // namespace
 
-std::string FormatTable(const std::vector<FoundDevice>& devices)
+void WriteTable(const std::vector<FoundDevice>& devices, const TextOutput& out)
 {
     auto rows = ListRows(devices, false);
-    if (rows.empty()) return "No devices found.\n";
+    if (rows.empty()) {
+        out("No devices found.\n");
+        return;
+    }
     std::vector<std::string> header(std::begin(kColumns), std::end(kColumns));
     if (AnySite(devices)) {
         header.insert(header.begin(), "Site");
@@ -182,24 +197,29 @@ std::string FormatTable(const std::vector<FoundDevice>& devices)
         while (!out.empty() && out.back() == ' ') out.pop_back();
         return out + '\n';
     };
-    std::string out = line(header);
-    for (const auto& row : rows) out += line(row.cells);
-    return out;
+    if (!out(line(header))) return;
+    for (const auto& row : rows)
+        if (!out(line(row.cells))) return;
 }
 
-std::string FormatCsv(const std::vector<FoundDevice>& devices)
+void WriteCsv(const std::vector<FoundDevice>& devices, const TextOutput& out)
 {
     const bool withSite = AnySite(devices);
-    std::string out = withSite ? "Site" : "";
-    for (const char* column : kCsvColumns) out += (out.empty() ? "" : ",") + std::string(column);
-    out += "\r\n";
+    std::string header = withSite ? "Site" : "";
+    for (const char* column : kCsvColumns) header += (header.empty() ? "" : ",") + std::string(column);
+    if (!out(header + "\r\n")) return;
     for (const auto& row : ListRows(devices, true)) {
-        if (withSite) out += CsvField(row.site) + ",";
-        for (std::size_t c = 0; c < row.cells.size(); ++c) out += (c ? "," : "") + CsvField(row.cells[c]);
-        out += "\r\n";
+        std::string line = withSite ? CsvField(row.site) + "," : "";
+        for (std::size_t c = 0; c < row.cells.size(); ++c) line += (c ? "," : "") + CsvField(row.cells[c]);
+        if (!out(line + "\r\n")) return;
     }
-    return out;
 }
+
+std::string FormatTable(const std::vector<FoundDevice>& devices) { return Collected(WriteTable, devices); }
+
+std::string FormatCsv(const std::vector<FoundDevice>& devices) { return Collected(WriteCsv, devices); }
+
+std::string FormatJson(const std::vector<FoundDevice>& devices) { return Collected(WriteJson, devices); }
 
 namespace {
 
@@ -284,15 +304,32 @@ std::string Rfc3339(std::chrono::system_clock::time_point time)
 
 }  // namespace
 
-std::string FormatJson(const std::vector<FoundDevice>& devices)
+void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out)
 {
-    Json list = Json::array();
-    for (const FoundDevice& device : devices) {
-        Json object = Json::object();
-        AddDeviceKeys(object, device);
-        list.push_back(std::move(object));
+    // The document as one dump(2) of it lays it out, made one device at a
+    // time: each device's object is laid out alone, indented into the list.
+    Json document = Json{{"version", kOutputFormatVersion}, {"devices", Json::array()}};
+    if (devices.empty()) {
+        out(document.dump(2) + '\n');
+        return;
     }
-    return Json{{"version", kOutputFormatVersion}, {"devices", list}}.dump(2) + '\n';
+    const std::string empty = document.dump(2);
+    const std::size_t listAt = empty.rfind("[]");
+    if (!out(empty.substr(0, listAt + 1) + '\n')) return;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        Json object = Json::object();
+        AddDeviceKeys(object, devices[i]);
+        // A line feed inside a value is escaped, so each one is a line of the layout.
+        const std::string laid = object.dump(2);
+        std::string text;
+        text.reserve(laid.size() + laid.size() / 8);
+        for (std::size_t at = 0, next; at < laid.size(); at = next) {
+            next = std::min(laid.find('\n', at), laid.size() - 1) + 1;
+            text.append("    ").append(laid, at, next - at);
+        }
+        if (!out(text + (i + 1 < devices.size() ? ",\n" : "\n"))) return;
+    }
+    out("  " + empty.substr(listAt + 1) + '\n');
 }
 
 std::string FormatJsonDevice(const FoundDevice& device)

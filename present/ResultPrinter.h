@@ -7,7 +7,9 @@
 #include "discovery/DeviceRecord.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace signseek {
@@ -29,6 +31,16 @@ std::string FormatTable(const std::vector<FoundDevice>& devices);
 std::string FormatCsv(const std::vector<FoundDevice>& devices);
 // {"version": 1, "devices": [...]}.
 std::string FormatJson(const std::vector<FoundDevice>& devices);
+
+// Where a list's text goes, piece by piece as it is made: at the text cap a
+// list is tens of megabytes, too much to hold whole once more. Returns false
+// when the text could not go out; writing then stops.
+using TextOutput = std::function<bool(std::string_view)>;
+
+// The same text as the Format functions above, written as it is made.
+void WriteTable(const std::vector<FoundDevice>& devices, const TextOutput& out);
+void WriteCsv(const std::vector<FoundDevice>& devices, const TextOutput& out);
+void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out);
 // One device's object of FormatJson, on one line without a line feed.
 std::string FormatJsonDevice(const FoundDevice& device);
 // One line: {"event": event, "time": when (RFC 3339, UTC), "version": 1,

@@ -62,6 +62,32 @@ TEST(ResultJson, EveryFieldWithDerivedValues)
     EXPECT_EQ("10.0.0.7", d["host"]);
 }
 
+// The list is written device by device; it must read as one document laid
+// out whole, also with a site, text that holds line feeds and no devices.
+TEST(ResultJson, WrittenPieceByPieceItIsLaidOutAsOneDocument)
+{
+    FoundDevice second = Player();
+    second.record.metadata = {"<Description>two\nlines\r\n{ \"x\": [1] }</Description>"};
+    second.site = "north";
+    for (const std::vector<FoundDevice>& devices :
+         {std::vector<FoundDevice>{}, {Player()}, {Player(), second, Player()}}) {
+        std::size_t pieces = 0;
+        std::string written;
+        WriteJson(devices, [&](std::string_view piece) {
+            ++pieces;
+            written += piece;
+            return true;
+        });
+        EXPECT_EQ(nlohmann::ordered_json::parse(written).dump(2) + '\n', written);
+        EXPECT_EQ(written, FormatJson(devices));
+        EXPECT_GE(pieces, devices.size());
+    }
+    // A refused piece ends the writing.
+    std::size_t offered = 0;
+    WriteJson({Player(), Player(), Player()}, [&](std::string_view) { return ++offered < 2; });
+    EXPECT_EQ(2u, offered);
+}
+
 TEST(ResultJson, WhatIsUnknownIsNullAndCountsAreNumbers)
 {
     struct Case {
