@@ -1,5 +1,7 @@
 #include "common/TextEncoding.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace signseek {
@@ -26,11 +28,29 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
+// Where the run of ASCII characters from `from` ends: most of any device's
+// text, which goes across unchanged a run at a time.
+template <typename Char> std::size_t AsciiRunEnd(std::basic_string_view<Char> text, std::size_t from)
+{
+    while (from < text.size() && static_cast<std::uint32_t>(text[from]) < 0x80) ++from;
+    return from;
+}
+
 std::string EncodeWide(std::wstring_view text, bool printableOnly)
 {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // ASCII that stays as it is goes across a run at a time.
+        std::size_t plain = i;
+        for (; plain < text.size(); ++plain) {
+            const auto unit = static_cast<std::uint32_t>(text[plain]);
+            const bool kept =
+                unit < 0x80 && (!printableOnly || (unit >= 0x20 && unit != 0x7F) || unit == '\t' || unit == '\n');
+            if (!kept) break;
+        }
+        out.append(text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(plain));
+        if ((i = plain) == text.size()) break;
         char32_t c = static_cast<char32_t>(text[i]);
         // A 16-bit wchar_t platform stores characters beyond the BMP as pairs.
         if constexpr (sizeof(wchar_t) == 2) {
@@ -122,6 +142,9 @@ std::wstring WidenDeviceBytes(std::string_view bytes)
     std::wstring wide;
     wide.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t ascii = AsciiRunEnd(bytes, i);
+        wide.append(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.begin() + static_cast<std::ptrdiff_t>(ascii));
+        if ((i = ascii) == bytes.size()) break;
         char32_t c = 0;
         const std::size_t length = Utf8SequenceAt(bytes, i, c);
         if (length == 0) {
@@ -140,6 +163,9 @@ std::string DeviceBytesToUtf8(std::string_view bytes)
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t ascii = AsciiRunEnd(bytes, i);
+        out.append(bytes.substr(i, ascii - i));
+        if ((i = ascii) == bytes.size()) break;
         char32_t c = 0;
         const std::size_t length = Utf8SequenceAt(bytes, i, c);
         if (length == 0) {
