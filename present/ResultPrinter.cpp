@@ -140,7 +140,9 @@ std::string CsvField(std::string text)
         (text.front() == '\t' || text.front() == '\r' ||
          (first != std::string::npos && std::string_view("=+-@").find(text[first]) != std::string_view::npos));
     if (formula) text.insert(0, "'");
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    // One pass; find_first_of would look each byte up in the set with a call of its own.
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(text.begin(), text.end(), special)) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
