@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <type_traits>
 
 namespace signseek {
 
@@ -89,14 +90,22 @@ bool AddressLess(const std::string& a, const std::string& b)
     return a < b;
 }
 
+// A list the printer was given to keep lets each record go as soon as its
+// rows are made, so a list at the text cap is not held twice over.
+template <typename Devices> void Release(Devices& devices, std::size_t i)
+{
+    if constexpr (!std::is_const_v<Devices>) devices[i].record = DeviceRecord{};
+}
+
 // Every row of the device list, ordered by run, then name, then address, so
 // that two searches can be compared line by line. extended adds the CSV's
 // device columns.
-std::vector<ListRow> ListRows(const std::vector<FoundDevice>& devices, bool extended)
+template <typename Devices> std::vector<ListRow> ListRows(Devices& devices, bool extended)
 {
     std::vector<std::string> runs;
     std::vector<ListRow> rows;
-    for (const FoundDevice& device : devices) {
+    for (std::size_t i = 0; i < devices.size(); Release(devices, i++)) {
+        const FoundDevice& device = devices[i];
         auto run = std::find(runs.begin(), runs.end(), device.run);
         if (run == runs.end()) run = runs.insert(runs.end(), device.run);
         const std::size_t runIndex = static_cast<std::size_t>(run - runs.begin());
@@ -170,7 +179,7 @@ std::string Collected(void (*write)(const std::vector<FoundDevice>&, const TextO
 
 }  // namespace
 
-void WriteTable(const std::vector<FoundDevice>& devices, const TextOutput& out)
+template <typename Devices> void WriteTableOf(Devices& devices, const TextOutput& out)
 {
     auto rows = ListRows(devices, false);
     if (rows.empty()) {
@@ -204,7 +213,7 @@ void WriteTable(const std::vector<FoundDevice>& devices, const TextOutput& out)
         if (!out(line(row.cells))) return;
 }
 
-void WriteCsv(const std::vector<FoundDevice>& devices, const TextOutput& out)
+template <typename Devices> void WriteCsvOf(Devices& devices, const TextOutput& out)
 {
     const bool withSite = AnySite(devices);
     std::string header = withSite ? "Site" : "";
@@ -216,12 +225,6 @@ void WriteCsv(const std::vector<FoundDevice>& devices, const TextOutput& out)
         if (!out(line + "\r\n")) return;
     }
 }
-
-std::string FormatTable(const std::vector<FoundDevice>& devices) { return Collected(WriteTable, devices); }
-
-std::string FormatCsv(const std::vector<FoundDevice>& devices) { return Collected(WriteCsv, devices); }
-
-std::string FormatJson(const std::vector<FoundDevice>& devices) { return Collected(WriteJson, devices); }
 
 namespace {
 
@@ -304,9 +307,7 @@ std::string Rfc3339(std::chrono::system_clock::time_point time)
     return text;
 }
 
-}  // namespace
-
-void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out)
+template <typename Devices> void WriteJsonOf(Devices& devices, const TextOutput& out)
 {
     // The document as one dump(2) of it lays it out, made one device at a
     // time: each device's object is laid out alone, indented into the list.
@@ -321,6 +322,7 @@ void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out)
     for (std::size_t i = 0; i < devices.size(); ++i) {
         Json object = Json::object();
         AddDeviceKeys(object, devices[i]);
+        Release(devices, i);
         // A line feed inside a value is escaped, so each one is a line of the layout.
         const std::string laid = object.dump(2);
         std::string text;
@@ -333,6 +335,19 @@ void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out)
     }
     out("  " + empty.substr(listAt + 1) + '\n');
 }
+
+}  // namespace
+
+void WriteTable(const std::vector<FoundDevice>& devices, const TextOutput& out) { WriteTableOf(devices, out); }
+void WriteTable(std::vector<FoundDevice>&& devices, const TextOutput& out) { WriteTableOf(devices, out); }
+void WriteCsv(const std::vector<FoundDevice>& devices, const TextOutput& out) { WriteCsvOf(devices, out); }
+void WriteCsv(std::vector<FoundDevice>&& devices, const TextOutput& out) { WriteCsvOf(devices, out); }
+void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out) { WriteJsonOf(devices, out); }
+void WriteJson(std::vector<FoundDevice>&& devices, const TextOutput& out) { WriteJsonOf(devices, out); }
+
+std::string FormatTable(const std::vector<FoundDevice>& devices) { return Collected(WriteTable, devices); }
+std::string FormatCsv(const std::vector<FoundDevice>& devices) { return Collected(WriteCsv, devices); }
+std::string FormatJson(const std::vector<FoundDevice>& devices) { return Collected(WriteJson, devices); }
 
 std::string FormatJsonDevice(const FoundDevice& device)
 {

@@ -37,10 +37,14 @@ std::string FormatJson(const std::vector<FoundDevice>& devices);
 // when the text could not go out; writing then stops.
 using TextOutput = std::function<bool(std::string_view)>;
 
-// The same text as the Format functions above, written as it is made.
+// The same text as the Format functions above, written as it is made. Given
+// the list to keep, they let each record go once its text is made.
 void WriteTable(const std::vector<FoundDevice>& devices, const TextOutput& out);
+void WriteTable(std::vector<FoundDevice>&& devices, const TextOutput& out);
 void WriteCsv(const std::vector<FoundDevice>& devices, const TextOutput& out);
+void WriteCsv(std::vector<FoundDevice>&& devices, const TextOutput& out);
 void WriteJson(const std::vector<FoundDevice>& devices, const TextOutput& out);
+void WriteJson(std::vector<FoundDevice>&& devices, const TextOutput& out);
 // One device's object of FormatJson, on one line without a line feed.
 std::string FormatJsonDevice(const FoundDevice& device);
 // One line: {"event": event, "time": when (RFC 3339, UTC), "version": 1,

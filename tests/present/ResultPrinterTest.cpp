@@ -81,6 +81,18 @@ TEST(ResultJson, WrittenPieceByPieceItIsLaidOutAsOneDocument)
         EXPECT_EQ(nlohmann::ordered_json::parse(written).dump(2) + '\n', written);
         EXPECT_EQ(written, FormatJson(devices));
         EXPECT_GE(pieces, devices.size());
+        // A list handed over, whose records go as their text is made, gives the same text in each format.
+        const auto consumed = [&devices](void (*write)(std::vector<FoundDevice>&&, const TextOutput&)) {
+            std::string text;
+            write(std::vector<FoundDevice>(devices), [&text](std::string_view piece) {
+                text += piece;
+                return true;
+            });
+            return text;
+        };
+        EXPECT_EQ(FormatJson(devices), consumed(WriteJson));
+        EXPECT_EQ(FormatCsv(devices), consumed(WriteCsv));
+        EXPECT_EQ(FormatTable(devices), consumed(WriteTable));
     }
     // A refused piece ends the writing.
     std::size_t offered = 0;
