@@ -3,8 +3,9 @@
 # ElementTree on the same message, both discovery runs against 1000, 5000 and
 # 10000 simulated devices, the time from an answer to its record being
 # reported at 1000 devices, the time from a record being reported to its row
-# in the window's list, the device run next to hostile clients and the memory
-# of a long watch, inside a private network namespace.
+# in the window's list, the device run next to hostile clients, the memory of
+# a burst of answers at the text cap and of a long watch, inside a private
+# network namespace.
 # Usage: bench/run-benchmarks.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,4 +37,5 @@ done
 ./scripts/in-private-net.sh "$build/bench/signseek-report-bench" 1000
 ./scripts/in-private-net.sh "$build/bench/signseek-live-list-bench" 1000
 ./scripts/in-private-net.sh "$build/bench/signseek-attack-bench" "$build/sim/signseek-sim"
+./scripts/in-private-net.sh bench/text-cap-memory.sh "$build"
 ./scripts/in-private-net.sh bench/watch-memory.sh "$build" "${SIGNSEEK_WATCH_SECONDS:-180}"

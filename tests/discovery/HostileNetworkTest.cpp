@@ -392,6 +392,42 @@ TEST(HostileNetwork, ForgedAnnouncementsNeitherLoseNorRenameWatchedDevices)
     device.Stop();
 }
 
+// Answers as large as a datagram holds, far more than a run keeps text of, in
+// one burst: the run keeps its bound and the bridge that answered first.
+TEST(HostileNetwork, ABurstOfLargeAnswersKeepsTheBoundAndTheHonestBridge)
+{
+    const std::string description = "<Description>" + std::string(12 * 1024, 'x') + "</Description>";
+    FakeDevice device([&](const fake::ReceivedProbe& probe) {
+        fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope({MatchItems("urn:bridge", "http://127.0.0.6/",
+                                                                                  "Halden", kBridgeScope)}));
+        for (int i = 0; i < 3000; ++i) {
+            const std::string host = "10.3." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
+            fake::DatagramTo(probe.sourcePort,
+                             fake::ProbeMatchesEnvelope({MatchItems("urn:big:" + std::to_string(i),
+                                                                    "http://" + host + "/", "Halden", kBridgeScope,
+                                                                    description)}));
+        }
+    });
+    DiscoveryRequest request;
+    request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
+    request.values.discoveryPort = device.DiscoveryPort();
+    request.values.discoveryTimeout = 1;
+    request.values.receiveTimeout = 1;
+    request.values.ttl = 1;
+    request.interfaceAddress = "127.0.0.1";
+    const auto start = Clock::now();
+    const RunResult result = RunDiscovery(RunKind::Bridges, request);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), kBoundSeconds + kMargin);
+    device.Stop();
+    ASSERT_FALSE(result.failed);
+    ASSERT_FALSE(result.records.empty());
+    EXPECT_EQ("urn:bridge", result.records[0].address);
+    std::size_t text = 0;
+    for (const DeviceRecord& record : result.records)
+        for (const std::string& item : record.metadata) text += item.size();
+    EXPECT_LE(text, std::size_t{32} << 20);
+}
+
 TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
 {
     int attacker = -1, attackerPort = 0;
