@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 namespace signseek {
@@ -14,8 +15,9 @@ const std::string kBridgeScope = std::string(VENDOR_URI_ROOT) + BRIDGE_PROBE_SCO
 // Probe n goes out n/rate seconds after the first; a stop cuts the wait short.
 class Pacer {
 public:
-    Pacer(int rate, const std::atomic<bool>* stop)
-        : m_interval(std::chrono::nanoseconds(1'000'000'000LL / std::clamp(rate, 1, kMaxProbeRate))), m_stop(stop)
+    Pacer(int rate, const std::atomic<bool>* stop, const std::atomic<bool>& cancel)
+        : m_interval(std::chrono::nanoseconds(1'000'000'000LL / std::clamp(rate, 1, kMaxProbeRate))), m_stop(stop),
+          m_cancel(cancel)
     {}
 
     // False when the run was stopped.
@@ -33,21 +35,22 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    bool Stopped() const { return m_stop && m_stop->load(); }
+    bool Stopped() const { return (m_stop && m_stop->load()) || m_cancel.load(); }
 
     const Clock::duration m_interval;
     const std::atomic<bool>* m_stop;
+    const std::atomic<bool>& m_cancel;
     const Clock::time_point m_start = Clock::now();
     long long m_sent = 0;
 };
 
 }  // namespace
 
-void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind kind, int listenerSocket)
+void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind kind, int listenerSocket,
+                        wire::ProbesInFlight& inFlight, const std::atomic<bool>& cancel)
 {
-    if (request.targets.empty()) return;
-    match.m_directedTargets.insert(request.targets.begin(), request.targets.end());
-    Pacer pacer(request.probeRate, request.pStop);
+    Pacer pacer(request.probeRate, request.pStop, cancel);
+    const auto sent = [&inFlight] { inFlight.lastSentMillis = wire::SteadyMillis(); };
     const RouteSourceFunction& routeSource = request.routeSource ? request.routeSource : LocalAddressTowards;
     for (const std::string& target : request.targets) {
         if (kind == RunKind::Bridges) {
@@ -55,6 +58,7 @@ void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind k
             match.m_strScopes = kBridgeScope;
             if (!pacer.Next()) return;
             match.SendProbeToTarget(target, "", listenerSocket);
+            sent();
             continue;
         }
         // The answers come to the address the route to the target leaves from,
@@ -75,7 +79,39 @@ void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind k
                 continue;
             }
             match.SendProbeToTarget(target, replyTo, -1);
+            sent();
         }
+    }
+}
+
+DirectedSweep::DirectedSweep(Match& match, const DiscoveryRequest& request, RunKind kind)
+    : m_match(match), m_request(request), m_kind(kind)
+{
+    match.m_inFlight = &m_inFlight;
+    match.m_onBound = [this](int listener) { Start(listener); };
+}
+
+DirectedSweep::~DirectedSweep()
+{
+    m_cancel = true;
+    if (m_thread.joinable()) m_thread.join();
+    m_match.m_inFlight = nullptr;
+    m_match.m_onBound = nullptr;
+}
+
+void DirectedSweep::Start(int listenerSocket)
+{
+    // Known before the first answer can come.
+    m_match.m_directedTargets.insert(m_request.targets.begin(), m_request.targets.end());
+    try {
+        m_thread = std::thread([this, listenerSocket] {
+            SendDirectedProbes(m_match, m_request, m_kind, listenerSocket, m_inFlight, m_cancel);
+            m_inFlight.sending = false;
+        });
+    } catch (const std::system_error&) {
+        // Without a thread of their own the probes go out before anything is served.
+        SendDirectedProbes(m_match, m_request, m_kind, listenerSocket, m_inFlight, m_cancel);
+        m_inFlight.sending = false;
     }
 }
 

@@ -1,16 +1,44 @@
 #pragma once
 // The unicast side of a run: the run's probes sent to each target in turn,
-// paced, from inside the run once its listener is bound.
+// paced, on a thread of their own once the run's listener is bound, so that
+// the answers of the first targets are served while later ones are probed.
 
 #include "discovery/DiscoveryRun.h"
 #include "discovery/Match.h"
 
+#include <atomic>
+#include <thread>
+
 namespace signseek {
 
 // Sends kind's probes to every target of the request at request.probeRate a
-// second (the device run's two count as two). Stops early when the request's
-// stop turns true. listenerSocket: the bridge run's listener, which its
-// probes leave from so that the answers come back to it.
-void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind kind, int listenerSocket);
+// second (the device run's two count as two), telling `inFlight` of each.
+// Stops early when the request's stop or `cancel` turns true.
+// listenerSocket: the bridge run's listener, which its probes leave from so
+// that the answers come back to it.
+void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind kind, int listenerSocket,
+                        wire::ProbesInFlight& inFlight, const std::atomic<bool>& cancel);
+
+// One run's directed probes: Start (from the match's m_onBound) sends them on
+// a thread while the listener serves; the sweep ends with its last probe,
+// and at the latest when it is destroyed (which cancels and joins).
+class DirectedSweep {
+public:
+    // Hooks the sweep into the match; request and match must outlive it.
+    DirectedSweep(Match& match, const DiscoveryRequest& request, RunKind kind);
+    ~DirectedSweep();
+    DirectedSweep(const DirectedSweep&) = delete;
+    DirectedSweep& operator=(const DirectedSweep&) = delete;
+
+private:
+    void Start(int listenerSocket);
+
+    Match& m_match;
+    const DiscoveryRequest& m_request;
+    const RunKind m_kind;
+    wire::ProbesInFlight m_inFlight;
+    std::atomic<bool> m_cancel{false};
+    std::thread m_thread;
+};
 
 }  // namespace signseek

@@ -73,16 +73,14 @@ bool SendDeviceProbes(Match& match, const DiscoveryRequest& request, const std::
     return match.SendProbe(request.values.ttl, adapter) >= 0;
 }
 
-// With targets: the directed probes once the listener is bound, which then
-// takes answers on every local address (a target's route may leave through
-// another one than the adapter's).
-void PrepareDirected(Match& match, const DiscoveryRequest& request, RunKind kind)
+// With targets: the directed probes, sent while the listener serves, which
+// then takes answers on every local address (a target's route may leave
+// through another one than the adapter's).
+std::unique_ptr<DirectedSweep> PrepareDirected(Match& match, const DiscoveryRequest& request, RunKind kind)
 {
-    if (request.targets.empty()) return;
+    if (request.targets.empty()) return nullptr;
     match.m_strListenHost = "0.0.0.0";
-    match.m_onBound = [&match, &request, kind](int listener) {
-        SendDirectedProbes(match, request, kind, kind == RunKind::Bridges ? listener : -1);
-    };
+    return std::make_unique<DirectedSweep>(match, request, kind);
 }
 
 bool Multicasts(const DiscoveryRequest& request)
@@ -94,7 +92,7 @@ RunResult RunDevices(const DiscoveryRequest& request)
 {
     Match match;
     Configure(match, request, "devices");
-    PrepareDirected(match, request, RunKind::Devices);
+    const auto sweep = PrepareDirected(match, request, RunKind::Devices);
 
     if (Multicasts(request) && !SendDeviceProbes(match, request, request.interfaceAddress) && request.targets.empty())
         return Failed(match);
@@ -112,7 +110,7 @@ RunResult RunBridges(const DiscoveryRequest& request)
     match.m_sourcePorts = BridgeSourcePorts(match.m_nDiscoveryPort);
     match.m_strTypes = BRIDGE_PROBE_TYPES;
     match.m_strScopes = kBridgeScope;
-    PrepareDirected(match, request, RunKind::Bridges);
+    const auto sweep = PrepareDirected(match, request, RunKind::Bridges);
 
     // A failed probe still listens: the run then normally finds nothing.
     bool probeSent = true;

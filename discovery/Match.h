@@ -105,9 +105,12 @@ public:
     // The listener stops soon after this turns true; may be null.
     const std::atomic<bool>* m_pStop = nullptr;
     // Called once the listener is bound, with its socket, before it serves
-    // anything: directed probes go out from there, so no answer comes before
-    // someone listens. The run's time limits count from its return.
+    // anything: directed probes start going out from there, so no answer
+    // comes before someone listens.
     std::function<void(int listenerSocket)> m_onBound;
+    // Probes that go out while the listener serves (may be null): the run's
+    // time limits count from the last one sent. The listener sets its span.
+    wire::ProbesInFlight* m_inFlight = nullptr;
     // Answers from these addresses were asked for by a directed probe.
     std::unordered_set<std::string> m_directedTargets;
 

@@ -50,34 +50,45 @@ int Match::Run(const std::string& host, int port)
     if (!soap_valid_socket(wire::Bind(this, host.c_str(), port, kBacklog))) return error;
     m_bBound = true;
     if (m_onBound) {
-        m_onBound(master);
         m_startMillis = ClockMillis();
+        if (m_inFlight) {
+            m_inFlight->spanMillis = EndMillis() - m_startMillis;
+            m_inFlight->lastSentMillis = m_startMillis;
+        }
+        m_onBound(master);
     }
     const std::int64_t start = ClockMillis();
     const std::int64_t end = EndMillis();
     if (!wire::IsUdp(this)) {
         // Ends discoveryTimeout after the last request, but never after the run's end.
-        ServeConnections(Millis(accept_timeout), Millis(recv_timeout), end, m_pStop);
+        ServeConnections(Millis(accept_timeout), Millis(recv_timeout), end, m_pStop, m_inFlight);
         return error;
     }
     if (!soap_valid_socket(wire::Accept(this))) return error;
     // A burst of answers waits here while earlier ones are handled, instead
     // of overflowing the socket.
     wire::DatagramReceiver datagrams(this);
+    // While probes go out, listening and the run's end count from the last one sent.
+    auto sending = [this] { return m_inFlight && m_inFlight->sending.load(); };
+    auto listenStart = [&] { return m_inFlight ? std::max(start, m_inFlight->lastSentMillis.load()) : start; };
+    auto runEnd = [&] { return m_inFlight ? m_inFlight->EndAfter(end) : end; };
     auto serveOne = [&] {
-        // With a stop flag each wait for a datagram is cut short, so the flag
-        // is seen soon; a wait that ends without one is no failure.
-        wire::StateOf(this).deadlineMillis = m_pStop ? std::min(end, ClockMillis() + kStopCheckMillis) : end;
+        // With a stop flag, or probes going out, each wait for a datagram is
+        // cut short, so a change is seen soon; a wait that ends without one
+        // is no failure.
+        const std::int64_t until = runEnd();
+        wire::StateOf(this).deadlineMillis =
+            m_pStop || sending() ? std::min(until, ClockMillis() + kStopCheckMillis) : until;
         // A failed message is answered there and ends only itself.
         if (const int rc = ServeOne(); rc != SOAP_OK) MessageFailed(rc);
         return soap_valid_socket(wire::Accept(this));
     };
-    while (KeepRunning(start) && ClockMillis() < end && !Stopping())
+    while ((sending() || KeepRunning(listenStart())) && ClockMillis() < runEnd() && !Stopping())
         if (!serveOne()) break;
     // Answers that arrived in time are served even when the listening time
     // has passed, up to the run's end.
     datagrams.Stop();
-    while (!datagrams.Empty() && ClockMillis() < end && !Stopping())
+    while (!datagrams.Empty() && ClockMillis() < runEnd() && !Stopping())
         if (!serveOne()) break;
     wire::StateOf(this).deadlineMillis = 0;
     return error;

@@ -112,8 +112,9 @@ int MatchServiceBase::ServeCollected(const HttpRequestFramer& framer)
 }
 
 void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
-                                        const std::atomic<bool>* stop)
+                                        const std::atomic<bool>* stop, const ProbesInFlight* probes)
 {
+    const std::int64_t firstEnd = endMillis;
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<pollfd> polled;
     std::int64_t lastRequest = SteadyMillis();
@@ -137,16 +138,21 @@ void MatchServiceBase::ServeConnections(int idleMillis, int requestMillis, std::
     };
     for (;;) {
         std::int64_t now = SteadyMillis();
+        const bool sending = probes && probes->sending.load();
+        if (probes) {
+            endMillis = probes->EndAfter(firstEnd);
+            lastRequest = std::max(lastRequest, probes->lastSentMillis.load());
+        }
         // A connection gets one deadline for its whole request; past it, it
         // is closed without an answer, as a quiet line is.
         for (auto& c : open)
             if (now >= c->deadline) Close(*c);
         std::erase_if(open, [](const auto& c) { return c->fd < 0; });
         if (now >= endMillis || (stop && stop->load())) break;
-        if (open.empty() && now - lastRequest >= idleMillis) break;
+        if (open.empty() && !sending && now - lastRequest >= idleMillis) break;
 
         std::int64_t wake = endMillis;
-        if (stop) wake = std::min(wake, now + kStopCheckMillis);
+        if (stop || sending) wake = std::min(wake, now + kStopCheckMillis);
         if (open.empty()) wake = std::min(wake, lastRequest + idleMillis);
         for (const auto& c : open) wake = std::min(wake, c->deadline);
         polled.clear();

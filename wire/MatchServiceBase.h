@@ -6,10 +6,26 @@
 #include "wire/HttpFraming.h"
 #include "wire/Transport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
 namespace signseek::wire {
+
+// Probes that go out while a listener serves (a sweep of many targets, on a
+// thread of its own): the listener is not idle, nor at its end, while they
+// go, and its end counts from the last one sent.
+struct ProbesInFlight {
+    std::atomic<bool> sending{true};
+    std::atomic<std::int64_t> lastSentMillis{0};  // SteadyMillis of the last probe sent
+    std::int64_t spanMillis = 0;                  // how long the listener goes on after it
+
+    // The listener's end: endMillis, or later while probes go.
+    std::int64_t EndAfter(std::int64_t endMillis) const
+    {
+        return std::max(endMillis, lastSentMillis.load() + spanMillis);
+    }
+};
 
 class MatchServiceBase : public MatchService {
 public:
@@ -36,8 +52,10 @@ public:
     // turns true (stop may be null). When more connections are open than
     // the listener collects at one time, the one that has sent least (the
     // oldest of those) is closed to make room; ShedConnections counts them.
+    // While probes are in flight (may be null), the idle time and endMillis
+    // count from the last one sent.
     void ServeConnections(int idleMillis, int requestMillis, std::int64_t endMillis,
-                          const std::atomic<bool>* stop = nullptr);
+                          const std::atomic<bool>* stop = nullptr, const ProbesInFlight* probes = nullptr);
 
     // Serves a request collected from the current socket: its fault when
     // the collection refused it, otherwise the message parsed from the

@@ -343,6 +343,55 @@ struct RecordLog {
     std::vector<Event> events;
 };
 
+// Probes to many targets go out while the run serves: the first target's
+// answer is kept long before the last probe goes, and the run's end counts
+// from that last probe.
+TEST(DiscoveryRun, DirectedProbesGoOutWhileTheFirstAnswersAreServed)
+{
+    FakeDevice device([](const fake::ReceivedProbe& probe) {
+        if (probe.hasTypes && probe.replyTo.empty())
+            fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope({MatchItems("urn:bridge", "http://127.0.0.6/",
+                                                                                      "Halden", kBridgeScope)}));
+        else if (!probe.replyTo.empty())
+            fake::PostTo(probe.replyTo, fake::ProbeMatchesEnvelope({MatchItems("urn:ferro", "http://127.0.0.1:80/")}));
+    });
+    class Times : public RunObserver {
+    public:
+        void ProbeSent(const ProbeEvent&) override { lastProbe = Clock::now().time_since_epoch().count(); }
+        void AnswerReceived(const AnswerEvent&) override
+        {
+            Clock::rep none = 0;
+            firstAnswer.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
+        }
+        std::atomic<Clock::rep> lastProbe{0}, firstAnswer{0};
+    };
+    for (RunKind kind : {RunKind::Bridges, RunKind::Devices}) {
+        SCOPED_TRACE(kind == RunKind::Bridges ? "bridges" : "devices");
+        Times times;
+        DiscoveryRequest request = Request(device);
+        request.interfaceAddress.clear();  // directed probes only
+        request.targets = {"127.0.0.1"};
+        for (int i = 1; i <= 15; ++i) request.targets.push_back("127.0.2." + std::to_string(i));
+        request.probeRate = 10;  // 16 or 32 probes: 1.5 s or 3 s of sending
+        request.routeSource = [](const std::string&) { return std::string("127.0.0.1"); };
+        request.pObserver = &times;
+        const auto start = Clock::now();
+        const RunResult result = RunDiscovery(kind, request);
+        const double seconds = SecondsSince(start);
+        ASSERT_FALSE(result.failed) << result.failure;
+        ASSERT_EQ(1u, result.records.size());
+        EXPECT_EQ("directed", result.records[0].via);
+        const auto at = [](Clock::rep t) { return Clock::time_point(Clock::duration(t)); };
+        EXPECT_GT(std::chrono::duration<double>(at(times.lastProbe) - at(times.firstAnswer)).count(), 1.0);
+        // Listening goes on one discovery timeout after the last probe, within the run's bound.
+        const double afterLast = SecondsSince(at(times.lastProbe));
+        EXPECT_GE(afterLast, 0.9);
+        EXPECT_LT(afterLast, 3.0 + 1.5);
+        EXPECT_LT(seconds, (kind == RunKind::Bridges ? 1.5 : 3.1) + 3.0 + 1.5);
+    }
+    device.Stop();
+}
+
 TEST(DiscoveryRun, ReportsEachRecordWhenFoundAndAgainWhenAnotherEndpointChangesIt)
 {
     const std::string player = std::string(VENDOR_URI_ROOT) + "2011/player/tovo";

@@ -402,10 +402,9 @@ TEST(HostileNetwork, ABurstOfLargeAnswersKeepsTheBoundAndTheHonestBridge)
                                                                                   "Halden", kBridgeScope)}));
         for (int i = 0; i < 3000; ++i) {
             const std::string host = "10.3." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1);
-            fake::DatagramTo(probe.sourcePort,
-                             fake::ProbeMatchesEnvelope({MatchItems("urn:big:" + std::to_string(i),
-                                                                    "http://" + host + "/", "Halden", kBridgeScope,
-                                                                    description)}));
+            fake::DatagramTo(probe.sourcePort, fake::ProbeMatchesEnvelope(
+                                                   {MatchItems("urn:big:" + std::to_string(i), "http://" + host + "/",
+                                                               "Halden", kBridgeScope, description)}));
         }
     });
     DiscoveryRequest request;
