@@ -18,6 +18,7 @@ fi
 find=$build/cli/signseek-find
 sim=$build/sim/signseek-sim
 work=$(mktemp -d)
+# shellcheck source=scripts/routed-net.sh
 . scripts/routed-net.sh
 cleanup() {
   [ -n "${simpid:-}" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: three network namespaces of the caller's own, the finder on
 # 10.10.0.0/24 (f0, 10.10.0.2), a router that forwards unicast but no
 # multicast, and the devices on 10.20.0.0/24 (d0, 10.20.0.2). The caller runs
@@ -8,7 +9,7 @@
 routed_net_up() {
   mount -t tmpfs tmpfs /run 2>/dev/null || true
   mkdir -p /run/netns
-  local suffix=$$ ns l
+  local suffix=$$ ns
   fin=finder$suffix rtr=router$suffix dev=devices$suffix
   for ns in "$fin" "$rtr" "$dev"; do ip netns add "$ns"; ip -n "$ns" link set lo up; done
   ip link add f0 netns "$fin" type veth peer name r0 netns "$rtr"
@@ -17,10 +18,10 @@ routed_net_up() {
   ip -n "$rtr" addr add 10.10.0.1/24 dev r0
   ip -n "$rtr" addr add 10.20.0.1/24 dev r1
   ip -n "$dev" addr add 10.20.0.2/24 dev d0
-  for l in "$fin f0" "$rtr r0" "$rtr r1" "$dev d0"; do
-    set -- $l
-    ip -n "$1" link set "$2" up
-  done
+  ip -n "$fin" link set f0 up
+  ip -n "$rtr" link set r0 up
+  ip -n "$rtr" link set r1 up
+  ip -n "$dev" link set d0 up
   ip -n "$fin" route add default via 10.10.0.1
   ip -n "$dev" route add default via 10.20.0.1
   ip netns exec "$rtr" sysctl -qw net.ipv4.ip_forward=1
