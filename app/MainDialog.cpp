@@ -291,7 +291,12 @@ void CVORIrurizezDlg::OnFindDisplays()
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
     // The user's targets as they stand now; a line that is no target is said and left out.
     CheckedTargets targets = CheckTargets(m_strTargets, m_Services.resolveHost);
-    if (!targets.problems.empty()) {
+    if (AllAdaptersChosen() && !targets.addresses.empty()) {
+        // Each adapter's answers are told apart by the address they come to,
+        // which a target's route does not follow.
+        m_Services.messageBox(this, QString::fromLatin1(kTargetsNotOnAllAdapters));
+        targets = {};
+    } else if (!targets.problems.empty()) {
         QString text = QString::fromLatin1(kTargetsLeftOut);
         for (const std::string& problem : targets.problems)
             text += QLatin1Char('\n') + QString::fromStdString(ProblemSentence(problem));

@@ -19,6 +19,9 @@ inline constexpr char kAddressesTip[] = "Addresses on other networks that \"Find
 inline constexpr char kTargetsLeftOut[] = "Some addresses are left out of this search:";
 inline constexpr char kTargetsNotSaved[] = "The addresses could not be saved: %1. They apply until Signseek is closed.";
 inline constexpr char kTargetsNotRead[] = "The saved addresses were not used: %1.";
+// As signseek-find, the targets go with one adapter or none.
+inline constexpr char kTargetsNotOnAllAdapters[] =
+    "The addresses are asked with one adapter, not with \"All adapters\": this search leaves them out.";
 
 // Bad lines named, at most; a text with more is refused as a whole.
 inline constexpr std::size_t kMaxTargetProblems = 10;

@@ -1115,6 +1115,29 @@ TEST_F(MainDialogTest, AHandEditedBadLineIsSaidAndLeftOutAndAnUnreadableFileAtSt
     EXPECT_EQ("127.0.0.1", m_replyAddresses.back());
 }
 
+TEST_F(MainDialogTest, AllAdaptersSearchesWithoutTheAddressesAndSaysSo)
+{
+    test::WriteFile(TargetsFolder() + "/targets", "10.20.0.5\n");
+    std::mutex mutex;
+    std::vector<std::vector<std::string>> targets;
+    DialogServices services = Services();
+    services.discoverOnAdapters = [&](RunKind, const DiscoveryRequest& request,
+                                      const std::vector<std::string>& adapters) {
+        std::lock_guard lock(mutex);
+        targets.push_back(request.targets);
+        return std::vector<RunResult>(adapters.size());
+    };
+    auto dialog = std::make_unique<CVORIrurizezDlg>(std::move(services));
+    dialog->m_AdapterCombo->setCurrentIndex(dialog->m_AdapterCombo->count() - 1);
+    ASSERT_TRUE(dialog->AllAdaptersChosen());
+    Search(*dialog, {});
+    EXPECT_EQ((std::vector<QString>{"The addresses are asked with one adapter, not with \"All adapters\": this search "
+                                    "leaves them out."}),
+              m_messages);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{}, {}}), targets);
+}
+
 TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem)
 {
     auto gate = std::make_shared<test::Gate>();

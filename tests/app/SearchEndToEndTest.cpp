@@ -97,7 +97,8 @@ TEST(SearchEndToEnd, TheSavedAddressesAloneFindTheDevicesWithoutAnAdapter)
     std::filesystem::create_directories(folder.Path() + "/Marvane/Discovery");
     int port = FreeUdpPort();
     test::WriteFile(SettingsFilePath(folder.Path()), "1,1," + std::to_string(port) + ",1\n");
-    test::WriteFile(folder.Path() + "/config/targets", "# the simulator, and the addresses its devices answer from\n127.0.0.1-127.0.0.30\n");
+    test::WriteFile(folder.Path() + "/config/targets",
+                    "# the simulator, and the addresses its devices answer from\n127.0.0.1-127.0.0.30\n");
     DemoSimulator sim(port);
 
     DialogServices services;
