@@ -4,6 +4,7 @@
 #include "app/QtDialogUnits.h"
 #include "app/TargetsForm.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,6 +16,11 @@ namespace signseek {
 CAddressesDlg::CAddressesDlg(QWidget* parent, HostResolver resolve, MessageBox messageBox)
     : QDialog(parent, kDialogFrame), m_resolve(std::move(resolve)), m_messageBox(std::move(messageBox))
 {
+    if (!m_messageBox) {
+        // Captioned with the application's title, the main window's.
+        QString caption = parent ? parent->window()->windowTitle() : QGuiApplication::applicationName();
+        m_messageBox = [caption](QWidget* owner, const QString& text) { ShowWarning(owner, caption, text); };
+    }
     setWindowTitle(QString::fromLatin1(kAddressesTitle));
     const DialogBaseUnits u = BaseUnitsOf(font());
     auto place = [&u](QWidget* w, int x, int y, int cx, int cy) {

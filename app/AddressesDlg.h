@@ -19,7 +19,8 @@ class CAddressesDlg : public QDialog {
 public:
     using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
 
-    // resolve names the host names a line may hold; messageBox shows a refusal.
+    // resolve names the host names a line may hold (none: a name is refused);
+    // messageBox shows a refusal, by default a warning box with OK.
     CAddressesDlg(QWidget* parent, HostResolver resolve, MessageBox messageBox);
 
     // Moves the text into the field; run by exec.
