@@ -10,6 +10,7 @@ constexpr int kGroupTopLimit = 112;
 constexpr int kComboGapMin = 15;
 constexpr int kComboGapMax = 20;
 constexpr int kCountGap = 4;
+constexpr int kButtonGap = 6;
 }  // namespace
 
 DialogControls LayoutControls(int cx, int cy, const DialogControls& current, int m_nAdapterListWidth)
@@ -31,6 +32,12 @@ DialogControls LayoutControls(int cx, int cy, const DialogControls& current, int
         int hb = current.button->Height();
         b = Rect::FromSize(g.right - kGroupInset - w, middle - hb / 2, w, hb);
         next.button = b;
+    }
+    if (current.addresses) {
+        const Rect& a = *current.addresses;
+        const int right = current.button ? b.left - kButtonGap : g.right - kGroupInset;
+        b = Rect::FromSize(right - a.Width(), middle - a.Height() / 2, a.Width(), a.Height());
+        next.addresses = b;
     }
     if (current.label) {
         const Rect& l = *current.label;

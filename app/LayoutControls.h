@@ -29,6 +29,7 @@ struct DialogControls {
     std::optional<Rect> issueList;
     std::optional<Rect> displayList;  // the device list
     std::optional<Rect> deviceCount;  // a line below the device list
+    std::optional<Rect> addresses;    // "Addresses...", left of the button
 
     bool operator==(const DialogControls&) const = default;
 };
@@ -38,8 +39,10 @@ inline constexpr int kMinimumDialogHeight = 480;
 
 // The controls' new rectangles for a client area of cx by cy pixels: issue
 // list on top, the search group centred at 0.3 of the height (its top at most
-// 112), the device list filling the rest above the device count line. m_nAdapterListWidth is the adapter
-// combo's preferred width; the combo grows towards the button up to it.
+// 112), the device list filling the rest above the device count line.
+// "Addresses..." stands just left of "Find Displays...", and the adapter
+// combo grows towards whichever of them is nearer, up to its preferred
+// width m_nAdapterListWidth.
 DialogControls LayoutControls(int cx, int cy, const DialogControls& current, int m_nAdapterListWidth);
 
 }  // namespace signseek

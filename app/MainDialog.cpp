@@ -2,6 +2,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/AdapterDropDown.h"
+#include "app/AddressesDlg.h"
 #include "app/DeviceCount.h"
 #include "app/DeviceImages.h"
 #include "app/DialogFrame.h"
@@ -9,10 +10,13 @@
 #include "app/ListExport.h"
 #include "app/QtDialogUnits.h"
 #include "app/SettingsDlg.h"
+#include "app/TargetsForm.h"
+#include "app/UserTargets.h"
 #include "present/DeviceDetails.h"
 #include "present/DisplaySort.h"
 #include "present/WebPageAddress.h"
 #include "settings/AdapterList.h"
+#include "settings/SettingsLocation.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -168,8 +172,17 @@ void CVORIrurizezDlg::CreateControls()
     QRect combo = at(60, 73, 179, 30);
     combo.setHeight(m_AdapterCombo->sizeHint().height());  // its closed height
     m_AdapterCombo->setGeometry(combo);
+    // Beside the adapter it searches with: the other networks asked directly.
+    m_AddressesButton = new QPushButton(QString::fromLatin1(kAddressesButton), this);
+    m_AddressesButton->setAutoDefault(false);
+    m_AddressesButton->setToolTip(QString::fromLatin1(kAddressesTip));
+    QRect addresses = at(0, 66, 50, 23);
+    addresses.setWidth(std::max(addresses.width(), m_AddressesButton->sizeHint().width()));
+    addresses.setHeight(button.height());
+    m_AddressesButton->setGeometry(addresses);
 
     connect(m_FindButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnFindDisplays);
+    connect(m_AddressesButton, &QPushButton::clicked, this, &CVORIrurizezDlg::OnAddresses);
     connect(&m_DisplayList->Model(), &DeviceListModel::ShownDevicesChanged, m_DeviceCount,
             [this](int shown) { m_DeviceCount->setText(QString::fromStdString(DeviceCountText(shown))); });
     connect(m_DisplayList->DetailsView()->header(), &QHeaderView::sectionClicked, this,
@@ -232,6 +245,15 @@ void CVORIrurizezDlg::OnInitDialog()
         for (const std::string& note : ignored) text += QLatin1Char('\n') + AsSentence(note);
         m_Services.messageBox(this, text);
     }
+    StoredTargets targets = LoadUserTargets(TargetsFolder());
+    m_strTargets = std::move(targets.text);
+    if (!targets.problem.empty())
+        m_Services.messageBox(this, QString::fromLatin1(kTargetsNotRead).arg(QString::fromStdString(targets.problem)));
+}
+
+std::string CVORIrurizezDlg::TargetsFolder() const
+{
+    return m_Services.targetsFolder.empty() ? UserSettingsFolder() : m_Services.targetsFolder;
 }
 
 void CVORIrurizezDlg::SetupDisplayList() { m_DisplayList->SetupColumns(m_DisplayList->width()); }
@@ -267,28 +289,45 @@ void CVORIrurizezDlg::OnFindDisplays()
     if (m_Search.Searching()) return;
     // Read here, on the window's thread; the runs look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
-    // A reply port held by another search is said now, before the countdown.
-    const ReplyPortChoice reply = m_Services.chooseReplyPort(
-        AllAdaptersChosen() ? std::string("0.0.0.0") : GetAdapterAddress(adapter, *m_Services.adapters));
+    // The user's targets as they stand now; a line that is no target is said and left out.
+    CheckedTargets targets = CheckTargets(m_strTargets, m_Services.resolveHost);
+    if (AllAdaptersChosen() && !targets.addresses.empty()) {
+        // Each adapter's answers are told apart by the address they come to,
+        // which a target's route does not follow.
+        m_Services.messageBox(this, QString::fromLatin1(kTargetsNotOnAllAdapters));
+        targets = {};
+    } else if (!targets.problems.empty()) {
+        QString text = QString::fromLatin1(kTargetsLeftOut);
+        for (const std::string& problem : targets.problems)
+            text += QLatin1Char('\n') + QString::fromStdString(ProblemSentence(problem));
+        m_Services.messageBox(this, text);
+    }
+    // A reply port held by another search is said now, before the countdown;
+    // with targets the listener takes answers on every local address.
+    const ReplyPortChoice reply = m_Services.chooseReplyPort(AllAdaptersChosen() || !targets.addresses.empty()
+                                                                 ? std::string("0.0.0.0")
+                                                                 : GetAdapterAddress(adapter, *m_Services.adapters));
     if (!reply.failure.empty()) {
         m_Services.messageBox(this, AsSentence(reply.failure));
         return;
     }
     if (!reply.note.empty()) m_Services.messageBox(this, AsSentence(reply.note));
-    m_Search.Start(g_nDiscoveryTimeout.load());
+    m_Search.Start(g_nDiscoveryTimeout.load(), SweepTicks(targets.addresses.size(), kDefaultProbeRate));
     // The search controls hide; the keyboard goes on to the list the devices
     // come to, and its first row takes it as soon as there is one.
     QWidget* focus = focusWidget();
-    const bool searchControlsHadFocus = focus == m_FindButton || focus == m_AdapterCombo;
+    const bool searchControlsHadFocus = focus == m_FindButton || focus == m_AdapterCombo || focus == m_AddressesButton;
     m_FindButton->setEnabled(false);
     m_AdapterCombo->hide();
     m_AdapterLabel->hide();
+    m_AddressesButton->hide();
     m_FindButton->hide();
     m_SearchProgress->show();
     if (searchControlsHadFocus) m_DisplayList->CurrentItemView()->setFocus(Qt::OtherFocusReason);
     WindowSearchRuns runs;
     runs.adapterDescription = adapter;
     runs.replyPort = reply.port;
+    runs.targets = std::move(targets.addresses);
     runs.values = PublishedSettings();
     runs.devices = m_Services.discoverDevices;
     runs.bridges = m_Services.discoverBridges;
@@ -422,6 +461,7 @@ void CVORIrurizezDlg::EndSearch()
     m_FindButton->show();
     m_AdapterCombo->show();
     m_AdapterLabel->show();
+    m_AddressesButton->show();
     // Nothing found: the keyboard goes back to the button, for another try.
     if (m_DisplayList->RowCount() == 0 && m_DisplayList->CurrentItemView()->hasFocus())
         m_FindButton->setFocus(Qt::OtherFocusReason);
@@ -597,10 +637,12 @@ void CVORIrurizezDlg::LayoutControls(int cx, int cy)
     DialogControls current{FromQRect(m_SearchGroup->geometry()),    FromQRect(m_FindButton->geometry()),
                            FromQRect(m_AdapterLabel->geometry()),   FromQRect(m_AdapterCombo->geometry()),
                            FromQRect(m_SearchProgress->geometry()), FromQRect(m_IssueList->geometry()),
-                           FromQRect(m_DisplayList->geometry()),    FromQRect(m_DeviceCount->geometry())};
+                           FromQRect(m_DisplayList->geometry()),    FromQRect(m_DeviceCount->geometry()),
+                           FromQRect(m_AddressesButton->geometry())};
     DialogControls next = signseek::LayoutControls(cx, cy, current, m_nAdapterListWidth);
     m_SearchGroup->setGeometry(ToQRect(*next.group));
     m_FindButton->setGeometry(ToQRect(*next.button));
+    m_AddressesButton->setGeometry(ToQRect(*next.addresses));
     m_AdapterLabel->setGeometry(ToQRect(*next.label));
     // The height given is that of the dropped-down list; the closed box keeps its own.
     QRect combo = ToQRect(*next.combo);
@@ -636,6 +678,17 @@ void CVORIrurizezDlg::OnSysCommand(int id)
     } else if (id == IDM_EXPORT) {
         ExportList();
     }
+}
+
+void CVORIrurizezDlg::OnAddresses()
+{
+    CAddressesDlg addresses(this, m_Services.resolveHost, m_Services.messageBox);
+    addresses.m_strTargets = m_strTargets;
+    if (m_Services.runModal(addresses) != QDialog::Accepted) return;
+    m_strTargets = addresses.m_strTargets;
+    const std::string failure = SaveUserTargets(TargetsFolder(), m_strTargets);
+    if (!failure.empty())
+        m_Services.messageBox(this, QString::fromLatin1(kTargetsNotSaved).arg(QString::fromStdString(failure)));
 }
 
 void CVORIrurizezDlg::ExportList()

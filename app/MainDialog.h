@@ -12,6 +12,7 @@
 #include "app/SearchCycle.h"
 #include "app/SearchThreads.h"
 #include "discovery/ReplyPort.h"
+#include "discovery/TargetList.h"
 #include "settings/AdapterSource.h"
 #include "settings/AddressChangeMonitor.h"
 #include "settings/DiscoverySettings.h"
@@ -61,6 +62,8 @@ inline constexpr char kSettingsNotSaved[] = "The settings could not be saved. Th
 struct DialogServices {
     std::shared_ptr<const AdapterSource> adapters = CreateAdapterSource();
     std::string settingsFolder;                // data folder of the settings file; empty: the machine's own
+    std::string targetsFolder;                 // folder of the user's targets file; empty: the user's own
+    HostResolver resolveHost = ResolveHost;    // the host names among the targets
     std::function<bool(const QUrl&)> openUrl;  // default: the desktop's browser; false: none started
     std::function<void(QWidget* parent, const QString& text)> messageBox;  // default: a warning box
     DiscoveryRunFunction discoverDevices = EngineRun(RunKind::Devices);
@@ -96,6 +99,8 @@ public:
     void OnViewCommand(int id);
     void OnHeaderItemClick(int column);
     void OnDisplayListClick();
+    // "Addresses...": the user's own targets, edited and saved.
+    void OnAddresses();
     // Ctrl+C in the device list: the selected device's details to the clipboard.
     void CopyDeviceDetails();
     QString OnDisplayListInfoTip(int row) const;
@@ -122,11 +127,13 @@ public:
     bool m_bUseInternetExplorer = false;
     int m_nAdapterListWidth = 0;
     bool m_bAllAdaptersEntry = false;  // the combo ends in "All adapters"
+    std::string m_strTargets;          // the user's targets file as written, asked beside the adapter
     QIcon m_hIcon;
 
     CDisplayList* m_DisplayList = nullptr;
     QProgressBar* m_SearchProgress = nullptr;
     QPushButton* m_FindButton = nullptr;
+    QPushButton* m_AddressesButton = nullptr;
     QTreeWidget* m_IssueList = nullptr;
     CIssueList& Issues() { return *m_Issues; }
     QComboBox* m_AdapterCombo = nullptr;
@@ -147,6 +154,7 @@ private:
     void SetupDisplayList();
     void SetupIssueList();
     void EndSearch();
+    std::string TargetsFolder() const;
     // Shows the records the runs reported since the last take, as far as
     // the gate lets them through.
     void TakeLiveRecords();

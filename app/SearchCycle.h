@@ -5,6 +5,7 @@
 // discovery run takes it (at least one second), whatever the settings file
 // held, and counted in 64 bits so no value can overflow.
 
+#include <cstddef>
 #include <cstdint>
 
 #include <string>
@@ -25,8 +26,9 @@ public:
     };
 
     // A new search: no results yet, kTicksPerSecond ticks per second of the
-    // timeout plus one second.
-    void Start(int discoveryTimeout);
+    // timeout plus one second, and sweepTicks more while directed probes go
+    // out (the bar's range grows by as many).
+    void Start(int discoveryTimeout, std::int64_t sweepTicks = 0);
 
     // One tick, with the timeout as it stands now.
     Progress Tick(int discoveryTimeout);
@@ -45,11 +47,16 @@ public:
 
 private:
     bool m_bSearching = false;
+    std::int64_t m_nSweepTicks = 0;
     std::string m_strFailures;
 };
 
 // The discovery timeout as the countdown and the run use it.
 std::int64_t UsableDiscoverySeconds(int discoveryTimeout);
+
+// The ticks the runs take to send directed probes to targets at rate a
+// second: the device run sends two to each.
+std::int64_t SweepTicks(std::size_t targets, int rate);
 
 // A progress position held to the bar's range, which shows anything below
 // as empty and anything above as full.

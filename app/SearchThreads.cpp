@@ -11,6 +11,8 @@ SearchRequest RequestOf(WindowSearchRuns runs, std::shared_ptr<const AdapterSour
     SearchRequest request;
     request.values = runs.values;
     request.replyPort = runs.replyPort;
+    request.targets = runs.targets;
+    request.probeRate = runs.probeRate;
     request.run = [runs = std::move(runs), adapters = std::move(adapters)](RunKind kind, const DiscoveryRequest& asked,
                                                                            const std::vector<std::string>&) {
         DiscoveryRequest request = asked;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace signseek {
 
@@ -29,6 +30,8 @@ struct WindowSearchRuns {
     std::string adapterDescription;
     DiscoveryValues values;
     std::uint16_t replyPort = REPLY_PORT;  // the port the device run's ReplyTo names
+    std::vector<std::string> targets;      // dotted IPv4 addresses asked directly as well
+    int probeRate = kDefaultProbeRate;
 };
 
 // Starts both runs at once. Each record a run reports goes to the mailbox

@@ -70,6 +70,7 @@ std::vector<double> Measure(int n, std::chrono::microseconds pause, const std::s
     signseek::DialogServices s;
     s.adapters = std::make_shared<OneAdapter>();
     s.settingsFolder = folder;
+    s.targetsFolder = folder + "/config";  // none: the user's own would add their sweep
     s.addressChanges = nullptr;
     s.messageBox = [](QWidget*, const QString&) {};
     s.discoverDevices = [&reported, n, pause](const DiscoveryRequest& request) {

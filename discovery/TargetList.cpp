@@ -117,13 +117,14 @@ TargetList ParseTargets(const std::vector<std::string>& texts, const HostResolve
 {
     TargetList list;
     std::unordered_set<std::uint32_t> seen;
-    for (const std::string& text : texts) {
-        if (text.empty()) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i].empty()) {
             list.error = "an empty target";
-        } else if (AddOne(text, resolve, list, seen)) {
+        } else if (AddOne(texts[i], resolve, list, seen)) {
             continue;
         }
         list.addresses.clear();
+        list.failedText = i;
         return list;
     }
     return list;
@@ -137,7 +138,9 @@ TargetFile TargetsFromText(const std::string& text)
         return file;
     }
     std::size_t start = 0;
+    std::size_t number = 0;
     while (start < text.size()) {
+        ++number;
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
@@ -147,6 +150,7 @@ TargetFile TargetsFromText(const std::string& text)
         if (first == std::string::npos) continue;
         const auto last = line.find_last_not_of(" \t\r");
         file.texts.push_back(line.substr(first, last - first + 1));
+        file.lines.push_back(number);
     }
     return file;
 }
@@ -154,7 +158,7 @@ TargetFile TargetsFromText(const std::string& text)
 TargetFile ReadTargetFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return {{}, "cannot read " + path};
+    if (!in) return {{}, {}, "cannot read " + path};
     std::string text;
     text.resize(kMaxTargetFileBytes + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));

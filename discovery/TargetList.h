@@ -24,6 +24,7 @@ std::optional<std::string> ResolveHost(const std::string& name);
 struct TargetList {
     std::vector<std::string> addresses;  // dotted IPv4, in the order given, each once
     std::string error;                   // one line; addresses is empty when set
+    std::size_t failedText = 0;          // with error: the index of the text it concerns
 };
 
 // Each text is an address ("10.1.2.3"), a range ("10.1.2.10-10.1.2.80"), a
@@ -34,6 +35,7 @@ TargetList ParseTargets(const std::vector<std::string>& texts, const HostResolve
 
 struct TargetFile {
     std::vector<std::string> texts;  // one target a line, blanks and "#" comments left out
+    std::vector<std::size_t> lines;  // each text's line number, from 1
     std::string error;
 };
 

@@ -98,32 +98,46 @@ SettingsFolderHandle OpenSettingsFolder(const std::string& dataFolder, bool crea
     return result;
 }
 
-FirstLine ReadFirstLine(int folder, const char* name, std::size_t maxLength)
+namespace {
+
+// name in the folder for reading, when it is a regular file with one name
+// reached without a link; otherwise an invalid handle and why in problem
+// (left empty when the file is missing).
+UniqueFd OpenReadable(int folder, const char* name, std::string& problem)
 {
-    FirstLine result;
     // Non-blocking, so a FIFO in the file's place cannot hold the load up.
     UniqueFd fd(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.Get() < 0) {
         if (errno == ELOOP)
-            result.problem = "is a symbolic link";
+            problem = "is a symbolic link";
         else if (errno != ENOENT)
-            result.problem = "cannot be read: " + ErrorText(errno);
-        return result;
+            problem = "cannot be read: " + ErrorText(errno);
+        return fd;
     }
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0) {
-        result.problem = "cannot be examined: " + ErrorText(errno);
-        return result;
+        problem = "cannot be examined: " + ErrorText(errno);
+        return UniqueFd();
     }
     if (!S_ISREG(st.st_mode)) {
-        result.problem = "is not a regular file";
-        return result;
+        problem = "is not a regular file";
+        return UniqueFd();
     }
     // A second name would be another user's way to make us read a file of theirs choosing.
     if (st.st_nlink != 1) {
-        result.problem = "has more than one name (a hard link)";
-        return result;
+        problem = "has more than one name (a hard link)";
+        return UniqueFd();
     }
+    return fd;
+}
+
+}  // namespace
+
+FirstLine ReadFirstLine(int folder, const char* name, std::size_t maxLength)
+{
+    FirstLine result;
+    UniqueFd fd = OpenReadable(folder, name, result.problem);
+    if (fd.Get() < 0) return result;
     std::FILE* file = ::fdopen(fd.Get(), "r");
     if (file == nullptr) {
         result.problem = "cannot be read: " + ErrorText(errno);
@@ -143,6 +157,58 @@ FirstLine ReadFirstLine(int folder, const char* name, std::size_t maxLength)
     }
     std::fclose(file);
     result.line = std::move(line);
+    return result;
+}
+
+WholeFile ReadWholeFile(int folder, const char* name, std::size_t maxBytes)
+{
+    WholeFile result;
+    UniqueFd fd = OpenReadable(folder, name, result.problem);
+    if (fd.Get() < 0) return result;
+    // One byte past the limit tells a file that is too long from one that just fits.
+    std::string text(maxBytes + 1, '\0');
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::read(fd.Get(), text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.problem = "cannot be read: " + ErrorText(errno);
+            return result;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done > maxBytes) {
+        result.problem = "is longer than " + std::to_string(maxBytes) + " bytes";
+        return result;
+    }
+    text.resize(done);
+    result.text = std::move(text);
+    return result;
+}
+
+SettingsFolderHandle OpenUserFolder(const std::string& path, bool create)
+{
+    SettingsFolderHandle result;
+    UniqueFd folder(::open(path.c_str(), kFolderFlags & ~O_NOFOLLOW));
+    if (folder.Get() < 0 && errno == ENOENT && create && !path.empty() && path[0] == '/') {
+        // Each missing level, from the top down; one that exists already is left as it is.
+        for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+            const std::string level = path.substr(0, slash);
+            if (::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) {
+                result.problem = "cannot be created: " + ErrorText(errno);
+                return result;
+            }
+            if (slash == std::string::npos) break;
+        }
+        folder = UniqueFd(::open(path.c_str(), kFolderFlags & ~O_NOFOLLOW));
+    }
+    if (folder.Get() < 0) {
+        if (errno != ENOENT) result.problem = "cannot be opened: " + ErrorText(errno);
+        return result;
+    }
+    result.problem = FolderProblem(folder.Get());
+    if (result.problem.empty()) result.folder = std::move(folder);
     return result;
 }
 

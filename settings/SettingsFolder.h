@@ -23,6 +23,12 @@ struct SettingsFolderHandle {
 // renames another's file. With create, a missing last level is made so.
 SettingsFolderHandle OpenSettingsFolder(const std::string& dataFolder, bool create);
 
+// This user's own folder at path (the folders above it are the user's to
+// arrange, links included). With create, missing levels are made, mode 0700.
+// Like the shared folder it must be owned by root or by us, and sticky when
+// others may write into it.
+SettingsFolderHandle OpenUserFolder(const std::string& path, bool create);
+
 struct FirstLine {
     std::optional<std::string> line;  // set when the file was read
     std::string problem;              // why it was not read; empty when it is missing
@@ -33,6 +39,15 @@ struct FirstLine {
 // through a link: a link, FIFO, device or a hard link to another file is left
 // alone and named in problem.
 FirstLine ReadFirstLine(int folder, const char* name, std::size_t maxLength);
+
+struct WholeFile {
+    std::optional<std::string> text;  // set when the file was read
+    std::string problem;              // why it was not read; empty when it is missing
+};
+
+// All of name in the folder, read as ReadFirstLine reads (never through a
+// link); a file longer than maxBytes is not read and named in problem.
+WholeFile ReadWholeFile(int folder, const char* name, std::size_t maxBytes);
 
 // Replaces name in the folder with text: a new file (mode 0644) written beside
 // it, then renamed over it. A link in name's place is replaced, never written

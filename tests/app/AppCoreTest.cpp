@@ -1,6 +1,6 @@
 // The main dialog's window-free logic: dialog units, layout, search cycle,
-// drop-down sizing, the device count, the live records' mailbox and when a
-// reported device's row shows.
+// drop-down sizing, the device count, the live records' mailbox, when a
+// reported device's row shows, and the user's targets with their file.
 
 #include "app/AdapterDropDown.h"
 #include "app/DeviceCount.h"
@@ -10,14 +10,21 @@
 #include "app/RecordMailbox.h"
 #include "app/SearchCycle.h"
 #include "app/StartupCheck.h"
+#include "app/TargetsForm.h"
+#include "app/UserTargets.h"
 #include "common/VendorConstants.h"
 #include "common/Version.h"
+#include "tests/common/TempFolder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <future>
 #include <limits>
 #include <map>
@@ -71,6 +78,15 @@ TEST(LayoutControls, PlacesEveryControlAroundTheGroupBox)
     EXPECT_EQ((Rect{8, 183, 632, 492}), *next.displayList);
     // Within 15 of the button: shrinks to exactly 15; keeps its bottom.
     EXPECT_EQ((Rect{96, 131, 376, 141}), *next.combo);
+
+    // "Addresses..." 6 left of the button, centred on the same middle; the
+    // combo then keeps its 15 from it.
+    DialogControls withAddresses = Controls();
+    withAddresses.addresses = Rect::FromSize(20, 60, 90, 25);
+    next = LayoutControls(640, 500, withAddresses, 250);
+    EXPECT_EQ((Rect{295, 131, 385, 156}), *next.addresses);
+    EXPECT_EQ((Rect{391, 125, 617, 162}), *next.button);
+    EXPECT_EQ(280, next.combo->right);
 }
 
 TEST(LayoutControls, TheDeviceCountLineTakesTheBottomBelowTheList)
@@ -355,6 +371,148 @@ TEST(LiveRowGate, APlayerWaitsForItsNameAndPortsOrForTheHoldOthersShowAtOnce)
     gate.Clear();
     EXPECT_FALSE(gate.NextDue());
     EXPECT_FALSE(gate.Pass(c, cases[3].record, t0 + 8s));
+}
+
+std::optional<std::string> SignageResolver(const std::string& name)
+{
+    if (name == "player.signage.test") return "10.20.0.7";
+    return std::nullopt;
+}
+
+TEST(TargetsForm, BadLinesAreNamedByNumberAndTheOthersKept)
+{
+    struct Case {
+        std::string text;
+        std::vector<std::string> addresses;
+        std::vector<std::string> problems;
+        std::vector<std::size_t> badLines;
+    } cases[] = {
+        {"# signage VLAN\n10.20.0.1\n\n  player.signage.test  # lobby\n", {"10.20.0.1", "10.20.0.7"}, {}, {}},
+        {"", {}, {}, {}},
+        {"10.20.0.1\n10.20.0.300\n10.20.0.2-10.20.0.3\nnowhere.test\n10.20.0.9/40",
+         {"10.20.0.1", "10.20.0.2", "10.20.0.3"},
+         {"Line 2: not an IPv4 address: 10.20.0.300", "Line 4: cannot resolve nowhere.test to an IPv4 address",
+          "Line 5: not a subnet: 10.20.0.9/40 (write 10.1.2.0/24)"},
+         {2, 4, 5}},
+        // The line that takes the list past a /16 is left out, the ones after it still count.
+        {"10.1.0.0/16\n10.2.0.0/24\n10.1.0.5\n", {}, {"Line 2: more than 65536 targets (a /16) in one search"}, {2}},
+    };
+    for (const Case& c : cases) {
+        CheckedTargets checked = CheckTargets(c.text, SignageResolver);
+        EXPECT_EQ(c.problems, checked.problems) << c.text;
+        EXPECT_EQ(c.badLines, checked.badLines) << c.text;
+        if (!c.addresses.empty() || c.problems.empty()) {
+            EXPECT_EQ(c.addresses, checked.addresses) << c.text;
+        }
+    }
+    EXPECT_EQ(65536u, CheckTargets("10.1.0.0/16\n10.2.0.0/24\n10.1.0.5\n", SignageResolver).addresses.size());
+
+    EXPECT_EQ("Line 2: not an IPv4 address: 10.20.0.300.", ProblemSentence("Line 2: not an IPv4 address: 10.20.0.300"));
+    EXPECT_EQ("The list is long.", ProblemSentence("the list is long."));
+}
+
+TEST(TargetsForm, ManyBadLinesOrTooMuchTextUseNoneAndNamesAreAskedOnce)
+{
+    std::string text = "10.20.0.1\n";
+    for (std::size_t i = 0; i <= kMaxTargetProblems; ++i) text += "player.signage.test\nbad" + std::to_string(i) + "\n";
+    int asked = 0;
+    CheckedTargets checked = CheckTargets(text, [&asked](const std::string& name) {
+        ++asked;
+        return SignageResolver(name);
+    });
+    EXPECT_TRUE(checked.addresses.empty());
+    ASSERT_EQ(kMaxTargetProblems + 1, checked.problems.size());
+    EXPECT_EQ("Line 3: cannot resolve bad0 to an IPv4 address", checked.problems.front());
+    EXPECT_EQ("more than 10 lines are not targets; none of the list is used", checked.problems.back());
+    EXPECT_EQ(0u, checked.badLines.back());
+    // Each name once, however often the list is read again.
+    EXPECT_EQ(static_cast<int>(kMaxTargetProblems) + 2, asked);
+
+    checked = CheckTargets(std::string(kMaxTargetFileBytes + 1, '#'), SignageResolver);
+    EXPECT_EQ((std::vector<std::string>{"the list is longer than 1048576 bytes"}), checked.problems);
+}
+
+class UserTargetsFile : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(m_home.Path().empty()); }
+    // Two levels that do not exist yet, as on a fresh account.
+    std::string Folder() const { return m_home / ".config/signseek"; }
+    std::string File() const { return Folder() + "/targets"; }
+    test::TempFolder m_home;
+};
+
+TEST_F(UserTargetsFile, SavesWhatLoadsBackInAFolderOfTheUsersOwn)
+{
+    EXPECT_EQ((StoredTargets{}).text, LoadUserTargets(Folder()).text);
+    EXPECT_EQ("", LoadUserTargets(Folder()).problem);  // missing: nothing to say
+
+    const std::string text = "# signage VLAN\n10.20.0.0/24\nplayer.signage.test\n";
+    ASSERT_EQ("", SaveUserTargets(Folder(), text));
+    EXPECT_EQ(text, LoadUserTargets(Folder()).text);
+    EXPECT_EQ(text, test::ReadFile(File()));
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(Folder().c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+    ASSERT_EQ(0, ::stat((m_home / ".config").c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+    ASSERT_EQ("", SaveUserTargets(Folder(), "10.20.0.9\n"));
+    EXPECT_EQ("10.20.0.9\n", LoadUserTargets(Folder()).text);
+    // Only the file: no scratch copy is left beside it.
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(Folder()), {}));
+
+    EXPECT_NE("", SaveUserTargets("", text));
+    EXPECT_EQ("", LoadUserTargets("").text);
+}
+
+TEST_F(UserTargetsFile, ALinkOrFifoInPlaceIsNotReadAndALinkIsReplacedNotWrittenThrough)
+{
+    ASSERT_EQ("", SaveUserTargets(Folder(), "10.20.0.1\n"));
+    const std::string secret = m_home / "secret";
+    test::WriteFile(secret, "10.99.0.1\n");
+    std::filesystem::remove(File());
+    ASSERT_EQ(0, ::symlink(secret.c_str(), File().c_str()));
+
+    StoredTargets stored = LoadUserTargets(Folder());
+    EXPECT_EQ("", stored.text);
+    EXPECT_EQ(File() + " is a symbolic link", stored.problem);
+    ASSERT_EQ("", SaveUserTargets(Folder(), "10.20.0.2\n"));
+    EXPECT_EQ("10.99.0.1\n", test::ReadFile(secret));
+    EXPECT_FALSE(std::filesystem::is_symlink(File()));
+    EXPECT_EQ("10.20.0.2\n", LoadUserTargets(Folder()).text);
+
+    std::filesystem::remove(File());
+    ASSERT_EQ(0, ::mkfifo(File().c_str(), 0600));
+    stored = LoadUserTargets(Folder());  // returns at once: nothing writes to the FIFO
+    EXPECT_EQ(File() + " is not a regular file", stored.problem);
+}
+
+TEST_F(UserTargetsFile, AFileLongerThanTheCapIsNotReadAndNotWritten)
+{
+    std::filesystem::create_directories(Folder());
+    test::WriteFile(File(), std::string(kMaxTargetFileBytes, '#'));
+    EXPECT_EQ(kMaxTargetFileBytes, LoadUserTargets(Folder()).text.size());
+
+    test::WriteFile(File(), std::string(kMaxTargetFileBytes + 1, '#'));
+    StoredTargets stored = LoadUserTargets(Folder());
+    EXPECT_EQ("", stored.text);
+    EXPECT_EQ(File() + " is longer than 1048576 bytes", stored.problem);
+
+    EXPECT_NE("", SaveUserTargets(Folder(), std::string(kMaxTargetFileBytes + 1, '#')));
+    EXPECT_EQ(kMaxTargetFileBytes + 1, test::ReadFile(File()).size());
+}
+
+TEST(SearchCycle, DirectedProbesLengthenTheCountdownAndTheBar)
+{
+    // A /24 at 200 a second: 512 probes of the device run, 2.56 s, 26 ticks.
+    EXPECT_EQ(26, SweepTicks(256, 200));
+    EXPECT_EQ(0, SweepTicks(0, 200));
+    EXPECT_EQ(1, SweepTicks(1, 10000));
+    SearchCycle s;
+    s.Start(8, SweepTicks(256, 200));
+    EXPECT_EQ(90 + 26, s.m_nTicksLeft);
+    SearchCycle::Progress p = s.Tick(8);
+    EXPECT_EQ(80 + 26, p.rangeMax);
+    EXPECT_EQ(-9, p.position);
 }
 
 }  // namespace

@@ -77,12 +77,14 @@ inline std::shared_ptr<MutableAdapters> Loopback()
 }
 
 // Services for a dialog on loopback that records each page it opens in
-// `launched` and watches no address changes.
+// `launched`, watches no address changes and keeps its targets file below
+// settingsFolder.
 inline DialogServices RecordingServices(const std::string& settingsFolder, std::vector<QString>& launched)
 {
     DialogServices s;
     s.adapters = Loopback();
     s.settingsFolder = settingsFolder;
+    s.targetsFolder = settingsFolder + "/config";  // the test's own, not the user's
     s.openUrl = [&launched](const QUrl& url) {
         launched.push_back(url.toString());
         return true;

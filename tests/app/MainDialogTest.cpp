@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/AboutDlg.h"
+#include "app/AddressesDlg.h"
 #include "app/DeviceImages.h"
 #include "app/ListActivation.h"
 #include "app/QtDialogUnits.h"
@@ -27,6 +28,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -84,6 +86,11 @@ protected:
         DialogServices s;
         s.adapters = m_adapters;
         s.settingsFolder = m_folder.Path();
+        s.targetsFolder = TargetsFolder();
+        s.resolveHost = [](const std::string& name) -> std::optional<std::string> {
+            if (name == "player.signage.test") return "10.20.0.7";
+            return std::nullopt;
+        };
         s.openUrl = [this](const QUrl& url) {
             m_launched.push_back(url.toString());
             return m_browserStarts;
@@ -107,6 +114,7 @@ protected:
     }
 
     std::unique_ptr<CVORIrurizezDlg> Make() { return std::make_unique<CVORIrurizezDlg>(Services()); }
+    std::string TargetsFolder() const { return m_folder / "config/signseek"; }
 
     // Runs a search whose runs give the records, to its end.
     void Search(CVORIrurizezDlg& dialog, std::vector<DeviceRecord> devices)
@@ -945,7 +953,12 @@ TEST_F(MainDialogTest, LayoutFollowsTheSizeAndStopsAtTheMinimum)
         EXPECT_EQ(g.width(), count.width());
         EXPECT_GE(count.height(), dialog->m_DeviceCount->sizeHint().height());
         EXPECT_EQ(g.right() - 15, dialog->m_FindButton->geometry().right());
-        EXPECT_GE(dialog->m_FindButton->x() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
+        // "Addresses..." between the adapter list and the button, whole and inside the group.
+        QRect addresses = dialog->m_AddressesButton->geometry();
+        EXPECT_EQ(dialog->m_FindButton->x() - 6, addresses.right() + 1);
+        EXPECT_GE(addresses.width(), dialog->m_AddressesButton->sizeHint().width());
+        EXPECT_TRUE(g.contains(addresses));
+        EXPECT_GE(addresses.left() - dialog->m_AdapterCombo->geometry().right() - 1, 15);
         EXPECT_EQ(g.left() + 8, dialog->m_SearchProgress->x());
         EXPECT_EQ(size.width() - 8, dialog->m_MenuButton->geometry().right() + 1);
     }
@@ -1021,6 +1034,108 @@ TEST_F(MainDialogTest, AllAdaptersSearchesEachAdapterAndListsADeviceUnderEach)
     std::sort(details.begin(), details.end());
     EXPECT_NE(std::wstring::npos, details[0].find(L"Adapter:            \t10.1.1.1")) << details[0].size();
     EXPECT_NE(std::wstring::npos, details[1].find(L"Adapter:            \t10.2.2.2")) << details[1].size();
+}
+
+TEST_F(MainDialogTest, SavedAddressesGoIntoTheSearchBesideTheAdapterAndTheDialogRefusesABadLine)
+{
+    test::WriteFile(TargetsFolder() + "/targets", "# signage VLAN\n10.20.0.5\nplayer.signage.test\n");
+    auto dialog = Make();
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ("Addresses...", dialog->m_AddressesButton->text());
+    DeviceRecord directed = Device("Atrium Wall", "ferro-atrium", "10.20.0.5");
+    directed.via = "directed";
+    Search(*dialog, {directed});
+    ASSERT_EQ(1u, m_devices.requests->size());
+    ASSERT_EQ(1u, m_bridges.requests->size());
+    for (const DiscoveryRequest& request : {m_devices.requests->front(), m_bridges.requests->front()}) {
+        EXPECT_EQ((std::vector<std::string>{"10.20.0.5", "10.20.0.7"}), request.targets);
+        EXPECT_EQ("127.0.0.1", request.interfaceAddress);  // the adapter is searched as well
+        EXPECT_EQ(kDefaultProbeRate, request.probeRate);
+    }
+    // The listener takes the answers on every local address.
+    EXPECT_EQ("0.0.0.0", m_replyAddresses.back());
+    EXPECT_EQ((std::vector<QString>{"Atrium Wall"}), Names(*dialog));
+
+    // The dialog shows the file as written; a bad line is refused by number,
+    // a good list saved.
+    QString shown;
+    m_modal = [&](QDialog& d) {
+        auto& a = dynamic_cast<CAddressesDlg&>(d);
+        a.OnInitDialog();
+        shown = a.m_editTargets->toPlainText();
+        EXPECT_TRUE(a.m_labelHint->text().contains("10.20.0.0/24"));
+        a.m_editTargets->setPlainText("10.30.0.0/30\n10.30.0.300\n");
+        a.accept();
+        EXPECT_NE(QDialog::Accepted, a.result());
+        EXPECT_EQ("10.30.0.300", a.m_editTargets->textCursor().selectedText());
+        a.m_editTargets->setPlainText("# second site\n10.30.0.0/30\n");
+        a.accept();
+        return a.result();
+    };
+    dialog->m_AddressesButton->click();
+    EXPECT_EQ("# signage VLAN\n10.20.0.5\nplayer.signage.test\n", shown);
+    EXPECT_EQ((std::vector<QString>{"Line 2: not an IPv4 address: 10.30.0.300."}), m_messages);
+    EXPECT_EQ("# second site\n10.30.0.0/30\n", test::ReadFile(TargetsFolder() + "/targets"));
+    Search(*dialog, {});
+    EXPECT_EQ((std::vector<std::string>{"10.30.0.0", "10.30.0.1", "10.30.0.2", "10.30.0.3"}),
+              m_devices.requests->back().targets);
+
+    // Cancel keeps the list and the file.
+    m_modal = [](QDialog& d) {
+        auto& a = dynamic_cast<CAddressesDlg&>(d);
+        a.m_editTargets->setPlainText("10.40.0.1\n");
+        a.reject();
+        return a.result();
+    };
+    dialog->m_AddressesButton->click();
+    EXPECT_EQ("# second site\n10.30.0.0/30\n", test::ReadFile(TargetsFolder() + "/targets"));
+    EXPECT_EQ("# second site\n10.30.0.0/30\n", dialog->m_strTargets);
+}
+
+TEST_F(MainDialogTest, AHandEditedBadLineIsSaidAndLeftOutAndAnUnreadableFileAtStart)
+{
+    test::WriteFile(TargetsFolder() + "/targets", "10.20.0.5\nnowhere.test\n");
+    auto dialog = Make();
+    Search(*dialog, {});
+    EXPECT_EQ((std::vector<std::string>{"10.20.0.5"}), m_devices.requests->back().targets);
+    EXPECT_EQ((std::vector<QString>{"Some addresses are left out of this search:\n"
+                                    "Line 2: cannot resolve nowhere.test to an IPv4 address."}),
+              m_messages);
+
+    // No targets: the adapter alone, its reply port checked on its own address.
+    std::filesystem::remove(TargetsFolder() + "/targets");
+    ASSERT_EQ(0, ::symlink((m_folder / "elsewhere").c_str(), (TargetsFolder() + "/targets").c_str()));
+    m_messages.clear();
+    dialog = Make();
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_TRUE(m_messages[0].startsWith("The saved addresses were not used: ")) << m_messages[0].toStdString();
+    EXPECT_TRUE(m_messages[0].endsWith("/targets is a symbolic link.")) << m_messages[0].toStdString();
+    Search(*dialog, {});
+    EXPECT_TRUE(m_devices.requests->back().targets.empty());
+    EXPECT_EQ("127.0.0.1", m_replyAddresses.back());
+}
+
+TEST_F(MainDialogTest, AllAdaptersSearchesWithoutTheAddressesAndSaysSo)
+{
+    test::WriteFile(TargetsFolder() + "/targets", "10.20.0.5\n");
+    std::mutex mutex;
+    std::vector<std::vector<std::string>> targets;
+    DialogServices services = Services();
+    services.discoverOnAdapters = [&](RunKind, const DiscoveryRequest& request,
+                                      const std::vector<std::string>& adapters) {
+        std::lock_guard lock(mutex);
+        targets.push_back(request.targets);
+        return std::vector<RunResult>(adapters.size());
+    };
+    auto dialog = std::make_unique<CVORIrurizezDlg>(std::move(services));
+    dialog->m_AdapterCombo->setCurrentIndex(dialog->m_AdapterCombo->count() - 1);
+    ASSERT_TRUE(dialog->AllAdaptersChosen());
+    Search(*dialog, {});
+    EXPECT_EQ((std::vector<QString>{"The addresses are asked with one adapter, not with \"All adapters\": this search "
+                                    "leaves them out."}),
+              m_messages);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{}, {}}), targets);
 }
 
 TEST_F(MainDialogTest, SettingsFromTheMenuEvenWhileSearchingAndOnlyOkChangesThem)

@@ -5,6 +5,7 @@
 
 #include "settings/DiscoverySettings.h"
 
+#include <QComboBox>
 #include <QPushButton>
 
 #include <arpa/inet.h>
@@ -63,6 +64,7 @@ TEST(SearchEndToEnd, DemoDevicesFillTheListWithTheirRowsAndImages)
     DialogServices services;
     services.adapters = test::Loopback();
     services.settingsFolder = folder.Path();
+    services.targetsFolder = folder.Path() + "/config";
     services.openUrl = [](const QUrl&) { return true; };
     CVORIrurizezDlg dialog(services);
     dialog.m_FindButton->click();
@@ -86,6 +88,35 @@ TEST(SearchEndToEnd, DemoDevicesFillTheListWithTheirRowsAndImages)
     ASSERT_EQ(4, dialog.m_DisplayList->RowCount());
     EXPECT_EQ("Atrium Wall", dialog.m_DisplayList->Text(0, 0).toStdString());  // kept in name order
     EXPECT_EQ("Unknown Lyrax-80", dialog.m_DisplayList->Text(3, 0).toStdString());
+}
+
+TEST(SearchEndToEnd, TheSavedAddressesAloneFindTheDevicesWithoutAnAdapter)
+{
+    test::EnsureApplication();
+    test::TempFolder folder;
+    std::filesystem::create_directories(folder.Path() + "/Marvane/Discovery");
+    int port = FreeUdpPort();
+    test::WriteFile(SettingsFilePath(folder.Path()), "1,1," + std::to_string(port) + ",1\n");
+    test::WriteFile(folder.Path() + "/config/targets",
+                    "# the simulator, and the addresses its devices answer from\n127.0.0.1-127.0.0.30\n");
+    DemoSimulator sim(port);
+
+    DialogServices services;
+    services.adapters = std::make_shared<test::MutableAdapters>(std::vector<AdapterRecord>{});
+    services.settingsFolder = folder.Path();
+    services.targetsFolder = folder.Path() + "/config";
+    services.openUrl = [](const QUrl&) { return true; };
+    CVORIrurizezDlg dialog(services);
+    ASSERT_EQ(0, dialog.m_AdapterCombo->count());
+    dialog.m_FindButton->click();
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog.m_Search.Searching(); }, std::chrono::seconds(20)));
+
+    std::set<std::string> names;
+    for (int r = 0; r < dialog.m_DisplayList->RowCount(); ++r) {
+        names.insert(dialog.m_DisplayList->Text(r, 0).toStdString());
+        EXPECT_EQ("directed", dialog.m_DisplayList->RecordAt(r)->via);
+    }
+    EXPECT_EQ((std::set<std::string>{"Atrium Wall", "Lobby Player", "Stage Bridge", "Unknown Lyrax-80"}), names);
 }
 
 }  // namespace

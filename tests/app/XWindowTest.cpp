@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/AboutDlg.h"
+#include "app/AddressesDlg.h"
 #include "app/App.h"
 #include "app/DialogFrame.h"
 #include "app/DisplayList.h"
@@ -182,14 +183,19 @@ TEST_F(XWindowTest, TitlesAreExactlyTheGivenOnesAndDialogsCannotBeMinimisedOrMax
     CAboutDlg about(m_dialog.get());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    CAddressesDlg addresses(m_dialog.get(), nullptr, nullptr);
+    addresses.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&addresses));
     Pump(300ms);
     EXPECT_EQ("Settings", WindowName(settings));
     EXPECT_EQ("About Marvane Signseek", WindowName(about));
+    EXPECT_EQ("Addresses", WindowName(addresses));
     // A dialog frame: the dialog type alone (no "normal" fallback a window
     // manager could frame as a main window), one size, transient for the
     // main window; the window manager then offers no maximising or resizing.
     EXPECT_EQ("_NET_WM_WINDOW_TYPE_NORMAL", WindowTypes(*m_dialog));
-    for (const QWidget* dialog : {static_cast<QWidget*>(&settings), static_cast<QWidget*>(&about)}) {
+    for (const QWidget* dialog :
+         {static_cast<QWidget*>(&settings), static_cast<QWidget*>(&about), static_cast<QWidget*>(&addresses)}) {
         EXPECT_TRUE(AsksForNoMinimiseOrMaximise(*dialog)) << WindowName(*dialog);
         EXPECT_EQ("_NET_WM_WINDOW_TYPE_DIALOG", WindowTypes(*dialog)) << WindowName(*dialog);
         EXPECT_TRUE(SizeIsFixed(*dialog)) << WindowName(*dialog);

@@ -16,13 +16,11 @@ fi
 find=$build/cli/signseek-find
 sim=$build/sim/signseek-sim
 work=$(mktemp -d)
-mount -t tmpfs tmpfs /run 2>/dev/null || true
-mkdir -p /run/netns
-suffix=$$
-fin=finder$suffix rtr=router$suffix dev=devices$suffix
+# shellcheck source=scripts/routed-net.sh
+. "$(dirname "$0")/../../scripts/routed-net.sh"
 cleanup() {
   [ -n "${simpid:-}" ] && kill "$simpid" 2>/dev/null && wait "$simpid" 2>/dev/null
-  for ns in "$fin" "$rtr" "$dev"; do ip netns del "$ns" 2>/dev/null || true; done
+  routed_net_down
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -30,17 +28,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 calc() { awk "BEGIN { print $1 }"; }
 holds() { awk "BEGIN { exit !($1) }"; }
 
-for ns in "$fin" "$rtr" "$dev"; do ip netns add "$ns"; ip -n "$ns" link set lo up; done
-ip link add f0 netns "$fin" type veth peer name r0 netns "$rtr"
-ip link add d0 netns "$dev" type veth peer name r1 netns "$rtr"
-ip -n "$fin" addr add 10.10.0.2/24 dev f0
-ip -n "$rtr" addr add 10.10.0.1/24 dev r0
-ip -n "$rtr" addr add 10.20.0.1/24 dev r1
-ip -n "$dev" addr add 10.20.0.2/24 dev d0
-for l in "$fin f0" "$rtr r0" "$rtr r1" "$dev d0"; do set -- $l; ip -n "$1" link set "$2" up; done
-ip -n "$fin" route add default via 10.10.0.1
-ip -n "$dev" route add default via 10.20.0.1
-ip netns exec "$rtr" sysctl -qw net.ipv4.ip_forward=1
+routed_net_up
 
 ip netns exec "$dev" "$sim" --demo --interface 10.20.0.2 --max-delay 100 --log "$work/sim.log" &
 simpid=$!

@@ -43,6 +43,7 @@ TEST(TargetList, BadTargetsAndTooManyAreRefusedWithTheReason)
     struct Case {
         std::vector<std::string> texts;
         std::string error;
+        std::size_t failedText = 0;
     } cases[] = {
         {{"10.1.2.300"}, "not an IPv4 address: 10.1.2.300"},
         {{"10.1.2"}, "not an IPv4 address: 10.1.2"},
@@ -51,13 +52,15 @@ TEST(TargetList, BadTargetsAndTooManyAreRefusedWithTheReason)
         {{"10.1.2.0/"}, "not a subnet: 10.1.2.0/ (write 10.1.2.0/24)"},
         {{"10.0.0.0/15"}, "more than 65536 targets (a /16) in one search: 10.0.0.0/15"},
         {{"10.0.0.0-10.1.0.0"}, "more than 65536 targets (a /16) in one search"},
-        {{"10.1.0.0/16", "10.2.0.1"}, "more than 65536 targets (a /16) in one search"},
+        {{"10.1.0.0/16", "10.2.0.1"}, "more than 65536 targets (a /16) in one search", 1},
         {{"nowhere.example"}, "cannot resolve nowhere.example to an IPv4 address"},
+        {{"10.1.2.3", "10.1.2.4", "nowhere.example"}, "cannot resolve nowhere.example to an IPv4 address", 2},
         {{""}, "an empty target"},
     };
     for (const Case& c : cases) {
         const TargetList list = ParseTargets(c.texts, FakeResolve);
         EXPECT_EQ(c.error, list.error) << c.texts.front();
+        EXPECT_EQ(c.failedText, list.failedText) << c.texts.front();
         EXPECT_TRUE(list.addresses.empty()) << c.texts.front();
     }
 }
@@ -67,6 +70,7 @@ TEST(TargetList, FileTextKeepsOneTargetALineWithoutCommentsOrBlanks)
     const TargetFile file = TargetsFromText("# signage VLAN\n10.20.0.0/24\r\n\n  player.local  # lobby\n10.20.1.5");
     EXPECT_EQ("", file.error);
     EXPECT_EQ((std::vector<std::string>{"10.20.0.0/24", "player.local", "10.20.1.5"}), file.texts);
+    EXPECT_EQ((std::vector<std::size_t>{2, 4, 5}), file.lines);
 
     EXPECT_NE("", TargetsFromText(std::string(kMaxTargetFileBytes + 1, '#')).error);
     EXPECT_EQ("cannot read /nonexistent/targets", ReadTargetFile("/nonexistent/targets").error);

@@ -120,6 +120,29 @@ TEST(DiscoverySettings, MachineWideLocation)
     EXPECT_EQ(SettingsFilePath(signseek::CommonAppDataFolder()), "/var/lib/Marvane/Discovery/settings.csv");
 }
 
+TEST(DiscoverySettings, TheUsersOwnFolderFollowsTheBaseDirectoryConvention)
+{
+    struct Case {
+        const char* config;
+        const char* home;
+        std::string folder;
+    } cases[] = {
+        {"/home/ann/.cfg", "/home/ann", "/home/ann/.cfg/signseek"},
+        {nullptr, "/home/ann", "/home/ann/.config/signseek"},
+        {"", "/home/ann", "/home/ann/.config/signseek"},
+        // A relative value is not a base directory.
+        {"cfg", "/home/ann", "/home/ann/.config/signseek"},
+        {"cfg", "home", ""},
+        {nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        auto environment = [&c](const char* name) -> const char* {
+            return std::string(name) == "XDG_CONFIG_HOME" ? c.config : std::string(name) == "HOME" ? c.home : nullptr;
+        };
+        EXPECT_EQ(c.folder, UserSettingsFolder(environment)) << (c.config ? c.config : "(unset)");
+    }
+}
+
 TEST_F(SettingsFile, LinesAreReadPositionallyInFileOrder)
 {
     EXPECT_EQ(LoadFrom("5,20\n"), (FileOrder{5, 20, 3702, 2}));
