@@ -5,11 +5,12 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
-#include <unordered_set>
+#include <map>
 
 namespace signseek {
 
@@ -38,26 +39,65 @@ bool LooksLikeAddress(const std::string& text)
     return !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
 }
 
-// Appends first..last; false (with the error) when the list would grow past the cap.
-bool AddRange(std::uint32_t first, std::uint32_t last, TargetList& list, std::unordered_set<std::uint32_t>& seen)
-{
-    if (static_cast<std::uint64_t>(last) - first + 1 > kMaxTargets) {
-        list.error = TooMany();
-        return false;
-    }
-    for (std::uint64_t a = first; a <= last; ++a) {
-        if (!seen.insert(static_cast<std::uint32_t>(a)).second) continue;
-        if (list.addresses.size() == kMaxTargets) {
+// What the list holds so far: its addresses as disjoint, non-adjacent runs
+// (first -> last), so that a target given again, or inside one given
+// before, costs a look-up rather than a walk over its addresses.
+class Covered {
+public:
+    // Appends the addresses of first..last not listed yet, in order; false
+    // (with the error) when the list would grow past the cap.
+    bool Add(std::uint32_t first, std::uint32_t last, TargetList& list)
+    {
+        if (static_cast<std::uint64_t>(last) - first + 1 > kMaxTargets) {
             list.error = TooMany();
             return false;
         }
-        list.addresses.push_back(Dotted(static_cast<std::uint32_t>(a)));
+        std::uint64_t next = first;  // the first address not looked at yet
+        auto run = m_runs.upper_bound(first);
+        if (run != m_runs.begin() && std::prev(run)->second >= first) --run;
+        for (; next <= last; ++run) {
+            const std::uint64_t gapEnd = run == m_runs.end() ? std::uint64_t{last} + 1 : run->first;
+            for (; next < gapEnd && next <= last; ++next) {
+                if (list.addresses.size() == kMaxTargets) {
+                    list.error = TooMany();
+                    return false;
+                }
+                list.addresses.push_back(Dotted(static_cast<std::uint32_t>(next)));
+            }
+            if (run == m_runs.end()) break;
+            next = std::max<std::uint64_t>(next, std::uint64_t{run->second} + 1);
+        }
+        Merge(first, last);
+        return true;
     }
-    return true;
-}
 
-bool AddOne(const std::string& text, const HostResolver& resolve, TargetList& list,
-            std::unordered_set<std::uint32_t>& seen)
+private:
+    void Merge(std::uint32_t first, std::uint32_t last)
+    {
+        std::uint64_t low = first, high = last;
+        auto run = m_runs.lower_bound(first);
+        if (run != m_runs.begin() && std::uint64_t{std::prev(run)->second} + 1 >= low) --run;
+        while (run != m_runs.end() && run->first <= high + 1) {
+            low = std::min<std::uint64_t>(low, run->first);
+            high = std::max<std::uint64_t>(high, run->second);
+            run = m_runs.erase(run);
+        }
+        m_runs.emplace(static_cast<std::uint32_t>(low), static_cast<std::uint32_t>(high));
+    }
+
+    std::map<std::uint32_t, std::uint32_t> m_runs;
+};
+
+// Host names each resolved once, and no more than this many in one search:
+// a resolver that does not answer can take seconds a name.
+constexpr std::size_t kMaxHostNames = 100;
+
+struct Resolved {
+    const HostResolver& resolve;
+    std::map<std::string, std::optional<std::uint32_t>> names;
+};
+
+bool AddOne(const std::string& text, Resolved& resolver, TargetList& list, Covered& covered)
 {
     if (const auto slash = text.find('/'); slash != std::string::npos) {
         const auto network = ParseAddress(text.substr(0, slash));
@@ -74,7 +114,7 @@ bool AddOne(const std::string& text, const HostResolver& resolve, TargetList& li
         }
         const std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t{0} << (32 - bits);
         const std::uint32_t first = *network & mask;
-        return AddRange(first, first | ~mask, list, seen);
+        return covered.Add(first, first | ~mask, list);
     }
     if (const auto dash = text.find('-'); dash != std::string::npos && LooksLikeAddress(text.substr(0, dash))) {
         const auto first = ParseAddress(text.substr(0, dash));
@@ -83,20 +123,27 @@ bool AddOne(const std::string& text, const HostResolver& resolve, TargetList& li
             list.error = "not a range: " + text + " (write 10.1.2.10-10.1.2.80)";
             return false;
         }
-        return AddRange(*first, *last, list, seen);
+        return covered.Add(*first, *last, list);
     }
-    if (const auto address = ParseAddress(text)) return AddRange(*address, *address, list, seen);
+    if (const auto address = ParseAddress(text)) return covered.Add(*address, *address, list);
     if (LooksLikeAddress(text)) {
         list.error = "not an IPv4 address: " + text;
         return false;
     }
-    const auto resolved = resolve ? resolve(text) : std::nullopt;
-    const auto address = resolved ? ParseAddress(*resolved) : std::nullopt;
-    if (!address) {
+    auto known = resolver.names.find(text);
+    if (known == resolver.names.end()) {
+        if (resolver.names.size() == kMaxHostNames) {
+            list.error = "more than " + std::to_string(kMaxHostNames) + " host names in one search: " + text;
+            return false;
+        }
+        const auto resolved = resolver.resolve ? resolver.resolve(text) : std::nullopt;
+        known = resolver.names.emplace(text, resolved ? ParseAddress(*resolved) : std::nullopt).first;
+    }
+    if (!known->second) {
         list.error = "cannot resolve " + text + " to an IPv4 address";
         return false;
     }
-    return AddRange(*address, *address, list, seen);
+    return covered.Add(*known->second, *known->second, list);
 }
 
 }  // namespace
@@ -116,11 +163,12 @@ std::optional<std::string> ResolveHost(const std::string& name)
 TargetList ParseTargets(const std::vector<std::string>& texts, const HostResolver& resolve)
 {
     TargetList list;
-    std::unordered_set<std::uint32_t> seen;
+    Covered covered;
+    Resolved resolver{resolve, {}};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (texts[i].empty()) {
             list.error = "an empty target";
-        } else if (AddOne(texts[i], resolve, list, seen)) {
+        } else if (AddOne(texts[i], resolver, list, covered)) {
             continue;
         }
         list.addresses.clear();

@@ -38,6 +38,38 @@ TEST(TargetList, EachFormTurnsIntoItsAddresses)
     }
 }
 
+// Each address once, in the order given, whatever the overlaps; a target
+// given again costs a look-up, not a walk over its addresses, and a host
+// name is resolved once.
+TEST(TargetList, OverlapsAndRepeatsListEachAddressOnceInOrder)
+{
+    const TargetList overlapping = ParseTargets({"10.1.2.4-10.1.2.6", "10.1.2.1", "10.1.2.0/29", "10.1.2.6-10.1.2.9"});
+    const std::vector<std::string> expected = {"10.1.2.4", "10.1.2.5", "10.1.2.6", "10.1.2.1", "10.1.2.0",
+                                               "10.1.2.2", "10.1.2.3", "10.1.2.7", "10.1.2.8", "10.1.2.9"};
+    EXPECT_EQ(expected, overlapping.addresses);
+
+    // A file of a megabyte holds some 80000 such lines.
+    std::vector<std::string> repeated(80000, "10.1.0.0/16");
+    repeated.push_back("10.1.255.255");
+    const TargetList sixteen = ParseTargets(repeated);
+    EXPECT_EQ("", sixteen.error);
+    EXPECT_EQ(65536u, sixteen.addresses.size());
+
+    int lookups = 0;
+    const HostResolver counting = [&lookups](const std::string& name) -> std::optional<std::string> {
+        ++lookups;
+        return name == "gone" ? std::nullopt : std::optional<std::string>("10.20.0.7");
+    };
+    EXPECT_EQ(1u, ParseTargets(std::vector<std::string>(500, "player"), counting).addresses.size());
+    EXPECT_EQ(1, lookups);
+    std::vector<std::string> names;
+    for (int i = 0; i <= 100; ++i) names.push_back("host" + std::to_string(i));
+    const TargetList tooMany = ParseTargets(names, counting);
+    EXPECT_EQ("more than 100 host names in one search: host100", tooMany.error);
+    EXPECT_EQ(100u, tooMany.failedText);
+    EXPECT_EQ(101, lookups);
+}
+
 TEST(TargetList, BadTargetsAndTooManyAreRefusedWithTheReason)
 {
     struct Case {
