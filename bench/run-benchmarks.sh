@@ -4,8 +4,9 @@
 # 10000 simulated devices, the time from an answer to its record being
 # reported at 1000 devices, the time from a record being reported to its row
 # in the window's list, the device run next to hostile clients, the memory of
-# a burst of answers at the text cap and of a long watch, and a directed sweep
-# of a /24 across a router, each inside network namespaces of its own.
+# a burst of answers at the text cap, a watch fed forged announcements, the
+# memory of a long watch, and a directed sweep of a /24 across a router, each
+# inside network namespaces of its own.
 # Usage: bench/run-benchmarks.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,5 +39,6 @@ done
 ./scripts/in-private-net.sh "$build/bench/signseek-live-list-bench" 1000
 ./scripts/in-private-net.sh "$build/bench/signseek-attack-bench" "$build/sim/signseek-sim"
 ./scripts/in-private-net.sh bench/text-cap-memory.sh "$build"
+./scripts/in-private-net.sh bench/forged-announcements.sh "$build"
 ./scripts/in-private-net.sh bench/watch-memory.sh "$build" "${SIGNSEEK_WATCH_SECONDS:-180}"
 bench/directed-sweep.sh "$build"
