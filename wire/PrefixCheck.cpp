@@ -1,5 +1,7 @@
 #include "wire/PrefixCheck.h"
 
+#include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,31 +10,50 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// The bytes that end a name: white space, '>', '/' and '='.
+constexpr auto kNameEnds = [] {
+    std::array<bool, 256> ends{};
+    for (unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '='}) ends[c] = true;
+    return ends;
+}();
+
+bool EndsName(char c) { return kNameEnds[static_cast<unsigned char>(c)]; }
+
 std::string_view PrefixOf(std::string_view name)
 {
-    std::size_t colon = name.find(':');
-    return colon == std::string_view::npos ? std::string_view{} : name.substr(0, colon);
+    const void* colon = name.empty() ? nullptr : std::memchr(name.data(), ':', name.size());
+    if (!colon) return {};
+    return name.substr(0, static_cast<std::size_t>(static_cast<const char*>(colon) - name.data()));
 }
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view xml) : m_xml(xml) {}
+    explicit Scanner(std::string_view xml) : m_xml(xml)
+    {
+        // Room for an ordinary message, so that it costs no growth on the way.
+        m_declared.reserve(16);
+        m_scopes.reserve(16);
+        m_attributes.reserve(16);
+    }
 
     bool Run()
     {
         while (m_pos < m_xml.size()) {
-            std::size_t lt = m_xml.find('<', m_pos);
-            if (lt == std::string_view::npos) return true;
-            m_pos = lt + 1;
-            if (Starts("?")) {
+            const void* lt = std::memchr(m_xml.data() + m_pos, '<', m_xml.size() - m_pos);
+            if (!lt) return true;
+            m_pos = static_cast<std::size_t>(static_cast<const char*>(lt) - m_xml.data()) + 1;
+            const char next = m_pos < m_xml.size() ? m_xml[m_pos] : '\0';
+            if (next == '?') {
                 if (!SkipPast("?>")) return true;
-            } else if (Starts("!--")) {
-                if (!SkipPast("-->")) return true;
-            } else if (Starts("![CDATA[")) {
-                if (!SkipPast("]]>")) return true;
-            } else if (Starts("!")) {
-                if (!SkipDeclaration()) return true;
-            } else if (Starts("/")) {
+            } else if (next == '!') {
+                if (Starts("!--")) {
+                    if (!SkipPast("-->")) return true;
+                } else if (Starts("![CDATA[")) {
+                    if (!SkipPast("]]>")) return true;
+                } else if (!SkipDeclaration()) {
+                    return true;
+                }
+            } else if (next == '/') {
                 if (!EndTag()) return true;
             } else {
                 int result = StartTag();
@@ -76,7 +97,7 @@ private:
     {
         if (!SkipPast(">")) return false;
         if (!m_scopes.empty()) {
-            m_declared.resize(m_scopes.back());
+            if (m_declared.size() > m_scopes.back()) m_declared.resize(m_scopes.back());
             m_scopes.pop_back();
         }
         return true;
@@ -85,9 +106,7 @@ private:
     std::string_view Name()
     {
         std::size_t start = m_pos;
-        while (m_pos < m_xml.size() && !IsSpace(m_xml[m_pos]) && m_xml[m_pos] != '>' && m_xml[m_pos] != '/' &&
-               m_xml[m_pos] != '=')
-            ++m_pos;
+        while (m_pos < m_xml.size() && !EndsName(m_xml[m_pos])) ++m_pos;
         return m_xml.substr(start, m_pos - start);
     }
 
@@ -108,7 +127,7 @@ private:
     int StartTag()
     {
         std::string_view element = Name();
-        std::vector<std::string_view> attributes;
+        m_attributes.clear();
         const std::size_t scope = m_declared.size();
         for (;;) {
             SkipSpace();
@@ -128,10 +147,10 @@ private:
             if (name.substr(0, 6) == "xmlns:")
                 m_declared.emplace_back(name.substr(6));
             else if (name != "xmlns")
-                attributes.push_back(name);
+                m_attributes.push_back(name);
         }
         if (!Declared(PrefixOf(element))) return -1;
-        for (std::string_view a : attributes)
+        for (std::string_view a : m_attributes)
             if (!Declared(PrefixOf(a))) return -1;
         if (m_xml[m_pos] == '/') {
             m_declared.resize(scope);
@@ -146,6 +165,7 @@ private:
     std::size_t m_pos = 0;
     std::vector<std::string_view> m_declared;
     std::vector<std::size_t> m_scopes;
+    std::vector<std::string_view> m_attributes;  // of the start tag being read
 };
 
 }  // namespace
