@@ -10,21 +10,20 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// The bytes that end a name: white space, '>', '/' and '='.
-constexpr auto kNameEnds = [] {
-    std::array<bool, 256> ends{};
-    for (unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '='}) ends[c] = true;
-    return ends;
+// The bytes a name is read up to: those that end it (white space, '>', '/'
+// and '=') and the colon after its prefix.
+constexpr unsigned char kEnd = 1, kColon = 2;
+constexpr auto kNameBytes = [] {
+    std::array<unsigned char, 256> bytes{};
+    for (unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '='}) bytes[c] = kEnd;
+    bytes[':'] = kColon;
+    return bytes;
 }();
 
-bool EndsName(char c) { return kNameEnds[static_cast<unsigned char>(c)]; }
-
-std::string_view PrefixOf(std::string_view name)
-{
-    const void* colon = name.empty() ? nullptr : std::memchr(name.data(), ':', name.size());
-    if (!colon) return {};
-    return name.substr(0, static_cast<std::size_t>(static_cast<const char*>(colon) - name.data()));
-}
+// A name and its prefix ("" without one).
+struct Name {
+    std::string_view text, prefix;
+};
 
 class Scanner {
 public:
@@ -33,7 +32,6 @@ public:
         // Room for an ordinary message, so that it costs no growth on the way.
         m_declared.reserve(16);
         m_scopes.reserve(16);
-        m_attributes.reserve(16);
     }
 
     bool Run()
@@ -95,7 +93,9 @@ private:
 
     bool EndTag()
     {
-        if (!SkipPast(">")) return false;
+        const void* gt = std::memchr(m_xml.data() + m_pos, '>', m_xml.size() - m_pos);
+        if (!gt) return false;
+        m_pos = static_cast<std::size_t>(static_cast<const char*>(gt) - m_xml.data()) + 1;
         if (!m_scopes.empty()) {
             if (m_declared.size() > m_scopes.back()) m_declared.resize(m_scopes.back());
             m_scopes.pop_back();
@@ -103,11 +103,19 @@ private:
         return true;
     }
 
-    std::string_view Name()
+    Name ReadName()
     {
-        std::size_t start = m_pos;
-        while (m_pos < m_xml.size() && !EndsName(m_xml[m_pos])) ++m_pos;
-        return m_xml.substr(start, m_pos - start);
+        const std::size_t start = m_pos;
+        const std::size_t size = m_xml.size();
+        const char* xml = m_xml.data();
+        while (m_pos < size && !kNameBytes[static_cast<unsigned char>(xml[m_pos])]) ++m_pos;
+        std::string_view prefix;
+        if (m_pos < size && kNameBytes[static_cast<unsigned char>(xml[m_pos])] == kColon) {
+            prefix = m_xml.substr(start, m_pos - start);
+            ++m_pos;
+            while (m_pos < size && kNameBytes[static_cast<unsigned char>(xml[m_pos])] != kEnd) ++m_pos;
+        }
+        return {m_xml.substr(start, m_pos - start), prefix};
     }
 
     void SkipSpace()
@@ -126,15 +134,15 @@ private:
     // 1 scanned, 0 cannot follow, -1 undeclared prefix found.
     int StartTag()
     {
-        std::string_view element = Name();
-        m_attributes.clear();
+        const Name element = ReadName();
+        m_prefixes.clear();
         const std::size_t scope = m_declared.size();
         for (;;) {
             SkipSpace();
             if (m_pos >= m_xml.size()) return 0;
             char c = m_xml[m_pos];
             if (c == '>' || c == '/') break;
-            std::string_view name = Name();
+            const Name name = ReadName();
             SkipSpace();
             if (m_pos >= m_xml.size() || m_xml[m_pos] != '=') return 0;
             ++m_pos;
@@ -144,14 +152,14 @@ private:
             std::size_t end = m_xml.find(quote, m_pos);
             if (end == std::string_view::npos) return 0;
             m_pos = end + 1;
-            if (name.substr(0, 6) == "xmlns:")
-                m_declared.emplace_back(name.substr(6));
-            else if (name != "xmlns")
-                m_attributes.push_back(name);
+            if (name.text.substr(0, 6) == "xmlns:")
+                m_declared.emplace_back(name.text.substr(6));
+            else if (!name.prefix.empty())
+                m_prefixes.push_back(name.prefix);
         }
-        if (!Declared(PrefixOf(element))) return -1;
-        for (std::string_view a : m_attributes)
-            if (!Declared(PrefixOf(a))) return -1;
+        if (!Declared(element.prefix)) return -1;
+        for (std::string_view prefix : m_prefixes)
+            if (!Declared(prefix)) return -1;
         if (m_xml[m_pos] == '/') {
             m_declared.resize(scope);
             return SkipPast(">") ? 1 : 0;
@@ -165,7 +173,7 @@ private:
     std::size_t m_pos = 0;
     std::vector<std::string_view> m_declared;
     std::vector<std::size_t> m_scopes;
-    std::vector<std::string_view> m_attributes;  // of the start tag being read
+    std::vector<std::string_view> m_prefixes;  // of the attributes of the start tag being read
 };
 
 }  // namespace

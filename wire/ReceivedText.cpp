@@ -53,48 +53,41 @@ enum Kind : unsigned char {
     kReferenceParameters,
 };
 
-struct Named {
-    std::string_view name;
-    Kind kind;
-};
-
-Kind Among(std::string_view child, std::initializer_list<Named> names)
-{
-    for (const Named& n : names)
-        if (child == n.name) return n.kind;
-    return kDocument;
-}
-
 // The kind of an element named `child` inside the structural element
 // `parent` when it is structural too (its own content is elements only),
 // else kDocument.
 Kind StructuralChild(unsigned char parent, std::string_view child)
 {
     switch (parent) {
-    case kDocument: return Among(child, {{"Envelope", kEnvelope}});
-    case kEnvelope: return Among(child, {{"Header", kHeader}, {"Body", kBody}});
-    case kHeader: return Among(child, {{"ReplyTo", kReplyTo}, {"From", kFrom}, {"FaultTo", kFaultTo}});
+    case kDocument: return child == "Envelope" ? kEnvelope : kDocument;
+    case kEnvelope:
+        if (child == "Header") return kHeader;
+        return child == "Body" ? kBody : kDocument;
+    case kHeader:
+        if (child == "ReplyTo") return kReplyTo;
+        if (child == "From") return kFrom;
+        return child == "FaultTo" ? kFaultTo : kDocument;
     case kBody:
-        return Among(child, {{"ProbeMatches", kProbeMatches},
-                             {"ResolveMatches", kResolveMatches},
-                             {"Hello", kHello},
-                             {"Bye", kBye},
-                             {"Probe", kProbe},
-                             {"Resolve", kResolve}});
-    case kProbeMatches: return Among(child, {{"ProbeMatch", kProbeMatch}});
-    case kResolveMatches: return Among(child, {{"ResolveMatch", kResolveMatch}});
+        if (child == "ProbeMatches") return kProbeMatches;
+        if (child == "ResolveMatches") return kResolveMatches;
+        if (child == "Hello") return kHello;
+        if (child == "Bye") return kBye;
+        if (child == "Probe") return kProbe;
+        return child == "Resolve" ? kResolve : kDocument;
+    case kProbeMatches: return child == "ProbeMatch" ? kProbeMatch : kDocument;
+    case kResolveMatches: return child == "ResolveMatch" ? kResolveMatch : kDocument;
     case kProbeMatch:
     case kResolveMatch:
     case kHello:
     case kBye:
     case kProbe:
-    case kResolve: return Among(child, {{"EndpointReference", kEndpointReference}});
+    case kResolve: return child == "EndpointReference" ? kEndpointReference : kDocument;
     case kEndpointReference:
     case kReplyTo:
     case kFrom:
     case kFaultTo:
-        return Among(child,
-                     {{"ReferenceProperties", kReferenceProperties}, {"ReferenceParameters", kReferenceParameters}});
+        if (child == "ReferenceProperties") return kReferenceProperties;
+        return child == "ReferenceParameters" ? kReferenceParameters : kDocument;
     default: return kDocument;
     }
 }
@@ -152,7 +145,7 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
         switch (m_state) {
         case State::Text:
             if (!Structural()) {
-                p = static_cast<char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+                if (*p != '<') p = static_cast<char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
                 if (!p) return;
             } else {
                 for (; p < end && *p != '<'; ++p)
@@ -173,7 +166,15 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
             m_name.size += take;
             if (q > p) m_lastInTag = q[-1];
             p = q;
-            if (p < end) EndElementName();  // its end byte is read in the attributes
+            if (p == end) return;
+            EndElementName();
+            // A tag without attributes is done here; any other end byte is
+            // read in the attributes.
+            if (*p == '>') {
+                OpenElement();
+                m_state = State::Text;
+                ++p;
+            }
             break;
         }
         case State::Attributes:
