@@ -27,11 +27,19 @@ struct Name {
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view xml) : m_xml(xml)
+    // The stacks are the caller's, kept from one message to the next so that
+    // an ordinary message costs no allocation.
+    struct Stacks {
+        std::vector<std::string_view> declared;
+        std::vector<std::size_t> scopes;
+        std::vector<std::string_view> prefixes;  // of the attributes of the start tag being read
+    };
+
+    Scanner(std::string_view xml, Stacks& stacks)
+        : m_xml(xml), m_declared(stacks.declared), m_scopes(stacks.scopes), m_prefixes(stacks.prefixes)
     {
-        // Room for an ordinary message, so that it costs no growth on the way.
-        m_declared.reserve(16);
-        m_scopes.reserve(16);
+        m_declared.clear();
+        m_scopes.clear();
     }
 
     bool Run()
@@ -171,13 +179,24 @@ private:
 
     std::string_view m_xml;
     std::size_t m_pos = 0;
-    std::vector<std::string_view> m_declared;
-    std::vector<std::size_t> m_scopes;
-    std::vector<std::string_view> m_prefixes;  // of the attributes of the start tag being read
+    std::vector<std::string_view>& m_declared;
+    std::vector<std::size_t>& m_scopes;
+    std::vector<std::string_view>& m_prefixes;
 };
+
+// Stacks beyond this many entries are not kept for the next message.
+constexpr std::size_t kKeptDepth = 1024;
 
 }  // namespace
 
-bool AllPrefixesDeclared(std::string_view xml) { return Scanner(xml).Run(); }
+bool AllPrefixesDeclared(std::string_view xml)
+{
+    thread_local Scanner::Stacks stacks;
+    const bool declared = Scanner(xml, stacks).Run();
+    if (stacks.declared.capacity() > kKeptDepth || stacks.scopes.capacity() > kKeptDepth ||
+        stacks.prefixes.capacity() > kKeptDepth)
+        stacks = {};
+    return declared;
+}
 
 }  // namespace signseek::wire
