@@ -1,6 +1,7 @@
 #include "wire/PrefixCheck.h"
 
-#include <array>
+#include "wire/ByteScan.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,16 +10,6 @@ namespace signseek::wire {
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-// The bytes a name is read up to: those that end it (white space, '>', '/'
-// and '=') and the colon after its prefix.
-constexpr unsigned char kEnd = 1, kColon = 2;
-constexpr auto kNameBytes = [] {
-    std::array<unsigned char, 256> bytes{};
-    for (unsigned char c : {' ', '\t', '\n', '\r', '>', '/', '='}) bytes[c] = kEnd;
-    bytes[':'] = kColon;
-    return bytes;
-}();
 
 // A name and its prefix ("" without one).
 struct Name {
@@ -45,9 +36,10 @@ public:
     bool Run()
     {
         while (m_pos < m_xml.size()) {
-            const void* lt = std::memchr(m_xml.data() + m_pos, '<', m_xml.size() - m_pos);
-            if (!lt) return true;
-            m_pos = static_cast<std::size_t>(static_cast<const char*>(lt) - m_xml.data()) + 1;
+            const char* const end = m_xml.data() + m_xml.size();
+            const char* lt = FindAny<'<'>(m_xml.data() + m_pos, end);
+            if (lt == end) return true;
+            m_pos = static_cast<std::size_t>(lt - m_xml.data()) + 1;
             const char next = m_pos < m_xml.size() ? m_xml[m_pos] : '\0';
             if (next == '?') {
                 if (!SkipPast("?>")) return true;
@@ -101,9 +93,10 @@ private:
 
     bool EndTag()
     {
-        const void* gt = std::memchr(m_xml.data() + m_pos, '>', m_xml.size() - m_pos);
-        if (!gt) return false;
-        m_pos = static_cast<std::size_t>(static_cast<const char*>(gt) - m_xml.data()) + 1;
+        const char* const end = m_xml.data() + m_xml.size();
+        const char* gt = FindAny<'>'>(m_xml.data() + m_pos, end);
+        if (gt == end) return false;
+        m_pos = static_cast<std::size_t>(gt - m_xml.data()) + 1;
         if (!m_scopes.empty()) {
             if (m_declared.size() > m_scopes.back()) m_declared.resize(m_scopes.back());
             m_scopes.pop_back();
@@ -113,17 +106,17 @@ private:
 
     Name ReadName()
     {
-        const std::size_t start = m_pos;
-        const std::size_t size = m_xml.size();
-        const char* xml = m_xml.data();
-        while (m_pos < size && !kNameBytes[static_cast<unsigned char>(xml[m_pos])]) ++m_pos;
+        const char* const begin = m_xml.data();
+        const char* const end = begin + m_xml.size();
+        const char* const start = begin + m_pos;
+        const char* at = FindAny<' ', '\t', '\n', '\r', '>', '/', '=', ':'>(start, end);
         std::string_view prefix;
-        if (m_pos < size && kNameBytes[static_cast<unsigned char>(xml[m_pos])] == kColon) {
-            prefix = m_xml.substr(start, m_pos - start);
-            ++m_pos;
-            while (m_pos < size && kNameBytes[static_cast<unsigned char>(xml[m_pos])] != kEnd) ++m_pos;
+        if (at < end && *at == ':') {
+            prefix = std::string_view(start, static_cast<std::size_t>(at - start));
+            at = FindAny<' ', '\t', '\n', '\r', '>', '/', '='>(at + 1, end);
         }
-        return {m_xml.substr(start, m_pos - start), prefix};
+        m_pos = static_cast<std::size_t>(at - begin);
+        return {std::string_view(start, static_cast<std::size_t>(at - start)), prefix};
     }
 
     void SkipSpace()
