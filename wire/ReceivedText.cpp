@@ -1,7 +1,8 @@
 #include "wire/ReceivedText.h"
 
+#include "wire/ByteScan.h"
+
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <initializer_list>
 
@@ -11,17 +12,6 @@ namespace {
 constexpr std::size_t kLongestName = 64;  // longer names are no structural element
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-// The bytes that end an element name, and those that end an attribute name.
-constexpr auto kNameEnds = [] {
-    std::array<unsigned char, 256> ends{};
-    for (unsigned char c : {' ', '\t', '\n', '\r', '/', '>'}) ends[c] = 3;
-    ends['='] = 2;
-    return ends;
-}();
-
-bool EndsElementName(char c) { return kNameEnds[static_cast<unsigned char>(c)] & 1; }
-bool EndsAttributeName(char c) { return kNameEnds[static_cast<unsigned char>(c)] & 2; }
 
 std::string_view LocalName(std::string_view name)
 {
@@ -126,6 +116,7 @@ void ReceivedTextFilter::Reset(bool httpHeaderFirst)
 void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, std::size_t xmlLimit, bool& xmlTooLong)
 {
     m_attributeStart = nullptr;  // bytes of an earlier call are gone
+    m_nameStart = nullptr;
     std::size_t i = 0;
     while (i < length && m_state == State::HttpHeader) Byte(data[i++]);
     // The checks read the message as sent, before any blanking.
@@ -145,29 +136,44 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
         switch (m_state) {
         case State::Text:
             if (!Structural()) {
-                if (*p != '<') p = static_cast<char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
-                if (!p) return;
+                p = FindAny<'<'>(p, end);
+                if (p == end) return;
             } else {
                 for (; p < end && *p != '<'; ++p)
                     if (!IsSpace(*p)) *p = ' ';
                 if (p == end) return;
             }
             m_name.size = 0;
-            if (++p < end)
+            if (++p < end) {
                 Markup(*p++);
-            else
+                if (m_state == State::StartTag) m_nameStart = p - 1;
+            } else {
                 m_state = State::Markup;
+            }
             break;
         case State::StartTag: {
-            char* q = p;
-            while (q < end && !EndsElementName(*q)) ++q;
-            const std::size_t take = std::min(static_cast<std::size_t>(q - p), kNameRoom - m_name.size);
-            std::memcpy(m_name.text + m_name.size, p, take);
-            m_name.size += take;
+            char* q = FindAny<' ', '\t', '\n', '\r', '/', '>'>(p, end);
             if (q > p) m_lastInTag = q[-1];
+            // A name read whole from these bytes is looked at where it is;
+            // one cut off by their end is kept for the next call.
+            std::string_view name;
+            if (m_nameStart && q < end) {
+                name = std::string_view(m_nameStart, std::min(static_cast<std::size_t>(q - m_nameStart), kNameRoom));
+            } else {
+                const char* from = p;
+                if (m_nameStart) {
+                    from = m_nameStart;
+                    m_name.size = 0;
+                }
+                const std::size_t take = std::min(static_cast<std::size_t>(q - from), kNameRoom - m_name.size);
+                std::memcpy(m_name.text + m_name.size, from, take);
+                m_name.size += take;
+                name = m_name.View();
+            }
+            m_nameStart = nullptr;
             p = q;
             if (p == end) return;
-            EndElementName();
+            EndElementName(name);
             // A tag without attributes is done here; any other end byte is
             // read in the attributes.
             if (*p == '>') {
@@ -179,7 +185,7 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
         }
         case State::Attributes:
             if (m_inAttributeName) {
-                while (p < end && !EndsAttributeName(*p)) m_attributeName.Add(*p++);
+                for (char* q = FindAny<' ', '\t', '\n', '\r', '=', '/', '>'>(p, end); p < q;) m_attributeName.Add(*p++);
                 if (p == end) return;
             }
             Byte(*p++);
@@ -193,8 +199,8 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
             break;
         case State::EndTag:
         case State::Instruction:
-            p = static_cast<char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
-            if (!p) return;
+            p = FindAny<'>'>(p, end);
+            if (p == end) return;
             ++p;
             if (m_state == State::EndTag) CloseElement();
             m_state = State::Text;
@@ -224,18 +230,17 @@ void ReceivedTextFilter::EndAttributeName()
     m_inAttributeName = false;
 }
 
-void ReceivedTextFilter::EndElementName()
+void ReceivedTextFilter::EndElementName(std::string_view name)
 {
     m_state = State::Attributes;
-    // The records' own attributes are read by their local name; the runtime
-    // matches them unprefixed only, so their prefix is blanked.
     m_readsAttributesByLocalName = false;
     // Below an element that is not structural, the name is of no interest.
     if (m_otherDepth > 0) return;
-    const std::string_view local = LocalName(m_name.View());
-    m_localStart = m_name.size - local.size();
+    const std::string_view local = LocalName(name);
     m_readsAttributesByLocalName =
         m_depth > 0 && (local == "Scopes" || local == "AppSequence" || local == "ServiceName" || local == "RelatesTo");
+    const unsigned char parent = m_depth ? m_structural[m_depth - 1] : static_cast<unsigned char>(kDocument);
+    m_openKind = name.size() > kLongestName ? kDocument : StructuralChild(parent, local);
 }
 
 void ReceivedTextFilter::Markup(char c)
@@ -256,14 +261,8 @@ void ReceivedTextFilter::Markup(char c)
 
 void ReceivedTextFilter::OpenElement()
 {
-    if (m_otherDepth > 0 || m_name.size > kLongestName) {
-        ++m_otherDepth;
-        return;
-    }
-    const unsigned char parent = m_depth ? m_structural[m_depth - 1] : static_cast<unsigned char>(kDocument);
-    const Kind child = StructuralChild(parent, m_name.View().substr(m_localStart));
-    if (child != kDocument && m_depth < kMaxStructuralDepth)
-        m_structural[m_depth++] = child;
+    if (m_otherDepth == 0 && m_openKind != kDocument && m_depth < kMaxStructuralDepth)
+        m_structural[m_depth++] = m_openKind;
     else
         ++m_otherDepth;
 }
@@ -308,7 +307,7 @@ void ReceivedTextFilter::Byte(char& c)
     }
     case State::StartTag:
         if (IsSpace(c) || c == '/' || c == '>') {
-            EndElementName();
+            EndElementName(m_name.View());
             Byte(c);
             return;
         }

@@ -72,14 +72,15 @@ private:
     void Byte(char& c);
     void Markup(char c);  // the byte after '<'
     void EndAttributeName();
-    void EndElementName();
+    void EndElementName(std::string_view name);
     void OpenElement();
     void CloseElement();
     bool Structural() const { return m_otherDepth == 0 && m_depth > 0; }
 
     State m_state = State::Text;
-    Name m_name;                   // element name being read
-    std::size_t m_localStart = 0;  // where its local part begins, once it is read
+    Name m_name;                        // element name being read, when it is cut off
+    const char* m_nameStart = nullptr;  // or where it starts in the bytes of the current call
+    unsigned char m_openKind = 0;       // what the element opens, once its name is read
     Recent m_recent;
     char m_quote = 0;
     Name m_attributeName;
