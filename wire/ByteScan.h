@@ -12,8 +12,7 @@
 namespace signseek::wire {
 
 // The first byte in [p, end) that is one of `Bytes`, or `end`.
-template <char... Bytes>
-inline const char* FindAny(const char* p, const char* end)
+template <char... Bytes> inline const char* FindAny(const char* p, const char* end)
 {
 #if defined(__SSE2__)
     for (; end - p >= 16; p += 16) {
@@ -27,8 +26,7 @@ inline const char* FindAny(const char* p, const char* end)
     return end;
 }
 
-template <char... Bytes>
-inline char* FindAny(char* p, char* end)
+template <char... Bytes> inline char* FindAny(char* p, char* end)
 {
     return const_cast<char*>(FindAny<Bytes...>(static_cast<const char*>(p), static_cast<const char*>(end)));
 }
