@@ -2,6 +2,7 @@
 
 #include "soapH.h"
 #include "wire/ErrorTable.h"
+#include "wire/InputStart.h"
 #include "wire/NamespaceTable.h"
 #include "wire/PrefixCheck.h"
 #include "wire/WireState.h"
@@ -135,7 +136,7 @@ int BeginReceive(soap* ctx)
     ctx->action = nullptr;
     ctx->errnum = 0;
     if (refused) return Refuse(ctx, refused);
-    if (soap_begin_recv(ctx)) {
+    if (StartInput(ctx)) {
         if (state.refusal) return Refuse(ctx, std::exchange(state.refusal, 0));
         // The runtime answers a method it does not know (TRACE and the like)
         // with a bare 405; it is refused like every other method but POST.

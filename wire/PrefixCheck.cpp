@@ -1,5 +1,8 @@
 #include "wire/PrefixCheck.h"
 
+#include "wire/ByteScan.h"
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,31 +11,47 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-std::string_view PrefixOf(std::string_view name)
-{
-    std::size_t colon = name.find(':');
-    return colon == std::string_view::npos ? std::string_view{} : name.substr(0, colon);
-}
+// A name and its prefix ("" without one).
+struct Name {
+    std::string_view text, prefix;
+};
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view xml) : m_xml(xml) {}
+    // The stacks are the caller's, kept from one message to the next so that
+    // an ordinary message costs no allocation.
+    struct Stacks {
+        std::vector<std::string_view> declared;
+        std::vector<std::size_t> scopes;
+        std::vector<std::string_view> prefixes;  // of the attributes of the start tag being read
+    };
+
+    Scanner(std::string_view xml, Stacks& stacks)
+        : m_xml(xml), m_declared(stacks.declared), m_scopes(stacks.scopes), m_prefixes(stacks.prefixes)
+    {
+        m_declared.clear();
+        m_scopes.clear();
+    }
 
     bool Run()
     {
         while (m_pos < m_xml.size()) {
-            std::size_t lt = m_xml.find('<', m_pos);
-            if (lt == std::string_view::npos) return true;
-            m_pos = lt + 1;
-            if (Starts("?")) {
+            const char* const end = m_xml.data() + m_xml.size();
+            const char* lt = FindAny<'<'>(m_xml.data() + m_pos, end);
+            if (lt == end) return true;
+            m_pos = static_cast<std::size_t>(lt - m_xml.data()) + 1;
+            const char next = m_pos < m_xml.size() ? m_xml[m_pos] : '\0';
+            if (next == '?') {
                 if (!SkipPast("?>")) return true;
-            } else if (Starts("!--")) {
-                if (!SkipPast("-->")) return true;
-            } else if (Starts("![CDATA[")) {
-                if (!SkipPast("]]>")) return true;
-            } else if (Starts("!")) {
-                if (!SkipDeclaration()) return true;
-            } else if (Starts("/")) {
+            } else if (next == '!') {
+                if (Starts("!--")) {
+                    if (!SkipPast("-->")) return true;
+                } else if (Starts("![CDATA[")) {
+                    if (!SkipPast("]]>")) return true;
+                } else if (!SkipDeclaration()) {
+                    return true;
+                }
+            } else if (next == '/') {
                 if (!EndTag()) return true;
             } else {
                 int result = StartTag();
@@ -74,21 +93,30 @@ private:
 
     bool EndTag()
     {
-        if (!SkipPast(">")) return false;
+        const char* const end = m_xml.data() + m_xml.size();
+        const char* gt = FindAny<'>'>(m_xml.data() + m_pos, end);
+        if (gt == end) return false;
+        m_pos = static_cast<std::size_t>(gt - m_xml.data()) + 1;
         if (!m_scopes.empty()) {
-            m_declared.resize(m_scopes.back());
+            if (m_declared.size() > m_scopes.back()) m_declared.resize(m_scopes.back());
             m_scopes.pop_back();
         }
         return true;
     }
 
-    std::string_view Name()
+    Name ReadName()
     {
-        std::size_t start = m_pos;
-        while (m_pos < m_xml.size() && !IsSpace(m_xml[m_pos]) && m_xml[m_pos] != '>' && m_xml[m_pos] != '/' &&
-               m_xml[m_pos] != '=')
-            ++m_pos;
-        return m_xml.substr(start, m_pos - start);
+        const char* const begin = m_xml.data();
+        const char* const end = begin + m_xml.size();
+        const char* const start = begin + m_pos;
+        const char* at = FindAny<' ', '\t', '\n', '\r', '>', '/', '=', ':'>(start, end);
+        std::string_view prefix;
+        if (at < end && *at == ':') {
+            prefix = std::string_view(start, static_cast<std::size_t>(at - start));
+            at = FindAny<' ', '\t', '\n', '\r', '>', '/', '='>(at + 1, end);
+        }
+        m_pos = static_cast<std::size_t>(at - begin);
+        return {std::string_view(start, static_cast<std::size_t>(at - start)), prefix};
     }
 
     void SkipSpace()
@@ -107,15 +135,15 @@ private:
     // 1 scanned, 0 cannot follow, -1 undeclared prefix found.
     int StartTag()
     {
-        std::string_view element = Name();
-        std::vector<std::string_view> attributes;
+        const Name element = ReadName();
+        m_prefixes.clear();
         const std::size_t scope = m_declared.size();
         for (;;) {
             SkipSpace();
             if (m_pos >= m_xml.size()) return 0;
             char c = m_xml[m_pos];
             if (c == '>' || c == '/') break;
-            std::string_view name = Name();
+            const Name name = ReadName();
             SkipSpace();
             if (m_pos >= m_xml.size() || m_xml[m_pos] != '=') return 0;
             ++m_pos;
@@ -125,14 +153,14 @@ private:
             std::size_t end = m_xml.find(quote, m_pos);
             if (end == std::string_view::npos) return 0;
             m_pos = end + 1;
-            if (name.substr(0, 6) == "xmlns:")
-                m_declared.emplace_back(name.substr(6));
-            else if (name != "xmlns")
-                attributes.push_back(name);
+            if (name.text.substr(0, 6) == "xmlns:")
+                m_declared.emplace_back(name.text.substr(6));
+            else if (!name.prefix.empty())
+                m_prefixes.push_back(name.prefix);
         }
-        if (!Declared(PrefixOf(element))) return -1;
-        for (std::string_view a : attributes)
-            if (!Declared(PrefixOf(a))) return -1;
+        if (!Declared(element.prefix)) return -1;
+        for (std::string_view prefix : m_prefixes)
+            if (!Declared(prefix)) return -1;
         if (m_xml[m_pos] == '/') {
             m_declared.resize(scope);
             return SkipPast(">") ? 1 : 0;
@@ -144,12 +172,24 @@ private:
 
     std::string_view m_xml;
     std::size_t m_pos = 0;
-    std::vector<std::string_view> m_declared;
-    std::vector<std::size_t> m_scopes;
+    std::vector<std::string_view>& m_declared;
+    std::vector<std::size_t>& m_scopes;
+    std::vector<std::string_view>& m_prefixes;
 };
+
+// Stacks beyond this many entries are not kept for the next message.
+constexpr std::size_t kKeptDepth = 1024;
 
 }  // namespace
 
-bool AllPrefixesDeclared(std::string_view xml) { return Scanner(xml).Run(); }
+bool AllPrefixesDeclared(std::string_view xml)
+{
+    thread_local Scanner::Stacks stacks;
+    const bool declared = Scanner(xml, stacks).Run();
+    if (stacks.declared.capacity() > kKeptDepth || stacks.scopes.capacity() > kKeptDepth ||
+        stacks.prefixes.capacity() > kKeptDepth)
+        stacks = {};
+    return declared;
+}
 
 }  // namespace signseek::wire

@@ -1,8 +1,10 @@
 #include "wire/ReceivedText.h"
 
+#include "wire/ByteScan.h"
+
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
-#include <string_view>
 
 namespace signseek::wire {
 namespace {
@@ -13,54 +15,108 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 std::string_view LocalName(std::string_view name)
 {
-    std::size_t colon = name.rfind(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+    const void* colon = name.empty() ? nullptr : ::memrchr(name.data(), ':', name.size());
+    if (!colon) return name;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(colon) - name.data());
+    return name.substr(at + 1);
 }
 
-// Whether an element named `child` inside the structural element `parent`
-// ("" for the document itself) is structural too: its own content is
-// elements only.
-bool StructuralChild(std::string_view parent, std::string_view child)
+// The structural elements by kind; 0 stands for the document itself.
+enum Kind : unsigned char {
+    kDocument,
+    kEnvelope,
+    kHeader,
+    kBody,
+    kReplyTo,
+    kFrom,
+    kFaultTo,
+    kProbeMatches,
+    kResolveMatches,
+    kHello,
+    kBye,
+    kProbe,
+    kResolve,
+    kProbeMatch,
+    kResolveMatch,
+    kEndpointReference,
+    kReferenceProperties,
+    kReferenceParameters,
+};
+
+// The kind of an element named `child` inside the structural element
+// `parent` when it is structural too (its own content is elements only),
+// else kDocument.
+Kind StructuralChild(unsigned char parent, std::string_view child)
 {
-    auto any = [child](std::initializer_list<std::string_view> names) {
-        for (std::string_view n : names)
-            if (child == n) return true;
-        return false;
-    };
-    if (parent.empty()) return child == "Envelope";
-    if (parent == "Envelope") return any({"Header", "Body"});
-    if (parent == "Header") return any({"ReplyTo", "From", "FaultTo"});
-    if (parent == "Body") return any({"ProbeMatches", "ResolveMatches", "Hello", "Bye", "Probe", "Resolve"});
-    if (parent == "ProbeMatches") return child == "ProbeMatch";
-    if (parent == "ResolveMatches") return child == "ResolveMatch";
-    if (parent == "ProbeMatch" || parent == "ResolveMatch" || parent == "Hello" || parent == "Bye" ||
-        parent == "Probe" || parent == "Resolve")
-        return child == "EndpointReference";
-    if (parent == "EndpointReference" || parent == "ReplyTo" || parent == "From" || parent == "FaultTo")
-        return any({"ReferenceProperties", "ReferenceParameters"});
-    return false;
+    switch (parent) {
+    case kDocument: return child == "Envelope" ? kEnvelope : kDocument;
+    case kEnvelope:
+        if (child == "Header") return kHeader;
+        return child == "Body" ? kBody : kDocument;
+    case kHeader:
+        if (child == "ReplyTo") return kReplyTo;
+        if (child == "From") return kFrom;
+        return child == "FaultTo" ? kFaultTo : kDocument;
+    case kBody:
+        if (child == "ProbeMatches") return kProbeMatches;
+        if (child == "ResolveMatches") return kResolveMatches;
+        if (child == "Hello") return kHello;
+        if (child == "Bye") return kBye;
+        if (child == "Probe") return kProbe;
+        return child == "Resolve" ? kResolve : kDocument;
+    case kProbeMatches: return child == "ProbeMatch" ? kProbeMatch : kDocument;
+    case kResolveMatches: return child == "ResolveMatch" ? kResolveMatch : kDocument;
+    case kProbeMatch:
+    case kResolveMatch:
+    case kHello:
+    case kBye:
+    case kProbe:
+    case kResolve: return child == "EndpointReference" ? kEndpointReference : kDocument;
+    case kEndpointReference:
+    case kReplyTo:
+    case kFrom:
+    case kFaultTo:
+        if (child == "ReferenceProperties") return kReferenceProperties;
+        return child == "ReferenceParameters" ? kReferenceParameters : kDocument;
+    default: return kDocument;
+    }
 }
 
 }  // namespace
 
+void ReceivedTextFilter::Recent::Add(char c)
+{
+    if (size == sizeof bytes) {
+        std::memmove(bytes, bytes + 1, sizeof bytes - 1);
+        --size;
+    }
+    bytes[size++] = c;
+}
+
+bool ReceivedTextFilter::Recent::EndsWith(std::string_view mark) const
+{
+    return mark.size() <= size && std::string_view(bytes + size - mark.size(), mark.size()) == mark;
+}
+
 void ReceivedTextFilter::Reset(bool httpHeaderFirst)
 {
     m_state = httpHeaderFirst ? State::HttpHeader : State::Text;
-    m_name.clear();
-    m_recent.clear();
+    m_name.size = 0;
+    m_recent.size = 0;
     m_quote = 0;
     m_lastInTag = 0;
-    m_attributeName.clear();
+    m_attributeName.size = 0;
     m_attributeStart = nullptr;
     m_inAttributeName = false;
     m_readsAttributesByLocalName = false;
-    m_structural.clear();
+    m_depth = 0;
     m_otherDepth = 0;
 }
 
 void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, std::size_t xmlLimit, bool& xmlTooLong)
 {
     m_attributeStart = nullptr;  // bytes of an earlier call are gone
+    m_nameStart = nullptr;
     std::size_t i = 0;
     while (i < length && m_state == State::HttpHeader) Byte(data[i++]);
     // The checks read the message as sent, before any blanking.
@@ -72,52 +128,141 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
             xml.append(data + i, length - i);
         }
     }
-    while (i < length) {
-        // Text that is not stray needs no look until the next tag.
-        if (m_state == State::Text && !Structural()) {
-            const void* lt = std::memchr(data + i, '<', length - i);
-            if (!lt) break;
-            i = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
+    // Runs that need no look byte by byte (text, names, values, end tags)
+    // are taken at once; every other byte goes through Byte.
+    char* p = data + i;
+    char* const end = data + length;
+    while (p < end) {
+        switch (m_state) {
+        case State::Text:
+            if (!Structural()) {
+                p = FindAny<'<'>(p, end);
+                if (p == end) return;
+            } else {
+                for (; p < end && *p != '<'; ++p)
+                    if (!IsSpace(*p)) *p = ' ';
+                if (p == end) return;
+            }
+            m_name.size = 0;
+            if (++p < end) {
+                Markup(*p++);
+                if (m_state == State::StartTag) m_nameStart = p - 1;
+            } else {
+                m_state = State::Markup;
+            }
+            break;
+        case State::StartTag: {
+            char* q = FindAny<' ', '\t', '\n', '\r', '/', '>'>(p, end);
+            if (q > p) m_lastInTag = q[-1];
+            // A name read whole from these bytes is looked at where it is;
+            // one cut off by their end is kept for the next call.
+            std::string_view name;
+            if (m_nameStart && q < end) {
+                name = std::string_view(m_nameStart, std::min(static_cast<std::size_t>(q - m_nameStart), kNameRoom));
+            } else {
+                const char* from = p;
+                if (m_nameStart) {
+                    from = m_nameStart;
+                    m_name.size = 0;
+                }
+                const std::size_t take = std::min(static_cast<std::size_t>(q - from), kNameRoom - m_name.size);
+                std::memcpy(m_name.text + m_name.size, from, take);
+                m_name.size += take;
+                name = m_name.View();
+            }
+            m_nameStart = nullptr;
+            p = q;
+            if (p == end) return;
+            EndElementName(name);
+            // A tag without attributes is done here; any other end byte is
+            // read in the attributes.
+            if (*p == '>') {
+                OpenElement();
+                m_state = State::Text;
+                ++p;
+            }
+            break;
         }
-        Byte(data[i++]);
+        case State::Attributes:
+            if (m_inAttributeName) {
+                for (char* q = FindAny<' ', '\t', '\n', '\r', '=', '/', '>'>(p, end); p < q;) m_attributeName.Add(*p++);
+                if (p == end) return;
+            }
+            Byte(*p++);
+            break;
+        case State::Quoted:
+            p = static_cast<char*>(std::memchr(p, m_quote, static_cast<std::size_t>(end - p)));
+            if (!p) return;
+            ++p;
+            m_state = State::Attributes;
+            m_lastInTag = m_quote;
+            break;
+        case State::EndTag:
+        case State::Instruction:
+            p = FindAny<'>'>(p, end);
+            if (p == end) return;
+            ++p;
+            if (m_state == State::EndTag) CloseElement();
+            m_state = State::Text;
+            break;
+        default: Byte(*p++); break;
+        }
     }
 }
 
 void ReceivedTextFilter::EndAttributeName()
 {
-    const std::size_t colon = m_attributeName.find(':');
-    if (m_readsAttributesByLocalName && m_attributeStart && colon != std::string::npos &&
-        m_attributeName.compare(0, colon, "xmlns") != 0) {
-        const std::string_view local = std::string_view(m_attributeName).substr(colon + 1);
+    const std::string_view name = m_attributeName.View();
+    const std::size_t colon = name.find(':');
+    if (m_readsAttributesByLocalName && m_attributeStart && colon != std::string_view::npos &&
+        name.substr(0, colon) != "xmlns") {
+        const std::string_view local = name.substr(colon + 1);
         for (std::string_view known :
              {"MatchBy", "InstanceId", "SequenceId", "MessageNumber", "PortName", "RelationshipType"}) {
             if (local == known) {
-                for (std::size_t k = 0; k <= colon; ++k) m_attributeStart[k] = ' ';
+                std::memset(m_attributeStart, ' ', colon + 1);
                 break;
             }
         }
     }
-    m_attributeName.clear();
+    m_attributeName.size = 0;
     m_attributeStart = nullptr;
     m_inAttributeName = false;
 }
 
-void ReceivedTextFilter::Remember(char c)
+void ReceivedTextFilter::EndElementName(std::string_view name)
 {
-    m_recent += c;
-    if (m_recent.size() > 4) m_recent.erase(0, m_recent.size() - 4);
+    m_state = State::Attributes;
+    m_readsAttributesByLocalName = false;
+    // Below an element that is not structural, the name is of no interest.
+    if (m_otherDepth > 0) return;
+    const std::string_view local = LocalName(name);
+    m_readsAttributesByLocalName =
+        m_depth > 0 && (local == "Scopes" || local == "AppSequence" || local == "ServiceName" || local == "RelatesTo");
+    const unsigned char parent = m_depth ? m_structural[m_depth - 1] : static_cast<unsigned char>(kDocument);
+    m_openKind = name.size() > kLongestName ? kDocument : StructuralChild(parent, local);
+}
+
+void ReceivedTextFilter::Markup(char c)
+{
+    if (c == '/') {
+        m_state = State::EndTag;
+    } else if (c == '?') {
+        m_state = State::Instruction;
+    } else if (c == '!') {
+        m_state = State::Bang;
+    } else {
+        m_state = State::StartTag;
+        m_name.size = 0;
+        m_name.Add(c);
+        m_lastInTag = c;
+    }
 }
 
 void ReceivedTextFilter::OpenElement()
 {
-    if (m_otherDepth > 0 || m_name.size() > kLongestName) {
-        ++m_otherDepth;
-        return;
-    }
-    const std::string_view parent = m_structural.empty() ? std::string_view{} : std::string_view(m_structural.back());
-    const std::string_view child = LocalName(m_name);
-    if (StructuralChild(parent, child))
-        m_structural.emplace_back(child);
+    if (m_otherDepth == 0 && m_openKind != kDocument && m_depth < kMaxStructuralDepth)
+        m_structural[m_depth++] = m_openKind;
     else
         ++m_otherDepth;
 }
@@ -126,74 +271,60 @@ void ReceivedTextFilter::CloseElement()
 {
     if (m_otherDepth > 0)
         --m_otherDepth;
-    else if (!m_structural.empty())
-        m_structural.pop_back();
+    else if (m_depth > 0)
+        --m_depth;
 }
 
 void ReceivedTextFilter::Byte(char& c)
 {
     switch (m_state) {
     case State::HttpHeader:
-        Remember(c);
-        if (m_recent.ends_with("\r\n\r\n") || m_recent.ends_with("\n\n")) m_state = State::Text;
+        m_recent.Add(c);
+        if (m_recent.EndsWith("\r\n\r\n") || m_recent.EndsWith("\n\n")) m_state = State::Text;
         return;
     case State::Text:
         if (c == '<') {
             m_state = State::Markup;
-            m_name.clear();
+            m_name.size = 0;
         } else if (Structural() && !IsSpace(c)) {
             c = ' ';
         }
         return;
-    case State::Markup:
-        if (c == '/') {
-            m_state = State::EndTag;
-        } else if (c == '?') {
-            m_state = State::Instruction;
-        } else if (c == '!') {
-            m_state = State::Bang;
-        } else {
-            m_state = State::StartTag;
-            m_name = c;
-            m_lastInTag = c;
-        }
-        return;
-    case State::Bang:
-        m_name += c;
-        if (m_name == "--") {
+    case State::Markup: Markup(c); return;
+    case State::Bang: {
+        m_name.Add(c);
+        const std::string_view name = m_name.View();
+        if (name == "--") {
             m_state = State::Comment;
-            m_recent.clear();
-        } else if (m_name == "[CDATA[") {
+            m_recent.size = 0;
+        } else if (name == "[CDATA[") {
             m_state = State::CData;
-            m_recent.clear();
-        } else if (!std::string_view("--").starts_with(m_name) && !std::string_view("[CDATA[").starts_with(m_name)) {
+            m_recent.size = 0;
+        } else if (!std::string_view("--").starts_with(name) && !std::string_view("[CDATA[").starts_with(name)) {
             m_state = c == '>' ? State::Text : State::Instruction;
         }
         return;
+    }
     case State::StartTag:
         if (IsSpace(c) || c == '/' || c == '>') {
-            m_state = State::Attributes;
-            // The records' own attributes are read by their local name; the
-            // runtime matches them unprefixed only, so their prefix is blanked.
-            const std::string_view local = LocalName(m_name);
-            m_readsAttributesByLocalName = Structural() && (local == "Scopes" || local == "AppSequence" ||
-                                                            local == "ServiceName" || local == "RelatesTo");
+            EndElementName(m_name.View());
             Byte(c);
             return;
         }
-        if (m_name.size() <= kLongestName) m_name += c;
+        m_name.Add(c);
         m_lastInTag = c;
         return;
     case State::Attributes:
         if (m_inAttributeName) {
             if (!IsSpace(c) && c != '=' && c != '/' && c != '>') {
-                if (m_attributeName.size() <= kLongestName) m_attributeName += c;
+                m_attributeName.Add(c);
                 return;
             }
             EndAttributeName();
         } else if (!IsSpace(c) && c != '=' && c != '/' && c != '>' && c != '"' && c != '\'') {
             m_inAttributeName = true;
-            m_attributeName = c;
+            m_attributeName.size = 0;
+            m_attributeName.Add(c);
             m_attributeStart = &c;
             m_lastInTag = c;
             return;
@@ -221,13 +352,13 @@ void ReceivedTextFilter::Byte(char& c)
         }
         return;
     case State::Comment:
-        Remember(c);
-        if (m_recent.ends_with("-->")) m_state = State::Text;
+        m_recent.Add(c);
+        if (m_recent.EndsWith("-->")) m_state = State::Text;
         return;
     case State::CData:
         // Left as sent: its end mark cannot be told in time from content.
-        Remember(c);
-        if (m_recent.ends_with("]]>")) m_state = State::Text;
+        m_recent.Add(c);
+        if (m_recent.EndsWith("]]>")) m_state = State::Text;
         return;
     case State::Instruction:
         if (c == '>') m_state = State::Text;

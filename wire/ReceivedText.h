@@ -18,7 +18,7 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace signseek::wire {
 
@@ -46,24 +46,53 @@ private:
         Instruction,  // <? ... ?> and <! ... >
     };
 
+    // Names are kept up to one byte past the longest structural name, so
+    // that a longer one is still told apart.
+    static constexpr std::size_t kNameRoom = 65;
+
+    // A bounded copy of a name as it arrives.
+    struct Name {
+        char text[kNameRoom];
+        std::size_t size = 0;
+        void Add(char c)
+        {
+            if (size < kNameRoom) text[size++] = c;
+        }
+        std::string_view View() const { return {text, size}; }
+    };
+
+    // The last bytes read: the end marks of the HTTP header, comments and CDATA.
+    struct Recent {
+        char bytes[4] = {};
+        std::size_t size = 0;
+        void Add(char c);
+        bool EndsWith(std::string_view mark) const;
+    };
+
     void Byte(char& c);
-    void Remember(char c);
+    void Markup(char c);  // the byte after '<'
     void EndAttributeName();
+    void EndElementName(std::string_view name);
     void OpenElement();
     void CloseElement();
-    bool Structural() const { return m_otherDepth == 0 && !m_structural.empty(); }
+    bool Structural() const { return m_otherDepth == 0 && m_depth > 0; }
 
     State m_state = State::Text;
-    std::string m_name;    // element name being read
-    std::string m_recent;  // last few bytes: header end, comment and CDATA marks
+    Name m_name;                        // element name being read, when it is cut off
+    const char* m_nameStart = nullptr;  // or where it starts in the bytes of the current call
+    unsigned char m_openKind = 0;       // what the element opens, once its name is read
+    Recent m_recent;
     char m_quote = 0;
-    std::string m_attributeName;
+    Name m_attributeName;
     char* m_attributeStart = nullptr;  // in the bytes of the current call only
     bool m_inAttributeName = false;
     bool m_readsAttributesByLocalName = false;
     char m_lastInTag = 0;
-    std::vector<std::string> m_structural;  // local names of the open structural elements
-    std::size_t m_otherDepth = 0;           // open elements below the last structural one
+    // The open structural elements, by kind; the record's shape bounds their depth.
+    static constexpr std::size_t kMaxStructuralDepth = 8;
+    unsigned char m_structural[kMaxStructuralDepth] = {};
+    std::size_t m_depth = 0;
+    std::size_t m_otherDepth = 0;  // open elements below the last structural one
 };
 
 }  // namespace signseek::wire

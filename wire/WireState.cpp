@@ -9,7 +9,9 @@ const char kStatePluginId[] = "SIGNSEEK-WIRE-STATE";
 
 int CopyState(soap*, soap_plugin* dst, soap_plugin* src)
 {
-    dst->data = new WireState(*static_cast<WireState*>(src->data));
+    auto* copy = new WireState(*static_cast<WireState*>(src->data));
+    copy->runtimeTablesEmpty = false;  // the copy's tables are its own
+    dst->data = copy;
     return SOAP_OK;
 }
 

@@ -59,6 +59,9 @@ struct WireState {
     ReceivedTextFilter receivedFilter;
     std::string received;
     bool receivedTooLong = false;
+    // The runtime's id and pointer tables are known to be empty: the last
+    // message could not fill them.
+    bool runtimeTablesEmpty = false;
 
     // Output URI of a row: the override when the row holds one.
     std::string OutputUri(int row) const;

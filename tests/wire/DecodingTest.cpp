@@ -4,6 +4,7 @@
 #include "WireTestSupport.h"
 #include "wire/EnvelopeReader.h"
 #include "wire/NamespaceTable.h"
+#include "wire/ReceivedText.h"
 #include "wire/UnsignedCodec.h"
 #include "wire/WireState.h"
 
@@ -299,6 +300,73 @@ TEST_F(Decoder, PrettyPrintedMatchWithStrayTextKeepsEveryChild)
     EXPECT_EQ("http://h/", seen.xAddrs);
     EXPECT_EQ(4u, seen.metadataVersion);
     EXPECT_EQ((std::vector<std::string>{"<Description>Lobby</Description>", "<Height>96</Height>"}), seen.extensions);
+}
+
+// However a datagram opens, a listener that has served messages before reads
+// it as one that has not (whose first message the runtime starts itself),
+// and reads the next message as well.
+struct DatagramOpening : ::testing::TestWithParam<std::string> {};
+
+TEST_P(DatagramOpening, IsReadAsOnAFreshListenerAndTheNextMessageToo)
+{
+    RecordingService fresh{wire::TransportMode::Udp}, served{wire::TransportMode::Udp};
+    wire::EnableAddressing(&fresh);
+    wire::EnableAddressing(&served);
+    const std::string good = Envelope("", Matches(ProbeMatch("urn:good")));
+    ASSERT_EQ(0, ServeText(served, good));
+    served.probeMatches.clear();
+
+    EXPECT_EQ(ServeText(fresh, GetParam()), ServeText(served, GetParam()));
+    ASSERT_EQ(fresh.probeMatches.size(), served.probeMatches.size());
+    if (!fresh.probeMatches.empty()) {
+        EXPECT_EQ(fresh.probeMatches[0].at(0).address, served.probeMatches[0].at(0).address);
+    }
+
+    served.probeMatches.clear();
+    EXPECT_EQ(0, ServeText(served, good));
+    ASSERT_EQ(1u, served.probeMatches.size());
+    EXPECT_EQ("urn:good", served.probeMatches[0].at(0).address);
+}
+
+const std::string kMatch = Envelope("", Matches(ProbeMatch("urn:a")));
+
+INSTANTIATE_TEST_SUITE_P(Openings, DatagramOpening,
+                         ::testing::Values(kMatch, " \r\n\t" + kMatch, "\xEF\xBB\xBF" + kMatch, "\xFE\xFF" + kMatch, "",
+                                           " \n ",
+                                           "--part\r\nContent-Type: application/soap+xml\r\n\r\n" + kMatch +
+                                               "\r\n--part--\r\n",
+                                           std::string("\x0C\x20\x00\x00", 4) + kMatch, "garbage " + kMatch,
+                                           kMatch.substr(0, kMatch.size() / 2)));
+
+// The filter sees a message in the pieces the runtime reads; where they are
+// cut must not change what it blanks or keeps (but for a record attribute's
+// prefix, which is blanked only when its name starts in the same piece).
+TEST(ReceivedText, BytesCutAnywhereAreFilteredAsInOnePiece)
+{
+    const std::string stray =
+        Envelope("<a:ReplyTo>\n x <a:Address>urn:r</a:Address> y\n</a:ReplyTo>",
+                 Matches("<d:ProbeMatch> stray <a:EndpointReference> z <a:Address>urn:a</a:Address>"
+                         "</a:EndpointReference><d:Scopes MatchBy='r'>s</d:Scopes><!-- c > d --> w "
+                         "<![CDATA[ <q> ]]><x:Ext xmlns:x=\"urn:x\" x:a=\"1 > 2\">keep</x:Ext>"
+                         "<d:AppSequence InstanceId=\"1\"/></d:ProbeMatch>"));
+    const std::string messages[] = {stray, "POST / HTTP/1.1\r\nContent-Length: 9\r\n\r\n" + stray};
+    for (const std::string& message : messages) {
+        const bool http = message.starts_with("POST");
+        std::string whole = message, wholeXml;
+        bool tooLong = false;
+        wire::ReceivedTextFilter filter;
+        filter.Reset(http);
+        filter.Feed(whole.data(), whole.size(), wholeXml, 1 << 20, tooLong);
+        ASSERT_NE(message, whole);  // something was blanked
+        for (std::size_t cut = 1; cut < message.size(); ++cut) {
+            std::string pieces = message, xml;
+            filter.Reset(http);
+            filter.Feed(pieces.data(), cut, xml, 1 << 20, tooLong);
+            filter.Feed(pieces.data() + cut, pieces.size() - cut, xml, 1 << 20, tooLong);
+            ASSERT_EQ(whole, pieces) << "cut at " << cut;
+            ASSERT_EQ(wholeXml, xml) << "cut at " << cut;
+        }
+    }
 }
 
 }  // namespace
