@@ -203,12 +203,28 @@ int EndOfInput(soap* ctx)
     return SOAP_OK;
 }
 
+namespace {
+
+// The filter followed the prefixes as the bytes came; only where it could not
+// tell is the message scanned again.
+bool PrefixesDeclared(const WireState& state)
+{
+    switch (state.receivedFilter.Prefixes()) {
+    case PrefixScopes::Finding::AllDeclared: return true;
+    case PrefixScopes::Finding::Undeclared: return false;
+    case PrefixScopes::Finding::Unknown: break;
+    }
+    return AllPrefixesDeclared(state.received);
+}
+
+}  // namespace
+
 int FinishMessage(soap* ctx)
 {
     if (ReadBodyEnd(ctx) || ReadEnvelopeEnd(ctx) || EndOfInput(ctx)) return ctx->error;
     KeepInputOverrides(ctx);  // editions declared inside the Body count as well
     const WireState& state = StateOf(ctx);
-    if (!state.receivedTooLong && !AllPrefixesDeclared(state.received)) return ctx->error = SOAP_SYNTAX_ERROR;
+    if (!state.receivedTooLong && !PrefixesDeclared(state)) return ctx->error = SOAP_SYNTAX_ERROR;
     return 0;
 }
 

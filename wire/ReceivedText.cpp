@@ -111,6 +111,8 @@ void ReceivedTextFilter::Reset(bool httpHeaderFirst)
     m_readsAttributesByLocalName = false;
     m_depth = 0;
     m_otherDepth = 0;
+    m_prefixes.Reset();
+    m_tagStep = TagStep::Name;
 }
 
 void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, std::size_t xmlLimit, bool& xmlTooLong)
@@ -128,6 +130,10 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
             xml.append(data + i, length - i);
         }
     }
+    m_prefixes.Text(&xml);
+    if (xmlTooLong) m_prefixes.GiveUp();
+    m_xmlFrom = data + i;
+    m_xmlBase = xml.size() - (length - i);
     // Runs that need no look byte by byte (text, names, values, end tags)
     // are taken at once; every other byte goes through Byte.
     char* p = data + i;
@@ -174,9 +180,11 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
             p = q;
             if (p == end) return;
             EndElementName(name);
+            if (m_prefixes.Watching()) PrefixStartTag(p);
             // A tag without attributes is done here; any other end byte is
             // read in the attributes.
             if (*p == '>') {
+                if (m_prefixes.Watching()) m_prefixes.EndOfStartTag(false);
                 OpenElement();
                 m_state = State::Text;
                 ++p;
@@ -201,6 +209,7 @@ void ReceivedTextFilter::Feed(char* data, std::size_t length, std::string& xml, 
         case State::Instruction:
             p = FindAny<'>'>(p, end);
             if (p == end) return;
+            if (m_state == State::Instruction && m_prefixes.Watching()) m_prefixes.EndOfInstruction(At(p));
             ++p;
             if (m_state == State::EndTag) CloseElement();
             m_state = State::Text;
@@ -243,7 +252,7 @@ void ReceivedTextFilter::EndElementName(std::string_view name)
     m_openKind = name.size() > kLongestName ? kDocument : StructuralChild(parent, local);
 }
 
-void ReceivedTextFilter::Markup(char c)
+void ReceivedTextFilter::Markup(const char& c)
 {
     if (c == '/') {
         m_state = State::EndTag;
@@ -251,11 +260,66 @@ void ReceivedTextFilter::Markup(char c)
         m_state = State::Instruction;
     } else if (c == '!') {
         m_state = State::Bang;
+        m_prefixes.GiveUp();  // the check reads declarations and comments its own way
     } else {
         m_state = State::StartTag;
         m_name.size = 0;
         m_name.Add(c);
         m_lastInTag = c;
+        m_tagNameAt = At(&c);
+        if (IsSpace(c) || c == '>' || c == '=') m_prefixes.GiveUp();
+    }
+}
+
+void ReceivedTextFilter::PrefixStartTag(const char* nameEnd)
+{
+    m_prefixes.StartTag(m_tagNameAt, At(nameEnd) - m_tagNameAt);
+    m_tagStep = TagStep::BeforeAttribute;
+}
+
+// Follows the check's reading of a start tag's attributes; where it would
+// read them otherwise, or stop, the check itself is asked.
+void ReceivedTextFilter::PrefixAttributeByte(char& c)
+{
+    switch (m_tagStep) {
+    case TagStep::BeforeAttribute:
+        if (IsSpace(c)) return;
+        if (c == '>') {
+            m_prefixes.EndOfStartTag(false);
+            m_tagStep = TagStep::Name;
+        } else if (c == '/') {
+            m_prefixes.EndOfStartTag(true);
+            m_tagStep = TagStep::Slash;
+        } else if (c == '=' || c == '"' || c == '\'') {
+            m_prefixes.GiveUp();
+        } else {
+            m_tagStep = TagStep::AttributeName;
+            m_attributeAt = At(&c);
+        }
+        return;
+    case TagStep::AttributeName:
+        m_prefixes.Attribute(m_attributeAt, At(&c) - m_attributeAt);
+        m_tagStep = TagStep::AfterName;
+        [[fallthrough]];
+    case TagStep::AfterName:
+        if (c == '=')
+            m_tagStep = TagStep::AfterEquals;
+        else if (!IsSpace(c))
+            m_prefixes.GiveUp();
+        return;
+    case TagStep::AfterEquals:
+        if (c == '"' || c == '\'')
+            m_tagStep = TagStep::BeforeAttribute;
+        else if (!IsSpace(c))
+            m_prefixes.GiveUp();
+        return;
+    case TagStep::Slash:
+        if (c == '>')
+            m_tagStep = TagStep::Name;
+        else
+            m_prefixes.GiveUp();
+        return;
+    case TagStep::Name: m_prefixes.GiveUp(); return;
     }
 }
 
@@ -269,6 +333,7 @@ void ReceivedTextFilter::OpenElement()
 
 void ReceivedTextFilter::CloseElement()
 {
+    if (m_prefixes.Watching()) m_prefixes.EndTag();
     if (m_otherDepth > 0)
         --m_otherDepth;
     else if (m_depth > 0)
@@ -308,6 +373,7 @@ void ReceivedTextFilter::Byte(char& c)
     case State::StartTag:
         if (IsSpace(c) || c == '/' || c == '>') {
             EndElementName(m_name.View());
+            if (m_prefixes.Watching()) PrefixStartTag(&c);
             Byte(c);
             return;
         }
@@ -315,6 +381,7 @@ void ReceivedTextFilter::Byte(char& c)
         m_lastInTag = c;
         return;
     case State::Attributes:
+        if (m_prefixes.Watching()) PrefixAttributeByte(c);
         if (m_inAttributeName) {
             if (!IsSpace(c) && c != '=' && c != '/' && c != '>') {
                 m_attributeName.Add(c);
@@ -361,7 +428,10 @@ void ReceivedTextFilter::Byte(char& c)
         if (m_recent.EndsWith("]]>")) m_state = State::Text;
         return;
     case State::Instruction:
-        if (c == '>') m_state = State::Text;
+        if (c == '>') {
+            if (m_prefixes.Watching()) m_prefixes.EndOfInstruction(At(&c));
+            m_state = State::Text;
+        }
         return;
     }
 }

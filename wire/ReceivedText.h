@@ -14,7 +14,10 @@
 //
 // On a TCP exchange the bytes start with the HTTP request header; only what
 // follows its empty line is XML. That XML is also kept for the checks made
-// once the message has been read.
+// once the message has been read, and the prefixes its elements declare and
+// use are followed on the way (see Prefixes).
+
+#include "wire/PrefixScopes.h"
 
 #include <cstddef>
 #include <string>
@@ -30,6 +33,12 @@ public:
     // Blanks in place and appends the XML part, as it came, to `xml` (not
     // beyond `xmlLimit` bytes; `xmlTooLong` tells when more came).
     void Feed(char* data, std::size_t length, std::string& xml, std::size_t xmlLimit, bool& xmlTooLong);
+
+    // Whether every prefix of the XML fed so far is declared, as
+    // AllPrefixesDeclared finds; Unknown where the filter read some markup
+    // (a declaration, a comment, an attribute not written name="value")
+    // in a way that check might not, and then only it can tell.
+    PrefixScopes::Finding Prefixes() const { return m_prefixes.Result(); }
 
 private:
     enum class State {
@@ -70,11 +79,16 @@ private:
     };
 
     void Byte(char& c);
-    void Markup(char c);  // the byte after '<'
+    // The steps taken for every tag are inlined into Feed.
+    [[gnu::always_inline]] inline void Markup(const char& c);  // the byte after '<'
     void EndAttributeName();
     void EndElementName(std::string_view name);
     void OpenElement();
-    void CloseElement();
+    [[gnu::always_inline]] inline void CloseElement();
+    // Offset in the kept XML of a byte of the current call.
+    std::size_t At(const char* c) const { return m_xmlBase + static_cast<std::size_t>(c - m_xmlFrom); }
+    [[gnu::always_inline]] inline void PrefixStartTag(const char* nameEnd);
+    [[gnu::always_inline]] inline void PrefixAttributeByte(char& c);
     bool Structural() const { return m_otherDepth == 0 && m_depth > 0; }
 
     State m_state = State::Text;
@@ -93,6 +107,16 @@ private:
     unsigned char m_structural[kMaxStructuralDepth] = {};
     std::size_t m_depth = 0;
     std::size_t m_otherDepth = 0;  // open elements below the last structural one
+
+    // Where the start tag is, for the prefixes: only name="value" pairs,
+    // spaces and a closing "/>" are read the way the check reads them.
+    enum class TagStep : unsigned char { Name, BeforeAttribute, AttributeName, AfterName, AfterEquals, Slash };
+    PrefixScopes m_prefixes;
+    TagStep m_tagStep = TagStep::Name;
+    std::size_t m_tagNameAt = 0;      // in the kept XML
+    std::size_t m_attributeAt = 0;    // in the kept XML
+    const char* m_xmlFrom = nullptr;  // where the XML of the current call starts
+    std::size_t m_xmlBase = 0;        // and its offset in the kept XML
 };
 
 }  // namespace signseek::wire

@@ -240,6 +240,14 @@ TEST_F(Decoder, UndeclaredPrefixIsASyntaxErrorWherever)
     EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", "<d:ProbeMatches zz:a=\"1\"></d:ProbeMatches>")));
     EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo/>")))));
     EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("<zz:Block>1</zz:Block>", Matches(ProbeMatch("urn:a")))));
+    // A declaration ends with its element, empty or not; a comment before the
+    // prefix changes nothing.
+    EXPECT_EQ(SOAP_SYNTAX_ERROR,
+              ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<y:Foo xmlns:y=\"urn:y\"/><y:Bar/>")))));
+    EXPECT_EQ(
+        SOAP_SYNTAX_ERROR,
+        ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<y:Foo xmlns:y='urn:y'></y:Foo><y:Bar/>")))));
+    EXPECT_EQ(SOAP_SYNTAX_ERROR, ServeText(service, Envelope("", Matches(ProbeMatch("urn:a", "<!-- x --><zz:Foo/>")))));
     // Declared on an inner element, or the reserved xml prefix: fine.
     EXPECT_EQ(0, ServeText(service,
                            Envelope("", Matches(ProbeMatch("urn:a", "<zz:Foo xmlns:zz=\"urn:z\" xml:lang=\"en\"/>")))));
