@@ -44,8 +44,11 @@ private:
     long long m_sent = 0;
 };
 
-}  // namespace
-
+// Sends kind's probes to every target of the request at request.probeRate a
+// second (the device run's two count as two), telling `inFlight` of each.
+// Stops early when the request's stop or `cancel` turns true.
+// listenerSocket: the bridge run's listener, which its probes leave from so
+// that the answers come back to it.
 void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind kind, int listenerSocket,
                         wire::ProbesInFlight& inFlight, const std::atomic<bool>& cancel)
 {
@@ -84,6 +87,8 @@ void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind k
     }
 }
 
+}  // namespace
+
 DirectedSweep::DirectedSweep(Match& match, const DiscoveryRequest& request, RunKind kind)
     : m_match(match), m_request(request), m_kind(kind)
 {
@@ -103,15 +108,15 @@ void DirectedSweep::Start(int listenerSocket)
 {
     // Known before the first answer can come.
     m_match.m_directedTargets.insert(m_request.targets.begin(), m_request.targets.end());
-    try {
-        m_thread = std::thread([this, listenerSocket] {
-            SendDirectedProbes(m_match, m_request, m_kind, listenerSocket, m_inFlight, m_cancel);
-            m_inFlight.sending = false;
-        });
-    } catch (const std::system_error&) {
-        // Without a thread of their own the probes go out before anything is served.
+    const auto sweep = [this, listenerSocket] {
         SendDirectedProbes(m_match, m_request, m_kind, listenerSocket, m_inFlight, m_cancel);
         m_inFlight.sending = false;
+    };
+    try {
+        m_thread = std::thread(sweep);
+    } catch (const std::system_error&) {
+        // Without a thread of their own the probes go out before anything is served.
+        sweep();
     }
 }
 

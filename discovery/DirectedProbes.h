@@ -11,17 +11,12 @@
 
 namespace signseek {
 
-// Sends kind's probes to every target of the request at request.probeRate a
-// second (the device run's two count as two), telling `inFlight` of each.
-// Stops early when the request's stop or `cancel` turns true.
-// listenerSocket: the bridge run's listener, which its probes leave from so
-// that the answers come back to it.
-void SendDirectedProbes(Match& match, const DiscoveryRequest& request, RunKind kind, int listenerSocket,
-                        wire::ProbesInFlight& inFlight, const std::atomic<bool>& cancel);
-
-// One run's directed probes: Start (from the match's m_onBound) sends them on
-// a thread while the listener serves; the sweep ends with its last probe,
-// and at the latest when it is destroyed (which cancels and joins).
+// One run's directed probes: kind's probes to every target of the request,
+// at request.probeRate a second (the device run's two count as two). Start
+// (from the match's m_onBound) sends them on a thread while the listener
+// serves; the sweep ends with its last probe, or when the request's stop
+// turns true, and at the latest when it is destroyed (which cancels and
+// joins).
 class DirectedSweep {
 public:
     // Hooks the sweep into the match; request and match must outlive it.
