@@ -171,6 +171,19 @@ private:
     std::vector<int> m_fds;
 };
 
+// A run next to `device` on loopback, with the time-outs of kBoundSeconds.
+DiscoveryRequest LoopbackRequest(const FakeDevice& device)
+{
+    DiscoveryRequest request;
+    request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
+    request.values.discoveryPort = device.DiscoveryPort();
+    request.values.discoveryTimeout = 1;
+    request.values.receiveTimeout = 1;
+    request.values.ttl = 1;
+    request.interfaceAddress = "127.0.0.1";
+    return request;
+}
+
 // Two honest devices that POST their answers (one answers both probes);
 // beforeAnswers, when given, runs with the listen port before the second
 // probe's answers go out.
@@ -185,12 +198,7 @@ struct HonestDevices {
                                fake::ProbeMatchesEnvelope({MatchItems("urn:other", "http://127.0.0.9/", "x9")}));
           })
     {
-        request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-        request.values.discoveryPort = device.DiscoveryPort();
-        request.values.discoveryTimeout = 1;
-        request.values.receiveTimeout = 1;
-        request.values.ttl = 1;
-        request.interfaceAddress = "127.0.0.1";
+        request = LoopbackRequest(device);
     }
 
     // Runs the device search; checks its length and that both devices are listed.
@@ -335,12 +343,7 @@ TEST(HostileNetwork, ForgedAnnouncementsNeitherLoseNorRenameWatchedDevices)
     });
     WatchRequest request;
     request.shownText = ShownText;
-    request.search.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.search.values.discoveryPort = device.DiscoveryPort();
-    request.search.values.discoveryTimeout = 1;
-    request.search.values.receiveTimeout = 1;
-    request.search.values.ttl = 1;
-    request.search.interfaceAddress = "127.0.0.1";
+    request.search = LoopbackRequest(device);
     request.intervalSeconds = 1;
     std::mutex mutex;
     std::vector<std::pair<WatchEvent, DeviceRecord>> events;
@@ -407,13 +410,7 @@ TEST(HostileNetwork, ABurstOfLargeAnswersKeepsTheBoundAndTheHonestBridge)
                                                                "Halden", kBridgeScope, description)}));
         }
     });
-    DiscoveryRequest request;
-    request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.values.discoveryPort = device.DiscoveryPort();
-    request.values.discoveryTimeout = 1;
-    request.values.receiveTimeout = 1;
-    request.values.ttl = 1;
-    request.interfaceAddress = "127.0.0.1";
+    const DiscoveryRequest request = LoopbackRequest(device);
     const auto start = Clock::now();
     const RunResult result = RunDiscovery(RunKind::Bridges, request);
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), kBoundSeconds + kMargin);
@@ -438,13 +435,7 @@ TEST(HostileNetwork, ShortDatagramsToTheBridgeRunDrawNoFault)
                                                                                   "Halden", kBridgeScope)}));
         while (!wiretest::ReadDatagram(attacker, 500).empty()) ++faults;
     });
-    DiscoveryRequest request;
-    request.listenPort = static_cast<std::uint16_t>(wiretest::FreeTcpPort());
-    request.values.discoveryPort = device.DiscoveryPort();
-    request.values.discoveryTimeout = 1;
-    request.values.receiveTimeout = 1;
-    request.values.ttl = 1;
-    request.interfaceAddress = "127.0.0.1";
+    const DiscoveryRequest request = LoopbackRequest(device);
     const RunResult result = RunDiscovery(RunKind::Bridges, request);
     device.Stop();
     close(attacker);
