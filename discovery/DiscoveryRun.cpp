@@ -93,6 +93,8 @@ RunResult RunDevices(const DiscoveryRequest& request)
     Match match;
     Configure(match, request, "devices");
     const auto sweep = PrepareDirected(match, request, RunKind::Devices);
+    // Listening before the probes go: a device may answer at once.
+    if (match.Bind() < 0) return Failed(match);
 
     if (Multicasts(request) && !SendDeviceProbes(match, request, request.interfaceAddress) && request.targets.empty())
         return Failed(match);
@@ -132,6 +134,7 @@ std::vector<RunResult> RunDevicesOnAdapters(const DiscoveryRequest& request, con
     Configure(match, request, "devices");
     match.m_strInterface = "0.0.0.0";  // the listener takes the answers to every adapter's ReplyTo
     match.ShareAmong(adapters);
+    if (match.Bind() < 0) return std::vector<RunResult>(adapters.size(), Failed(match));
     std::vector<std::string> probeFailures(adapters.size());
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         if (!SendDeviceProbes(match, request, adapters[i]))

@@ -38,7 +38,9 @@ public:
     // otherwise the send's SOAP status (0, or negative for a failed send),
     // after which m_nListenPort is the sending socket's local port.
     int SendProbe(int ttl, std::string interfaceAddress);
-    // The same without a ReplyTo: devices answer to the probe's source port.
+    // The same without a ReplyTo: devices answer to the probe's source port,
+    // where the listener is bound (Bind) before the probe goes; E_FAIL when it
+    // cannot be, with nothing sent.
     int SendProbeNoReplyTo(int ttl, std::string interfaceAddress);
 
     // One Probe by unicast to target's discovery port, through a proxy of its
@@ -50,14 +52,19 @@ public:
     // Local port of the proxy's current socket; 65535 when it cannot be read.
     std::uint16_t GetLocalPort() const;
 
-    // Serves answers on m_strInterface:m_nListenPort until the time limit.
-    // E_FAIL when addressing cannot be enabled or the listener cannot bind,
-    // otherwise 0 whatever happened while listening.
+    // Binds the listener on m_strListenHost (else m_strInterface) at
+    // m_nListenPort, once: a run binds before its probes go out, so an answer
+    // that comes at once finds someone listening, not a closed port. E_FAIL
+    // with the failure set when addressing cannot be enabled or the bind fails.
+    int Bind();
+    // Serves answers on the bound listener (binding it first if need be) until
+    // the time limit. E_FAIL when Bind fails, otherwise 0 whatever happened
+    // while listening.
     int Listen();
-    // Bind, then serve until the time limit or a failed accept. HTTP: until
-    // the accept time-out passes with no request, UDP: while KeepRunning
-    // says so; both never past EndMillis. Returns the context's last error code.
-    int Run(const std::string& host, int port);
+    // Serve until the time limit or a failed accept. HTTP: until the accept
+    // time-out passes with no request, UDP: while KeepRunning says so; both
+    // never past EndMillis. Returns the context's last error code.
+    int Serve();
     // HTTP: always (the accept time-out ends it). UDP: while no more than the
     // accept time-out has passed since startMillis (a ClockMillis reading).
     bool KeepRunning(std::int64_t startMillis) const;

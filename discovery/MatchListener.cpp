@@ -23,8 +23,9 @@ constexpr std::int64_t kStopCheckMillis = 50;
 
 }  // namespace
 
-int Match::Listen()
+int Match::Bind()
 {
+    if (m_bBound) return 0;
     if (!m_bAddressingRegistered) {
         if (wire::EnableAddressing(this) != SOAP_OK) {
             m_strFailure = "cannot start the listener: WS-Addressing is not available";
@@ -32,23 +33,28 @@ int Match::Listen()
         }
         m_bAddressingRegistered = true;
     }
-    if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
     const std::string& host = m_strListenHost.empty() ? m_strInterface : m_strListenHost;
-    Run(host, m_nListenPort);
-    if (m_pObserver && ShedConnections() > 0) m_pObserver->ConnectionsShed(m_strRun, ShedConnections());
-    // A listener that never bound heard nothing: that is a failure, not an
+    // A listener that never bound hears nothing: that is a failure, not an
     // empty result.
-    if (!m_bBound) {
+    if (!soap_valid_socket(wire::Bind(this, host.c_str(), m_nListenPort, kBacklog))) {
         m_strFailure = ListenFailure(wire::IsUdp(this), host, m_nListenPort, errnum);
         return E_FAIL;
     }
+    m_bBound = true;
     return 0;
 }
 
-int Match::Run(const std::string& host, int port)
+int Match::Listen()
 {
-    if (!soap_valid_socket(wire::Bind(this, host.c_str(), port, kBacklog))) return error;
-    m_bBound = true;
+    if (Bind() < 0) return E_FAIL;
+    if (!m_pProxy) m_pProxy = std::make_unique<wire::ProbeProxy>();
+    Serve();
+    if (m_pObserver && ShedConnections() > 0) m_pObserver->ConnectionsShed(m_strRun, ShedConnections());
+    return 0;
+}
+
+int Match::Serve()
+{
     if (m_onBound) {
         m_startMillis = ClockMillis();
         if (m_inFlight) {

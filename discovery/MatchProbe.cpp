@@ -73,18 +73,24 @@ int Match::Send(int ttl, const std::string& interfaceAddress, bool withReplyTo)
 
     const std::string group = std::string(wire::kDiscoveryGroup) + ":" + std::to_string(m_nDiscoveryPort);
     const std::string endpoint = "soap.udp://" + group;
-    const int result = wire::SendProbeMessage(m_pProxy.get(), endpoint.c_str(), body.probe, interfaceAddress.c_str(),
-                                              ttl, m_sourcePorts);
-    // Devices answer a probe without ReplyTo at its source port; the bridge
-    // listener binds there, and the socket stays open until the Match ends.
+    int result =
+        wire::PrepareProbeSocket(m_pProxy.get(), endpoint.c_str(), interfaceAddress.c_str(), ttl, m_sourcePorts);
+    std::string failure;
+    if (result == SOAP_OK && !withReplyTo) {
+        // Devices answer a probe without ReplyTo at its source port: the
+        // listener binds there before the probe goes, since an answer can come
+        // at once; the probe's socket stays open until the Match ends.
+        m_nListenPort = GetLocalPort();
+        if (Bind() < 0) failure = m_strFailure;
+    }
+    if (result == SOAP_OK && failure.empty()) result = wire::SendPreparedProbe(m_pProxy.get(), body.probe);
     m_nListenPort = GetLocalPort();
-    const std::string failure =
-        result == SOAP_OK ? std::string() : ProbeFailure(interfaceAddress, m_pProxy->errnum, ttl, m_nDiscoveryPort);
+    if (result != SOAP_OK) failure = ProbeFailure(interfaceAddress, m_pProxy->errnum, ttl, m_nDiscoveryPort);
     if (!failure.empty()) m_strFailure = failure;
     if (m_pObserver) m_pObserver->ProbeSent({m_strRun, m_strTypes, m_strScopes, group, replyTo, failure});
     // A refused multicast option comes back as a positive SOAP code, which
     // callers testing for negative values would take for a probe sent.
-    return result > 0 ? E_FAIL : result;
+    return result > 0 || !failure.empty() ? E_FAIL : result;
 }
 
 int Match::SendProbeToTarget(const std::string& target, const std::string& replyTo, int fromSocket)

@@ -4,6 +4,8 @@
 #include "wire/ProbeBody.h"
 #include "wire/Transport.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,9 +23,29 @@ ProbeProxy::~ProbeProxy()
 int SendProbeMessage(soap* proxy, const char* endpoint, const disc__ProbeType& probe, const char* interfaceAddress,
                      int ttl, const std::vector<std::uint16_t>& sourcePorts)
 {
+    if (int rc = PrepareProbeSocket(proxy, endpoint, interfaceAddress, ttl, sourcePorts)) return rc;
+    return SendPreparedProbe(proxy, probe);
+}
+
+int PrepareProbeSocket(soap* proxy, const char* endpoint, const char* interfaceAddress, int ttl,
+                       const std::vector<std::uint16_t>& sourcePorts)
+{
     if (int rc = Connect(proxy, endpoint, kProbeAction)) return rc;
-    if (!sourcePorts.empty()) BindSourcePort(proxy, sourcePorts);
-    if (int rc = SetMulticastOptions(proxy, interfaceAddress, ttl)) return rc;
+    if (!sourcePorts.empty() && BindSourcePort(proxy, sourcePorts) == 0) {
+        // Every port taken: the one the send would take, taken now.
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (::bind(proxy->socket, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+            proxy->errnum = errno;
+            return proxy->error = SOAP_UDP_ERROR;
+        }
+    }
+    return SetMulticastOptions(proxy, interfaceAddress, ttl);
+}
+
+int SendPreparedProbe(soap* proxy, const disc__ProbeType& probe)
+{
     return SendMessage(proxy, [&probe](XmlWriter& w) { WriteProbeBody(w, probe); });
 }
 

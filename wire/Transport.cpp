@@ -296,7 +296,7 @@ int ConnectOne(soap* ctx, const std::string& endpointText)
     if (const char* failed = SetSocketOptions(fd, !e.udp))
         return SetTransportError(ctx, OptionStep(failed, "tcp_connect()").c_str(), errno, false);
     if (e.udp) {
-        // A bridge listener binds this socket's port after the probe has gone out.
+        // A bridge listener binds this socket's port too.
         int on = 1;
         setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }

@@ -199,6 +199,49 @@ TEST(DiscoverDevices, DeviceAnsweringBothProbesIsListedOnceInFirstAcceptedOrder)
     EXPECT_LT(afterLast, 1.6);
 }
 
+// A device may answer the moment a probe reaches it, even before the call
+// that sent the probe has returned: each run listens before its probes go, so
+// that answer is served, not refused (HTTP) or left unread on the probe's
+// own socket (UDP).
+TEST(DiscoveryRun, AnAnswerSentBeforeTheProbeCallReturnsIsKept)
+{
+    class AnswersAtOnce : public RunObserver {
+    public:
+        AnswersAtOnce(FakeDevice& device, std::string answer) : m_device(device), m_answer(std::move(answer)) {}
+        // Called on the run's own thread, which cannot start listening meanwhile.
+        void ProbeSent(const ProbeEvent& probe) override
+        {
+            if (!probe.failure.empty() || m_answered) return;
+            m_answered = true;
+            if (!probe.replyTo.empty()) {
+                fake::PostTo(probe.replyTo, m_answer, 0);
+                return;
+            }
+            for (int i = 0; i < 200 && m_device.Probes().empty(); ++i) usleep(10000);
+            if (!m_device.Probes().empty()) fake::DatagramTo(m_device.Probes().front().sourcePort, m_answer);
+        }
+
+    private:
+        FakeDevice& m_device;
+        const std::string m_answer;
+        bool m_answered = false;
+    };
+    for (RunKind kind : {RunKind::Devices, RunKind::Bridges}) {
+        SCOPED_TRACE(kind == RunKind::Bridges ? "bridges" : "devices");
+        FakeDevice device;
+        const std::string items = kind == RunKind::Bridges
+                                      ? MatchItems("urn:quick", "http://127.0.0.6/", "Halden Relay", kBridgeScope)
+                                      : MatchItems("urn:quick", "http://127.0.0.1:80/");
+        AnswersAtOnce observer(device, fake::ProbeMatchesEnvelope({items}));
+        DiscoveryRequest request = Request(device);
+        request.pObserver = &observer;
+        const RunResult result = RunDiscovery(kind, request);
+        ASSERT_FALSE(result.failed) << result.failure;
+        ASSERT_EQ(1u, result.records.size());
+        EXPECT_EQ("urn:quick", result.records[0].address);
+    }
+}
+
 TEST(DiscoverDevices, HostilePeersNeitherStopTheRunNorLoseDevices)
 {
     std::vector<std::string> answers;
@@ -365,7 +408,7 @@ TEST(DiscoveryRun, DirectedProbesGoOutWhileTheFirstAnswersAreServed)
         }
         std::atomic<Clock::rep> lastProbe{0}, firstAnswer{0};
     };
-    for (RunKind kind : {RunKind::Bridges, RunKind::Devices}) {
+    for (RunKind kind : {RunKind::Devices, RunKind::Bridges}) {
         SCOPED_TRACE(kind == RunKind::Bridges ? "bridges" : "devices");
         Times times;
         DiscoveryRequest request = Request(device);
@@ -687,8 +730,12 @@ TEST(DiscoveryRun, AddressNotOnThisMachineIsNamedAsTheCause)
     request.interfaceAddress = "192.0.2.1";  // not on any interface of the test's namespace
     const Outcome outcome = Timed(RunKind::Devices, request);
     EXPECT_TRUE(outcome.failed);
-    // The probe's outgoing interface is refused first; nothing goes out.
-    EXPECT_EQ("cannot send the probe from 192.0.2.1: the address is not on this machine", outcome.failure);
+    // The listener, bound before any probe, is refused first; nothing goes out.
+    EXPECT_EQ("cannot listen on 192.0.2.1, TCP port " + std::to_string(request.listenPort) +
+                  ": the address is not on this machine",
+              outcome.failure);
+    device.Stop();
+    EXPECT_TRUE(device.Probes().empty());
 }
 
 TEST(RunFailure, SaysWhichStepFailedAndWhy)

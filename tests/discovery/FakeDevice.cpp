@@ -117,7 +117,7 @@ std::string HelloEnvelope(const std::string& matchItems)
     return wiretest::Envelope("", "<d:Hello>" + matchItems + "</d:Hello>");
 }
 
-std::string PostTo(const std::string& replyTo, const std::string& body)
+std::string PostTo(const std::string& replyTo, const std::string& body, int waitMillis)
 {
     const std::string prefix = "http://127.0.0.1:";
     EXPECT_EQ(0u, replyTo.find(prefix)) << replyTo;  // never anything but loopback
@@ -128,7 +128,7 @@ std::string PostTo(const std::string& replyTo, const std::string& body)
                                 " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                                 "Content-Type: application/soap+xml; charset=utf-8\r\nContent-Length: " +
                                 std::to_string(body.size()) + "\r\n\r\n" + body;
-    return wiretest::HttpExchange(port, request, 2000);
+    return wiretest::HttpExchange(port, request, waitMillis);
 }
 
 void DatagramTo(int port, const std::string& bytes)

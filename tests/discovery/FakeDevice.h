@@ -57,8 +57,9 @@ std::string ProbeMatchesEnvelope(const std::vector<std::string>& matchItems);
 std::string HelloEnvelope(const std::string& matchItems);
 
 // POSTs a SOAP body to an "http://127.0.0.1:port/path" reply address and
-// returns the answer (empty when nothing answered).
-std::string PostTo(const std::string& replyTo, const std::string& body);
+// returns the answer (empty when nothing answered within waitMillis; with 0
+// the request is sent and the connection closed at once).
+std::string PostTo(const std::string& replyTo, const std::string& body, int waitMillis = 2000);
 // One datagram from a fresh loopback socket to 127.0.0.1:port.
 void DatagramTo(int port, const std::string& bytes);
 
