@@ -157,6 +157,20 @@ struct AddressCase {
     const char* path = "";
 };
 
+// Names each case by its text (control bytes as \xNN), not by its bytes in memory.
+void PrintTo(const AddressCase& c, std::ostream* os)
+{
+    for (const char* p = c.text; *p; ++p) {
+        const auto byte = static_cast<unsigned char>(*p);
+        if (byte >= 0x20 && byte < 0x7F) {
+            *os << *p;
+        } else {
+            const char digits[] = "0123456789ABCDEF";
+            *os << "\\x" << digits[byte >> 4] << digits[byte & 15];
+        }
+    }
+}
+
 class BrokerAddressTest : public ::testing::TestWithParam<AddressCase> {};
 
 TEST_P(BrokerAddressTest, Parses)
