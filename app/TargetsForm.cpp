@@ -43,6 +43,25 @@ CheckedTargets CheckTargets(const std::string& text, const HostResolver& resolve
     }
 }
 
+CheckedTargets CheckTargetSyntax(const std::string& text)
+{
+    // Every name stands for one address; which, the search finds out.
+    CheckedTargets checked =
+        CheckTargets(text, [](const std::string&) { return std::optional<std::string>("0.0.0.0"); });
+    checked.addresses.clear();
+    return checked;
+}
+
+bool NamesAHost(const std::string& text)
+{
+    bool asked = false;
+    CheckTargets(text, [&asked](const std::string&) {
+        asked = true;
+        return std::optional<std::string>();
+    });
+    return asked;
+}
+
 std::string ProblemSentence(const std::string& problem)
 {
     std::string sentence = problem;

@@ -37,6 +37,15 @@ struct CheckedTargets {
 // kMaxTargetProblems bad lines, or a text too long to read, nothing is kept.
 CheckedTargets CheckTargets(const std::string& text, const HostResolver& resolve);
 
+// The text checked without asking the resolver: a host name passes as it
+// stands, to be looked up when a search starts. Only the problems and their
+// lines are filled in.
+CheckedTargets CheckTargetSyntax(const std::string& text);
+
+// Whether some line of the text is a host name, so that checking it asks the
+// resolver (which may wait for a name server for seconds).
+bool NamesAHost(const std::string& text);
+
 // One problem line as a sentence for a message box: "Line 3: not an IPv4 address: 10.0.0.300."
 std::string ProblemSentence(const std::string& problem);
 
