@@ -13,8 +13,8 @@
 
 namespace signseek {
 
-CAddressesDlg::CAddressesDlg(QWidget* parent, HostResolver resolve, MessageBox messageBox)
-    : QDialog(parent, kDialogFrame), m_resolve(std::move(resolve)), m_messageBox(std::move(messageBox))
+CAddressesDlg::CAddressesDlg(QWidget* parent, MessageBox messageBox)
+    : QDialog(parent, kDialogFrame), m_messageBox(std::move(messageBox))
 {
     if (!m_messageBox) {
         // Captioned with the application's title, the main window's.
@@ -65,7 +65,7 @@ int CAddressesDlg::exec()
 void CAddressesDlg::accept()
 {
     const std::string text = m_editTargets->toPlainText().toStdString();
-    const CheckedTargets checked = CheckTargets(text, m_resolve);
+    const CheckedTargets checked = CheckTargetSyntax(text);
     if (!checked.problems.empty()) {
         m_messageBox(this, QString::fromStdString(ProblemSentence(checked.problems.front())));
         // The first bad line, selected, so it can be put right at once.

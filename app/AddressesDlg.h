@@ -2,8 +2,6 @@
 // The "Addresses" dialog: the user's own targets as text, one a line. It
 // edits a copy; the main dialog saves it when the dialog ends with OK.
 
-#include "discovery/TargetList.h"
-
 #include <QDialog>
 
 #include <functional>
@@ -19,16 +17,16 @@ class CAddressesDlg : public QDialog {
 public:
     using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
 
-    // resolve names the host names a line may hold (none: a name is refused);
     // messageBox shows a refusal, by default a warning box with OK.
-    CAddressesDlg(QWidget* parent, HostResolver resolve, MessageBox messageBox);
+    CAddressesDlg(QWidget* parent, MessageBox messageBox);
 
     // Moves the text into the field; run by exec.
     void OnInitDialog();
     int exec() override;
 
     // OK: every line must be a target; the first bad one is named, its line
-    // selected, and the dialog stays open with the text as typed.
+    // selected, and the dialog stays open with the text as typed. Host names
+    // are taken as written: a search looks them up, off the window's thread.
     void accept() override;
 
     std::string m_strTargets;  // written only when OK passes
@@ -37,7 +35,6 @@ public:
     QPlainTextEdit* m_editTargets;
 
 private:
-    HostResolver m_resolve;
     MessageBox m_messageBox;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
-// The main dialog's two private messages, as posted Qt events of the same
+// The main dialog's private messages, as posted Qt events of the same
 // numbers, and the route by which other threads post them.
 
+#include "app/TargetsForm.h"
 #include "discovery/RunResult.h"
 #include "settings/AddressChangeMonitor.h"
 
@@ -20,7 +21,9 @@ namespace signseek {
 inline constexpr QEvent::Type WM_DISCOVERY_RESULT = static_cast<QEvent::Type>(1147);
 inline constexpr QEvent::Type WM_DEVICE_RECORDS = static_cast<QEvent::Type>(1149);
 inline constexpr QEvent::Type WM_ADDRESS_CHANGED_EVENT = static_cast<QEvent::Type>(WM_ADDRESS_CHANGED);
+inline constexpr QEvent::Type WM_TARGETS_CHECKED = static_cast<QEvent::Type>(1151);
 static_assert(WM_DEVICE_RECORDS != WM_ADDRESS_CHANGED_EVENT && WM_DEVICE_RECORDS != WM_DISCOVERY_RESULT);
+static_assert(WM_TARGETS_CHECKED != WM_ADDRESS_CHANGED_EVENT);
 
 // One discovery run's result; the records travel with the event, so they
 // are freed with the event even when the dialog never handles it.
@@ -41,6 +44,14 @@ public:
     explicit DeviceRecordsEvent(std::uint64_t search) : QEvent(WM_DEVICE_RECORDS), m_search(search) {}
 
     std::uint64_t m_search;
+};
+
+// The user's targets, their host names looked up on a thread of their own.
+class TargetsCheckedEvent : public QEvent {
+public:
+    explicit TargetsCheckedEvent(CheckedTargets targets) : QEvent(WM_TARGETS_CHECKED), m_targets(std::move(targets)) {}
+
+    CheckedTargets m_targets;
 };
 
 class AddressChangedEvent : public QEvent {

@@ -47,7 +47,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 namespace signseek {
 
@@ -277,6 +280,10 @@ bool CVORIrurizezDlg::event(QEvent* e)
         OnDeviceRecords(static_cast<DeviceRecordsEvent&>(*e));
         return true;
     }
+    if (e->type() == WM_TARGETS_CHECKED) {
+        OnTargetsChecked(std::move(static_cast<TargetsCheckedEvent&>(*e).m_targets));
+        return true;
+    }
     if (e->type() == WM_ADDRESS_CHANGED_EVENT) {
         OnAddressChanged();
         return true;
@@ -286,11 +293,51 @@ bool CVORIrurizezDlg::event(QEvent* e)
 
 void CVORIrurizezDlg::OnFindDisplays()
 {
-    if (m_Search.Searching()) return;
+    if (m_Search.Searching() || m_bLookingUp) return;
+    // The user's targets as they stand now; a line that is no target is said and left out.
+    if (!NamesAHost(m_strTargets)) {
+        StartSearch(CheckTargets(m_strTargets, m_Services.resolveHost));
+        return;
+    }
+    // A name server that does not answer holds a look-up for its whole
+    // time-out, so names are looked up on a thread of their own, not in the
+    // window. That thread is left to end by itself: its result goes nowhere
+    // once the window has gone.
+    m_bLookingUp = true;
+    m_FindButton->setEnabled(false);
+    auto lookUp = [route = m_Route, text = m_strTargets, resolve = m_Services.resolveHost] {
+        CheckedTargets checked;
+        try {
+            checked = CheckTargets(text, resolve);
+        } catch (const std::exception&) {
+            checked = {};
+            checked.problems = {"the host names could not be looked up"};
+            checked.badLines = {0};
+        }
+        route->Post(std::make_unique<TargetsCheckedEvent>(std::move(checked)));
+    };
+    try {
+        std::thread(std::move(lookUp)).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: looked up here after all.
+        m_bLookingUp = false;
+        m_FindButton->setEnabled(true);
+        StartSearch(CheckTargets(m_strTargets, m_Services.resolveHost));
+    }
+}
+
+void CVORIrurizezDlg::OnTargetsChecked(CheckedTargets targets)
+{
+    if (!m_bLookingUp) return;
+    m_bLookingUp = false;
+    m_FindButton->setEnabled(true);
+    StartSearch(std::move(targets));
+}
+
+void CVORIrurizezDlg::StartSearch(CheckedTargets targets)
+{
     // Read here, on the window's thread; the runs look the address up.
     std::string adapter = m_AdapterCombo->currentText().toLocal8Bit().toStdString();
-    // The user's targets as they stand now; a line that is no target is said and left out.
-    CheckedTargets targets = CheckTargets(m_strTargets, m_Services.resolveHost);
     if (AllAdaptersChosen() && !targets.addresses.empty()) {
         // Each adapter's answers are told apart by the address they come to,
         // which a target's route does not follow.
@@ -682,7 +729,7 @@ void CVORIrurizezDlg::OnSysCommand(int id)
 
 void CVORIrurizezDlg::OnAddresses()
 {
-    CAddressesDlg addresses(this, m_Services.resolveHost, m_Services.messageBox);
+    CAddressesDlg addresses(this, m_Services.messageBox);
     addresses.m_strTargets = m_strTargets;
     if (m_Services.runModal(addresses) != QDialog::Accepted) return;
     m_strTargets = addresses.m_strTargets;

@@ -91,6 +91,10 @@ public:
 
     // Handlers, public so the window system's stand-ins in tests can drive them.
     void OnFindDisplays();
+    // The targets' host names have been looked up: the search starts.
+    void OnTargetsChecked(CheckedTargets targets);
+    // Between "Find Displays..." and the search while host names are looked up.
+    bool LookingUpTargets() const { return m_bLookingUp; }
     void OnDiscoveryResult(DiscoveryResultEvent& result);
     void OnDeviceRecords(const DeviceRecordsEvent& records);
     void OnAddressChanged();
@@ -128,6 +132,7 @@ public:
     int m_nAdapterListWidth = 0;
     bool m_bAllAdaptersEntry = false;  // the combo ends in "All adapters"
     std::string m_strTargets;          // the user's targets file as written, asked beside the adapter
+    bool m_bLookingUp = false;         // see LookingUpTargets
     QIcon m_hIcon;
 
     CDisplayList* m_DisplayList = nullptr;
@@ -154,6 +159,8 @@ private:
     void SetupDisplayList();
     void SetupIssueList();
     void EndSearch();
+    // The search itself, once the targets are known.
+    void StartSearch(CheckedTargets targets);
     std::string TargetsFolder() const;
     // Shows the records the runs reported since the last take, as far as
     // the gate lets them through.

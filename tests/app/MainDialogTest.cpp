@@ -121,7 +121,7 @@ protected:
     {
         m_devices.records = std::move(devices);
         dialog.m_FindButton->click();
-        ASSERT_TRUE(test::WaitUntil([&] { return !dialog.m_Search.Searching(); }));
+        ASSERT_TRUE(test::WaitUntil([&] { return !dialog.m_Search.Searching() && !dialog.LookingUpTargets(); }));
     }
 
     std::vector<QString> Names(const CVORIrurizezDlg& dialog)
@@ -1090,6 +1090,61 @@ TEST_F(MainDialogTest, SavedAddressesGoIntoTheSearchBesideTheAdapterAndTheDialog
     dialog->m_AddressesButton->click();
     EXPECT_EQ("# second site\n10.30.0.0/30\n", test::ReadFile(TargetsFolder() + "/targets"));
     EXPECT_EQ("# second site\n10.30.0.0/30\n", dialog->m_strTargets);
+}
+
+// A name server may take seconds to answer, or never: the window goes on
+// meanwhile and the search starts once the names are known. The Addresses
+// dialog takes a name as written, without asking.
+TEST_F(MainDialogTest, HostNamesAreLookedUpOffTheWindowsThread)
+{
+    test::WriteFile(TargetsFolder() + "/targets", "10.20.0.5\nslow.signage.test\n");
+    std::atomic<bool> answer{false};
+    std::atomic<int> asked{0}, answered{0};
+    DialogServices services = Services();
+    services.resolveHost = [&](const std::string& name) -> std::optional<std::string> {
+        ++asked;
+        for (int i = 0; i < 500 && !answer; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ++answered;
+        if (name == "slow.signage.test") return "10.20.0.9";
+        return std::nullopt;
+    };
+    auto dialog = std::make_unique<CVORIrurizezDlg>(services);
+    const auto clicked = std::chrono::steady_clock::now();
+    dialog->m_FindButton->click();
+    EXPECT_LT(std::chrono::steady_clock::now() - clicked, std::chrono::seconds(1));
+    EXPECT_TRUE(dialog->LookingUpTargets());
+    EXPECT_FALSE(dialog->m_Search.Searching());
+    EXPECT_FALSE(dialog->m_FindButton->isEnabled());
+    dialog->OnFindDisplays();  // a second press while names are looked up starts nothing
+    answer = true;
+    ASSERT_TRUE(test::WaitUntil([&] { return !dialog->m_Search.Searching() && !dialog->LookingUpTargets(); }));
+    EXPECT_EQ(1, asked.load());
+    ASSERT_EQ(1u, m_devices.requests->size());
+    EXPECT_EQ((std::vector<std::string>{"10.20.0.5", "10.20.0.9"}), m_devices.requests->back().targets);
+    EXPECT_TRUE(dialog->m_FindButton->isEnabled());
+
+    m_modal = [](QDialog& d) {
+        auto& a = dynamic_cast<CAddressesDlg&>(d);
+        a.OnInitDialog();
+        a.m_editTargets->setPlainText("nowhere.test\n");
+        a.accept();
+        return a.result();
+    };
+    dialog->m_AddressesButton->click();
+    EXPECT_EQ("nowhere.test\n", test::ReadFile(TargetsFolder() + "/targets"));
+    EXPECT_EQ(1, asked.load());
+
+    // The window closed during a look-up: the result goes nowhere.
+    answer = false;
+    dialog->m_FindButton->click();
+    EXPECT_TRUE(dialog->LookingUpTargets());
+    dialog.reset();
+    answer = true;
+    ASSERT_TRUE(test::WaitUntil([&] { return answered.load() == 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the thread posts, to no one
+    QCoreApplication::processEvents();
+    EXPECT_EQ(1u, m_devices.requests->size());
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(MainDialogTest, AHandEditedBadLineIsSaidAndLeftOutAndAnUnreadableFileAtStart)

@@ -183,7 +183,7 @@ TEST_F(XWindowTest, TitlesAreExactlyTheGivenOnesAndDialogsCannotBeMinimisedOrMax
     CAboutDlg about(m_dialog.get());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    CAddressesDlg addresses(m_dialog.get(), nullptr, nullptr);
+    CAddressesDlg addresses(m_dialog.get(), nullptr);
     addresses.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&addresses));
     Pump(300ms);
