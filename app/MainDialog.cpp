@@ -294,36 +294,32 @@ bool CVORIrurizezDlg::event(QEvent* e)
 void CVORIrurizezDlg::OnFindDisplays()
 {
     if (m_Search.Searching() || m_bLookingUp) return;
-    // The user's targets as they stand now; a line that is no target is said and left out.
-    if (!NamesAHost(m_strTargets)) {
-        StartSearch(CheckTargets(m_strTargets, m_Services.resolveHost));
-        return;
-    }
     // A name server that does not answer holds a look-up for its whole
-    // time-out, so names are looked up on a thread of their own, not in the
-    // window. That thread is left to end by itself: its result goes nowhere
-    // once the window has gone.
-    m_bLookingUp = true;
-    m_FindButton->setEnabled(false);
-    auto lookUp = [route = m_Route, text = m_strTargets, resolve = m_Services.resolveHost] {
-        CheckedTargets checked;
+    // time-out, so host names are looked up on a thread of their own, not in
+    // the window. That thread is left to end by itself: its result goes
+    // nowhere once the window has gone.
+    if (NamesAHost(m_strTargets)) {
+        auto lookUp = [route = m_Route, text = m_strTargets, resolve = m_Services.resolveHost] {
+            CheckedTargets checked;
+            try {
+                checked = CheckTargets(text, resolve);
+            } catch (const std::exception&) {
+                checked.problems = {"the host names could not be looked up"};
+                checked.badLines = {0};
+            }
+            route->Post(std::make_unique<TargetsCheckedEvent>(std::move(checked)));
+        };
         try {
-            checked = CheckTargets(text, resolve);
-        } catch (const std::exception&) {
-            checked = {};
-            checked.problems = {"the host names could not be looked up"};
-            checked.badLines = {0};
+            std::thread(std::move(lookUp)).detach();
+            m_bLookingUp = true;
+            m_FindButton->setEnabled(false);
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: looked up here after all.
         }
-        route->Post(std::make_unique<TargetsCheckedEvent>(std::move(checked)));
-    };
-    try {
-        std::thread(std::move(lookUp)).detach();
-    } catch (const std::system_error&) {
-        // No thread to be had: looked up here after all.
-        m_bLookingUp = false;
-        m_FindButton->setEnabled(true);
-        StartSearch(CheckTargets(m_strTargets, m_Services.resolveHost));
     }
+    // The user's targets as they stand now; a line that is no target is said and left out.
+    StartSearch(CheckTargets(m_strTargets, m_Services.resolveHost));
 }
 
 void CVORIrurizezDlg::OnTargetsChecked(CheckedTargets targets)
