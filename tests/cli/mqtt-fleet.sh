@@ -81,8 +81,10 @@ sub() { # seconds, topic, extra...
 
 # Two sites on one loopback, each its own adapter address and discovery port.
 port_a=$(free_port); port_b=$(free_port)
-"$sim" --demo --interface 127.0.0.1 --port "$port_a" --max-delay 100 --log /dev/null & pids+=($!)
-"$sim" --demo --interface 127.0.0.2 --port "$port_b" --max-delay 100 --log /dev/null & sim_b=$!; pids+=($sim_b)
+"$sim" --demo --interface 127.0.0.1 --port "$port_a" --max-delay 100 --log "$work/sim-a.log" & pids+=($!)
+"$sim" --demo --interface 127.0.0.2 --port "$port_b" --max-delay 100 --log "$work/sim-b.log" & sim_b=$!; pids+=($sim_b)
+# Both sites listen before anyone probes them.
+for site in a b; do wait_for 5 grep -q "^listening on" "$work/sim-$site.log" || fail "simulator $site did not start"; done
 demo=$(timeout 20 "$find" -i 127.0.0.1 --port "$port_a" -t 1 -f json | jq '.devices | length')
 [ "$demo" -gt 0 ] || fail "no demo devices found by a plain search"
 
